@@ -22,6 +22,54 @@ struct IppiSize {
     int height;
 };
 
+// Enumerations of the published prototypes. A fixed underlying type keeps every
+// int a caller passes a valid value, so the routines can refuse unknown codes.
+enum IppCmpOp : int {
+    ippCmpLess = 0,
+    ippCmpLessEq = 1,
+    ippCmpEq = 2,
+    ippCmpGreaterEq = 3,
+    ippCmpGreater = 4,
+};
+
+enum IppRoundMode : int {
+    ippRndZero = 0,
+    ippRndNear = 1,
+};
+
+enum IppHintAlgorithm : int {
+    ippAlgHintNone = 0,
+    ippAlgHintFast = 1,
+    ippAlgHintAccurate = 2,
+};
+
+enum IppiAxis : int {
+    ippAxsHorizontal = 0,
+    ippAxsVertical = 1,
+    ippAxsBoth = 2,
+};
+
+enum IppiAlphaType : int {
+    ippAlphaOver = 0,
+    ippAlphaIn = 1,
+    ippAlphaOut = 2,
+    ippAlphaATop = 3,
+    ippAlphaXor = 4,
+    ippAlphaPlus = 5,
+    ippAlphaOverPremul = 6,
+    ippAlphaInPremul = 7,
+    ippAlphaOutPremul = 8,
+    ippAlphaATopPremul = 9,
+    ippAlphaXorPremul = 10,
+    ippAlphaPlusPremul = 11,
+};
+
+// Opaque records owned by the FFT and FIR modules; they are defined there, in
+// the global namespace, under exactly these names.
+struct FFTSpec_C_64fc;
+struct FFTSpec_R_64f;
+struct FIRState_64f;
+
 using IppStatus = int;
 
 enum IppStatusCode : IppStatus {
@@ -46,4 +94,6 @@ enum IppStatusCode : IppStatus {
     ippStsHugeWinErr = -39,
     ippStsAlphaTypeErr = -50,
     ippStsLUTNofLevelsErr = -106,
+    // Not a library status: a table entry whose native routine is not built yet.
+    zqStsRoutineNotBuiltErr = -9999,
 };
