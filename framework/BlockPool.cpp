@@ -2,26 +2,20 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 
+#include "dsp/LPMalloc.h"
 #include "framework/SLBufferErrors.h"
 
 namespace {
 
-constexpr std::size_t blockAlignment = 32;
-
 void* allocateAligned(std::uint32_t size)
 {
-    if (size == 0)
-        return nullptr;
-    // aligned_alloc wants a multiple of the alignment.
-    const std::size_t rounded = (std::size_t{size} + blockAlignment - 1) & ~(blockAlignment - 1);
-    return std::aligned_alloc(blockAlignment, rounded);
+    return dsp::AlignedAlloc(static_cast<int>(size));
 }
 
 void releaseAligned(void* block)
 {
-    std::free(block);
+    dsp::AlignedFree(block);
 }
 
 } // namespace
