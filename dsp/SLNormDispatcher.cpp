@@ -1,6 +1,10 @@
 #include "dsp/SLNormDispatcher.h"
 
+#include "dsp/ConversionRoutines.h"
+#include "dsp/ImageRoutines.h"
+#include "dsp/IntegerRoutines.h"
 #include "dsp/RoutineTableFill.h"
+#include "dsp/VectorRoutines.h"
 
 namespace dsp {
 
@@ -9,7 +13,7 @@ namespace {
 constexpr NormRoutineTable makeNativeNormTable()
 {
     NormRoutineTable table{};
-    ZQ_NOT_BUILT(ippsNorm_L2_64fc64f);
+    ZQ_NATIVE(ippsNorm_L2_64fc64f, native::ippsNorm_L2_64fc64f);
     ZQ_NORM_ROUTINES(ZQ_REQUIRE_FILLED)
     return table;
 }

@@ -1,6 +1,10 @@
 #include "dsp/SLScopeDispatcher.h"
 
+#include "dsp/ConversionRoutines.h"
+#include "dsp/ImageRoutines.h"
+#include "dsp/IntegerRoutines.h"
 #include "dsp/RoutineTableFill.h"
+#include "dsp/VectorRoutines.h"
 
 namespace dsp {
 
@@ -9,15 +13,15 @@ namespace {
 constexpr ScopeRoutineTable makeNativeScopeTable()
 {
     ScopeRoutineTable table{};
-    ZQ_NOT_BUILT(ippiSet_8u_C4R);
-    ZQ_NOT_BUILT(ippsConvert_64f32f);
-    ZQ_NOT_BUILT(ippsConvert_64f32s_Sfs);
-    ZQ_NOT_BUILT(ippsMove_8u);
-    ZQ_NOT_BUILT(ippsSubCRev_32s_ISfs);
-    ZQ_NOT_BUILT(ippsSubCRev_64f_I);
-    ZQ_NOT_BUILT(ippsSubCRev_32f_I);
-    ZQ_NOT_BUILT(ippsThreshold_LT_32s_I);
-    ZQ_NOT_BUILT(ippsThreshold_GT_32s_I);
+    ZQ_NATIVE(ippiSet_8u_C4R, native::ippiSet_8u_C4R);
+    ZQ_NATIVE(ippsConvert_64f32f, native::ippsConvert_64f32f);
+    ZQ_NATIVE(ippsConvert_64f32s_Sfs, native::ippsConvert_64f32s_Sfs);
+    ZQ_NATIVE(ippsMove_8u, native::ippsMove_8u);
+    ZQ_NATIVE(ippsSubCRev_32s_ISfs, native::ippsSubCRev_32s_ISfs);
+    ZQ_NATIVE(ippsSubCRev_64f_I, native::ippsSubCRev_64f_I);
+    ZQ_NATIVE(ippsSubCRev_32f_I, native::ippsSubCRev_32f_I);
+    ZQ_NATIVE(ippsThreshold_LT_32s_I, native::ippsThreshold_LT_32s_I);
+    ZQ_NATIVE(ippsThreshold_GT_32s_I, native::ippsThreshold_GT_32s_I);
     ZQ_SCOPE_ROUTINES(ZQ_REQUIRE_FILLED)
     return table;
 }
