@@ -1,8 +1,66 @@
+#include "app/AppServices.h"
+#include "app/MainForm.h"
+#include "app/ZorvanSettings.h"
+#include "platform/Dialogs.h"
+#include "platform/SettingsStore.h"
+
 #include <QApplication>
+#include <QLabel>
+#include <QStatusBar>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// One line that says what the main window shows, for the start-up check.
+QString describe(const TMainForm& form)
+{
+    QStringList pages;
+    for (int i = 0; i < form.PageControl1->count(); ++i)
+        pages << form.PageControl1->tabText(i);
+    QStringList panels;
+    for (const QLabel* panel : form.StatusPanels)
+        panels << QString::number(panel->width());
+    return QStringLiteral("caption=\"%1\" pages=\"%2\" panels=\"%3\" connection=\"%4\"")
+        .arg(form.windowTitle(), pages.join(QLatin1Char('|')), panels.join(QLatin1Char(',')), form.statusText(1));
+}
+
+// ZQ_QUIT_AFTER_MS: print the description that many milliseconds after the
+// window shows, save a picture of it to ZQ_SCREENSHOT if set, and close it
+// through its ordinary close sequence.
+void scheduleCheckAndQuit(TMainForm& form)
+{
+    bool ok = false;
+    const int delay = qEnvironmentVariableIntValue("ZQ_QUIT_AFTER_MS", &ok);
+    if (!ok)
+        return;
+    QTimer::singleShot(delay, &form, [&form] {
+        std::printf("main window: %s\n", describe(form).toUtf8().constData());
+        std::fflush(stdout);
+        const QString screenshot = qEnvironmentVariable("ZQ_SCREENSHOT");
+        if (!screenshot.isEmpty() && !form.grab().save(screenshot))
+            std::fprintf(stderr, "could not save %s\n", screenshot.toUtf8().constData());
+        form.close();
+    });
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("ZORVAN Quillstone");
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("ZORVAN Quillstone"));
+
+    platform::SettingsStore settings(platform::SettingsStore::defaultPath());
+    platform::QtDialogs dialogs;
+    AppServices services{dialogs, settings, zorvan_settings::standardLogDir()};
+
+    TMainForm form(services);
+    dialogs.setParent(&form);
+    form.show();
+    scheduleCheckAndQuit(form);
+    return app.exec();
 }

@@ -1,0 +1,148 @@
+#include "app/Form030.h"
+
+#include "app/FolderWidgets.h"
+#include "app/ReportPlatformErrors.h"
+#include "app/ZorvanSettings.h"
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <system_error>
+
+TForm030::TForm030(AppServices& services, QWidget* parent) : QDialog(parent), services_(services)
+{
+    setObjectName(QStringLiteral("Form030"));
+    setWindowTitle(QStringLiteral("Escolha a Pasta para os arquivos do DataLogger"));
+    setFixedSize(528, 341);
+
+    Drive = new DriveComboBox(this);
+    Drive->setObjectName(QStringLiteral("Drive"));
+    Diretorio = new FolderListBox(this);
+    Diretorio->setObjectName(QStringLiteral("Diretorio"));
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setEnabled(false);
+    Label1 = new QLabel(QStringLiteral("Atualmente usando a Pasta:"), Panel1);
+    Memo1 = new QPlainTextEdit(Panel1);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Label2 = new QLabel(QStringLiteral("Nova Pasta Selecionada:"), Panel1);
+    Memo2 = new QPlainTextEdit(Panel1);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    for (QPlainTextEdit* memo : {Memo1, Memo2}) {
+        memo->setReadOnly(true);
+        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    }
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->addWidget(Label1);
+    panelLayout->addWidget(Memo1);
+    panelLayout->addWidget(Label2);
+    panelLayout->addWidget(Memo2);
+
+    BitBtn2 = new QPushButton(QStringLiteral("Criar Nova Pasta"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setDefault(true);
+    BitBtn3 = new QPushButton(QStringLiteral("Cancelar"), this);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(Drive);
+    left->addWidget(Diretorio, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch(1);
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn3);
+    auto* right = new QVBoxLayout;
+    right->addWidget(Panel1, 1);
+    right->addLayout(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(right, 1);
+
+    connect(Drive, &DriveComboBox::driveChosen, Diretorio, &FolderListBox::setDirectory);
+    connect(Diretorio, &FolderListBox::directoryChanged, Drive, &DriveComboBox::showDriveOf);
+    connect(Diretorio, &FolderListBox::directoryChanged, this, [this] { DiretorioClick(); });
+    connect(Diretorio, &QListWidget::itemClicked, this, [this] { DiretorioClick(); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+}
+
+void TForm030::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TForm030::FormShow()
+{
+    namespace zs = zorvan_settings;
+    platform::SettingsStore& store = services_.settings;
+    QString folder;
+    const bool read = reportPlatformErrors(services_.dialogs, [&] {
+        zs::openKeyWithDefaults(store, {{zs::LogDirValue, services_.defaultLogDir}});
+        folder = zs::read(store, zs::LogDirValue);
+    });
+    store.closeKey();
+    if (!read)
+        return;
+
+    // A base folder that is gone leaves the list on its nearest existing parent.
+    Diretorio->setDirectory(folder);
+    Memo1->setPlainText(folder);
+    chosen_ = Diretorio->directory();
+    Memo2->setPlainText(chosen_);
+}
+
+void TForm030::DiretorioClick()
+{
+    chosen_ = Diretorio->directory();
+    Memo2->setPlainText(chosen_);
+}
+
+void TForm030::BitBtn1Click()
+{
+    namespace zs = zorvan_settings;
+    const QString value = Diretorio->directory();
+    platform::SettingsStore& store = services_.settings;
+    const bool written = reportPlatformErrors(services_.dialogs, [&] {
+        zs::openKeyWithDefaults(store, {{zs::LogDirValue, value}});
+        zs::write(store, zs::LogDirValue, value);
+    });
+    store.closeKey();
+    if (written)
+        accept();
+}
+
+void TForm030::BitBtn3Click()
+{
+    reject();
+}
+
+void TForm030::BitBtn2Click()
+{
+    const auto name = services_.dialogs.inputBox(QStringLiteral("Criar pasta em ") + chosen_,
+                                                 QStringLiteral("Digite o nome da nova pasta:"), QString());
+    if (!name || name->isEmpty())
+        return;
+    const QString folder = QDir(chosen_).filePath(*name);
+    std::error_code error;
+    const bool created = std::filesystem::create_directory(std::filesystem::path(folder.toStdString()), error);
+    if (!created || error) {
+        services_.dialogs.message(QStringLiteral("Erro ao criar nova pasta. Verifique o nome digitado !"));
+        return;
+    }
+    Diretorio->setDirectory(folder);
+    DiretorioClick();
+}

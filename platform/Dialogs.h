@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace platform {
+
+enum class Answer { Yes, No, Cancel };
+
+// Every message and question the program puts to the user goes through this
+// interface, so that tests can script the answers and read what was shown.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Information box with an OK button.
+    virtual void message(const QString& text) = 0;
+    // Confirmation with Yes and No; closing the box counts as No.
+    virtual Answer askYesNo(const QString& text) = 0;
+    // Confirmation with Yes, No and Cancel; closing the box counts as Cancel.
+    virtual Answer askYesNoCancel(const QString& text) = 0;
+    // One-line input; nullopt when the user cancels.
+    virtual std::optional<QString> inputBox(const QString& caption, const QString& prompt,
+                                            const QString& defaultText) = 0;
+    // Shows a dialog window modally and returns its QDialog result code.
+    virtual int runModal(QDialog& dialog) = 0;
+};
+
+// The real boxes, owned by the given window (or centred on the screen without one).
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void message(const QString& text) override;
+    Answer askYesNo(const QString& text) override;
+    Answer askYesNoCancel(const QString& text) override;
+    std::optional<QString> inputBox(const QString& caption, const QString& prompt,
+                                    const QString& defaultText) override;
+    int runModal(QDialog& dialog) override;
+
+private:
+    QWidget* parent_;
+};
+
+} // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A small hierarchical key/value store kept in a text file, with the semantics
+// the program expects of its settings: a key is opened with or without being
+// created, an absent value reads as empty, a write goes to the file at once.
+//
+// File layout (UTF-8):
+//   [SOFTWARE\Zorvan]
+//   LogDir=/home/user/Zorvan_Logs
+// Values escape backslash, newline and carriage return as \\, \n and \r.
+//
+// Every failure to read or write the file, and a damaged file, raises
+// PlatformError with the message shown to the user.
+class SettingsStore {
+public:
+    explicit SettingsStore(std::filesystem::path file);
+
+    // ZQ_SETTINGS_FILE when set, else $XDG_CONFIG_HOME (or ~/.config) /Zorvan/Quillstone.conf.
+    static std::filesystem::path defaultPath();
+
+    const std::filesystem::path& path() const { return file_; }
+
+    // Reads the file again and makes key the current key. Without canCreate an
+    // absent key (or an absent file) gives false and leaves no key open.
+    bool openKey(std::string_view key, bool canCreate);
+    void closeKey();
+    bool hasOpenKey() const { return current_.has_value(); }
+    bool keyExists(std::string_view key);
+
+    // Value of the current key; empty when absent or when no key is open.
+    std::string readString(std::string_view name) const;
+    // Needs an open key.
+    void writeString(std::string_view name, std::string_view value);
+
+private:
+    using Values = std::map<std::string, std::string, std::less<>>;
+    using Keys = std::map<std::string, Values, std::less<>>;
+
+    void load();
+    void save() const;
+    static std::string normaliseKey(std::string_view key);
+
+    std::filesystem::path file_;
+    Keys keys_;
+    std::optional<std::string> current_;
+};
+
+} // namespace platform
