@@ -154,6 +154,11 @@ TSLMemoryBuffer::TSLMemoryBuffer(TSLSmartMemoryBuffer* smartBuffer, std::uint32_
     Refresh();
 }
 
+TSLMemoryBuffer::TSLMemoryBuffer(std::uint64_t byteSize, const void* data)
+    : TSLMemoryBuffer(new TSLSmartMemoryBuffer(data, byteSize), static_cast<std::uint32_t>(byteSize))
+{
+}
+
 TSLSmartMemoryBuffer* TSLMemoryBuffer::memoryBlockOf(TSLGenericBuffer& buffer)
 {
     auto* block = dynamic_cast<TSLSmartMemoryBuffer*>(buffer.GetSmartBuffer());
@@ -164,7 +169,7 @@ TSLSmartMemoryBuffer* TSLMemoryBuffer::memoryBlockOf(TSLGenericBuffer& buffer)
 
 SLRef<TSLMemoryBuffer> TSLMemoryBuffer::CreateSized(std::uint32_t byteSize)
 {
-    return new TSLMemoryBuffer(new TSLSmartMemoryBuffer(std::uint64_t{byteSize}), byteSize);
+    return new TSLMemoryBuffer(std::uint64_t{byteSize});
 }
 
 SLRef<TSLMemoryBuffer> TSLMemoryBuffer::CreateShared(ISLData& source)

@@ -92,6 +92,9 @@ protected:
     // Takes a writer's share of smartBuffer; given another buffer's block this
     // is the shared constructor (nothing is copied).
     TSLMemoryBuffer(TSLSmartMemoryBuffer* smartBuffer, std::uint32_t byteSize);
+    // On a new block of byteSize bytes, copied from data unless it is null.
+    // Raises EOutOfMemory beyond the largest block.
+    explicit TSLMemoryBuffer(std::uint64_t byteSize, const void* data = nullptr);
     // The pooled block of a buffer; raises EIntfCastError for any other kind.
     static TSLSmartMemoryBuffer* memoryBlockOf(TSLGenericBuffer& buffer);
 

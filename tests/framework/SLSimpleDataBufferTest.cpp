@@ -17,7 +17,7 @@ class WordBuffer : public TSLLinearMemoryBuffer {
 public:
     static SLRef<WordBuffer> CreateSized(std::uint32_t count)
     {
-        return new WordBuffer(new TSLSmartMemoryBuffer(std::uint64_t{count} * 4), count * 4);
+        return new WordBuffer(std::uint64_t{count} * 4);
     }
     static SLRef<WordBuffer> CreateCounting(std::uint32_t count)
     {
