@@ -1,0 +1,513 @@
+#include "dsp/FftCore.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "dsp/FftAlloc.h"
+
+namespace dsp::fft {
+
+namespace {
+
+// One complex value in a 128-bit vector: (real, imaginary).
+using v2d = double __attribute__((vector_size(16)));
+using v2l = long long __attribute__((vector_size(16)));
+
+inline v2d load(const Ipp64fc* p) {
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store(Ipp64fc* p, v2d v) { std::memcpy(p, &v, sizeof v); }
+inline v2d swapParts(v2d a) { return __builtin_shuffle(a, v2l{1, 0}); }
+
+inline v2d mul(v2d a, v2d w) {
+    const v2d re = {w[0], w[0]};
+    const v2d im = {-w[1], w[1]};
+    return a * re + swapParts(a) * im;
+}
+inline v2d mulConj(v2d a, v2d w) {
+    const v2d re = {w[0], w[0]};
+    const v2d im = {w[1], -w[1]};
+    return a * re + swapParts(a) * im;
+}
+template <bool Inverse>
+inline v2d twiddle(v2d a, v2d w) {
+    if constexpr (Inverse)
+        return mulConj(a, w);
+    else
+        return mul(a, w);
+}
+// Multiplies by -i on the forward path and by +i on the inverse path.
+template <bool Inverse>
+inline v2d rotate(v2d a) {
+    if constexpr (Inverse)
+        return swapParts(a) * v2d{-1.0, 1.0};
+    else
+        return swapParts(a) * v2d{1.0, -1.0};
+}
+
+constexpr double twoPi = 6.283185307179586;
+
+// Elementary functions worked in extended precision and rounded once.
+double libSin(double x) { return static_cast<double>(std::sin(static_cast<long double>(x))); }
+double libCos(double x) { return static_cast<double>(std::cos(static_cast<long double>(x))); }
+
+inline std::size_t pow2(int order) { return std::size_t{1} << order; }
+
+// W_M^t = (cos 2 pi t / M, -sin 2 pi t / M) from a quarter-wave sine table read
+// with the given stride, for 0 <= t < M.
+Ipp64fc quarterWave(std::size_t t, std::size_t m, const Ipp64f* sine, std::size_t stride) {
+    const std::size_t q = m / 4;
+    if (t <= q)
+        return {sine[(q - t) * stride], -sine[t * stride]};
+    if (t <= 2 * q)
+        return {-sine[(t - q) * stride], -sine[(2 * q - t) * stride]};
+    if (t <= 3 * q)
+        return {-sine[(3 * q - t) * stride], sine[(t - 2 * q) * stride]};
+    return {sine[(t - 3 * q) * stride], sine[(m - t) * stride]};
+}
+
+std::size_t roundDown16(std::size_t bytes) { return bytes & ~std::size_t{15}; }
+
+template <bool Inverse>
+void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    // First stage: 4-point transforms of bit-reversed quadruples.
+    for (std::size_t g = 0; g < n; g += 4) {
+        const v2d a = load(x + g), b = load(x + g + 1), c = load(x + g + 2), d = load(x + g + 3);
+        const v2d apb = a + b, amb = a - b, cpd = c + d, rcmd = rotate<Inverse>(c - d);
+        store(x + g, apb + cpd);
+        store(x + g + 1, amb + rcmd);
+        store(x + g + 2, apb - cpd);
+        store(x + g + 3, amb - rcmd);
+    }
+    std::size_t span = 4;
+    if (__builtin_ctzll(n) % 2 == 1) {
+        // Odd order: one radix-2 stage on groups of 8.
+        const double c = table[3 * (n / 8)].re;
+        const v2d w1 = {c, Inverse ? c : -c};
+        const v2d w3 = {-c, Inverse ? c : -c};
+        for (std::size_t g = 0; g < n; g += 8) {
+            Ipp64fc* p = x + g;
+            const v2d u0 = load(p), v0 = load(p + 4);
+            const v2d u1 = load(p + 1), v1 = mul(load(p + 5), w1);
+            const v2d u2 = load(p + 2), v2 = rotate<Inverse>(load(p + 6));
+            const v2d u3 = load(p + 3), v3 = mul(load(p + 7), w3);
+            store(p, u0 + v0);
+            store(p + 4, u0 - v0);
+            store(p + 1, u1 + v1);
+            store(p + 5, u1 - v1);
+            store(p + 2, u2 + v2);
+            store(p + 6, u2 - v2);
+            store(p + 3, u3 + v3);
+            store(p + 7, u3 - v3);
+        }
+        span = 8;
+    }
+    for (; 4 * span <= n; span *= 4) {
+        const std::size_t group = 4 * span;
+        const std::size_t stride = n / group;
+        for (std::size_t g = 0; g < n; g += group) {
+            Ipp64fc* p = x + g;
+            const v2d a = load(p), b = load(p + span), c = load(p + 2 * span), d = load(p + 3 * span);
+            const v2d apb = a + b, amb = a - b, cpd = c + d, rcmd = rotate<Inverse>(c - d);
+            store(p, apb + cpd);
+            store(p + 2 * span, apb - cpd);
+            store(p + span, amb + rcmd);
+            store(p + 3 * span, amb - rcmd);
+        }
+        for (std::size_t j = 1; j < span; ++j) {
+            const Ipp64fc* w = table + 3 * (j * stride);
+            const v2d w1 = load(w), w2 = load(w + 1), w3 = load(w + 2);
+            for (std::size_t g = j; g < n; g += group) {
+                Ipp64fc* p = x + g;
+                const v2d a = load(p);
+                const v2d b = twiddle<Inverse>(load(p + span), w2);
+                const v2d c = twiddle<Inverse>(load(p + 2 * span), w1);
+                const v2d d = twiddle<Inverse>(load(p + 3 * span), w3);
+                const v2d apb = a + b, amb = a - b, cpd = c + d, rcmd = rotate<Inverse>(c - d);
+                store(p, apb + cpd);
+                store(p + 2 * span, apb - cpd);
+                store(p + span, amb + rcmd);
+                store(p + 3 * span, amb - rcmd);
+            }
+        }
+    }
+}
+
+// Radix-2 stages of a medium order above 512 points; twiddle exponents of N/4
+// and above are the quarter table's value times -i.
+template <bool Inverse>
+void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
+    for (std::size_t half = firstHalf; half < n; half *= 2) {
+        const std::size_t stride = n / (2 * half);
+        const std::size_t quarterTurn = half / 2;
+        for (std::size_t base = 0; base < n; base += 2 * half) {
+            Ipp64fc* lo = x + base;
+            Ipp64fc* hi = lo + half;
+            for (std::size_t k = 0; k < quarterTurn; ++k) {
+                const v2d w = load(quarter + k * stride);
+                const v2d u = load(lo + k), t = twiddle<Inverse>(load(hi + k), w);
+                store(lo + k, u + t);
+                store(hi + k, u - t);
+            }
+            for (std::size_t k = quarterTurn; k < half; ++k) {
+                const v2d w = load(quarter + (k - quarterTurn) * stride);
+                const v2d u = load(lo + k), t = rotate<Inverse>(twiddle<Inverse>(load(hi + k), w));
+                store(lo + k, u + t);
+                store(hi + k, u - t);
+            }
+        }
+    }
+}
+
+template <bool Inverse>
+void medium(const FftSpecRecord& record, Ipp64fc* x, std::size_t n) {
+    constexpr std::size_t block = std::size_t{1} << largestRadix4Order;
+    const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
+    for (std::size_t b = n / block; b-- > 0;) {
+        radix4Pass<Inverse>(x + b * block, block, record.twiddles);
+        if (scaled)
+            ScaleVector(record.scale, &x[b * block].re, 2 * block);
+    }
+    radix2Stages<Inverse>(x, n, block, record.quarterTwiddles);
+}
+
+template <bool Inverse>
+void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, Ipp64fc* work) {
+    const int split = FFTSplitOrder[order];
+    const int subOrder = order - split;
+    const std::size_t rows = pow2(split);
+    const std::size_t columns = pow2(subOrder);
+    const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
+
+    for (std::size_t r = 0; r < rows; ++r) {
+        Ipp64fc* row = x + r * columns;
+        if (subOrder <= largestRadix4Order) {
+            radix4Pass<Inverse>(row, columns, record.twiddles);
+            if (scaled)
+                ScaleVector(record.scale, &row->re, 2 * columns);
+        } else if (FFTSplitOrder[subOrder] == 0) {
+            medium<Inverse>(record, row, columns);
+        } else {
+            splitLevel<Inverse>(record, row, subOrder, level + 1, work);
+        }
+    }
+
+    const Ipp64fc* cross = record.crossTwiddles[level];
+    const Ipp64fc* radix = record.radixTwiddles[level];
+    for (std::size_t g = 0; g < columns; g += 4) {
+        const Ipp64fc* w = cross + g * rows;
+        for (std::size_t b = 0; b < rows; ++b) {
+            const Ipp64fc* in = x + b * columns + g;
+            for (std::size_t t = 0; t < 4; ++t)
+                store(work + t * rows + b, twiddle<Inverse>(load(in + t), load(w + 4 * b + t)));
+        }
+        for (std::size_t t = 0; t < 4; ++t)
+            radix4Pass<Inverse>(work + t * rows, rows, radix);
+        for (std::size_t b = 0; b < rows; ++b) {
+            Ipp64fc* out = x + b * columns + g;
+            for (std::size_t t = 0; t < 4; ++t)
+                store(out + t, load(work + t * rows + b));
+        }
+    }
+}
+
+template <bool Inverse>
+void large(const FftSpecRecord& record, Ipp64fc* x, int order, Ipp64fc* work) {
+    if (FFTSplitOrder[order] == 0)
+        medium<Inverse>(record, x, pow2(order));
+    else
+        splitLevel<Inverse>(record, x, order, 0, work);
+}
+
+void reverseBitsOf(std::size_t count, int bits, std::array<Ipp32u, 512>& reversed) {
+    for (std::size_t i = 0; i < count; ++i) {
+        Ipp32u r = 0;
+        for (int b = 0; b < bits; ++b)
+            r |= ((i >> b) & 1u) << (bits - 1 - b);
+        reversed[i] = r;
+    }
+}
+
+// Cross twiddles of a level of order q: W_q^(c * r(b)) for column c and row place
+// b, four columns interleaved per row.
+Ipp64fc* buildCrossTwiddles(int order, int split, const Ipp64f* sine, int sineOrder, Ipp64fc* out) {
+    const std::size_t rows = pow2(split);
+    const std::size_t columns = pow2(order - split);
+    const std::size_t m = pow2(order);
+    const std::size_t stride = pow2(sineOrder - order);
+    std::array<Ipp32u, 512> reversed{};
+    reverseBitsOf(rows, split, reversed);
+    for (std::size_t g = 0; g < columns; g += 4)
+        for (std::size_t b = 0; b < rows; ++b)
+            for (std::size_t t = 0; t < 4; ++t)
+                *out++ = quarterWave((g + t) * reversed[b], m, sine, stride);
+    return out;
+}
+
+}  // namespace
+
+PlanShape planShapeOf(int order) {
+    PlanShape shape;
+    int q = order;
+    while (q > largestRadix4Order && FFTSplitOrder[q] != 0) {
+        shape.levelOrder[shape.levelCount] = q;
+        shape.split[shape.levelCount] = FFTSplitOrder[q];
+        ++shape.levelCount;
+        q -= FFTSplitOrder[q];
+    }
+    shape.bottomOrder = q;
+    shape.bottomIsMedium = q > largestRadix4Order;
+    return shape;
+}
+
+bool PlanSizes(int order, PlanSizeSet& sizes) {
+    const PlanShape shape = planShapeOf(order);
+    sizes = {};
+    std::size_t storage = 0;
+    if (shape.bottomIsMedium) {
+        storage = 16 * pow2(shape.bottomOrder) / 4 + 8208;
+    } else if (!checkedMul(16, pow2(shape.bottomOrder) + 1, storage)) {
+        return false;
+    }
+    for (int l = 0; l < shape.levelCount; ++l) {
+        std::size_t level = 0;
+        if (!checkedAdd(pow2(shape.levelOrder[l]), pow2(shape.split[l]) + 1, level) || !checkedMul(16, level, level) ||
+            !checkedAdd(storage, level, storage))
+            return false;
+        const std::size_t work = 64 * pow2(shape.split[l]);
+        if (work > sizes.workBytes)
+            sizes.workBytes = work;
+    }
+    sizes.storageBytes = storage;
+    return true;
+}
+
+bool sineTableBytes(int order, std::size_t& bytes) {
+    std::size_t quarterBytes = 0;
+    if (!checkedMul(pow2(order) / 4, 8, quarterBytes) || !checkedAdd(quarterBytes, 23, bytes))
+        return false;
+    bytes = roundDown16(bytes);
+    return true;
+}
+
+bool bitReverseTableBytes(int order, std::size_t& bytes) {
+    if (!checkedAdd(pow2(order), 19, bytes))
+        return false;
+    bytes = roundDown16(bytes);
+    return true;
+}
+
+bool radix4TableBytes(int order, std::size_t& bytes) { return checkedMul(pow2(order) + 1, 16, bytes); }
+
+void BuildTwiddleTable(int order, Ipp64f* sine) {
+    const std::size_t n = pow2(order);
+    const double step = static_cast<double>(static_cast<long double>(twoPi) / static_cast<long double>(n));
+    for (std::size_t k = 0; k <= n / 8; ++k)
+        sine[k] = libSin(static_cast<double>(static_cast<long double>(k) * step));
+    for (std::size_t k = n / 8 + 1; k <= n / 4; ++k)
+        sine[k] = libCos(static_cast<double>(static_cast<long double>(n / 4 - k) * step));
+}
+
+Ipp32u* BuildBitReverseTable(int order, Ipp32u* table) {
+    const std::size_t m = order >= 2 ? pow2(order) / 4 : 1;
+    std::size_t front = 0;
+    std::size_t back = m - 1;
+    std::size_t j = 0;
+    for (std::size_t i = 1; i < m; ++i) {
+        std::size_t h = m / 2;
+        while (h <= j) {
+            j -= h;
+            h /= 2;
+        }
+        j += h;
+        if (i < j) {
+            table[front++] = static_cast<Ipp32u>(4 * i);
+            table[front++] = static_cast<Ipp32u>(4 * j);
+        } else if (i == j) {
+            table[back--] = static_cast<Ipp32u>(4 * i);
+        }
+    }
+    table[front] = 0;
+    table[m] = 0;
+    const std::size_t end = (reinterpret_cast<std::uintptr_t>(table + m + 1) + 15) & ~std::uintptr_t{15};
+    return reinterpret_cast<Ipp32u*>(end);
+}
+
+Ipp64fc* BuildRadix4Twiddles(int order, const Ipp64f* sine, int sineOrder, Ipp64fc* table) {
+    const std::size_t m = pow2(order);
+    const std::size_t stride = pow2(sineOrder - order);
+    for (std::size_t k = 0; k <= m / 4; ++k)
+        for (std::size_t j = 1; j <= 3; ++j)
+            *table++ = quarterWave(j * k, m, sine, stride);
+    return table;
+}
+
+Ipp64fc* BuildQuarterTwiddles(int order, const Ipp64f* sine, int sineOrder, Ipp64fc* table) {
+    const std::size_t m = pow2(order);
+    const std::size_t stride = pow2(sineOrder - order);
+    for (std::size_t k = 0; k < m / 4; ++k)
+        *table++ = {sine[(m / 4 - k) * stride], -sine[k * stride]};
+    return table;
+}
+
+void BuildPlan(FftSpecRecord& record, int order, const Ipp64f* sine, int sineOrder, Ipp64fc* storage) {
+    const PlanShape shape = planShapeOf(order);
+    record.twiddles = storage;
+    Ipp64fc* next = storage;
+    if (shape.bottomIsMedium) {
+        next = BuildRadix4Twiddles(largestRadix4Order, sine, sineOrder, next);
+        record.quarterTwiddles = next;
+        next = BuildQuarterTwiddles(shape.bottomOrder, sine, sineOrder, next);
+    } else {
+        next = BuildRadix4Twiddles(shape.bottomOrder, sine, sineOrder, next);
+    }
+    record.workSize = 0;
+    for (int l = shape.levelCount - 1; l >= 0; --l) {
+        record.radixTwiddles[l] = next;
+        next = BuildRadix4Twiddles(shape.split[l], sine, sineOrder, next);
+        record.crossTwiddles[l] = next;
+        next = buildCrossTwiddles(shape.levelOrder[l], shape.split[l], sine, sineOrder, next);
+        const Ipp32s work = static_cast<Ipp32s>(64 * pow2(shape.split[l]));
+        if (work > record.workSize)
+            record.workSize = work;
+    }
+}
+
+IppStatus BuildComplexPlan(FftSpecRecord& record, int order, const Ipp64f* sine, int sineOrder) {
+    std::size_t bytes = 0;
+    if (!bitReverseTableBytes(order, bytes))
+        return ippStsMemAllocErr;
+    record.bitReverse = static_cast<Ipp32u*>(fftAlloc(bytes));
+    if (record.bitReverse == nullptr)
+        return ippStsMemAllocErr;
+    BuildBitReverseTable(order, record.bitReverse);
+
+    if (order <= largestRadix4Order) {
+        if (!radix4TableBytes(order, bytes))
+            return ippStsMemAllocErr;
+        record.twiddles = static_cast<Ipp64fc*>(fftAlloc(bytes));
+        if (record.twiddles == nullptr)
+            return ippStsMemAllocErr;
+        BuildRadix4Twiddles(order, sine, sineOrder, record.twiddles);
+        record.workSize = 0;
+        return ippStsNoErr;
+    }
+    PlanSizeSet sizes;
+    if (!PlanSizes(order, sizes))
+        return ippStsMemAllocErr;
+    auto* storage = static_cast<Ipp64fc*>(fftAlloc(sizes.storageBytes));
+    if (storage == nullptr)
+        return ippStsMemAllocErr;
+    BuildPlan(record, order, sine, sineOrder, storage);
+    return ippStsNoErr;
+}
+
+void BitReverseCopy(const Ipp64fc* source, Ipp64fc* destination, std::size_t n, const Ipp32u* table) {
+    if (n < 8) {
+        destination[0] = source[0];
+        destination[n - 1] = source[n - 1];
+        if (n == 4) {
+            destination[1] = source[2];
+            destination[2] = source[1];
+        }
+        return;
+    }
+    const std::size_t h = n / 2;
+    auto moveQuad = [&](std::size_t a, std::size_t b) {
+        destination[b] = source[a];
+        destination[b + 1] = source[h + a];
+        destination[h + b] = source[a + 1];
+        destination[h + b + 1] = source[h + a + 1];
+    };
+    std::size_t p = 0;
+    for (; table[p] != 0; p += 2) {
+        const std::size_t a = table[p] / 2, b = table[p + 1] / 2;
+        moveQuad(a, b);
+        moveQuad(b, a);
+    }
+    moveQuad(0, 0);
+    for (++p; table[p] != 0; ++p) {
+        const std::size_t a = table[p] / 2;
+        moveQuad(a, a);
+    }
+}
+
+void BitReverseInPlace(Ipp64fc* data, std::size_t n, const Ipp32u* table) {
+    if (n < 8) {
+        if (n == 4)
+            std::swap(data[1], data[2]);
+        return;
+    }
+    const std::size_t h = n / 2;
+    std::size_t p = 0;
+    for (; table[p] != 0; p += 2) {
+        const std::size_t a = table[p] / 2, b = table[p + 1] / 2;
+        std::swap(data[a], data[b]);
+        std::swap(data[a + 1], data[h + b]);
+        std::swap(data[h + a], data[b + 1]);
+        std::swap(data[h + a + 1], data[h + b + 1]);
+    }
+    std::swap(data[1], data[h]);
+    for (++p; table[p] != 0; ++p) {
+        const std::size_t a = table[p] / 2;
+        std::swap(data[a + 1], data[h + a]);
+    }
+}
+
+void Radix4ForwardPass(Ipp64fc* data, std::size_t n, const Ipp64fc* table) { radix4Pass<false>(data, n, table); }
+void Radix4InversePass(Ipp64fc* data, std::size_t n, const Ipp64fc* table) { radix4Pass<true>(data, n, table); }
+
+void ScaleVector(Ipp64f scale, Ipp64f* data, std::size_t count) {
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        data[i] *= scale;
+        data[i + 1] *= scale;
+        data[i + 2] *= scale;
+        data[i + 3] *= scale;
+    }
+    for (; i < count; ++i)
+        data[i] *= scale;
+}
+
+void ForwardLarge(const FftSpecRecord& record, Ipp64fc* data, int order, Ipp64fc* work) {
+    large<false>(record, data, order, work);
+}
+void InverseLarge(const FftSpecRecord& record, Ipp64fc* data, int order, Ipp64fc* work) {
+    large<true>(record, data, order, work);
+}
+
+void transformBitReversed(const FftSpecRecord& record, Ipp64fc* data, int order, bool inverse, Ipp64fc* work) {
+    if (order > largestRadix4Order) {
+        if (inverse)
+            InverseLarge(record, data, order, work);
+        else
+            ForwardLarge(record, data, order, work);
+        return;
+    }
+    const std::size_t n = pow2(order);
+    if (inverse)
+        Radix4InversePass(data, n, record.twiddles);
+    else
+        Radix4ForwardPass(data, n, record.twiddles);
+    if (inverse ? record.inverseScaled : record.forwardScaled)
+        ScaleVector(record.scale, &data->re, 2 * n);
+}
+
+WorkBuffer::~WorkBuffer() { fftFree(owned_); }
+
+bool WorkBuffer::acquire(const FftSpecRecord& record, Ipp8u* callerBuffer) {
+    if (record.workSize < 1)
+        return true;
+    if (callerBuffer != nullptr) {
+        const auto aligned = (reinterpret_cast<std::uintptr_t>(callerBuffer) + 15) & ~std::uintptr_t{15};
+        buffer_ = reinterpret_cast<Ipp64fc*>(aligned);
+        return true;
+    }
+    owned_ = fftAlloc(static_cast<std::size_t>(record.workSize));
+    buffer_ = static_cast<Ipp64fc*>(owned_);
+    return owned_ != nullptr;
+}
+
+}  // namespace dsp::fft
