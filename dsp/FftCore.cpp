@@ -1,9 +1,9 @@
 #include "dsp/FftCore.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "dsp/FftAlloc.h"
+#include "dsp/LibCDispatcher.h"
 
 namespace dsp::fft {
 
@@ -48,10 +48,6 @@ inline v2d rotate(v2d a) {
 }
 
 constexpr double twoPi = 6.283185307179586;
-
-// Elementary functions worked in extended precision and rounded once.
-double libSin(double x) { return static_cast<double>(std::sin(static_cast<long double>(x))); }
-double libCos(double x) { return static_cast<double>(std::cos(static_cast<long double>(x))); }
 
 inline std::size_t pow2(int order) { return std::size_t{1} << order; }
 
@@ -305,9 +301,9 @@ void BuildTwiddleTable(int order, Ipp64f* sine) {
     const std::size_t n = pow2(order);
     const double step = static_cast<double>(static_cast<long double>(twoPi) / static_cast<long double>(n));
     for (std::size_t k = 0; k <= n / 8; ++k)
-        sine[k] = libSin(static_cast<double>(static_cast<long double>(k) * step));
+        sine[k] = LibSin(static_cast<double>(static_cast<long double>(k) * step));
     for (std::size_t k = n / 8 + 1; k <= n / 4; ++k)
-        sine[k] = libCos(static_cast<double>(static_cast<long double>(n / 4 - k) * step));
+        sine[k] = LibCos(static_cast<double>(static_cast<long double>(n / 4 - k) * step));
 }
 
 Ipp32u* BuildBitReverseTable(int order, Ipp32u* table) {

@@ -6,6 +6,7 @@
 #include "dsp/FftAlloc.h"
 #include "dsp/FftCore.h"
 #include "dsp/FftDirect.h"
+#include "dsp/LibCDispatcher.h"
 
 namespace dsp::fft {
 
@@ -24,8 +25,6 @@ constexpr FlagRule flagRules[] = {
     {IPP_FFT_DIV_BY_SQRTN, 1, 1, true},
     {IPP_FFT_NODIV_BY_ANY, 0, 0, false},
 };
-
-double libSqrt(double x) { return static_cast<double>(std::sqrt(static_cast<long double>(x))); }
 
 void releaseRecord(FftSpecRecord* record) {
     record->kindTag = 0;
@@ -98,7 +97,7 @@ IppStatus initAlloc(Record** out, int order, int flag, IppHintAlgorithm hint, Ip
     record->inverseScaled = rule->inverseScaled;
     const double n = std::ldexp(1.0, order);
     if (rule->byRootN)
-        record->scale = static_cast<double>(1.0L / static_cast<long double>(libSqrt(n)));
+        record->scale = static_cast<double>(1.0L / static_cast<long double>(LibSqrt(n)));
     else if (rule->forwardScaled || rule->inverseScaled)
         record->scale = static_cast<double>(1.0L / static_cast<long double>(n));
 

@@ -2,12 +2,6 @@
 // FFT specification records and the transform entries of the basic routine table.
 #include "dsp/IppTypes.h"
 
-enum IppHintAlgorithm : int {
-    ippAlgHintNone = 0,
-    ippAlgHintFast = 1,
-    ippAlgHintAccurate = 2,
-};
-
 enum IppFftFlag : int {
     IPP_FFT_DIV_FWD_BY_N = 1,
     IPP_FFT_DIV_INV_BY_N = 2,

@@ -1,6 +1,7 @@
 #include "dsp/SLBasicDispatcher.h"
 
 #include "dsp/ConversionRoutines.h"
+#include "dsp/FftSpec.h"
 #include "dsp/ImageRoutines.h"
 #include "dsp/IntegerRoutines.h"
 #include "dsp/LPIPPILoader.h"
@@ -21,15 +22,15 @@ namespace {
 constexpr BasicRoutineTable makeNativeBasicTable()
 {
     BasicRoutineTable table{};
-    ZQ_NOT_BUILT(ippsFFTInitAlloc_C_64fc);
-    ZQ_NOT_BUILT(ippsFFTInitAlloc_R_64f);
-    ZQ_NOT_BUILT(ippsFFTFree_C_64fc);
-    ZQ_NOT_BUILT(ippsFFTFree_R_64f);
-    ZQ_NOT_BUILT(ippsFFTFwd_CToC_64fc);
-    ZQ_NOT_BUILT(ippsFFTInv_CToC_64fc);
-    ZQ_NOT_BUILT(ippsFFTFwd_RToCCS_64f);
-    ZQ_NOT_BUILT(ippsFFTInv_CCSToR_64f);
-    ZQ_NOT_BUILT(ippsConjCcs_64fc_I);
+    ZQ_NATIVE(ippsFFTInitAlloc_C_64fc, native::ippsFFTInitAlloc_C_64fc);
+    ZQ_NATIVE(ippsFFTInitAlloc_R_64f, native::ippsFFTInitAlloc_R_64f);
+    ZQ_NATIVE(ippsFFTFree_C_64fc, native::ippsFFTFree_C_64fc);
+    ZQ_NATIVE(ippsFFTFree_R_64f, native::ippsFFTFree_R_64f);
+    ZQ_NATIVE(ippsFFTFwd_CToC_64fc, native::ippsFFTFwd_CToC_64fc);
+    ZQ_NATIVE(ippsFFTInv_CToC_64fc, native::ippsFFTInv_CToC_64fc);
+    ZQ_NATIVE(ippsFFTFwd_RToCCS_64f, native::ippsFFTFwd_RToCCS_64f);
+    ZQ_NATIVE(ippsFFTInv_CCSToR_64f, native::ippsFFTInv_CCSToR_64f);
+    ZQ_NATIVE(ippsConjCcs_64fc_I, native::ippsConjCcs_64fc_I);
     ZQ_NOT_BUILT(ippsWinBartlett_64fc_I);
     ZQ_NOT_BUILT(ippsWinBlackman_64fc_I);
     ZQ_NOT_BUILT(ippsWinHamming_64fc_I);

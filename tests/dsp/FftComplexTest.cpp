@@ -5,6 +5,7 @@
 
 #include "dsp/FftAlloc.h"
 #include "dsp/FftSpec.h"
+#include "dsp/SLBasicDispatcher.h"
 #include "tests/dsp/FftTestSupport.h"
 
 using namespace dsp::native;
@@ -278,6 +279,36 @@ TEST(ConjCcs, CompletesTheUpperHalfFromTheLower) {
     Ipp64fc one{1, 1};
     EXPECT_EQ(ippsConjCcs_64fc_I(nullptr, 0), ippStsNullPtrErr);
     EXPECT_EQ(ippsConjCcs_64fc_I(&one, 0), ippStsSizeErr);
+}
+
+// The table entries must be wired to the matching routines (forward to forward).
+TEST(FftRoutineTable, NativeEntriesRunTheTransforms) {
+    const auto& table = dsp::NativeBasicTable();
+    FFTSpec_C_64fc* complexSpec = nullptr;
+    FFTSpec_R_64f* realSpec = nullptr;
+    ASSERT_EQ(table.ippsFFTInitAlloc_C_64fc(&complexSpec, 4, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone), ippStsNoErr);
+    ASSERT_EQ(table.ippsFFTInitAlloc_R_64f(&realSpec, 4, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone), ippStsNoErr);
+    std::vector<Ipp64fc> x(16, Ipp64fc{0, 0}), y(16);
+    x[1] = {1, 0};
+    ASSERT_EQ(table.ippsFFTFwd_CToC_64fc(x.data(), y.data(), complexSpec, nullptr), ippStsNoErr);
+    EXPECT_NEAR(y[4].re, 0.0, 1e-15);
+    EXPECT_NEAR(y[4].im, -1.0, 1e-15);
+    ASSERT_EQ(table.ippsFFTInv_CToC_64fc(y.data(), y.data(), complexSpec, nullptr), ippStsNoErr);
+    EXPECT_NEAR(y[1].re, 1.0, 1e-15);
+
+    std::vector<double> r(18, 0.0), back(16);
+    r[1] = 1.0;
+    ASSERT_EQ(table.ippsFFTFwd_RToCCS_64f(r.data(), r.data(), realSpec, nullptr), ippStsNoErr);
+    EXPECT_NEAR(r[9], -1.0, 1e-15);  // Im X[4] of an impulse at 1
+    ASSERT_EQ(table.ippsFFTInv_CCSToR_64f(r.data(), back.data(), realSpec, nullptr), ippStsNoErr);
+    EXPECT_NEAR(back[1], 1.0, 1e-15);
+    EXPECT_NEAR(back[0], 0.0, 1e-15);
+
+    std::vector<Ipp64fc> half = {{1, 0}, {2, 3}, {4, 0}, {0, 0}};
+    ASSERT_EQ(table.ippsConjCcs_64fc_I(half.data(), 4), ippStsNoErr);
+    EXPECT_EQ(half[3].im, -3.0);
+    EXPECT_EQ(table.ippsFFTFree_C_64fc(complexSpec), ippStsNoErr);
+    EXPECT_EQ(table.ippsFFTFree_R_64f(realSpec), ippStsNoErr);
 }
 
 }  // namespace
