@@ -1,0 +1,85 @@
+#include "dsp/WindowWeights.h"
+
+#include <cmath>
+
+#include "dsp/ExpLn.h"
+
+namespace dsp::native::window {
+namespace {
+
+// Stand-ins for the elementary functions of the library layer.
+double libCos(double x) { return static_cast<double>(std::cos(static_cast<long double>(x))); }
+double libSqrt(double x) { return static_cast<double>(std::sqrt(static_cast<long double>(x))); }
+
+constexpr long double twoPi = 6.283185307179586476925286766559L;
+
+// The widest Kaiser window: alpha (len - 1) / 2 beyond this makes I0 overflow.
+constexpr long double kaiserLimit = 308.0L;
+
+// Polynomial approximations of I0, below and from |x| = 4.
+constexpr long double smallArgument[] = {0.9999999985L, 4.0000001935L, 3.9999959541L, 1.777809969L,
+                                         0.4443189384L, 0.0713758187L, 0.0075942968L, 0.0008267816L};
+constexpr long double largeArgument[] = {0.3989422809L,  0.0124667783L, 0.0017623668L,  0.00026L,
+                                         0.0022585672L,  -0.0128314822L, 0.0495811118L, -0.1209940805L,
+                                         0.1895476618L,  -0.1867783276L, 0.1113315511L, -0.0366694767L,
+                                         0.0051246015L};
+
+template <std::size_t N>
+long double horner(const long double (&coefficients)[N], long double x)
+{
+    long double sum = coefficients[N - 1];
+    for (std::size_t i = N - 1; i-- > 0;) {
+        sum = coefficients[i] + x * sum;
+    }
+    return sum;
+}
+
+} // namespace
+
+IppStatus checkWindow(const WindowShape& shape, bool pointersPresent, int len)
+{
+    if (!pointersPresent) {
+        return ippStsNullPtrErr;
+    }
+    if (shape.kind != WindowKind::kaiser) {
+        return len < 3 ? ippStsSizeErr : ippStsNoErr;
+    }
+    if (len < 1) {
+        return ippStsSizeErr;
+    }
+    if (std::fabs(static_cast<long double>(shape.alpha)) * (len - 1) / 2.0L > kaiserLimit) {
+        return ippStsHugeWinErr;
+    }
+    return ippStsNoErr;
+}
+
+long double besselI0(long double x)
+{
+    const long double magnitude = std::fabs(x);
+    if (magnitude < 4.0L) {
+        const long double quarter = magnitude / 4.0L;
+        return horner(smallArgument, quarter * quarter);
+    }
+    const double power = static_cast<double>(magnitude);
+    double growth = 0.0;
+    ippsExp_64f(&power, &growth, 1);
+    return growth * horner(largeArgument, 4.0L / magnitude) / libSqrt(power);
+}
+
+double cosineStep(int len)
+{
+    return libCos(static_cast<double>(twoPi / (len - 1)));
+}
+
+double sineOf(double cosine)
+{
+    const long double c = cosine;
+    return libSqrt(static_cast<double>(1.0L - c * c));
+}
+
+double squareRootOf(double x)
+{
+    return libSqrt(x);
+}
+
+} // namespace dsp::native::window
