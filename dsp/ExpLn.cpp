@@ -4,14 +4,13 @@
 #include <array>
 #include <bit>
 #include <cmath>
+
+#include "dsp/LibCDispatcher.h"
 #include <cstdint>
 
 namespace dsp::native {
 namespace {
 
-// Stand-ins for the elementary functions of the library layer.
-double libExp(double x) { return static_cast<double>(std::exp(static_cast<long double>(x))); }
-double libLn(double x) { return static_cast<double>(std::log(static_cast<long double>(x))); }
 
 constexpr std::uint64_t signBit = 0x8000'0000'0000'0000;
 constexpr std::uint64_t positiveInfinityBits = 0x7FF0'0000'0000'0000;
@@ -103,7 +102,7 @@ double specialExp(ExpClass kind, double x)
     case ExpClass::infinity: return HUGE_VAL;
     case ExpClass::ordinary: break;
     }
-    return libExp(x);
+    return LibExp(x);
 }
 
 IppStatus expVector(const Ipp64f* src, Ipp64f* dst, int len)
@@ -116,7 +115,7 @@ IppStatus expVector(const Ipp64f* src, Ipp64f* dst, int len)
     }
     if (len < 4) {
         for (int i = 0; i < len; ++i) {
-            dst[i] = libExp(src[i]);
+            dst[i] = LibExp(src[i]);
         }
         return ippStsNoErr;
     }
@@ -159,7 +158,7 @@ IppStatus expVector(const Ipp64f* src, Ipp64f* dst, int len)
         --i;
     }
     for (int j = free; j < 4; ++j) {
-        dst[pendingAt[j]] = libExp(pending[j]);
+        dst[pendingAt[j]] = LibExp(pending[j]);
     }
     return ippStsNoErr;
 }
@@ -178,7 +177,7 @@ IppStatus lnVector(const Ipp64f* src, Ipp64f* dst, int len)
         // Positive, non-zero and not a quiet NaN (infinity and signalling NaNs
         // included): the library logarithm knows what to do.
         if (bits - 1 < positiveQuietNanBits - 1) {
-            dst[i] = libLn(src[i]);
+            dst[i] = LibLn(src[i]);
         } else if ((bits & signBit) != 0) {
             dst[i] = std::bit_cast<double>(defaultNanBits);
             if (status == ippStsNoErr) {

@@ -1,6 +1,7 @@
 #include "dsp/SLBasicDispatcher.h"
 
 #include "dsp/ConversionRoutines.h"
+#include "dsp/ExpLn.h"
 #include "dsp/FftSpec.h"
 #include "dsp/ImageRoutines.h"
 #include "dsp/IntegerRoutines.h"
@@ -10,7 +11,9 @@
 #include "dsp/RoutineTableFill.h"
 #include "dsp/SLNormDispatcher.h"
 #include "dsp/SLScopeDispatcher.h"
+#include "dsp/Statistics.h"
 #include "dsp/VectorRoutines.h"
+#include "dsp/WindowFunctions.h"
 
 #include <mutex>
 
@@ -31,29 +34,29 @@ constexpr BasicRoutineTable makeNativeBasicTable()
     ZQ_NATIVE(ippsFFTFwd_RToCCS_64f, native::ippsFFTFwd_RToCCS_64f);
     ZQ_NATIVE(ippsFFTInv_CCSToR_64f, native::ippsFFTInv_CCSToR_64f);
     ZQ_NATIVE(ippsConjCcs_64fc_I, native::ippsConjCcs_64fc_I);
-    ZQ_NOT_BUILT(ippsWinBartlett_64fc_I);
-    ZQ_NOT_BUILT(ippsWinBlackman_64fc_I);
-    ZQ_NOT_BUILT(ippsWinHamming_64fc_I);
-    ZQ_NOT_BUILT(ippsWinHann_64fc_I);
-    ZQ_NOT_BUILT(ippsWinKaiser_64fc_I);
-    ZQ_NOT_BUILT(ippsWinBartlett_64f_I);
-    ZQ_NOT_BUILT(ippsWinBartlett_64f);
-    ZQ_NOT_BUILT(ippsWinBlackman_64f_I);
-    ZQ_NOT_BUILT(ippsWinBlackman_64f);
-    ZQ_NOT_BUILT(ippsWinHamming_64f_I);
-    ZQ_NOT_BUILT(ippsWinHamming_64f);
-    ZQ_NOT_BUILT(ippsWinHann_64f_I);
-    ZQ_NOT_BUILT(ippsWinHann_64f);
-    ZQ_NOT_BUILT(ippsWinKaiser_64f_I);
-    ZQ_NOT_BUILT(ippsWinKaiser_64f);
-    ZQ_NOT_BUILT(ippsMean_64f);
-    ZQ_NOT_BUILT(ippsMean_32f);
-    ZQ_NOT_BUILT(ippsStdDev_64f);
-    ZQ_NOT_BUILT(ippsMinIndx_64f);
-    ZQ_NOT_BUILT(ippsMaxIndx_64f);
-    ZQ_NOT_BUILT(ippsNormDiff_L1_64f);
-    ZQ_NOT_BUILT(ippsNormDiff_L2_64f);
-    ZQ_NOT_BUILT(ippsNormDiff_Inf_64f);
+    ZQ_NATIVE(ippsWinBartlett_64fc_I, native::ippsWinBartlett_64fc_I);
+    ZQ_NATIVE(ippsWinBlackman_64fc_I, native::ippsWinBlackman_64fc_I);
+    ZQ_NATIVE(ippsWinHamming_64fc_I, native::ippsWinHamming_64fc_I);
+    ZQ_NATIVE(ippsWinHann_64fc_I, native::ippsWinHann_64fc_I);
+    ZQ_NATIVE(ippsWinKaiser_64fc_I, native::ippsWinKaiser_64fc_I);
+    ZQ_NATIVE(ippsWinBartlett_64f_I, native::ippsWinBartlett_64f_I);
+    ZQ_NATIVE(ippsWinBartlett_64f, native::ippsWinBartlett_64f);
+    ZQ_NATIVE(ippsWinBlackman_64f_I, native::ippsWinBlackman_64f_I);
+    ZQ_NATIVE(ippsWinBlackman_64f, native::ippsWinBlackman_64f);
+    ZQ_NATIVE(ippsWinHamming_64f_I, native::ippsWinHamming_64f_I);
+    ZQ_NATIVE(ippsWinHamming_64f, native::ippsWinHamming_64f);
+    ZQ_NATIVE(ippsWinHann_64f_I, native::ippsWinHann_64f_I);
+    ZQ_NATIVE(ippsWinHann_64f, native::ippsWinHann_64f);
+    ZQ_NATIVE(ippsWinKaiser_64f_I, native::ippsWinKaiser_64f_I);
+    ZQ_NATIVE(ippsWinKaiser_64f, native::ippsWinKaiser_64f);
+    ZQ_NATIVE(ippsMean_64f, native::ippsMean_64f);
+    ZQ_NATIVE(ippsMean_32f, native::ippsMean_32f);
+    ZQ_NATIVE(ippsStdDev_64f, native::ippsStdDev_64f);
+    ZQ_NATIVE(ippsMinIndx_64f, native::ippsMinIndx_64f);
+    ZQ_NATIVE(ippsMaxIndx_64f, native::ippsMaxIndx_64f);
+    ZQ_NATIVE(ippsNormDiff_L1_64f, native::ippsNormDiff_L1_64f);
+    ZQ_NATIVE(ippsNormDiff_L2_64f, native::ippsNormDiff_L2_64f);
+    ZQ_NATIVE(ippsNormDiff_Inf_64f, native::ippsNormDiff_Inf_64f);
     ZQ_NOT_BUILT(ippsAutoCorr_64f);
     ZQ_NOT_BUILT(ippsAutoCorr_NormA_64f);
     ZQ_NOT_BUILT(ippsAutoCorr_NormB_64f);
@@ -76,10 +79,10 @@ constexpr BasicRoutineTable makeNativeBasicTable()
     ZQ_NATIVE(ippsSqr_64f, native::ippsSqr_64f);
     ZQ_NATIVE(ippsSqrt_64f_I, native::ippsSqrt_64f_I);
     ZQ_NATIVE(ippsSqrt_64f, native::ippsSqrt_64f);
-    ZQ_NOT_BUILT(ippsExp_64f_I);
-    ZQ_NOT_BUILT(ippsExp_64f);
-    ZQ_NOT_BUILT(ippsLn_64f_I);
-    ZQ_NOT_BUILT(ippsLn_64f);
+    ZQ_NATIVE(ippsExp_64f_I, native::ippsExp_64f_I);
+    ZQ_NATIVE(ippsExp_64f, native::ippsExp_64f);
+    ZQ_NATIVE(ippsLn_64f_I, native::ippsLn_64f_I);
+    ZQ_NATIVE(ippsLn_64f, native::ippsLn_64f);
     ZQ_NATIVE(ippsMax_64f, native::ippsMax_64f);
     ZQ_NATIVE(ippsMin_64f, native::ippsMin_64f);
     ZQ_NATIVE(ippsSum_64f, native::ippsSum_64f);

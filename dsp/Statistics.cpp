@@ -3,11 +3,12 @@
 #include <cfloat>
 #include <cmath>
 
+#include "dsp/LibCDispatcher.h"
+
 namespace dsp::native {
 namespace {
 
-// Stand-ins for routines of the library layer and of the vector module.
-double libSqrt(double x) { return static_cast<double>(std::sqrt(static_cast<long double>(x))); }
+// Stand-ins for routines of the vector module.
 IppStatus minOf(const Ipp64f* src, int len, Ipp64f* out)
 {
     if (src == nullptr || out == nullptr) return ippStsNullPtrErr;
@@ -64,12 +65,12 @@ SplitSum sumInterleaved(const T* src, int len, Term term, long double* beforeTai
 double squareRoot(long double x)
 {
     if (!(x > 0.0L) || std::isinf(x)) {
-        return libSqrt(static_cast<double>(x));
+        return LibSqrt(static_cast<double>(x));
     }
     int exponent = 0;
     (void)std::frexp(x, &exponent);
     const int even = exponent & ~1;
-    const double root = libSqrt(static_cast<double>(std::ldexp(x, -even)));
+    const double root = LibSqrt(static_cast<double>(std::ldexp(x, -even)));
     return static_cast<double>(std::ldexp(static_cast<long double>(root), even / 2));
 }
 

@@ -2,6 +2,8 @@
 
 #include "dsp/WindowWeights.h"
 
+#include <initializer_list>
+
 namespace dsp::native {
 namespace {
 

@@ -2,14 +2,13 @@
 
 #include <cmath>
 
+#include "dsp/LibCDispatcher.h"
+
 #include "dsp/ExpLn.h"
 
 namespace dsp::native::window {
 namespace {
 
-// Stand-ins for the elementary functions of the library layer.
-double libCos(double x) { return static_cast<double>(std::cos(static_cast<long double>(x))); }
-double libSqrt(double x) { return static_cast<double>(std::sqrt(static_cast<long double>(x))); }
 
 constexpr long double twoPi = 6.283185307179586476925286766559L;
 
@@ -63,23 +62,23 @@ long double besselI0(long double x)
     const double power = static_cast<double>(magnitude);
     double growth = 0.0;
     ippsExp_64f(&power, &growth, 1);
-    return growth * horner(largeArgument, 4.0L / magnitude) / libSqrt(power);
+    return growth * horner(largeArgument, 4.0L / magnitude) / LibSqrt(power);
 }
 
 double cosineStep(int len)
 {
-    return libCos(static_cast<double>(twoPi / (len - 1)));
+    return LibCos(static_cast<double>(twoPi / (len - 1)));
 }
 
 double sineOf(double cosine)
 {
     const long double c = cosine;
-    return libSqrt(static_cast<double>(1.0L - c * c));
+    return LibSqrt(static_cast<double>(1.0L - c * c));
 }
 
 double squareRootOf(double x)
 {
-    return libSqrt(x);
+    return LibSqrt(x);
 }
 
 } // namespace dsp::native::window
