@@ -4,29 +4,10 @@
 #include <cmath>
 
 #include "dsp/LibCDispatcher.h"
+#include "dsp/VectorRoutines.h"
 
 namespace dsp::native {
 namespace {
-
-// Stand-ins for routines of the vector module.
-IppStatus minOf(const Ipp64f* src, int len, Ipp64f* out)
-{
-    if (src == nullptr || out == nullptr) return ippStsNullPtrErr;
-    if (len < 1) return ippStsSizeErr;
-    double m = src[0];
-    for (int i = 1; i < len; ++i) if (src[i] < m) m = src[i];
-    *out = m;
-    return ippStsNoErr;
-}
-IppStatus maxOf(const Ipp64f* src, int len, Ipp64f* out)
-{
-    if (src == nullptr || out == nullptr) return ippStsNullPtrErr;
-    if (len < 1) return ippStsSizeErr;
-    double m = src[0];
-    for (int i = 1; i < len; ++i) if (src[i] > m) m = src[i];
-    *out = m;
-    return ippStsNoErr;
-}
 
 // Two running totals: elements 0 and 2 of every group of four go to the first,
 // 1 and 3 to the second, the elements after the last whole group to the first.
@@ -92,7 +73,7 @@ IppStatus foldDifferences(const Ipp64f* a, const Ipp64f* b, int len, Fold fold, 
 IppStatus findExtreme(const Ipp64f* src, int len, Ipp64f* value, int* index, bool wantMaximum)
 {
     if (index == nullptr) {
-        return wantMaximum ? maxOf(src, len, value) : minOf(src, len, value);
+        return wantMaximum ? ippsMax_64f(src, len, value) : ippsMin_64f(src, len, value);
     }
     if (src == nullptr || value == nullptr) {
         return ippStsNullPtrErr;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dsp/LibCDispatcher.h"
+#include "dsp/VectorRoutines.h"
 
 #include "dsp/ExpLn.h"
 
@@ -78,7 +79,8 @@ double sineOf(double cosine)
 
 double squareRootOf(double x)
 {
-    return LibSqrt(x);
+    (void)ippsSqrt_64f_I(&x, 1);
+    return x;
 }
 
 } // namespace dsp::native::window
