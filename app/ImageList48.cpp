@@ -29,8 +29,13 @@ ImageList48::ImageList48()
 {
     icons_.resize(HidePanel + 1);
     QStyle* style = QApplication::style();
-    for (const auto& [index, glyph] : glyphs)
-        icons_[static_cast<std::size_t>(index)] = QIcon(style->standardIcon(glyph).pixmap(Size, Size));
+    for (const auto& [index, glyph] : glyphs) {
+        QPixmap image = style->standardIcon(glyph).pixmap(Size, Size);
+        // Some glyphs only come small; the strip's images are all full size.
+        if (image.width() < Size && !image.isNull())
+            image = image.scaled(Size, Size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        icons_[static_cast<std::size_t>(index)] = QIcon(image);
+    }
 }
 
 QIcon ImageList48::icon(int index) const

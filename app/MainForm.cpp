@@ -285,11 +285,15 @@ void TMainForm::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(false);
+    // The panel widths are fixed; a compact font keeps their texts whole.
+    QFont panelFont = bar->font();
+    panelFont.setPixelSize(11);
     for (int i = 0; i < PanelCount; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFixedWidth(PanelWidths[static_cast<std::size_t>(i)]);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setFont(panelFont);
         bar->addWidget(panel);
         StatusPanels[static_cast<std::size_t>(i)] = panel;
     }
