@@ -75,21 +75,17 @@ TEST(RealBuffer, ConstructorsSizeCopyOrShare)
     EXPECT_TRUE(shareABlock(*shared, *copy));
     EXPECT_EQ(copy->GetSmartBuffer()->GetWriterCount(), 2);
 
+    const std::int32_t ints[] = {-7, 2147483647};
+    EXPECT_THAT(values(*TSLRealBuffer::CreateFromIntegers(ints, 2)), ElementsAre(-7, 2147483647));
+
+    // Equal bytes are not enough: the other buffer must hold doubles too.
+    SLRef<TSLMemoryBuffer> bytes = TSLMemoryBuffer::CreateSized(24);
+    std::memcpy(bytes->GetRawWritePointer(), copy->GetReadPointer(), 24);
+    EXPECT_TRUE(copy->Equals(*shared));
+    EXPECT_FALSE(copy->Equals(*bytes));
+
     EXPECT_THROW(TSLRealBuffer::CreateSized(0x08000001u), EOutOfMemory);
     EXPECT_THROW(TSLRealBuffer::CreateSized(0xFFFFFFFFu), EOutOfMemory);
-}
-
-TEST(RealBuffer, IsEqualOnlyToRealBuffersOfTheSameBytes)
-{
-    SLRef<TSLRealBuffer> a = realBuffer({1, 2});
-    EXPECT_TRUE(a->Equals(*realBuffer({1, 2})));
-    EXPECT_FALSE(a->Equals(*realBuffer({1, 3})));
-    EXPECT_FALSE(a->Equals(*realBuffer({1})));
-
-    SLRef<TSLMemoryBuffer> bytes = TSLMemoryBuffer::CreateSized(16);
-    std::memcpy(bytes->GetRawWritePointer(), a->GetReadPointer(), 16);
-    EXPECT_TRUE(bytes->Equals(*a));   // the byte buffer does not look at the class
-    EXPECT_FALSE(a->Equals(*bytes));
 }
 
 TEST(RealBuffer, CopyToCountsElementsForRealDestinationsAndBytesOtherwise)
@@ -217,21 +213,15 @@ TEST(RealBufferArithmetic, OperationsWithAShorterBufferTouchOnlyItsLength)
 TEST(RealBufferArithmetic, DivisionByZeroGivesFiniteMarks)
 {
     REQUIRE_ROUTINE(ippsDiv_64f_I);
-    SLRef<TSLRealBuffer> buffer = realBuffer({4, -4, 0, 1, 6, notANumber, 3});
+    SLRef<TSLRealBuffer> buffer = realBuffer({4, -4, 0, 1, 6, notANumber, 3, 5});
     SLRef<TSLRealBuffer> clone = cloneOf(*buffer);
-    buffer->Divide(*realBuffer({0, 0, 0, 2, notANumber, 0, -0.0}));
-    EXPECT_THAT(values(*buffer), ElementsAre(1.0e15, -1.0e14, 0.0, 0.5, 0.0, 0.0, 1.0e15));
+    buffer->Divide(*realBuffer({0, 0, 0, 2, notANumber, 0, -0.0, infinity}));
+    EXPECT_THAT(values(*buffer), ElementsAre(1.0e15, -1.0e14, 0.0, 0.5, 0.0, 0.0, 1.0e15, 0.0));
     EXPECT_EQ(clone->GetItem(0), 4);
-}
 
-TEST(RealBufferArithmetic, DivisionWithoutZeroDivisorsKeepsTheRoutineResults)
-{
-    REQUIRE_ROUTINE(ippsDiv_64f_I);
-    SLRef<TSLRealBuffer> buffer = realBuffer({1, 6, 5});
-    buffer->Divide(*realBuffer({notANumber, 3, infinity}));
+    // Without a zero divisor the routine's NaN stands.
+    buffer->Divide(*realBuffer({notANumber}));
     EXPECT_TRUE(std::isnan(buffer->GetItem(0)));
-    EXPECT_EQ(buffer->GetItem(1), 2);
-    EXPECT_EQ(buffer->GetItem(2), 0);
 }
 
 TEST(RealBufferArithmetic, SquareFromItselfOnASharedBlock)
@@ -355,30 +345,4 @@ TEST(RealBufferConversions, SmallIntegersKeepTheLowSixteenBits)
                 EXPECT_EQ(out[i], cases[i].expected) << cases[i].value << " round " << round;
             }
     }
-}
-
-TEST(RealBufferConversions, FromIntegersKeepsTheCountAndUnshares)
-{
-    REQUIRE_ROUTINE(ippsConvert_32s64f);
-    const std::int32_t ints[] = {-7, 0, 2147483647};
-    SLRef<TSLRealBuffer> made = TSLRealBuffer::CreateFromIntegers(ints, 3);
-    EXPECT_THAT(values(*made), ElementsAre(-7, 0, 2147483647));
-
-    SLRef<TSLRealBuffer> buffer = realBuffer({1, 2});
-    SLRef<TSLRealBuffer> clone = cloneOf(*buffer);
-    buffer->FromIntegers(ints);
-    EXPECT_THAT(values(*buffer), ElementsAre(-7, 0));
-    EXPECT_THAT(values(*clone), ElementsAre(1, 2));
-}
-
-// ---------------------------------------------------------------------------
-// Statistics
-
-TEST(RealBufferStatistics, EmptyAndSingleElementBuffersGiveZero)
-{
-    REQUIRE_ROUTINE(ippsMean_64f);
-    REQUIRE_ROUTINE(ippsStdDev_64f);
-    EXPECT_EQ(TSLRealBuffer::Create()->Mean(), 0.0);
-    EXPECT_EQ(realBuffer({5})->StdDev(), 0.0);
-    EXPECT_EQ(realBuffer({1, 2, 6})->Mean(), 3.0);
 }
