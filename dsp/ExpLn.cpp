@@ -4,9 +4,9 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "dsp/LibCDispatcher.h"
-#include <cstdint>
 
 namespace dsp::native {
 namespace {

@@ -1,6 +1,5 @@
 #include "dsp/Statistics.h"
 
-#include <cfloat>
 #include <cmath>
 
 #include "dsp/LibCDispatcher.h"

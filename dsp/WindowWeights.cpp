@@ -2,18 +2,17 @@
 
 #include <cmath>
 
+#include "dsp/ExpLn.h"
 #include "dsp/LibCDispatcher.h"
 #include "dsp/VectorRoutines.h"
-
-#include "dsp/ExpLn.h"
 
 namespace dsp::native::window {
 namespace {
 
-
 constexpr long double twoPi = 6.283185307179586476925286766559L;
 
-// The widest Kaiser window: alpha (len - 1) / 2 beyond this makes I0 overflow.
+// The widest Kaiser window: alpha (len - 1) / 2 up to this keeps e^x of the
+// Bessel function, and the ratio of two of them, well inside the double range.
 constexpr long double kaiserLimit = 308.0L;
 
 // Polynomial approximations of I0, below and from |x| = 4.
