@@ -171,6 +171,8 @@ void medium(const FftSpecRecord& record, Ipp64fc* x, std::size_t n) {
 
 template <bool Inverse>
 void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, Ipp64fc* work) {
+    if (level >= maxPlanLevels)
+        return;  // no plan is deeper; keeps the record's level arrays in bounds
     const int split = FFTSplitOrder[order];
     const int subOrder = order - split;
     const std::size_t rows = pow2(split);

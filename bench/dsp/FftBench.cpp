@@ -1,0 +1,120 @@
+// Complex double transforms against FFTW (planned in estimate mode), timed in
+// the same process so that the ratios compare like with like.
+#include <benchmark/benchmark.h>
+#include <fftw3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "dsp/FftSpec.h"
+
+namespace {
+
+struct SpecFree {
+    void operator()(FFTSpec_C_64fc* s) const { dsp::native::ippsFFTFree_C_64fc(s); }
+};
+struct PlanFree {
+    void operator()(fftw_plan_s* p) const { fftw_destroy_plan(p); }
+};
+struct FftwFree {
+    void operator()(void* p) const { fftw_free(p); }
+};
+
+// Best mean time per call over several batches of at least 20 ms each, in ns.
+double bestTimePerCall(const std::function<void()>& run) {
+    using clock = std::chrono::steady_clock;
+    std::size_t reps = 1;
+    for (;;) {
+        const auto t0 = clock::now();
+        for (std::size_t i = 0; i < reps; ++i)
+            run();
+        if (clock::now() - t0 >= std::chrono::milliseconds(20))
+            break;
+        reps *= 2;
+    }
+    double best = 1e300;
+    for (int batch = 0; batch < 7; ++batch) {
+        const auto t0 = clock::now();
+        for (std::size_t i = 0; i < reps; ++i)
+            run();
+        const std::chrono::duration<double, std::nano> elapsed = clock::now() - t0;
+        best = std::min(best, elapsed.count() / static_cast<double>(reps));
+    }
+    return best;
+}
+
+class ComplexCase {
+public:
+    explicit ComplexCase(int order) : n_(std::size_t{1} << order) {
+        FFTSpec_C_64fc* spec = nullptr;
+        dsp::native::ippsFFTInitAlloc_C_64fc(&spec, order, IPP_FFT_NODIV_BY_ANY, ippAlgHintNone);
+        spec_.reset(spec);
+        int bufferSize = 0;
+        dsp::native::FFTGetBufSize_C_64fc(spec, &bufferSize);
+        buffer_.resize(static_cast<std::size_t>(bufferSize) + 1);
+        src_.reset(fftw_malloc(n_ * sizeof(fftw_complex)));
+        dst_.reset(fftw_malloc(n_ * sizeof(fftw_complex)));
+        plan_.reset(fftw_plan_dft_1d(static_cast<int>(n_), source(), destination(), FFTW_FORWARD, FFTW_ESTIMATE));
+        std::mt19937_64 gen(1);
+        std::uniform_real_distribution<double> dist(-1, 1);
+        for (std::size_t i = 0; i < n_; ++i)
+            source()[i][0] = dist(gen), source()[i][1] = dist(gen);
+    }
+    void runNative() {
+        dsp::native::ippsFFTFwd_CToC_64fc(reinterpret_cast<const Ipp64fc*>(source()),
+                                          reinterpret_cast<Ipp64fc*>(destination()), spec_.get(), buffer_.data());
+    }
+    void runFftw() { fftw_execute(plan_.get()); }
+    std::size_t size() const { return n_; }
+
+private:
+    fftw_complex* source() { return static_cast<fftw_complex*>(src_.get()); }
+    fftw_complex* destination() { return static_cast<fftw_complex*>(dst_.get()); }
+    std::size_t n_;
+    std::unique_ptr<FFTSpec_C_64fc, SpecFree> spec_;
+    std::vector<Ipp8u> buffer_;
+    std::unique_ptr<void, FftwFree> src_, dst_;
+    std::unique_ptr<fftw_plan_s, PlanFree> plan_;
+};
+
+void BM_FftNativeComplexForward(benchmark::State& state) {
+    ComplexCase c(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        c.runNative();
+    // Target: at most 2 x FFTW's time.
+    const double native = bestTimePerCall([&] { c.runNative(); });
+    const double fftw = bestTimePerCall([&] { c.runFftw(); });
+    state.counters["native_us"] = native / 1e3;
+    state.counters["fftw_us"] = fftw / 1e3;
+    state.counters["ratio_vs_fftw"] = native / fftw;
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * c.size()));
+}
+BENCHMARK(BM_FftNativeComplexForward)->Arg(10)->Arg(16)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+void BM_FftwComplexForward(benchmark::State& state) {
+    ComplexCase c(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        c.runFftw();
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * c.size()));
+}
+BENCHMARK(BM_FftwComplexForward)->Arg(10)->Arg(16)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+// Target: the 2^20-point transform takes at most 25 times the 2^16-point one.
+void BM_FftNativeGrowth16To20(benchmark::State& state) {
+    ComplexCase small(16), large(20);
+    for (auto _ : state) {
+        small.runNative();
+        large.runNative();
+    }
+    state.counters["time_ratio_20_to_16"] =
+        bestTimePerCall([&] { large.runNative(); }) / bestTimePerCall([&] { small.runNative(); });
+}
+BENCHMARK(BM_FftNativeGrowth16To20)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
