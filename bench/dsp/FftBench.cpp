@@ -116,5 +116,3 @@ void BM_FftNativeGrowth16To20(benchmark::State& state) {
 BENCHMARK(BM_FftNativeGrowth16To20)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
-
-BENCHMARK_MAIN();
