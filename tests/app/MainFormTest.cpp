@@ -150,23 +150,16 @@ TEST_F(MainFormTest, LongHintShowsInFirstPanelWhileHovering)
     }
 }
 
-TEST_F(MainFormTest, LayoutMatchesTheWindowDescription)
+TEST_F(MainFormTest, ChannelListKeepsTheProtocolOrder)
 {
     TMainForm& form = show();
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("ZORVAN Quillstone"));
-    const char* pages[] = {"Quillstone", "Configurar", "Arquivos"};
-    ASSERT_EQ(form.PageControl1->count(), 3);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(form.PageControl1->tabText(i), QString::fromUtf8(pages[i]));
-    EXPECT_EQ(form.PageControl1->tabPosition(), QTabWidget::East);
-    for (int i = 0; i < TMainForm::PanelCount; ++i)
-        EXPECT_EQ(form.StatusPanels[static_cast<std::size_t>(i)]->width(),
-                  TMainForm::PanelWidths[static_cast<std::size_t>(i)]);
     ASSERT_EQ(form.ListaCanais->count(), 15);
-    EXPECT_EQ(form.ListaCanais->item(1)->text(), QStringLiteral("Rotação"));
-    EXPECT_EQ(form.ListaCanais->item(14)->text(), QStringLiteral("Tensão da Bateria"));
-    EXPECT_EQ(form.Dados.rowCount(), 1);
-    EXPECT_EQ(form.Dados.colCount(), 1);
+    const std::pair<int, const char*> items[] = {{0, "Sonda Lambda"}, {1, "Rotação"}, {9, "DWELL (Carga Bobina)"},
+                                                 {14, "Tensão da Bateria"}};
+    for (const auto& [index, text] : items) {
+        EXPECT_EQ(form.ListaCanais->item(index)->text(), QString::fromUtf8(text));
+        EXPECT_EQ(form.ListaCanais->item(index)->checkState(), Qt::Unchecked);
+    }
 }
 
 class MainFormChartsTest : public MainFormTest {
