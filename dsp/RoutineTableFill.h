@@ -4,7 +4,9 @@
 #include "dsp/LPIPPILoader.h"
 #include "dsp/LPIPPSLoader.h"
 
+#include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 namespace dsp::detail {
 
@@ -32,10 +34,12 @@ inline void* lookUpLibraryRoutine(const char* name) noexcept
 #define ZQ_NATIVE(slot, routine) table.slot = &(routine)
 #define ZQ_NOT_BUILT(slot) table.slot = &::dsp::detail::NotBuilt<decltype(table.slot)>::routine
 
-// Refuses, at compile time, a native table with an entry left empty.
+// Refuses a table with an entry left empty. It runs when a table is filled, not
+// while the native table is built as a constant: with the undefined-behaviour
+// sanitizer a function's address is not a constant that may be compared with null.
 #define ZQ_REQUIRE_FILLED(slot, signature)                                                         \
-    if (table.slot == nullptr)                                                                     \
-        throw "routine table entry left empty: " #slot;
+    if (!std::is_constant_evaluated() && table.slot == nullptr)                                    \
+        throw std::logic_error("routine table entry left empty: " #slot);
 
 // Replaces a native entry by the library entry point of the same name, if any.
 #define ZQ_TAKE_FROM_LIBRARY(slot, signature)                                                      \

@@ -214,6 +214,7 @@ void FillBasicTable(BasicRoutineTable& table)
 {
     table = kNativeBasicTable;
     ZQ_BASIC_ROUTINES(ZQ_TAKE_FROM_LIBRARY)
+    ZQ_BASIC_ROUTINES(ZQ_REQUIRE_FILLED)
 }
 
 void InitRoutineTables()

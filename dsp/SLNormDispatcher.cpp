@@ -35,6 +35,7 @@ void FillNormTable(NormRoutineTable& table)
 {
     table = kNativeNormTable;
     ZQ_NORM_ROUTINES(ZQ_TAKE_FROM_LIBRARY)
+    ZQ_NORM_ROUTINES(ZQ_REQUIRE_FILLED)
 }
 
 } // namespace dsp

@@ -43,6 +43,7 @@ void FillScopeTable(ScopeRoutineTable& table)
 {
     table = kNativeScopeTable;
     ZQ_SCOPE_ROUTINES(ZQ_TAKE_FROM_LIBRARY)
+    ZQ_SCOPE_ROUTINES(ZQ_REQUIRE_FILLED)
 }
 
 } // namespace dsp
