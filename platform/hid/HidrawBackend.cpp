@@ -1,0 +1,466 @@
+#include "platform/hid/HidrawBackend.h"
+
+#include "platform/hid/HidError.h"
+#include "platform/hid/RegistryValue.h"
+#include "platform/hid/ReportDescriptorParser.h"
+#include "platform/hid/UniqueFd.h"
+
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+namespace zq::hid {
+
+namespace {
+
+// hidraw keeps its own fixed queue per open file (64 reports); the count is
+// bookkeeping that the device objects set and read back.
+constexpr std::uint32_t DefaultInputBuffers = 64;
+
+bool fail(std::uint32_t code)
+{
+    setLastError(code);
+    return false;
+}
+
+} // namespace
+
+struct HidrawHandle {
+    HidrawNode node;
+    UniqueFd fd;  // invalid for query-only handles
+    unsigned access = AccessQueryOnly;
+    bool overlapped = false;
+    std::uint32_t numInputBuffers = DefaultInputBuffers;
+    UniqueFd cancel{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    std::atomic<bool> closed{false};
+    // Set once the node hung up; later reads fail at once instead of spinning.
+    std::atomic<bool> gone{false};
+    std::mutex pendingMutex;
+    std::weak_ptr<ReadOperation> pending;
+};
+
+namespace {
+
+struct HidrawReadOperation : ReadOperation {
+    HidrawReadOperation(std::shared_ptr<HidrawHandle> h, std::span<std::uint8_t> b) : handle(std::move(h)), buffer(b)
+    {
+    }
+
+    std::size_t watch(std::span<pollfd> fds) override
+    {
+        fds[0] = {handle->fd.get(), POLLIN, 0};
+        fds[1] = {handle->cancel.get(), POLLIN, 0};
+        return 2;
+    }
+
+    void onReady(std::span<const pollfd> fds) override
+    {
+        if (fds[1].revents != 0 || handle->closed)
+            return fail(ECANCELED);
+        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            handle->gone = true;
+            return fail(ENODEV);
+        }
+        if ((fds[0].revents & POLLIN) == 0)
+            return;
+        // One byte more than the buffer shows a report that would not fit:
+        // hidraw would cut it silently, and a cut report must not pass as whole.
+        std::array<std::uint8_t, 4097> scratch;
+        const std::size_t want = std::min(buffer.size() + 1, scratch.size());
+        const ssize_t n = ::read(handle->fd.get(), scratch.data(), want);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR)
+                return;
+            if (errno == ENODEV)
+                handle->gone = true;
+            return fail(static_cast<std::uint32_t>(errno));
+        }
+        if (static_cast<std::size_t>(n) > buffer.size())
+            return fail(EMSGSIZE);
+        std::copy_n(scratch.begin(), n, buffer.begin());
+        complete(static_cast<std::uint32_t>(n));
+    }
+
+    std::shared_ptr<HidrawHandle> handle;
+    std::span<std::uint8_t> buffer;
+};
+
+enum class PropertyKind { Text, Number, List };
+
+struct PropertySource {
+    RegistryProperty property;
+    PropertyKind kind;
+    std::optional<std::string> (*value)(const HidrawNode&);
+};
+
+std::optional<std::string> nonEmpty(const std::string& s)
+{
+    return s.empty() ? std::nullopt : std::optional<std::string>(s);
+}
+
+constexpr std::array propertySources{
+    PropertySource{RegistryProperty::DeviceDesc, PropertyKind::Text,
+                   [](const HidrawNode& n) { return n.usbProduct ? n.usbProduct : nonEmpty(n.hidName); }},
+    PropertySource{RegistryProperty::HardwareId, PropertyKind::List,
+                   [](const HidrawNode& n) { return nonEmpty(n.modalias); }},
+    PropertySource{RegistryProperty::Service, PropertyKind::Text,
+                   [](const HidrawNode&) { return std::optional<std::string>("hidraw"); }},
+    PropertySource{RegistryProperty::Class, PropertyKind::Text,
+                   [](const HidrawNode&) { return std::optional<std::string>("HIDClass"); }},
+    PropertySource{RegistryProperty::Driver, PropertyKind::Text,
+                   [](const HidrawNode& n) { return nonEmpty(n.driver); }},
+    PropertySource{RegistryProperty::Mfg, PropertyKind::Text,
+                   [](const HidrawNode& n) { return n.usbManufacturer; }},
+    PropertySource{RegistryProperty::FriendlyName, PropertyKind::Text,
+                   [](const HidrawNode& n) { return nonEmpty(n.hidName); }},
+    PropertySource{RegistryProperty::LocationInformation, PropertyKind::Text,
+                   [](const HidrawNode& n) { return nonEmpty(n.hidPhys); }},
+    PropertySource{RegistryProperty::PhysicalDeviceObjectName, PropertyKind::Text,
+                   [](const HidrawNode& n) { return nonEmpty(n.syspath); }},
+    PropertySource{RegistryProperty::BusNumber, PropertyKind::Number,
+                   [](const HidrawNode& n) { return n.busnum; }},
+    PropertySource{RegistryProperty::EnumeratorName, PropertyKind::Text,
+                   [](const HidrawNode&) { return std::optional<std::string>("HID"); }},
+    PropertySource{RegistryProperty::Address, PropertyKind::Text,
+                   [](const HidrawNode& n) { return n.devnum; }},
+};
+
+} // namespace
+
+HidrawBackend::HidrawBackend(std::shared_ptr<UdevSource> source) : source_(std::move(source)) {}
+
+HidrawBackend::~HidrawBackend() = default;
+
+bool HidrawBackend::parseHidId(const std::string& hidId, std::uint16_t& vendor, std::uint16_t& product)
+{
+    unsigned bus = 0;
+    unsigned long v = 0;
+    unsigned long p = 0;
+    char tail = 0;
+    if (std::sscanf(hidId.c_str(), "%x:%lx:%lx%c", &bus, &v, &p, &tail) != 3 || v > 0xFFFF || p > 0xFFFF)
+        return false;
+    vendor = static_cast<std::uint16_t>(v);
+    product = static_cast<std::uint16_t>(p);
+    return true;
+}
+
+std::uint16_t HidrawBackend::parseBcd(const std::optional<std::string>& bcdDevice)
+{
+    if (!bcdDevice)
+        return 0;
+    unsigned long value = 0;
+    char tail = 0;
+    if (std::sscanf(bcdDevice->c_str(), "%lx%c", &value, &tail) < 1 || value > 0xFFFF)
+        return 0;
+    return static_cast<std::uint16_t>(value);
+}
+
+std::vector<InterfaceEntry> HidrawBackend::enumerate()
+{
+    auto nodes = source_->hidrawNodes();
+    std::lock_guard lock(mutex_);
+    std::vector<InterfaceEntry> entries;
+    nodes_.clear();
+    for (auto& node : nodes) {
+        auto [it, inserted] = devInsts_.try_emplace(node.hidSyspath, nextDevInst_);
+        if (inserted)
+            ++nextDevInst_;
+        entries.push_back({it->second, node.devnode});
+        nodes_[node.devnode] = std::move(node);
+    }
+    return entries;
+}
+
+bool HidrawBackend::getRegistryProperty(const InterfaceEntry& entry, RegistryProperty property,
+                                        std::span<std::uint8_t> buffer)
+{
+    HidrawNode node;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = nodes_.find(entry.devicePath);
+        if (it == nodes_.end())
+            return fail(ENODEV);
+        node = it->second;
+    }
+    auto source = std::find_if(propertySources.begin(), propertySources.end(),
+                               [&](const PropertySource& s) { return s.property == property; });
+    if (source == propertySources.end())
+        return fail(ENODATA);
+    const auto value = source->value(node);
+    if (!value)
+        return fail(ENODATA);
+    switch (source->kind) {
+    case PropertyKind::Text:
+        return storeRegistryText(buffer, *value);
+    case PropertyKind::List:
+        return storeRegistryList(buffer, {*value});
+    case PropertyKind::Number: {
+        char* end = nullptr;
+        const unsigned long number = std::strtoul(value->c_str(), &end, 10);
+        if (end == value->c_str())
+            return fail(ENODATA);
+        return storeRegistryNumber(buffer, static_cast<std::uint32_t>(number));
+    }
+    }
+    return fail(ENODATA);
+}
+
+Handle HidrawBackend::open(const std::string& path, unsigned access, bool overlapped)
+{
+    auto node = source_->nodeForDevnode(path);
+    if (!node) {
+        setLastError(ENOENT);
+        return InvalidHandle;
+    }
+    auto handle = std::make_shared<HidrawHandle>();
+    handle->node = std::move(*node);
+    handle->access = access;
+    handle->overlapped = overlapped;
+    if (access != AccessQueryOnly) {
+        int flags = O_CLOEXEC;
+        flags |= access == AccessReadWrite ? O_RDWR : (access & AccessRead) ? O_RDONLY : O_WRONLY;
+        if (overlapped)
+            flags |= O_NONBLOCK;
+        handle->fd.reset(::open(path.c_str(), flags));
+        if (!handle->fd.valid()) {
+            takeErrno();
+            return InvalidHandle;
+        }
+    }
+    std::lock_guard lock(mutex_);
+    const Handle id = nextHandle_++;
+    handles_.emplace(id, std::move(handle));
+    return id;
+}
+
+bool HidrawBackend::close(Handle id)
+{
+    std::shared_ptr<HidrawHandle> handle;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = handles_.find(id);
+        if (it == handles_.end())
+            return fail(EBADF);
+        handle = std::move(it->second);
+        handles_.erase(it);
+    }
+    // A read pending on another thread still holds the handle: it sees the
+    // cancel event and ends; the descriptor closes when it lets go.
+    handle->closed = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(handle->cancel.get(), &one, sizeof one);
+    return true;
+}
+
+std::shared_ptr<HidrawHandle> HidrawBackend::find(Handle id) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = handles_.find(id);
+    if (it == handles_.end()) {
+        setLastError(EBADF);
+        return nullptr;
+    }
+    return it->second;
+}
+
+std::shared_ptr<HidrawHandle> HidrawBackend::findWithFd(Handle id) const
+{
+    auto handle = find(id);
+    if (handle && !handle->fd.valid()) {
+        setLastError(EACCES);
+        return nullptr;
+    }
+    return handle;
+}
+
+bool HidrawBackend::getAttributes(Handle id, DeviceAttributes& attributes)
+{
+    auto handle = find(id);
+    if (!handle)
+        return false;
+    DeviceAttributes result;
+    if (handle->fd.valid()) {
+        hidraw_devinfo info{};
+        if (::ioctl(handle->fd.get(), HIDIOCGRAWINFO, &info) < 0) {
+            takeErrno();
+            return false;
+        }
+        result.vendorId = static_cast<std::uint16_t>(info.vendor);
+        result.productId = static_cast<std::uint16_t>(info.product);
+    } else if (!parseHidId(handle->node.hidId, result.vendorId, result.productId)) {
+        return fail(ENODATA);
+    }
+    result.versionNumber = parseBcd(handle->node.bcdDevice);
+    attributes = result;
+    return true;
+}
+
+std::unique_ptr<PreparsedData> HidrawBackend::getPreparsedData(Handle id)
+{
+    auto handle = find(id);
+    if (!handle)
+        return nullptr;
+    auto data = std::make_unique<PreparsedData>();
+    if (handle->fd.valid()) {
+        int size = 0;
+        if (::ioctl(handle->fd.get(), HIDIOCGRDESCSIZE, &size) < 0) {
+            takeErrno();
+            return nullptr;
+        }
+        hidraw_report_descriptor descriptor{};
+        descriptor.size = static_cast<__u32>(std::clamp(size, 0, HID_MAX_DESCRIPTOR_SIZE));
+        if (::ioctl(handle->fd.get(), HIDIOCGRDESC, &descriptor) < 0) {
+            takeErrno();
+            return nullptr;
+        }
+        data->reportDescriptor.assign(descriptor.value, descriptor.value + descriptor.size);
+    } else if (auto bytes = source_->reportDescriptor(handle->node)) {
+        data->reportDescriptor = std::move(*bytes);
+    } else {
+        setLastError(ENODATA);
+        return nullptr;
+    }
+    data->caps = parseReportDescriptor(data->reportDescriptor);
+    return data;
+}
+
+bool HidrawBackend::getManufacturerString(Handle id, std::span<char16_t> buffer)
+{
+    auto handle = find(id);
+    if (!handle)
+        return false;
+    if (!handle->node.usbManufacturer)
+        return fail(ENODATA);
+    const std::u16string text = toUtf16(*handle->node.usbManufacturer);
+    const std::size_t n = std::min(text.size(), buffer.size());
+    std::copy_n(text.begin(), n, buffer.begin());
+    if (n < buffer.size())
+        buffer[n] = 0;
+    return true;
+}
+
+bool HidrawBackend::getFeature(Handle id, std::span<std::uint8_t> report)
+{
+    auto handle = findWithFd(id);
+    if (!handle)
+        return false;
+    if (report.empty())
+        return fail(EINVAL);
+    if (::ioctl(handle->fd.get(), HIDIOCGFEATURE(report.size()), report.data()) < 0) {
+        takeErrno();
+        return false;
+    }
+    return true;
+}
+
+bool HidrawBackend::setFeature(Handle id, std::span<const std::uint8_t> report)
+{
+    auto handle = findWithFd(id);
+    if (!handle)
+        return false;
+    if (report.empty())
+        return fail(EINVAL);
+    // The ioctl does not write through its pointer; the cast only meets its
+    // signature.
+    if (::ioctl(handle->fd.get(), HIDIOCSFEATURE(report.size()), const_cast<std::uint8_t*>(report.data())) < 0) {
+        takeErrno();
+        return false;
+    }
+    return true;
+}
+
+bool HidrawBackend::write(Handle id, std::span<const std::uint8_t> report, std::uint32_t& written)
+{
+    written = 0;
+    auto handle = findWithFd(id);
+    if (!handle)
+        return false;
+    if (report.empty())
+        return fail(EINVAL);
+    const ssize_t n = ::write(handle->fd.get(), report.data(), report.size());
+    if (n < 0) {
+        takeErrno();
+        return false;
+    }
+    written = static_cast<std::uint32_t>(n);
+    return true;
+}
+
+bool HidrawBackend::setNumInputBuffers(Handle id, std::uint32_t count)
+{
+    auto handle = findWithFd(id);
+    if (!handle)
+        return false;
+    if (count < MinInputBuffers || count > MaxInputBuffers)
+        return fail(EINVAL);
+    std::lock_guard lock(mutex_);
+    handle->numInputBuffers = count;
+    return true;
+}
+
+bool HidrawBackend::getNumInputBuffers(Handle id, std::uint32_t& count)
+{
+    auto handle = findWithFd(id);
+    if (!handle)
+        return false;
+    std::lock_guard lock(mutex_);
+    count = handle->numInputBuffers;
+    return true;
+}
+
+bool HidrawBackend::startRead(Handle id, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
+                              AlertableWaiter& waiter)
+{
+    auto handle = findWithFd(id);
+    if (!handle)
+        return false;
+    if (!handle->overlapped || (handle->access & AccessRead) == 0)
+        return fail(EBADF);
+    if (handle->gone)
+        return fail(ENODEV);
+    auto operation = std::make_shared<HidrawReadOperation>(handle, buffer);
+    {
+        std::lock_guard lock(handle->pendingMutex);
+        handle->pending = operation;
+    }
+    overlapped.operation = operation;
+    waiter.setPending(operation);
+    return true;
+}
+
+bool HidrawBackend::getOverlappedResult(Handle, const OverlappedRead& overlapped, std::uint32_t& bytes)
+{
+    bytes = 0;
+    const auto& op = overlapped.operation;
+    if (!op || !op->completed())
+        return fail(EINPROGRESS);
+    if (!op->succeeded())
+        return fail(op->error());
+    bytes = op->bytes();
+    return true;
+}
+
+bool HidrawBackend::cancelIo(Handle id)
+{
+    auto handle = find(id);
+    if (!handle)
+        return false;
+    std::lock_guard lock(handle->pendingMutex);
+    if (auto op = handle->pending.lock(); op && !op->completed())
+        op->fail(ECANCELED);
+    return true;
+}
+
+ChangeSubscription HidrawBackend::subscribeChanges(std::function<void()> onChange)
+{
+    return source_->watch(std::move(onChange));
+}
+
+} // namespace zq::hid

@@ -1,0 +1,597 @@
+#include "platform/hid/SimulatedHidBus.h"
+
+#include "platform/hid/HidError.h"
+#include "platform/hid/RegistryValue.h"
+#include "platform/hid/UniqueFd.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <sys/eventfd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+namespace zq::hid {
+
+namespace {
+constexpr std::uint32_t DefaultInputBuffers = 64;
+
+bool fail(std::uint32_t code)
+{
+    setLastError(code);
+    return false;
+}
+
+void signal(const UniqueFd& fd)
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(fd.get(), &one, sizeof one);
+}
+} // namespace
+
+// One open of a simulated device. The queue and the pending read are guarded
+// by the device's mutex.
+struct SimHandle {
+    std::shared_ptr<SimulatedHidDevice> device;
+    unsigned access = AccessQueryOnly;
+    bool overlapped = false;
+    std::uint32_t numInputBuffers = DefaultInputBuffers;
+    UniqueFd event{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    std::atomic<bool> closed{false};
+    std::deque<std::vector<std::uint8_t>> queue;
+    std::weak_ptr<ReadOperation> pending;
+
+    bool isReader() const { return overlapped && (access & AccessRead) != 0; }
+};
+
+struct SimReadOperation : ReadOperation {
+    SimReadOperation(std::shared_ptr<SimHandle> h, std::span<std::uint8_t> b) : handle(std::move(h)), buffer(b) {}
+
+    std::size_t watch(std::span<pollfd> fds) override
+    {
+        fds[0] = {handle->event.get(), POLLIN, 0};
+        return 1;
+    }
+
+    void onReady(std::span<const pollfd>) override
+    {
+        std::uint64_t drained = 0;
+        [[maybe_unused]] auto n = ::read(handle->event.get(), &drained, sizeof drained);
+        SimulatedHidDevice& device = *handle->device;
+        std::unique_lock lock(device.mutex_);
+        if (handle->closed)
+            return fail(ECANCELED);
+        if (!device.pluggedIn_)
+            return fail(ENODEV);
+        if (handle->queue.empty())
+            return;
+        std::vector<std::uint8_t> report = std::move(handle->queue.front());
+        handle->queue.pop_front();
+        if (!handle->queue.empty())
+            signal(handle->event);
+        lock.unlock();
+        device.space_.notify_all();
+        if (report.size() > buffer.size())
+            return fail(EMSGSIZE);
+        std::copy(report.begin(), report.end(), buffer.begin());
+        complete(static_cast<std::uint32_t>(report.size()));
+    }
+
+    std::shared_ptr<SimHandle> handle;
+    std::span<std::uint8_t> buffer;
+};
+
+SimulatedHidDevice::SimulatedHidDevice(SimulatedDeviceInfo info, std::uint32_t devInst, std::string path)
+    : info_(std::move(info)), devInst_(devInst), path_(std::move(path))
+{
+}
+
+bool SimulatedHidDevice::pluggedIn() const
+{
+    std::lock_guard lock(mutex_);
+    return pluggedIn_;
+}
+
+void SimulatedHidDevice::setGetFeatureHandler(GetFeatureHandler handler)
+{
+    std::lock_guard lock(mutex_);
+    getFeature_ = std::move(handler);
+}
+
+void SimulatedHidDevice::setSetFeatureHandler(ReportHandler handler)
+{
+    std::lock_guard lock(mutex_);
+    setFeature_ = std::move(handler);
+}
+
+void SimulatedHidDevice::setOutputReportHandler(ReportHandler handler)
+{
+    std::lock_guard lock(mutex_);
+    output_ = std::move(handler);
+}
+
+bool SimulatedHidDevice::queueInputReport(std::span<const std::uint8_t> report)
+{
+    std::lock_guard lock(mutex_);
+    if (!pluggedIn_)
+        return false;
+    bool delivered = false;
+    for (const auto& weak : handles_) {
+        auto handle = weak.lock();
+        if (!handle || handle->closed || !handle->isReader())
+            continue;
+        if (handle->queue.size() >= handle->numInputBuffers) {
+            handle->queue.pop_front();
+            ++dropped_;
+        }
+        handle->queue.emplace_back(report.begin(), report.end());
+        signal(handle->event);
+        delivered = true;
+    }
+    return delivered;
+}
+
+bool SimulatedHidDevice::hasRoomLocked() const
+{
+    if (!pluggedIn_)
+        return true;
+    return std::all_of(handles_.begin(), handles_.end(), [](const auto& weak) {
+        auto handle = weak.lock();
+        return !handle || handle->closed || !handle->isReader() || handle->queue.size() < handle->numInputBuffers;
+    });
+}
+
+bool SimulatedHidDevice::waitForQueueSpace(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    return space_.wait_for(lock, timeout, [this] { return hasRoomLocked(); });
+}
+
+std::size_t SimulatedHidDevice::droppedInputReports() const
+{
+    std::lock_guard lock(mutex_);
+    return dropped_;
+}
+
+bool SimulatedHidDevice::hasReader() const
+{
+    std::lock_guard lock(mutex_);
+    return std::any_of(handles_.begin(), handles_.end(), [](const auto& weak) {
+        auto handle = weak.lock();
+        return handle && !handle->closed && handle->isReader();
+    });
+}
+
+void SimulatedHidDevice::setOpenFails(bool fails)
+{
+    std::lock_guard lock(mutex_);
+    openFails_ = fails;
+}
+
+void SimulatedHidDevice::setQueryOnly(bool queryOnly)
+{
+    std::lock_guard lock(mutex_);
+    queryOnly_ = queryOnly;
+}
+
+void SimulatedHidDevice::setStringFails(bool fails)
+{
+    std::lock_guard lock(mutex_);
+    stringFails_ = fails;
+}
+
+void SimulatedHidDevice::setAttributesFail(bool fails)
+{
+    std::lock_guard lock(mutex_);
+    attributesFail_ = fails;
+}
+
+void SimulatedHidDevice::failReadStarts(int count)
+{
+    std::lock_guard lock(mutex_);
+    readStartFailures_ = count;
+}
+
+// ---------------------------------------------------------------------------
+
+std::shared_ptr<SimulatedHidBus> SimulatedHidBus::shared()
+{
+    static const auto bus = std::make_shared<SimulatedHidBus>();
+    return bus;
+}
+
+std::shared_ptr<SimulatedHidDevice> SimulatedHidBus::plug(const SimulatedDeviceInfo& info)
+{
+    std::shared_ptr<SimulatedHidDevice> device;
+    {
+        std::lock_guard lock(mutex_);
+        const std::uint32_t devInst = nextDevInst_++;
+        device = std::make_shared<SimulatedHidDevice>(info, devInst, "sim:hid#" + std::to_string(devInst));
+        devices_.push_back(device);
+    }
+    postChange();
+    return device;
+}
+
+void SimulatedHidBus::unplug(const std::shared_ptr<SimulatedHidDevice>& device)
+{
+    {
+        std::lock_guard lock(mutex_);
+        std::erase(devices_, device);
+    }
+    {
+        std::lock_guard lock(device->mutex_);
+        device->pluggedIn_ = false;
+        // Pending reads end now; later calls on the old handles fail.
+        for (const auto& weak : device->handles_)
+            if (auto handle = weak.lock())
+                signal(handle->event);
+    }
+    device->space_.notify_all();
+    postChange();
+}
+
+std::vector<std::shared_ptr<SimulatedHidDevice>> SimulatedHidBus::devices() const
+{
+    std::lock_guard lock(mutex_);
+    return devices_;
+}
+
+std::vector<InterfaceEntry> SimulatedHidBus::enumerate()
+{
+    std::lock_guard lock(mutex_);
+    std::vector<InterfaceEntry> entries;
+    for (const auto& device : devices_)
+        entries.push_back({device->devInst(), device->path()});
+    return entries;
+}
+
+bool SimulatedHidBus::getRegistryProperty(const InterfaceEntry& entry, RegistryProperty property,
+                                          std::span<std::uint8_t> buffer)
+{
+    std::shared_ptr<SimulatedHidDevice> device;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& d : devices_)
+            if (d->path() == entry.devicePath)
+                device = d;
+    }
+    if (!device)
+        return fail(ENODEV);
+    const auto& info = device->info();
+    char hardwareId[40];
+    std::snprintf(hardwareId, sizeof hardwareId, "SIM\\VID_%04X&PID_%04X", info.vendorId, info.productId);
+    switch (property) {
+    case RegistryProperty::DeviceDesc:
+    case RegistryProperty::FriendlyName:
+        return storeRegistryText(buffer, toUtf8(info.product));
+    case RegistryProperty::Mfg:
+        return storeRegistryText(buffer, toUtf8(info.manufacturer));
+    case RegistryProperty::HardwareId:
+        return storeRegistryList(buffer, {hardwareId});
+    case RegistryProperty::Class:
+        return storeRegistryText(buffer, "HIDClass");
+    case RegistryProperty::EnumeratorName:
+        return storeRegistryText(buffer, "SIM");
+    case RegistryProperty::PhysicalDeviceObjectName:
+        return storeRegistryText(buffer, device->path());
+    case RegistryProperty::Address:
+        return storeRegistryText(buffer, std::to_string(device->devInst()));
+    default:
+        return fail(ENODATA);
+    }
+}
+
+Handle SimulatedHidBus::open(const std::string& path, unsigned access, bool overlapped)
+{
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(devices_.begin(), devices_.end(), [&](const auto& d) { return d->path() == path; });
+    if (it == devices_.end()) {
+        setLastError(ENOENT);
+        return InvalidHandle;
+    }
+    auto handle = std::make_shared<SimHandle>();
+    handle->device = *it;
+    handle->access = access;
+    handle->overlapped = overlapped;
+    {
+        std::lock_guard deviceLock(handle->device->mutex_);
+        if (handle->device->openFails_ || (handle->device->queryOnly_ && access != AccessQueryOnly)) {
+            setLastError(EACCES);
+            return InvalidHandle;
+        }
+        std::erase_if(handle->device->handles_, [](const auto& weak) { return weak.expired(); });
+        handle->device->handles_.push_back(handle);
+    }
+    const Handle id = nextHandle_++;
+    handles_.emplace(id, std::move(handle));
+    return id;
+}
+
+bool SimulatedHidBus::close(Handle id)
+{
+    std::shared_ptr<SimHandle> handle;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = handles_.find(id);
+        if (it == handles_.end())
+            return fail(EBADF);
+        handle = std::move(it->second);
+        handles_.erase(it);
+    }
+    {
+        std::lock_guard lock(handle->device->mutex_);
+        handle->closed = true;
+        handle->queue.clear();
+        signal(handle->event);
+    }
+    handle->device->space_.notify_all();
+    return true;
+}
+
+std::shared_ptr<SimHandle> SimulatedHidBus::find(Handle id) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = handles_.find(id);
+    return it == handles_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<SimulatedHidDevice> SimulatedHidBus::liveDevice(Handle id, std::shared_ptr<SimHandle>* out) const
+{
+    auto handle = find(id);
+    if (!handle) {
+        setLastError(EBADF);
+        return nullptr;
+    }
+    if (!handle->device->pluggedIn()) {
+        setLastError(ENODEV);
+        return nullptr;
+    }
+    if (out)
+        *out = handle;
+    return handle->device;
+}
+
+bool SimulatedHidBus::getAttributes(Handle id, DeviceAttributes& attributes)
+{
+    auto device = liveDevice(id);
+    if (!device)
+        return false;
+    {
+        std::lock_guard lock(device->mutex_);
+        if (device->attributesFail_)
+            return fail(EIO);
+    }
+    attributes = {device->info().vendorId, device->info().productId, device->info().versionNumber};
+    return true;
+}
+
+std::unique_ptr<PreparsedData> SimulatedHidBus::getPreparsedData(Handle id)
+{
+    auto device = liveDevice(id);
+    if (!device)
+        return nullptr;
+    auto data = std::make_unique<PreparsedData>();
+    data->caps.inputReportByteLength = device->info().inputReportLength;
+    data->caps.outputReportByteLength = device->info().outputReportLength;
+    data->caps.featureReportByteLength = device->info().featureReportLength;
+    return data;
+}
+
+bool SimulatedHidBus::getManufacturerString(Handle id, std::span<char16_t> buffer)
+{
+    auto device = liveDevice(id);
+    if (!device)
+        return false;
+    {
+        std::lock_guard lock(device->mutex_);
+        if (device->stringFails_)
+            return fail(EPIPE);
+    }
+    const auto& text = device->info().manufacturer;
+    const std::size_t n = std::min(text.size(), buffer.size());
+    std::copy_n(text.begin(), n, buffer.begin());
+    if (n < buffer.size())
+        buffer[n] = 0;
+    return true;
+}
+
+bool SimulatedHidBus::getFeature(Handle id, std::span<std::uint8_t> report)
+{
+    std::shared_ptr<SimHandle> handle;
+    auto device = liveDevice(id, &handle);
+    if (!device)
+        return false;
+    if (handle->access == AccessQueryOnly)
+        return fail(EACCES);
+    if (report.empty())
+        return fail(EINVAL);
+    SimulatedHidDevice::GetFeatureHandler handler;
+    {
+        std::lock_guard lock(device->mutex_);
+        handler = device->getFeature_;
+    }
+    if (!handler || !handler(report))
+        return fail(EPIPE);
+    return true;
+}
+
+bool SimulatedHidBus::setFeature(Handle id, std::span<const std::uint8_t> report)
+{
+    std::shared_ptr<SimHandle> handle;
+    auto device = liveDevice(id, &handle);
+    if (!device)
+        return false;
+    if (handle->access == AccessQueryOnly)
+        return fail(EACCES);
+    if (report.empty())
+        return fail(EINVAL);
+    SimulatedHidDevice::ReportHandler handler;
+    {
+        std::lock_guard lock(device->mutex_);
+        handler = device->setFeature_;
+    }
+    if (!handler || !handler(report))
+        return fail(EPIPE);
+    return true;
+}
+
+bool SimulatedHidBus::write(Handle id, std::span<const std::uint8_t> report, std::uint32_t& written)
+{
+    written = 0;
+    std::shared_ptr<SimHandle> handle;
+    auto device = liveDevice(id, &handle);
+    if (!device)
+        return false;
+    if ((handle->access & AccessWrite) == 0)
+        return fail(EACCES);
+    if (report.empty())
+        return fail(EINVAL);
+    SimulatedHidDevice::ReportHandler handler;
+    {
+        std::lock_guard lock(device->mutex_);
+        handler = device->output_;
+    }
+    if (!handler || !handler(report))
+        return fail(EPIPE);
+    written = static_cast<std::uint32_t>(report.size());
+    return true;
+}
+
+bool SimulatedHidBus::setNumInputBuffers(Handle id, std::uint32_t count)
+{
+    std::shared_ptr<SimHandle> handle;
+    auto device = liveDevice(id, &handle);
+    if (!device)
+        return false;
+    if (count < MinInputBuffers || count > MaxInputBuffers)
+        return fail(EINVAL);
+    {
+        std::lock_guard lock(device->mutex_);
+        handle->numInputBuffers = count;
+        while (handle->queue.size() > count)
+            handle->queue.pop_front();
+    }
+    device->space_.notify_all();
+    return true;
+}
+
+bool SimulatedHidBus::getNumInputBuffers(Handle id, std::uint32_t& count)
+{
+    std::shared_ptr<SimHandle> handle;
+    auto device = liveDevice(id, &handle);
+    if (!device)
+        return false;
+    std::lock_guard lock(device->mutex_);
+    count = handle->numInputBuffers;
+    return true;
+}
+
+bool SimulatedHidBus::startRead(Handle id, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
+                                AlertableWaiter& waiter)
+{
+    std::shared_ptr<SimHandle> handle;
+    auto device = liveDevice(id, &handle);
+    if (!device)
+        return false;
+    if (!handle->isReader())
+        return fail(EBADF);
+    std::lock_guard lock(device->mutex_);
+    if (device->readStartFailures_ != 0) {
+        if (device->readStartFailures_ > 0)
+            --device->readStartFailures_;
+        return fail(EIO);
+    }
+    auto operation = std::make_shared<SimReadOperation>(handle, buffer);
+    handle->pending = operation;
+    if (!handle->queue.empty())
+        signal(handle->event);
+    overlapped.operation = operation;
+    waiter.setPending(operation);
+    return true;
+}
+
+bool SimulatedHidBus::getOverlappedResult(Handle id, const OverlappedRead& overlapped, std::uint32_t& bytes)
+{
+    bytes = 0;
+    const auto& op = overlapped.operation;
+    if (!op || !op->completed())
+        return fail(EINPROGRESS);
+    if (!op->succeeded())
+        return fail(op->error());
+    bytes = op->bytes();
+    return true;
+}
+
+bool SimulatedHidBus::cancelIo(Handle id)
+{
+    auto handle = find(id);
+    if (!handle)
+        return fail(EBADF);
+    std::lock_guard lock(handle->device->mutex_);
+    if (auto op = handle->pending.lock(); op && !op->completed())
+        op->fail(ECANCELED);
+    return true;
+}
+
+std::size_t SimulatedHidBus::openHandleCount() const
+{
+    std::lock_guard lock(mutex_);
+    return handles_.size();
+}
+
+ChangeSubscription SimulatedHidBus::subscribeChanges(std::function<void()> onChange)
+{
+    std::lock_guard lock(mutex_);
+    const int id = nextListener_++;
+    listeners_.emplace(id, std::move(onChange));
+    std::weak_ptr<SimulatedHidBus> weak = weak_from_this();
+    return ChangeSubscription([weak, id] {
+        if (auto self = weak.lock()) {
+            std::lock_guard lock(self->mutex_);
+            self->listeners_.erase(id);
+        }
+    });
+}
+
+void SimulatedHidBus::postChange()
+{
+    auto* app = QCoreApplication::instance();
+    if (!app || changePending_.exchange(true))
+        return;
+    std::weak_ptr<SimulatedHidBus> weak = weak_from_this();
+    QMetaObject::invokeMethod(
+        app,
+        [weak] {
+            auto self = weak.lock();
+            if (!self)
+                return;
+            self->changePending_ = false;
+            std::vector<int> ids;
+            {
+                std::lock_guard lock(self->mutex_);
+                for (const auto& [id, listener] : self->listeners_)
+                    ids.push_back(id);
+            }
+            // A listener may unsubscribe another (a controller destroyed in an
+            // event handler), so look each one up again before calling it.
+            for (int id : ids) {
+                std::function<void()> listener;
+                {
+                    std::lock_guard lock(self->mutex_);
+                    auto it = self->listeners_.find(id);
+                    if (it == self->listeners_.end())
+                        continue;
+                    listener = it->second;
+                }
+                listener();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace zq::hid

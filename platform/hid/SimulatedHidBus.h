@@ -1,0 +1,171 @@
+#pragma once
+// An in-process HID bus for tests and for running the program without the
+// logger: devices are plain objects that answer feature and output reports
+// through handlers and feed input reports into a queue.
+//
+//   auto bus = std::make_shared<zq::hid::SimulatedHidBus>();   // or SimulatedHidBus::shared()
+//   zq::hid::SimulatedDeviceInfo info;
+//   info.vendorId = 0xFF00; info.productId = 0xFF01;
+//   info.manufacturer = u"Some maker";
+//   info.inputReportLength = info.outputReportLength = info.featureReportLength = 65;
+//   auto device = bus->plug(info);                // arrives: a device change follows
+//   device->setSetFeatureHandler([&](std::span<const std::uint8_t> report) {
+//       device->queueInputReport(reply);          // allowed from handlers and any thread
+//       return true;
+//   });
+//   bus->unplug(device);                          // gone: pending reads end, calls fail
+//
+// Handlers run on the thread that made the device call (the main thread in the
+// program), never under the bus's locks, so they may call back into the
+// device. Input reports go to every open overlapped read handle; each queue
+// holds as many reports as its handle's input-buffer count (64 until set) and
+// drops its oldest report when full, as a driver does. A producer thread that
+// must lose nothing waits with waitForQueueSpace() before each report.
+//
+// Device changes reach subscribers on the main thread through the Qt event
+// loop (a QCoreApplication must exist); plugs and unplugs close together give
+// one notification. Plugging again gives a new device with a new DevInst.
+//
+// With ZQ_HID_BACKEND=sim the program's controller uses SimulatedHidBus::shared().
+#include "platform/hid/HidBackend.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zq::hid {
+
+struct SimulatedDeviceInfo {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint16_t versionNumber = 0;
+    std::u16string manufacturer;
+    std::u16string product;
+    // Report lengths as the device declares them, report id byte included.
+    std::uint16_t inputReportLength = 0;
+    std::uint16_t outputReportLength = 0;
+    std::uint16_t featureReportLength = 0;
+};
+
+class SimulatedHidBus;
+struct SimHandle;
+
+class SimulatedHidDevice {
+public:
+    // report[0] holds the requested report id; fill the rest. False fails the call.
+    using GetFeatureHandler = std::function<bool(std::span<std::uint8_t> report)>;
+    // A feature or output report sent to the device. False fails the call.
+    using ReportHandler = std::function<bool(std::span<const std::uint8_t> report)>;
+
+    explicit SimulatedHidDevice(SimulatedDeviceInfo info, std::uint32_t devInst, std::string path);
+
+    const SimulatedDeviceInfo& info() const { return info_; }
+    std::uint32_t devInst() const { return devInst_; }
+    const std::string& path() const { return path_; }
+    bool pluggedIn() const;
+
+    // Without a handler the call fails with EPIPE, as a device that stalls it.
+    void setGetFeatureHandler(GetFeatureHandler handler);
+    void setSetFeatureHandler(ReportHandler handler);
+    void setOutputReportHandler(ReportHandler handler);
+
+    // Any thread. False when the device is unplugged or no read handle is open
+    // (the report is lost, as on a real bus).
+    bool queueInputReport(std::span<const std::uint8_t> report);
+    bool queueInputReport(std::initializer_list<std::uint8_t> report)
+    {
+        return queueInputReport(std::span<const std::uint8_t>(report.begin(), report.size()));
+    }
+    // Waits until every reader's queue has room (or the device has no reader).
+    bool waitForQueueSpace(std::chrono::milliseconds timeout);
+    std::size_t droppedInputReports() const;
+    bool hasReader() const;
+
+    // Failure injection.
+    void setOpenFails(bool fails);        // every open fails with EACCES
+    void setQueryOnly(bool queryOnly);    // only query-only opens succeed
+    void setStringFails(bool fails);      // the manufacturer string call fails
+    void setAttributesFail(bool fails);   // the attributes call fails
+    void failReadStarts(int count);       // the next count read starts fail with EIO; -1: all
+
+private:
+    friend class SimulatedHidBus;
+    friend struct SimReadOperation;
+
+    bool hasRoomLocked() const;
+
+    const SimulatedDeviceInfo info_;
+    const std::uint32_t devInst_;
+    const std::string path_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable space_;
+    bool pluggedIn_ = true;
+    bool openFails_ = false;
+    bool queryOnly_ = false;
+    bool stringFails_ = false;
+    bool attributesFail_ = false;
+    int readStartFailures_ = 0;
+    std::size_t dropped_ = 0;
+    GetFeatureHandler getFeature_;
+    ReportHandler setFeature_;
+    ReportHandler output_;
+    std::vector<std::weak_ptr<SimHandle>> handles_;
+};
+
+class SimulatedHidBus : public HidBackend, public std::enable_shared_from_this<SimulatedHidBus> {
+public:
+    // The process-wide bus the program uses when ZQ_HID_BACKEND=sim.
+    static std::shared_ptr<SimulatedHidBus> shared();
+
+    std::shared_ptr<SimulatedHidDevice> plug(const SimulatedDeviceInfo& info);
+    void unplug(const std::shared_ptr<SimulatedHidDevice>& device);
+    std::vector<std::shared_ptr<SimulatedHidDevice>> devices() const;
+
+    std::vector<InterfaceEntry> enumerate() override;
+    bool getRegistryProperty(const InterfaceEntry& entry, RegistryProperty property,
+                             std::span<std::uint8_t> buffer) override;
+    Handle open(const std::string& path, unsigned access, bool overlapped) override;
+    bool close(Handle handle) override;
+    bool getAttributes(Handle handle, DeviceAttributes& attributes) override;
+    std::unique_ptr<PreparsedData> getPreparsedData(Handle handle) override;
+    bool getManufacturerString(Handle handle, std::span<char16_t> buffer) override;
+    bool getFeature(Handle handle, std::span<std::uint8_t> report) override;
+    bool setFeature(Handle handle, std::span<const std::uint8_t> report) override;
+    bool write(Handle handle, std::span<const std::uint8_t> report, std::uint32_t& written) override;
+    bool setNumInputBuffers(Handle handle, std::uint32_t count) override;
+    bool getNumInputBuffers(Handle handle, std::uint32_t& count) override;
+    bool startRead(Handle handle, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
+                   AlertableWaiter& waiter) override;
+    bool getOverlappedResult(Handle handle, const OverlappedRead& overlapped, std::uint32_t& bytes) override;
+    bool cancelIo(Handle handle) override;
+    ChangeSubscription subscribeChanges(std::function<void()> onChange) override;
+
+    // Open handles, for tests that check nothing leaks.
+    std::size_t openHandleCount() const;
+
+private:
+    std::shared_ptr<SimHandle> find(Handle handle) const;
+    std::shared_ptr<SimulatedHidDevice> liveDevice(Handle handle, std::shared_ptr<SimHandle>* out = nullptr) const;
+    void postChange();
+
+    mutable std::mutex mutex_;
+    std::vector<std::shared_ptr<SimulatedHidDevice>> devices_;
+    std::map<Handle, std::shared_ptr<SimHandle>> handles_;
+    Handle nextHandle_ = 1;
+    std::uint32_t nextDevInst_ = 0x100;
+    std::map<int, std::function<void()>> listeners_;
+    int nextListener_ = 1;
+    std::atomic<bool> changePending_{false};
+};
+
+} // namespace zq::hid
