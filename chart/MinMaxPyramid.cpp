@@ -1,0 +1,111 @@
+#include "chart/MinMaxPyramid.h"
+
+#include <algorithm>
+
+namespace zq::chart {
+
+namespace {
+
+void include(MinMax& into, const MinMax& other)
+{
+    into.min = std::min(into.min, other.min);
+    into.max = std::max(into.max, other.max);
+}
+
+void scan(MinMax& into, std::span<const double> values, std::size_t first, std::size_t last)
+{
+    for (std::size_t i = first; i < last; ++i) {
+        into.min = std::min(into.min, values[i]);
+        into.max = std::max(into.max, values[i]);
+    }
+}
+
+} // namespace
+
+void MinMaxPyramid::Build(std::span<const double> values)
+{
+    levels_.clear();
+    const std::size_t blocks = values.size() / blockSize;
+    if (blocks == 0)
+        return;
+    std::vector<MinMax> level(blocks);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const double* p = values.data() + b * blockSize;
+        double lo = p[0];
+        double hi = p[0];
+        for (std::size_t i = 1; i < blockSize; ++i) {
+            lo = std::min(lo, p[i]);
+            hi = std::max(hi, p[i]);
+        }
+        level[b] = {lo, hi};
+    }
+    levels_.push_back(std::move(level));
+    while (levels_.back().size() > 1) {
+        const auto& below = levels_.back();
+        std::vector<MinMax> above((below.size() + 1) / 2);
+        for (std::size_t j = 0; j < above.size(); ++j) {
+            above[j] = below[2 * j];
+            if (2 * j + 1 < below.size())
+                include(above[j], below[2 * j + 1]);
+        }
+        levels_.push_back(std::move(above));
+    }
+}
+
+void MinMaxPyramid::Clear()
+{
+    levels_.clear();
+    levels_.shrink_to_fit();
+}
+
+MinMax MinMaxPyramid::Query(std::span<const double> values, std::size_t first, std::size_t last) const
+{
+    MinMax result{values[first], values[first]};
+    std::size_t blockFirst = (first + blockSize - 1) / blockSize;
+    std::size_t blockLast = last / blockSize;
+    const std::size_t fullBlocks = levels_.empty() ? 0 : levels_.front().size();
+    blockLast = std::min(blockLast, fullBlocks);
+    if (blockFirst >= blockLast) {
+        scan(result, values, first, last);
+        return result;
+    }
+    scan(result, values, first, blockFirst * blockSize);
+    scan(result, values, blockLast * blockSize, last);
+    // Bottom-up walk: an odd edge block is taken on its own, the even pairs
+    // inside are covered by the level above.
+    for (std::size_t l = 0; l < levels_.size() && blockFirst < blockLast; ++l) {
+        const auto& level = levels_[l];
+        if (blockFirst & 1)
+            include(result, level[blockFirst++]);
+        if (blockLast & 1)
+            include(result, level[--blockLast]);
+        blockFirst /= 2;
+        blockLast /= 2;
+    }
+    return result;
+}
+
+void MinMaxPyramid::Prefetch(std::span<const double> values, std::size_t index) const
+{
+    if (index >= values.size())
+        return;
+    __builtin_prefetch(values.data() + index);
+    __builtin_prefetch(values.data() + std::min(index | (blockSize - 1), values.size() - 1));
+    std::size_t block = index / blockSize;
+    for (const auto& level : levels_) {
+        if (block >= level.size())
+            break;
+        __builtin_prefetch(level.data() + block);
+        block /= 2;
+    }
+}
+
+std::size_t MinMaxPyramid::MemoryBytes() const
+{
+    std::size_t bytes = 0;
+    for (const auto& level : levels_)
+        bytes += level.capacity() * sizeof(MinMax);
+    return bytes;
+}
+
+} // namespace zq::chart

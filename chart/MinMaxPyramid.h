@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+namespace zq::chart {
+
+struct MinMax {
+    double min;
+    double max;
+};
+
+// Block-wise minima and maxima of a sample array, halved level after level, so
+// that the extremes of any index range cost O(block + log n) instead of O(n).
+class MinMaxPyramid {
+public:
+    static constexpr std::size_t blockSize = 32;
+
+    void Build(std::span<const double> values);
+    void Clear();
+
+    // Extremes of values[first, last); first < last <= values.size(). The span
+    // must be the one the pyramid was built from.
+    MinMax Query(std::span<const double> values, std::size_t first, std::size_t last) const;
+
+    // Asks the cache for what a query with an end at `index` will read, so a
+    // sweep over many ranges can overlap its memory waits.
+    void Prefetch(std::span<const double> values, std::size_t index) const;
+
+    std::size_t MemoryBytes() const;
+
+private:
+    std::vector<std::vector<MinMax>> levels_;
+};
+
+} // namespace zq::chart

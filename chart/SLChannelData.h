@@ -1,0 +1,78 @@
+#pragma once
+
+#include "chart/ChartLock.h"
+#include "chart/MinMaxPyramid.h"
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+namespace zq::chart {
+
+// What one pixel column of a trace reduces to: enough to draw the column's
+// vertical extent and to join it to its neighbours.
+struct ColumnSample {
+    double first = 0;
+    double min = 0;
+    double max = 0;
+    double last = 0;
+    bool any = false;
+};
+
+// The samples of one channel. New data waits as pending until the chart's
+// refresh commits it; committing builds the structures that let a redraw cost
+// about the number of pixel columns instead of the number of samples.
+class TSLChannelData {
+public:
+    explicit TSLChannelData(ChartLock& lock);
+
+    TSLChannelData(const TSLChannelData&) = delete;
+    TSLChannelData& operator=(const TSLChannelData&) = delete;
+
+    void SetXYData(const double* x, const double* y, std::size_t count);
+    void Clear();
+    std::size_t GetCount() const;
+    void GetXData(std::vector<double>& out) const;
+    void GetYData(std::vector<double>& out) const;
+
+    // Value of the sample whose X lies nearest to x; empty outside the data.
+    std::vector<double> GetValuesAtX(double x) const;
+
+    // Moves pending data into place; true when the committed data changed.
+    bool Commit();
+    bool HasPending() const;
+
+    // Committed data, for drawing; call under the chart's lock.
+    std::span<const double> CommittedX() const { return committed_.x; }
+    std::span<const double> CommittedY() const { return committed_.y; }
+    bool IsSortedByX() const { return sorted_; }
+    // First index whose X is not below x (committed data sorted by X).
+    std::size_t LowerBound(double x) const;
+    MinMax Extremes(std::size_t first, std::size_t last) const;
+    // Columns c = 0 .. columns-1 cover [x0 + c*dx, x0 + (c+1)*dx).
+    void ReduceColumns(double x0, double dx, std::size_t columns, std::vector<ColumnSample>& out) const;
+
+    std::size_t MemoryBytes() const;
+
+private:
+    struct Samples {
+        std::vector<double> x;
+        std::vector<double> y;
+    };
+    const Samples& latest() const { return hasPending_ ? pending_ : committed_; }
+
+    ChartLock& lock_;
+    Samples pending_;
+    bool hasPending_ = false;
+    Samples committed_;
+    bool sorted_ = true;
+    // Set when the X values step evenly (as sample times do): an index is
+    // then estimated from x and only corrected locally.
+    bool evenlySpaced_ = false;
+    double firstX_ = 0;
+    double stepX_ = 0;
+    MinMaxPyramid pyramid_;
+    std::vector<double> blockStartX_;
+};
+
+} // namespace zq::chart

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "chart/ChartLock.h"
+#include "chart/SLScopeAxes.h"
+#include "chart/SLScopeChannels.h"
+#include "chart/SLScopeProperties.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace zq::chart {
+
+// Oscilloscope-style chart: channels of (x, y) samples drawn over a common X
+// axis, each against its own Y axis, with mouse zoom and pan. The traces are
+// drawn into an off-screen image that is only rebuilt when something in it
+// changes; cursors, the zoom selection and the hit label are painted over it.
+class TSLScope : public QWidget {
+    Q_OBJECT
+
+    // First, so the channel collection can be handed the lock it shares.
+    mutable ChartLock lock_;
+
+public:
+    explicit TSLScope(QWidget* parent = nullptr);
+    ~TSLScope() override;
+
+    ChartLock& Lock() const { return lock_; }
+
+    TSLScopeChannels& GetChannels() { return Channels; }
+    TSLDisplayCursors& GetCursors() { return Cursors; }
+
+    TSLNavigateMode GetNavigateMode() const { return navigateMode_; }
+    void SetNavigateMode(TSLNavigateMode mode);
+    int GetCursor() const { return cursorId_; }
+    void SetCursor(int cursorId);
+
+    // Every axis back to its full range.
+    virtual void ZoomOff();
+
+    // Chart values under a point of the control: X axis and default Y axis.
+    void GetValuesAtPoint(int pixelX, int pixelY, double& x, double& y) const;
+
+    // Commits channel data handed over since the last refresh; the refresh
+    // timer calls this every 100 ms. True when something changed.
+    bool CommitPendingData();
+
+    // The off-screen image as it stands after drawing any pending change.
+    const QImage& RenderedImage();
+    // The data area inside the axes, in control coordinates.
+    QRect DataRect() const;
+
+    // Index of the visible channel whose trace passes within a few pixels of
+    // the point, topmost first; -1 when none.
+    int ChannelAt(QPoint point) const;
+
+    // Sub-objects call these when they change.
+    void Invalidate();
+    void InvalidateOverlay();
+    void AxisRemoved(const TSLBasicScopeYAxis& axis);
+
+    TSLScopeTitle Title;
+    TSLScopeDataView DataView;
+    TSLScopeXAxis XAxis;
+    TSLScopeYAxis YAxis;
+    TSLDisplayZoom Zooming;
+    TSLScopeChannels Channels;
+    TSLDisplayCursors Cursors;
+
+    std::function<void()> OnClick;
+    std::function<void(Qt::KeyboardModifiers, int, int)> OnMouseMove;
+    std::function<void()> OnZoomChanged;
+    std::function<void(int)> OnOverChannel;
+    std::function<void()> OnLeaveChannel;
+    std::function<void(QString&)> OnCustomMouseHitLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    struct Drag {
+        QPoint start;
+        QPoint current;
+        bool moved = false;
+        AxisSpan xView{};
+        std::vector<std::pair<TSLDisplayAxis*, AxisSpan>> yViews;
+    };
+
+    std::vector<TSLBasicScopeYAxis*> yAxes() const;
+    void updateDataExtents();
+    void render();
+    void paintOverlay(QPainter& painter) const;
+    void applyZoom(const QRect& selection);
+    void applyPan(const Drag& drag, QPoint to);
+    void setHoveredChannel(int index);
+    QRect selectionRect(const Drag& drag) const;
+
+    TSLNavigateMode navigateMode_ = nmZoom;
+    int cursorId_ = crDefault;
+    QTimer refreshTimer_;
+    QImage image_;
+    bool imageDirty_ = true;
+    std::optional<Drag> drag_;
+    int hoveredChannel_ = -1;
+    QString hitLabel_;
+    QPoint mousePos_;
+};
+
+} // namespace zq::chart

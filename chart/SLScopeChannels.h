@@ -1,0 +1,127 @@
+#pragma once
+
+#include "chart/SLChannelData.h"
+#include "chart/SLScopeAxes.h"
+#include "chart/SLScopeProperties.h"
+
+#include <memory>
+#include <vector>
+
+namespace zq::chart {
+
+class TSLDisplayCollectionItem : public TSLScopeProperty {
+public:
+    explicit TSLDisplayCollectionItem(TSLScope* owner) : TSLScopeProperty(owner) {}
+    virtual ~TSLDisplayCollectionItem() = default;
+    const QString& GetName() const { return name_; }
+    void SetName(const QString& name);
+
+private:
+    QString name_;
+};
+
+class TSLOptionalDisplayCollectionItem : public TSLDisplayCollectionItem {
+public:
+    using TSLDisplayCollectionItem::TSLDisplayCollectionItem;
+    bool GetVisible() const { return visible_; }
+    void SetVisible(bool visible);
+
+private:
+    bool visible_ = true;
+};
+
+class TSLDisplayChannel : public TSLOptionalDisplayCollectionItem {
+public:
+    TSLDisplayChannel(TSLScope* owner, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
+        : TSLOptionalDisplayCollectionItem(owner), xAxis_(&xAxis), yAxis_(&yAxis) {}
+
+    QColor GetColor() const { return color_; }
+    void SetColor(QColor color);
+    int GetWidth() const { return width_; }
+    void SetWidth(int pixels);
+
+    TSLBasicScopeYAxis* GetYAxis() const { return yAxis_; }
+    void SetYAxis(TSLBasicScopeYAxis& axis);
+    TSLScopeXAxis* GetXAxis() const { return xAxis_; }
+    void SetXAxis(TSLScopeXAxis& axis);
+
+    virtual std::vector<double> GetValuesAtX(double x) const = 0;
+
+private:
+    QColor color_ = Qt::red;
+    int width_ = 1;
+    TSLScopeXAxis* xAxis_;
+    TSLBasicScopeYAxis* yAxis_;
+};
+
+class TSLScopeChannel : public TSLDisplayChannel {
+public:
+    TSLScopeChannel(TSLScope* owner, ChartLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
+        : TSLDisplayChannel(owner, xAxis, yAxis), Data(lock) {}
+
+    std::vector<double> GetValuesAtX(double x) const override { return Data.GetValuesAtX(x); }
+
+    TSLChannelData Data;
+};
+
+class TSLScopeChannels {
+public:
+    TSLScopeChannels(TSLScope* owner, ChartLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
+        : owner_(owner), lock_(lock), xAxis_(xAxis), yAxis_(yAxis) {}
+
+    TSLScopeChannel& Add();
+    TSLScopeChannel& GetItem(int index) const;
+    int Count() const { return static_cast<int>(items_.size()); }
+    void Clear();
+
+private:
+    TSLScope* owner_;
+    ChartLock& lock_;
+    TSLScopeXAxis& xAxis_;
+    TSLBasicScopeYAxis& yAxis_;
+    std::vector<std::unique_ptr<TSLScopeChannel>> items_;
+};
+
+class TSLDisplayCursorPosition : public TSLScopeProperty {
+public:
+    explicit TSLDisplayCursorPosition(TSLScope* owner) : TSLScopeProperty(owner) {}
+    double GetX() const { return x_; }
+    void SetX(double x);
+
+private:
+    double x_ = 0;
+};
+
+// A vertical cursor line across the data area.
+class TSLDisplayCursor : public TSLScopeProperty {
+public:
+    explicit TSLDisplayCursor(TSLScope* owner) : TSLScopeProperty(owner), Position(owner) {}
+    const QString& GetName() const { return name_; }
+    void SetName(const QString& name) { name_ = name; }
+    QColor GetColor() const { return color_; }
+    void SetColor(QColor color);
+    bool GetVisible() const { return visible_; }
+    void SetVisible(bool visible);
+
+    TSLDisplayCursorPosition Position;
+
+private:
+    QString name_;
+    QColor color_ = Qt::black;
+    bool visible_ = true;
+};
+
+class TSLDisplayCursors {
+public:
+    explicit TSLDisplayCursors(TSLScope* owner) : owner_(owner) {}
+    TSLDisplayCursor& Add();
+    TSLDisplayCursor& GetItem(int index) const;
+    int Count() const { return static_cast<int>(items_.size()); }
+    void Clear();
+
+private:
+    TSLScope* owner_;
+    std::vector<std::unique_ptr<TSLDisplayCursor>> items_;
+};
+
+} // namespace zq::chart

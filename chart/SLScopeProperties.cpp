@@ -1,0 +1,101 @@
+#include "chart/SLScopeProperties.h"
+
+#include "chart/SLScope.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zq::chart {
+
+namespace {
+
+struct CursorShapeEntry {
+    int id;
+    Qt::CursorShape shape;
+};
+
+constexpr std::array cursorShapes{
+    CursorShapeEntry{crDefault, Qt::ArrowCursor},   CursorShapeEntry{crArrow, Qt::ArrowCursor},
+    CursorShapeEntry{crCross, Qt::CrossCursor},     CursorShapeEntry{-4, Qt::IBeamCursor},
+    CursorShapeEntry{-6, Qt::SizeBDiagCursor},      CursorShapeEntry{crSizeNS, Qt::SizeVerCursor},
+    CursorShapeEntry{crSizeNWSE, Qt::SizeFDiagCursor}, CursorShapeEntry{crSizeWE, Qt::SizeHorCursor},
+    CursorShapeEntry{-11, Qt::WaitCursor},          CursorShapeEntry{crHSplit, Qt::SplitHCursor},
+    CursorShapeEntry{-15, Qt::SplitVCursor},        CursorShapeEntry{-21, Qt::PointingHandCursor},
+};
+
+} // namespace
+
+Qt::CursorShape CursorShapeFor(int cursorId)
+{
+    const auto it = std::find_if(cursorShapes.begin(), cursorShapes.end(),
+                                 [cursorId](const CursorShapeEntry& e) { return e.id == cursorId; });
+    return it == cursorShapes.end() ? Qt::ArrowCursor : it->shape;
+}
+
+void TSLScopeProperty::Changed() const
+{
+    if (owner_)
+        owner_->Invalidate();
+}
+
+void TSLScopeProperty::OverlayChanged() const
+{
+    if (owner_)
+        owner_->InvalidateOverlay();
+}
+
+void TSLPen::SetColor(QColor color)
+{
+    color_ = color;
+    Changed();
+}
+
+void TSLPen::SetWidth(int width)
+{
+    width_ = std::max(width, 1);
+    Changed();
+}
+
+void TSLFont::SetColor(QColor color)
+{
+    color_ = color;
+    Changed();
+}
+
+void TSLVisibleDisplayProperty::SetVisible(bool visible)
+{
+    visible_ = visible;
+    Changed();
+}
+
+void TSLEnabledSetting::SetEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    Changed();
+}
+
+void TSLOptionalView::SetVisible(bool visible)
+{
+    visible_ = visible;
+    Changed();
+}
+
+void TSLTextLabel::SetText(const QString& text)
+{
+    text_ = text;
+    Changed();
+}
+
+void TSLScopeTitle::SetHeight(int pixels)
+{
+    height_ = std::max(pixels, 0);
+    Changed();
+}
+
+void TSLScopeDataView::SetColor(QColor color)
+{
+    background_ = color;
+    Changed();
+}
+
+} // namespace zq::chart

@@ -1,0 +1,448 @@
+#include "chart/ScopeRenderer.h"
+
+#include "chart/SLScope.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zq::chart {
+
+namespace {
+
+constexpr int tickLength = 4;
+constexpr int outerPad = 6;
+constexpr int rightPad = 14;
+constexpr double pixelLimit = 1e6; // beyond this QPainter coordinates stop being useful
+
+int toPixel(double value)
+{
+    return static_cast<int>(std::lround(std::clamp(value, -pixelLimit, pixelLimit)));
+}
+
+// Appends a point unless it repeats the last one; columns of flat data then
+// cost one point instead of four.
+void append(std::vector<QPoint>& points, QPoint point)
+{
+    if (points.empty() || points.back() != point)
+        points.push_back(point);
+}
+
+void appendSample(std::vector<QPoint>& points, const LinearMap& xMap, const LinearMap& yMap, double x, double y)
+{
+    if (std::isnan(x) || std::isnan(y))
+        return;
+    append(points, QPoint(toPixel(xMap.ToPixel(x)), toPixel(yMap.ToPixel(y))));
+}
+
+QString tickText(double value)
+{
+    return QString::number(value, 'g', 8);
+}
+
+std::vector<const TSLBasicScopeYAxis*> visibleYAxes(const TSLScope& scope)
+{
+    std::vector<const TSLBasicScopeYAxis*> axes;
+    if (scope.YAxis.GetVisible())
+        axes.push_back(&scope.YAxis);
+    for (int i = 0; i < scope.YAxis.AdditionalAxes.Count(); ++i) {
+        const auto& axis = scope.YAxis.AdditionalAxes.GetItem(i).Axis;
+        if (axis.GetVisible())
+            axes.push_back(&axis);
+    }
+    return axes;
+}
+
+} // namespace
+
+LinearMap MapSpan(const AxisSpan& view, double firstPixel, double lastPixel)
+{
+    const double scale = (lastPixel - firstPixel) / view.Width();
+    return {firstPixel - scale * view.min, scale};
+}
+
+LinearMap ScopeLayout::XMap(const TSLDisplayAxis& axis) const
+{
+    return MapSpan(axis.View(), dataRect.left(), dataRect.right());
+}
+
+LinearMap ScopeLayout::YMap(const TSLDisplayAxis& axis) const
+{
+    return MapSpan(axis.View(), dataRect.bottom(), dataRect.top());
+}
+
+LinearMap ScopeLayout::YDataMap(const TSLDisplayAxis& axis) const
+{
+    const LinearMap display = YMap(axis);
+    const double at0 = axis.DataToDisplay(0);
+    const double at1 = axis.DataToDisplay(1);
+    return {display.offset + display.scale * at0, display.scale * (at1 - at0)};
+}
+
+ScopeLayout ComputeLayout(const TSLScope& scope, QSize size)
+{
+    const QFontMetrics fm(scope.font());
+    ScopeLayout layout;
+    const int titleHeight = scope.Title.GetHeight();
+    layout.titleRect = QRect(0, 0, size.width(), titleHeight);
+    const int top = titleHeight + outerPad;
+
+    int bottom = outerPad;
+    if (scope.XAxis.GetVisible()) {
+        bottom += tickLength + fm.height() + 2;
+        if (!scope.XAxis.AxisLabel.GetText().isEmpty())
+            bottom += fm.height() + 2;
+    }
+
+    const auto axes = visibleYAxes(scope);
+    const int stripWidth = tickLength + fm.horizontalAdvance(QStringLiteral("-00000.00")) + fm.height() + 6;
+    const int left = outerPad + stripWidth * static_cast<int>(axes.size());
+
+    const int width = std::max(size.width() - left - rightPad, 2);
+    const int height = std::max(size.height() - top - bottom, 2);
+    layout.dataRect = QRect(left, top, width, height);
+    layout.xAxisRect = QRect(left, layout.dataRect.bottom() + 1, width, bottom);
+    int stripRight = left - 1;
+    for (const auto* axis : axes) {
+        layout.yStrips.push_back({axis, QRect(stripRight - stripWidth + 1, top, stripWidth, height)});
+        stripRight -= stripWidth;
+    }
+    return layout;
+}
+
+std::vector<double> NiceTicks(double min, double max, int wanted)
+{
+    std::vector<double> ticks;
+    if (!std::isfinite(min) || !std::isfinite(max) || !(max > min))
+        return ticks;
+    wanted = std::clamp(wanted, 1, 100);
+    const double raw = (max - min) / wanted;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = magnitude;
+    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+        step = factor * magnitude;
+        if (step >= raw)
+            break;
+    }
+    if (!(step > 0) || !std::isfinite(step))
+        return ticks;
+    const double first = std::ceil(min / step);
+    const double last = std::floor(max / step);
+    if (last - first > 1000)
+        return ticks;
+    for (double k = first; k <= last; ++k) {
+        const double t = k * step;
+        ticks.push_back(std::abs(t) < step * 1e-9 ? 0.0 : t);
+    }
+    return ticks;
+}
+
+void BuildTrace(const TSLChannelData& data, const LinearMap& xMap, const LinearMap& yMap, int firstColumn,
+                int lastColumn, std::vector<QPoint>& points)
+{
+    points.clear();
+    const auto x = data.CommittedX();
+    const auto y = data.CommittedY();
+    const std::size_t n = y.size();
+    if (n == 0 || lastColumn < firstColumn)
+        return;
+    if (!data.IsSortedByX()) {
+        for (std::size_t i = 0; i < n; ++i)
+            appendSample(points, xMap, yMap, x[i], y[i]);
+        return;
+    }
+    const double xa = xMap.ToValue(firstColumn - 0.5);
+    const double xb = xMap.ToValue(lastColumn + 0.5);
+    const std::size_t begin = data.LowerBound(std::min(xa, xb));
+    const std::size_t end = data.LowerBound(std::max(xa, xb));
+    const std::size_t before = begin > 0 ? begin - 1 : begin;
+    const std::size_t after = end < n ? end + 1 : end;
+    const auto columns = static_cast<std::size_t>(lastColumn - firstColumn + 1);
+
+    if (end - begin <= 2 * columns || !(xMap.scale > 0)) {
+        for (std::size_t i = before; i < after; ++i)
+            appendSample(points, xMap, yMap, x[i], y[i]);
+        return;
+    }
+
+    thread_local std::vector<ColumnSample> reduced;
+    data.ReduceColumns(xa, 1.0 / xMap.scale, columns, reduced);
+    points.reserve(4 * columns + 2);
+    if (before < begin)
+        appendSample(points, xMap, yMap, x[before], y[before]);
+    for (std::size_t c = 0; c < columns; ++c) {
+        const ColumnSample& s = reduced[c];
+        if (!s.any)
+            continue;
+        const int px = firstColumn + static_cast<int>(c);
+        // Draw towards whichever extreme comes first is unknown here; the
+        // vertical run first -> min -> max -> last covers the column's extent
+        // either way, and joins the neighbours at their true ends.
+        append(points, QPoint(px, toPixel(yMap.ToPixel(s.first))));
+        append(points, QPoint(px, toPixel(yMap.ToPixel(s.min))));
+        append(points, QPoint(px, toPixel(yMap.ToPixel(s.max))));
+        append(points, QPoint(px, toPixel(yMap.ToPixel(s.last))));
+    }
+    if (end < n)
+        appendSample(points, xMap, yMap, x[end], y[end]);
+}
+
+bool BuildTraceColumns(const TSLChannelData& data, const LinearMap& xMap, const LinearMap& yMap, int firstColumn,
+                       int lastColumn, TraceColumns& trace)
+{
+    const auto x = data.CommittedX();
+    const auto y = data.CommittedY();
+    const std::size_t n = y.size();
+    if (n == 0 || lastColumn < firstColumn || !data.IsSortedByX() || !(xMap.scale > 0))
+        return false;
+    const double xa = xMap.ToValue(firstColumn - 0.5);
+    const double xb = xMap.ToValue(lastColumn + 0.5);
+    const std::size_t begin = data.LowerBound(xa);
+    const std::size_t end = data.LowerBound(xb);
+    const auto columns = static_cast<std::size_t>(lastColumn - firstColumn + 1);
+    if (end - begin <= 2 * columns)
+        return false;
+
+    thread_local std::vector<ColumnSample> reduced;
+    data.ReduceColumns(xa, 1.0 / xMap.scale, columns, reduced);
+    trace.firstColumn = firstColumn;
+    trace.spans.assign(columns, PixelSpan{});
+    for (std::size_t c = 0; c < columns; ++c) {
+        const ColumnSample& s = reduced[c];
+        if (!s.any || std::isnan(s.min) || std::isnan(s.max))
+            continue;
+        // The scale is negative for rows (values grow upwards): max is on top.
+        const int a = toPixel(yMap.ToPixel(s.min));
+        const int b = toPixel(yMap.ToPixel(s.max));
+        trace.spans[c] = {std::min(a, b), std::max(a, b), toPixel(yMap.ToPixel(s.first)),
+                          toPixel(yMap.ToPixel(s.last)), true};
+    }
+    trace.before.clear();
+    trace.after.clear();
+    if (begin > 0)
+        appendSample(trace.before, xMap, yMap, x[begin - 1], y[begin - 1]);
+    if (end < n)
+        appendSample(trace.after, xMap, yMap, x[end], y[end]);
+    return true;
+}
+
+namespace {
+
+// Writes the column spans straight into the image: for dense data that is
+// many times cheaper than stroking thousands of short vertical segments. Each
+// column also covers the row where the previous column ended, which joins the
+// trace without a separate line. Gaps and the ends are left to the painter.
+void drawTraceColumns(QImage& image, QPainter& painter, const QRect& clip, const TraceColumns& trace, QColor color,
+                      int width)
+{
+    const QRgb rgb = color.rgb();
+    const int grow = (width - 1) / 2;
+    const int shrink = width / 2;
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const auto fill = [&](int column, int top, int bottom) {
+        const int x0 = std::max(column - grow, clip.left());
+        const int x1 = std::min(column + shrink, clip.right());
+        top = std::max(top - grow, clip.top());
+        bottom = std::min(bottom + shrink, clip.bottom());
+        for (int px = x0; px <= x1; ++px) {
+            uchar* p = bits + top * stride + px * 4;
+            for (int row = top; row <= bottom; ++row, p += stride)
+                *reinterpret_cast<QRgb*>(p) = rgb;
+        }
+    };
+
+    const PixelSpan* previous = nullptr;
+    int previousColumn = 0;
+    QPoint firstPoint;
+    bool started = false;
+    for (std::size_t c = 0; c < trace.spans.size(); ++c) {
+        const PixelSpan& span = trace.spans[c];
+        if (!span.any)
+            continue;
+        const int column = trace.firstColumn + static_cast<int>(c);
+        int top = span.top;
+        int bottom = span.bottom;
+        if (previous && previousColumn == column - 1) {
+            top = std::min(top, previous->lastRow);
+            bottom = std::max(bottom, previous->lastRow);
+        } else if (previous) {
+            painter.drawLine(previousColumn, previous->lastRow, column, span.firstRow);
+        }
+        if (!started) {
+            firstPoint = QPoint(column, span.firstRow);
+            started = true;
+        }
+        fill(column, top, bottom);
+        previous = &span;
+        previousColumn = column;
+    }
+    if (!started)
+        return;
+    if (!trace.before.empty())
+        painter.drawLine(trace.before.front(), firstPoint);
+    if (!trace.after.empty())
+        painter.drawLine(QPoint(previousColumn, previous->lastRow), trace.after.front());
+}
+
+void drawXAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layout)
+{
+    const auto& axis = scope.XAxis;
+    const QRect& data = layout.dataRect;
+    const LinearMap map = layout.XMap(axis);
+    const AxisSpan view = axis.View();
+    const QFontMetrics fm(scope.font());
+    const int y0 = data.bottom() + 1;
+
+    painter.setPen(axis.GetColor());
+    painter.drawLine(data.left(), y0, data.right(), y0);
+    for (const double t : NiceTicks(view.min, view.max, std::max(data.width() / 100, 2))) {
+        const int px = toPixel(map.ToPixel(t));
+        painter.setPen(axis.GetColor());
+        painter.drawLine(px, y0, px, y0 + tickLength);
+        QString text = tickText(t);
+        if (axis.OnCustomLabel)
+            axis.OnCustomLabel(t, text);
+        painter.setPen(axis.Font.GetColor());
+        const int w = fm.horizontalAdvance(text);
+        painter.drawText(px - w / 2, y0 + tickLength + fm.ascent() + 1, text);
+    }
+    if (!axis.AxisLabel.GetText().isEmpty()) {
+        painter.setPen(axis.AxisLabel.Font.GetColor());
+        const QRect labelRect(data.left(), y0 + tickLength + fm.height() + 2, data.width(), fm.height());
+        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop, axis.AxisLabel.GetText());
+    }
+}
+
+void drawYAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layout, const AxisStrip& strip)
+{
+    const auto& axis = *strip.axis;
+    const LinearMap map = layout.YMap(axis);
+    const AxisSpan view = axis.View();
+    const QFontMetrics fm(scope.font());
+    const int x0 = strip.rect.right();
+
+    painter.setPen(axis.GetColor());
+    painter.drawLine(x0, strip.rect.top(), x0, strip.rect.bottom());
+    for (const double t : NiceTicks(view.min, view.max, std::max(strip.rect.height() / 40, 2))) {
+        const int py = toPixel(map.ToPixel(t));
+        painter.setPen(axis.GetColor());
+        painter.drawLine(x0 - tickLength, py, x0, py);
+        painter.setPen(axis.Font.GetColor());
+        const QString text = tickText(t);
+        painter.drawText(x0 - tickLength - 2 - fm.horizontalAdvance(text), py + fm.ascent() / 2, text);
+    }
+    if (!axis.AxisLabel.GetText().isEmpty()) {
+        painter.save();
+        painter.setPen(axis.AxisLabel.Font.GetColor());
+        painter.translate(strip.rect.left() + 1, strip.rect.center().y());
+        painter.rotate(-90);
+        const int w = fm.horizontalAdvance(axis.AxisLabel.GetText());
+        painter.drawText(-w / 2, fm.ascent(), axis.AxisLabel.GetText());
+        painter.restore();
+    }
+}
+
+void drawGridAndZeroLines(QPainter& painter, const TSLScope& scope, const ScopeLayout& layout)
+{
+    const QRect& data = layout.dataRect;
+    const auto& xAxis = scope.XAxis;
+    const LinearMap xMap = layout.XMap(xAxis);
+    const AxisSpan xView = xAxis.View();
+    const auto pen = [](const TSLVisibleDisplayProperty& line) {
+        return QPen(line.Pen.GetColor(), line.Pen.GetWidth());
+    };
+
+    if (xAxis.DataView.Lines.GetVisible()) {
+        painter.setPen(pen(xAxis.DataView.Lines));
+        for (const double t : NiceTicks(xView.min, xView.max, std::max(data.width() / 100, 2))) {
+            const int px = toPixel(xMap.ToPixel(t));
+            painter.drawLine(px, data.top(), px, data.bottom());
+        }
+    }
+    for (const AxisStrip& strip : layout.yStrips) {
+        if (!strip.axis->DataView.Lines.GetVisible())
+            continue;
+        const LinearMap yMap = layout.YMap(*strip.axis);
+        const AxisSpan view = strip.axis->View();
+        painter.setPen(pen(strip.axis->DataView.Lines));
+        for (const double t : NiceTicks(view.min, view.max, std::max(data.height() / 40, 2))) {
+            const int py = toPixel(yMap.ToPixel(t));
+            painter.drawLine(data.left(), py, data.right(), py);
+        }
+    }
+    if (xAxis.DataView.ZeroLine.GetVisible() && xView.min <= 0 && xView.max >= 0) {
+        painter.setPen(pen(xAxis.DataView.ZeroLine));
+        const int px = toPixel(xMap.ToPixel(0));
+        painter.drawLine(px, data.top(), px, data.bottom());
+    }
+    for (const AxisStrip& strip : layout.yStrips) {
+        const AxisSpan view = strip.axis->View();
+        if (!strip.axis->DataView.ZeroLine.GetVisible() || view.min > 0 || view.max < 0)
+            continue;
+        painter.setPen(pen(strip.axis->DataView.ZeroLine));
+        const int py = toPixel(layout.YMap(*strip.axis).ToPixel(0));
+        painter.drawLine(data.left(), py, data.right(), py);
+    }
+}
+
+} // namespace
+
+void RenderScope(const TSLScope& scope, const ScopeLayout& layout, QImage& image)
+{
+    // Detach before the painter starts, so the traces written straight into
+    // the pixels land in the buffer the painter draws into.
+    image.bits();
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setFont(scope.font());
+    painter.fillRect(image.rect(), scope.palette().color(QPalette::Base));
+    const QRect& data = layout.dataRect;
+
+    if (!scope.Title.GetText().trimmed().isEmpty()) {
+        painter.setPen(scope.Title.Font.GetColor());
+        painter.drawText(layout.titleRect, Qt::AlignCenter, scope.Title.GetText());
+    }
+
+    painter.fillRect(data, scope.DataView.GetColor());
+    drawGridAndZeroLines(painter, scope, layout);
+
+    painter.setClipRect(data);
+    thread_local std::vector<QPoint> points;
+    thread_local TraceColumns columns;
+    const int first = data.left();
+    const int last = data.right();
+    for (int i = 0; i < scope.Channels.Count(); ++i) {
+        const TSLScopeChannel& channel = scope.Channels.GetItem(i);
+        if (!channel.GetVisible())
+            continue;
+        const LinearMap xMap = layout.XMap(*channel.GetXAxis());
+        const LinearMap yMap = layout.YDataMap(*channel.GetYAxis());
+        painter.setPen(QPen(channel.GetColor(), channel.GetWidth(), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        if (BuildTraceColumns(channel.Data, xMap, yMap, first, last, columns)) {
+            drawTraceColumns(image, painter, data, columns, channel.GetColor(), channel.GetWidth());
+            continue;
+        }
+        BuildTrace(channel.Data, xMap, yMap, first, last, points);
+        if (points.empty())
+            continue;
+        if (points.size() == 1)
+            painter.drawPoint(points.front());
+        else
+            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    painter.setClipping(false);
+
+    if (scope.DataView.Border.GetVisible()) {
+        painter.setPen(QPen(scope.DataView.Border.Pen.GetColor(), 1));
+        painter.drawRect(data.adjusted(-1, -1, 0, 0));
+    }
+    if (scope.XAxis.GetVisible())
+        drawXAxis(painter, scope, layout);
+    for (const AxisStrip& strip : layout.yStrips)
+        drawYAxis(painter, scope, layout, strip);
+}
+
+} // namespace zq::chart

@@ -1,0 +1,233 @@
+#include "chart/MinMaxPyramid.h"
+#include "chart/SLChannelData.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zq::chart {
+namespace {
+
+std::vector<double> randomValues(std::size_t n, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> dist(-1000, 1000);
+    std::vector<double> v(n);
+    for (auto& x : v)
+        x = dist(gen);
+    return v;
+}
+
+class PyramidSizes : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(PyramidSizes, QueryMatchesPlainScanOnRandomRanges)
+{
+    const std::size_t n = GetParam();
+    const auto values = randomValues(n, static_cast<unsigned>(n));
+    MinMaxPyramid pyramid;
+    pyramid.Build(values);
+    std::mt19937 gen(7);
+    std::uniform_int_distribution<std::size_t> pick(0, n - 1);
+    for (int trial = 0; trial < 400; ++trial) {
+        std::size_t a = pick(gen);
+        std::size_t b = pick(gen);
+        if (a > b)
+            std::swap(a, b);
+        ++b;
+        const MinMax got = pyramid.Query(values, a, b);
+        const auto [lo, hi] = std::minmax_element(values.begin() + a, values.begin() + b);
+        ASSERT_EQ(got.min, *lo) << a << ".." << b;
+        ASSERT_EQ(got.max, *hi) << a << ".." << b;
+    }
+    const MinMax all = pyramid.Query(values, 0, n);
+    EXPECT_EQ(all.min, *std::min_element(values.begin(), values.end()));
+    EXPECT_EQ(all.max, *std::max_element(values.begin(), values.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EdgeAndOddSizes, PyramidSizes,
+                         ::testing::Values(1, 31, 32, 33, 64, 95, 1000, 32 * 33 + 5, 100000));
+
+struct Samples {
+    std::vector<double> x;
+    std::vector<double> y;
+};
+
+Samples ramp(std::size_t n, double x0, double dx)
+{
+    Samples s;
+    for (std::size_t i = 0; i < n; ++i) {
+        s.x.push_back(x0 + static_cast<double>(i) * dx);
+        s.y.push_back(static_cast<double>(i) * 10);
+    }
+    return s;
+}
+
+TEST(ChannelData, NewDataIsReadableAtOnceButDrawnOnlyAfterCommit)
+{
+    ChartLock lock;
+    TSLChannelData data(lock);
+    const Samples s = ramp(5, 0, 1);
+    data.SetXYData(s.x.data(), s.y.data(), s.x.size());
+    EXPECT_EQ(data.GetCount(), 5u);
+    EXPECT_TRUE(data.CommittedY().empty());
+    EXPECT_TRUE(data.Commit());
+    EXPECT_EQ(data.CommittedY().size(), 5u);
+    EXPECT_FALSE(data.Commit());
+
+    std::vector<double> back;
+    data.GetYData(back);
+    EXPECT_EQ(back, s.y);
+    data.Clear();
+    EXPECT_EQ(data.GetCount(), 0u);
+    EXPECT_EQ(data.CommittedY().size(), 5u);
+    data.Commit();
+    EXPECT_TRUE(data.CommittedY().empty());
+}
+
+struct NearestCase {
+    double x;
+    bool found;
+    double value;
+};
+
+class ValuesAtX : public ::testing::TestWithParam<std::tuple<bool, NearestCase>> {};
+
+TEST_P(ValuesAtX, NearestSampleOrNothingOutsideTheData)
+{
+    const auto [committed, c] = GetParam();
+    ChartLock lock;
+    TSLChannelData data(lock);
+    const Samples s = ramp(4, -1.0, 0.5); // x = -1, -0.5, 0, 0.5; y = 0, 10, 20, 30
+    data.SetXYData(s.x.data(), s.y.data(), s.x.size());
+    if (committed)
+        data.Commit();
+    const auto values = data.GetValuesAtX(c.x);
+    ASSERT_EQ(values.empty(), !c.found) << c.x;
+    if (c.found) {
+        EXPECT_EQ(values.front(), c.value) << c.x;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PendingAndCommitted, ValuesAtX,
+    ::testing::Combine(::testing::Bool(),
+                       ::testing::Values(NearestCase{-1.0, true, 0}, NearestCase{-0.8, true, 0},
+                                         NearestCase{-0.7, true, 10}, NearestCase{0.1, true, 20},
+                                         NearestCase{0.5, true, 30}, NearestCase{-1.01, false, 0},
+                                         NearestCase{0.51, false, 0}, NearestCase{NAN, false, 0})));
+
+TEST(ChannelData, EmptyChannelHasNoValues)
+{
+    ChartLock lock;
+    TSLChannelData data(lock);
+    EXPECT_TRUE(data.GetValuesAtX(0).empty());
+    data.SetXYData(nullptr, nullptr, 10);
+    data.Commit();
+    EXPECT_EQ(data.GetCount(), 0u);
+}
+
+TEST(ChannelData, ColumnReductionKeepsFirstExtremesAndLast)
+{
+    ChartLock lock;
+    TSLChannelData data(lock);
+    const std::size_t n = 10000;
+    const auto y = randomValues(n, 3);
+    std::vector<double> x(n);
+    for (std::size_t i = 0; i < n; ++i)
+        x[i] = static_cast<double>(i) * 0.01;
+    data.SetXYData(x.data(), y.data(), n);
+    data.Commit();
+
+    std::vector<ColumnSample> columns;
+    const double x0 = -0.005;
+    const double dx = 0.37;
+    data.ReduceColumns(x0, dx, 300, columns);
+    std::size_t i = 0;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const double edge = x0 + static_cast<double>(c + 1) * dx;
+        const std::size_t begin = i;
+        while (i < n && x[i] < edge)
+            ++i;
+        ASSERT_EQ(columns[c].any, i > begin) << c;
+        if (i == begin)
+            continue;
+        EXPECT_EQ(columns[c].first, y[begin]);
+        EXPECT_EQ(columns[c].last, y[i - 1]);
+        EXPECT_EQ(columns[c].min, *std::min_element(y.begin() + begin, y.begin() + i));
+        EXPECT_EQ(columns[c].max, *std::max_element(y.begin() + begin, y.begin() + i));
+    }
+}
+
+struct XShape {
+    const char* name;
+    double (*at)(std::size_t i);
+};
+
+class LowerBoundShapes : public ::testing::TestWithParam<XShape> {};
+
+// Whatever shortcut the lookup takes for evenly stepped times, it must agree
+// with a plain binary search on every shape of X.
+TEST_P(LowerBoundShapes, AgreesWithBinarySearch)
+{
+    const XShape shape = GetParam();
+    const std::size_t n = 5000;
+    std::vector<double> x(n);
+    for (std::size_t i = 0; i < n; ++i)
+        x[i] = shape.at(i);
+    const std::vector<double> y(n, 1.0);
+    ChartLock lock;
+    TSLChannelData data(lock);
+    data.SetXYData(x.data(), y.data(), n);
+    data.Commit();
+    ASSERT_TRUE(data.IsSortedByX());
+    for (double v = x.front() - 1; v <= x.back() + 1; v += (x.back() - x.front()) / 997) {
+        const auto want = static_cast<std::size_t>(std::lower_bound(x.begin(), x.end(), v) - x.begin());
+        ASSERT_EQ(data.LowerBound(v), want) << shape.name << " at " << v;
+    }
+    for (const double v : x)
+        ASSERT_EQ(x[data.LowerBound(v)], v) << shape.name;
+}
+
+double repeatedAddition(std::size_t i)
+{
+    double x = -2.5;
+    for (std::size_t k = 0; k < i; ++k)
+        x += 1.0 / 30;
+    return x;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, LowerBoundShapes,
+    ::testing::Values(XShape{"even", [](std::size_t i) { return static_cast<double>(i) * 0.02; }},
+                      XShape{"repeated addition", repeatedAddition},
+                      XShape{"quadratic", [](std::size_t i) { return static_cast<double>(i * i) * 1e-3; }},
+                      XShape{"steps with repeats", [](std::size_t i) { return static_cast<double>(i / 7); }},
+                      XShape{"dense then sparse",
+                             [](std::size_t i) { return i < 4000 ? static_cast<double>(i) : 4000.0 + (i - 4000) * 1e3; }}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST(ChannelData, UnsortedXStillAnswersNearestValue)
+{
+    ChartLock lock;
+    TSLChannelData data(lock);
+    const std::vector<double> x{3, 1, 2};
+    const std::vector<double> y{30, 10, 20};
+    data.SetXYData(x.data(), y.data(), 3);
+    data.Commit();
+    EXPECT_FALSE(data.IsSortedByX());
+    EXPECT_EQ(data.GetValuesAtX(1.2), std::vector<double>{10});
+    std::vector<ColumnSample> columns;
+    data.ReduceColumns(0, 1, 4, columns);
+    EXPECT_EQ(std::count_if(columns.begin(), columns.end(), [](const ColumnSample& c) { return c.any; }), 0);
+}
+
+} // namespace
+} // namespace zq::chart
