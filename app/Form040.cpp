@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -35,6 +37,14 @@ TForm040::TForm040(QWidget* parent)
 
     // Clicks on the labels reach the panel too.
     Panel1->installEventFilter(this);
+}
+
+void TForm040::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Centred on the screen rather than on the main window.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 bool TForm040::eventFilter(QObject* watched, QEvent* event)

@@ -21,5 +21,6 @@ public:
     void Panel1Click();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
