@@ -4,9 +4,9 @@
 #include "dsp/LPIPPILoader.h"
 #include "dsp/LPIPPSLoader.h"
 
-#include <stdexcept>
+#include <array>
+#include <cstddef>
 #include <string_view>
-#include <type_traits>
 
 namespace dsp::detail {
 
@@ -20,6 +20,29 @@ struct NotBuilt<IppStatus (*)(Args...)> {
     static IppStatus routine(Args...) noexcept { return zqStsRoutineNotBuiltErr; }
 };
 
+// Records which entries a native fill function has set, so that a table with an
+// entry left empty is refused while it is being built at compile time.
+class FillTracker {
+public:
+    constexpr void mark(std::string_view name)
+    {
+        if (count_ == names_.size())
+            throw "routine table larger than the fill tracker";
+        names_[count_++] = name;
+    }
+    constexpr void require(std::string_view name) const
+    {
+        for (std::size_t i = 0; i < count_; ++i)
+            if (names_[i] == name)
+                return;
+        throw "routine table entry left empty";
+    }
+
+private:
+    std::array<std::string_view, 256> names_{};
+    std::size_t count_ = 0;
+};
+
 // Image routines come from the image libraries, all others from the signal library.
 inline void* lookUpLibraryRoutine(const char* name) noexcept
 {
@@ -31,15 +54,13 @@ inline void* lookUpLibraryRoutine(const char* name) noexcept
 } // namespace dsp::detail
 
 // One line per entry in the native fill functions.
-#define ZQ_NATIVE(slot, routine) table.slot = &(routine)
-#define ZQ_NOT_BUILT(slot) table.slot = &::dsp::detail::NotBuilt<decltype(table.slot)>::routine
+// (The fill functions declare `table` and a FillTracker `filled`.)
+#define ZQ_NATIVE(slot, routine) (table.slot = &(routine), filled.mark(#slot))
+#define ZQ_NOT_BUILT(slot) \
+    (table.slot = &::dsp::detail::NotBuilt<decltype(table.slot)>::routine, filled.mark(#slot))
 
-// Refuses a table with an entry left empty. It runs when a table is filled, not
-// while the native table is built as a constant: with the undefined-behaviour
-// sanitizer a function's address is not a constant that may be compared with null.
-#define ZQ_REQUIRE_FILLED(slot, signature)                                                         \
-    if (!std::is_constant_evaluated() && table.slot == nullptr)                                    \
-        throw std::logic_error("routine table entry left empty: " #slot);
+// Refuses, at compile time, a native table with an entry left empty.
+#define ZQ_REQUIRE_FILLED(slot, signature) filled.require(#slot);
 
 // Replaces a native entry by the library entry point of the same name, if any.
 #define ZQ_TAKE_FROM_LIBRARY(slot, signature)                                                      \

@@ -25,6 +25,7 @@ namespace {
 constexpr BasicRoutineTable makeNativeBasicTable()
 {
     BasicRoutineTable table{};
+    detail::FillTracker filled;
     ZQ_NATIVE(ippsFFTInitAlloc_C_64fc, native::ippsFFTInitAlloc_C_64fc);
     ZQ_NATIVE(ippsFFTInitAlloc_R_64f, native::ippsFFTInitAlloc_R_64f);
     ZQ_NATIVE(ippsFFTFree_C_64fc, native::ippsFFTFree_C_64fc);
@@ -214,7 +215,6 @@ void FillBasicTable(BasicRoutineTable& table)
 {
     table = kNativeBasicTable;
     ZQ_BASIC_ROUTINES(ZQ_TAKE_FROM_LIBRARY)
-    ZQ_BASIC_ROUTINES(ZQ_REQUIRE_FILLED)
 }
 
 void InitRoutineTables()

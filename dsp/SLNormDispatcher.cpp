@@ -13,6 +13,7 @@ namespace {
 constexpr NormRoutineTable makeNativeNormTable()
 {
     NormRoutineTable table{};
+    detail::FillTracker filled;
     ZQ_NATIVE(ippsNorm_L2_64fc64f, native::ippsNorm_L2_64fc64f);
     ZQ_NORM_ROUTINES(ZQ_REQUIRE_FILLED)
     return table;
@@ -35,7 +36,6 @@ void FillNormTable(NormRoutineTable& table)
 {
     table = kNativeNormTable;
     ZQ_NORM_ROUTINES(ZQ_TAKE_FROM_LIBRARY)
-    ZQ_NORM_ROUTINES(ZQ_REQUIRE_FILLED)
 }
 
 } // namespace dsp

@@ -13,6 +13,7 @@ namespace {
 constexpr ScopeRoutineTable makeNativeScopeTable()
 {
     ScopeRoutineTable table{};
+    detail::FillTracker filled;
     ZQ_NATIVE(ippiSet_8u_C4R, native::ippiSet_8u_C4R);
     ZQ_NATIVE(ippsConvert_64f32f, native::ippsConvert_64f32f);
     ZQ_NATIVE(ippsConvert_64f32s_Sfs, native::ippsConvert_64f32s_Sfs);
@@ -43,7 +44,6 @@ void FillScopeTable(ScopeRoutineTable& table)
 {
     table = kNativeScopeTable;
     ZQ_SCOPE_ROUTINES(ZQ_TAKE_FROM_LIBRARY)
-    ZQ_SCOPE_ROUTINES(ZQ_REQUIRE_FILLED)
 }
 
 } // namespace dsp
