@@ -1,0 +1,56 @@
+#include "framework/ClassLibrary/Component.h"
+
+#include "framework/ClassLibrary/TypeInfo.h"
+
+#include <algorithm>
+
+const TClassInfo& TComponent::StaticClassInfo()
+{
+    static const TClassInfo info("TComponent", &TPersistent::StaticClassInfo(),
+                                 {Published<&TComponent::Name, &TComponent::SetName>("Name")});
+    return info;
+}
+
+TComponent::TComponent(TComponent* owner)
+{
+    if (owner)
+        owner->InsertComponent(*this);
+}
+
+TComponent::~TComponent()
+{
+    DestroyComponents();
+    if (owner_)
+        owner_->RemoveComponent(*this);
+}
+
+void TComponent::BeforeDestruction()
+{
+    state_.destroying = true;
+    DestroyComponents();
+}
+
+void TComponent::InsertComponent(TComponent& component)
+{
+    if (component.owner_ == this)
+        return;
+    if (component.owner_)
+        component.owner_->RemoveComponent(component);
+    components_.push_back(&component);
+    component.owner_ = this;
+}
+
+void TComponent::RemoveComponent(TComponent& component)
+{
+    if (component.owner_ != this)
+        return;
+    std::erase(components_, &component);
+    component.owner_ = nullptr;
+}
+
+void TComponent::DestroyComponents()
+{
+    // Last first; each one leaves the list as it goes.
+    while (!components_.empty())
+        FreeObject(components_.back());
+}

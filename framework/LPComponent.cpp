@@ -1,0 +1,175 @@
+#include "framework/LPComponent.h"
+
+#include "framework/ClassLibrary/TypeInfo.h"
+#include "framework/LPPublishedProperties.h"
+
+// ---------------------------------------------------------------- control
+
+TLPCustomControl::TLPCustomControl(TComponent* owner)
+    : TCustomControl(owner), lock_(TLPLock::Create(TNotifyMethod::Of<&TLPCustomControl::notifyChanged>(this)))
+{
+}
+
+TLPCustomControl::~TLPCustomControl()
+{
+    // Sections and sharing objects may keep the lock a little longer.
+    lock_->SetOnNotify({});
+}
+
+const TClassInfo& TLPCustomControl::StaticClassInfo()
+{
+    static const TClassInfo info("TLPCustomControl", &TCustomControl::StaticClassInfo(), {});
+    return info;
+}
+
+void TLPCustomControl::Assign(const TPersistent& source)
+{
+    const TOWLockSectionRef section = lock_->WriteSection();
+    if (auto* control = dynamic_cast<const TLPCustomControl*>(&source))
+        CopyPublishedProperties(*this, *control, true);
+    else
+        TCustomControl::Assign(source);
+}
+
+void TLPCustomControl::DefineProperties(TFiler& filer)
+{
+    TCustomControl::DefineProperties(filer);
+    DefineFloatsProperty(filer, *this);
+}
+
+// ---------------------------------------------------------------- persistent
+
+TLPPersistent::TLPPersistent(TLPCustomControl& owner) : TLPPersistent(&owner, owner.Lock())
+{
+}
+
+TLPPersistent::TLPPersistent(TLPPersistent& owner) : TLPPersistent(&owner, owner.Lock())
+{
+}
+
+TLPPersistent::TLPPersistent(TLPCollectionItem& owner) : TLPPersistent(&owner, owner.Lock())
+{
+}
+
+TLPPersistent::TLPPersistent(TPersistent* owner, ILPLock& lock)
+    : owner_(owner), lock_(TLPLock::CreateShared(lock, TNotifyMethod::Of<&TLPPersistent::notifyChanged>(this)))
+{
+}
+
+TLPPersistent::~TLPPersistent()
+{
+    lock_->SetOnNotify({});
+}
+
+const TClassInfo& TLPPersistent::StaticClassInfo()
+{
+    static const TClassInfo info("TLPPersistent", &TPersistent::StaticClassInfo(), {});
+    return info;
+}
+
+void TLPPersistent::Assign(const TPersistent& source)
+{
+    const TOWLockSectionRef section = lock_->WriteSection();
+    if (auto* persistent = dynamic_cast<const TLPPersistent*>(&source))
+        CopyPublishedProperties(*this, *persistent, false);
+    else
+        TPersistent::Assign(source);
+}
+
+void TLPPersistent::DefineProperties(TFiler& filer)
+{
+    TPersistent::DefineProperties(filer);
+    DefineFloatsProperty(filer, *this);
+}
+
+const TClassInfo& TLPLockedPersistentNotify::StaticClassInfo()
+{
+    static const TClassInfo info("TLPLockedPersistentNotify", &TLPPersistent::StaticClassInfo(), {});
+    return info;
+}
+
+void TLPLockedPersistentNotify::Changed()
+{
+    if (onChange_)
+        onChange_(this);
+}
+
+// ---------------------------------------------------------------- collection item
+
+namespace {
+
+// Items of a locked collection share its root lock; an item of any other
+// collection starts a tree of its own.
+TOWIntf<TLPLock> itemLock(TCollection* collection, TNotifyMethod onNotify)
+{
+    if (auto* locked = dynamic_cast<TLPCollection*>(collection))
+        return TLPLock::CreateShared(locked->Lock(), onNotify);
+    return TLPLock::Create(onNotify);
+}
+
+} // namespace
+
+TLPCollectionItem::TLPCollectionItem(TCollection* collection)
+    : TOWExtCollectionItem(collection),
+      lock_(itemLock(collection, TNotifyMethod::Of<&TLPCollectionItem::notifyChanged>(this)))
+{
+}
+
+TLPCollectionItem::~TLPCollectionItem()
+{
+    lock_->SetOnNotify({});
+}
+
+const TClassInfo& TLPCollectionItem::StaticClassInfo()
+{
+    static const TClassInfo info("TLPCollectionItem", &TOWExtCollectionItem::StaticClassInfo(), {});
+    return info;
+}
+
+void TLPCollectionItem::Assign(const TPersistent& source)
+{
+    const TOWLockSectionRef section = lock_->WriteSection();
+    if (auto* item = dynamic_cast<const TLPCollectionItem*>(&source))
+        CopyPublishedProperties(*this, *item, true);
+    else
+        TOWExtCollectionItem::Assign(source);
+}
+
+// ---------------------------------------------------------------- collection
+
+TLPCollection::TLPCollection(TLPPersistent& owner, const TCollectionItemClass& itemClass)
+    : TOWExtCollection(&owner, itemClass),
+      lock_(TLPLock::CreateShared(owner.Lock(), TNotifyMethod::Of<&TLPCollection::notifyChanged>(this)))
+{
+}
+
+TLPCollection::TLPCollection(TLPCustomControl& owner, const TCollectionItemClass& itemClass)
+    : TOWExtCollection(&owner, itemClass),
+      lock_(TLPLock::CreateShared(owner.Lock(), TNotifyMethod::Of<&TLPCollection::notifyChanged>(this)))
+{
+}
+
+TLPCollection::TLPCollection(TLPCollectionItem& owner, const TCollectionItemClass& itemClass)
+    : TOWExtCollection(&owner, itemClass),
+      lock_(TLPLock::CreateShared(owner.Lock(), TNotifyMethod::Of<&TLPCollection::notifyChanged>(this)))
+{
+}
+
+TLPCollection::~TLPCollection()
+{
+    lock_->SetOnNotify({});
+}
+
+const TClassInfo& TLPCollection::StaticClassInfo()
+{
+    static const TClassInfo info("TLPCollection", &TOWExtCollection::StaticClassInfo(), {});
+    return info;
+}
+
+void TLPCollection::Assign(const TPersistent& source)
+{
+    const TOWLockSectionRef section = lock_->WriteSection();
+    if (auto* collection = dynamic_cast<const TLPCollection*>(&source))
+        CopyPublishedProperties(*this, *collection, true);
+    TOWExtCollection::Assign(source);
+}

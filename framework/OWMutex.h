@@ -1,0 +1,33 @@
+#pragma once
+// One unnamed mutex, created not owned, owned by a thread and recursive like
+// the platform's: the owner may wait on it again and must release as often.
+#include "framework/OWThread.h"
+
+#include <atomic>
+#include <cstdint>
+
+class TOWMutex {
+public:
+    TOWMutex() = default;
+    TOWMutex(const TOWMutex&) = delete;
+    TOWMutex& operator=(const TOWMutex&) = delete;
+
+    // True unless the wait timed out. A mutex whose owner thread ended without
+    // releasing it is abandoned: the wait takes it over and counts as success.
+    bool WaitFor(std::uint32_t milliseconds);
+    // Takes the mutex only when that needs no waiting.
+    bool TryWait() noexcept;
+    // False when the caller does not own the mutex.
+    bool Release() noexcept;
+
+    TOWThreadId Owner() const noexcept { return owner_.load(std::memory_order_relaxed); }
+
+private:
+    bool takeOverAbandoned(TOWThreadId me) noexcept;
+
+    // 0 free, 1 owned, 2 owned with (possible) waiters.
+    std::atomic<std::uint32_t> state_{0};
+    std::atomic<TOWThreadId> owner_{0};
+    // Touched by the owner only.
+    std::uint32_t recursion_ = 0;
+};
