@@ -34,6 +34,12 @@ public:
     }
     std::uint32_t Release() noexcept override
     {
+        // The holder of the only reference is the only one who could add
+        // another, so the last release needs no read-modify-write.
+        if (refCount_.load(std::memory_order_acquire) == 1) {
+            delete this;
+            return 0;
+        }
         const std::uint32_t left = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
         if (left == 0)
             delete this;

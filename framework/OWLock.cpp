@@ -29,21 +29,28 @@ struct TFreeBlock {
     TFreeBlock* next;
 };
 
+// Trivial, so that reaching it costs no initialisation check; the reaper
+// that frees its blocks when the thread ends is made with the first block.
 struct TSectionPool {
-    TFreeBlock* head = nullptr;
-    int count = 0;
+    TFreeBlock* head;
+    int count;
+};
+thread_local constinit TSectionPool sectionPool{nullptr, 0};
 
-    ~TSectionPool()
+struct TSectionPoolReaper {
+    ~TSectionPoolReaper()
     {
-        while (head)
-            ::operator delete(std::exchange(head, head->next));
+        while (sectionPool.head)
+            ::operator delete(std::exchange(sectionPool.head, sectionPool.head->next));
+        sectionPool.count = maxPooledSections;  // blocks freed after this go to the heap
     }
 };
 
-TSectionPool& sectionPool()
+void* newSectionBlock()
 {
-    thread_local TSectionPool pool;
-    return pool;
+    thread_local TSectionPoolReaper reaper;
+    (void)reaper;
+    return ::operator new(sectionBlockSize);
 }
 
 } // namespace
@@ -95,19 +102,17 @@ TOWLockState TOWLock::State() const
 {
     std::lock_guard hold(guard_);
     TOWLockState state;
-    state.ownerThread = ownerThread_;
-    state.holdCount = holdCount_;
-    state.stopCount = stopCount_;
+    state.ownerThread = ownerThread_.load(std::memory_order_relaxed);
+    state.holdCount = holdCount_.load(std::memory_order_relaxed);
+    state.stopCount = stopCount_.load(std::memory_order_relaxed);
     for (const TThreadAccount& a : accounts_)
-        (a.thread == ownerThread_ ? state.ownerSkipped : state.skipped) += a.skipped;
+        (a.thread == state.ownerThread ? state.ownerSkipped : state.skipped) += a.skipped;
     return state;
 }
 
 bool TOWLock::IsHeldByCaller() const
 {
-    const TOWThreadId me = OWCurrentThreadId();
-    std::lock_guard hold(guard_);
-    return ownerThread_ == me && holdCount_ > 0;
+    return ownedBy(OWCurrentThreadId());
 }
 
 TOWLock::TThreadAccount* TOWLock::findAccount(TOWThreadId thread)
@@ -132,35 +137,18 @@ void TOWLock::dropAccountIfIdle(TThreadAccount& entry)
     }
 }
 
-void TOWLock::dropHold()
-{
-    if (--holdCount_ == 0) {
-        ownerThread_ = 0;
-        mutex_.Release();
-    }
-}
-
 bool TOWLock::tryAcquire(std::uint32_t timeoutMs, TOWThreadId me)
 {
-    {
-        std::lock_guard hold(guard_);
-        if (ownerThread_ == me && holdCount_ >= 1) {
-            ++holdCount_;
-            return true;
-        }
-        if (stopCount_ > 0)
-            return false;
-        if (ownerThread_ == 0 && mutex_.TryWait()) {
-            ownerThread_ = me;
-            holdCount_ = 1;
-            return true;
-        }
+    // Recursion by the owner never touches the mutex.
+    if (ownedBy(me)) {
+        addHolds(1);
+        return true;
     }
-    if (!mutex_.WaitFor(timeoutMs))
+    if (stopCount_.load(std::memory_order_acquire) > 0)
         return false;
-    std::lock_guard hold(guard_);
-    ownerThread_ = me;
-    ++holdCount_;
+    if (!mutex_.TryWait(me) && !mutex_.WaitFor(timeoutMs))
+        return false;
+    takeOwnership(me, 1);
     return true;
 }
 
@@ -172,7 +160,7 @@ bool TOWLock::enterExclusive(IOWLock* yieldLock, TOWLockSectionRef& yieldSection
             return true;
         {
             std::lock_guard hold(guard_);
-            if (stopCount_ > 0) {
+            if (stopCount_.load(std::memory_order_relaxed) > 0) {
                 ++account(me).skipped;
                 return false;
             }
@@ -188,22 +176,22 @@ bool TOWLock::enterExclusive(IOWLock* yieldLock, TOWLockSectionRef& yieldSection
 
 void TOWLock::leave(TEntry entry, TOWThreadId me)
 {
-    std::lock_guard hold(guard_);
     // Each section gives back what it took. Only when that is gone (an unlock
     // section took the thread's holds back as skipped ones, or still keeps
     // them aside) does it settle with what the thread has instead; never with
     // another thread's counts.
-    if (entry == TEntry::Held && ownerThread_ == me && holdCount_ > 0) {
+    if (entry == TEntry::Held && ownedBy(me)) {
         dropHold();
         return;
     }
+    std::lock_guard hold(guard_);
     TThreadAccount* mine = findAccount(me);
     if (mine && mine->skipped > 0) {
         --mine->skipped;
         dropAccountIfIdle(*mine);
         return;
     }
-    if (ownerThread_ == me && holdCount_ > 0) {
+    if (ownedBy(me)) {
         dropHold();
         return;
     }
@@ -214,44 +202,35 @@ void TOWLock::enterStop(TOWThreadId me)
 {
     {
         std::lock_guard hold(guard_);
-        ++stopCount_;
-        if (ownerThread_ == me && holdCount_ >= 1) {
-            ++holdCount_;
-            return;
-        }
-        if (ownerThread_ == 0 && mutex_.TryWait()) {
-            ownerThread_ = me;
-            holdCount_ = 1;
-            return;
-        }
+        stopCount_.fetch_add(1, std::memory_order_release);
+    }
+    if (ownedBy(me)) {
+        addHolds(1);
+        return;
     }
     while (!mutex_.WaitFor(stopWaitStepMs)) {
     }
-    std::lock_guard hold(guard_);
-    ownerThread_ = me;
-    ++holdCount_;
+    takeOwnership(me, 1);
 }
 
 void TOWLock::leaveStop(TOWThreadId me)
 {
     {
         std::lock_guard hold(guard_);
-        --stopCount_;
+        stopCount_.fetch_sub(1, std::memory_order_release);
     }
     leave(TEntry::Held, me);
 }
 
 std::int32_t TOWLock::suspendHolds(TOWThreadId me)
 {
-    std::lock_guard hold(guard_);
     // Only the owner has holds to put aside; the skipped sections of a thread
     // hold nothing and stay as they are.
-    if (ownerThread_ != me)
+    if (!ownedBy(me))
         return 0;
-    const std::int32_t saved = holdCount_;
-    holdCount_ = 0;
-    ownerThread_ = 0;
-    mutex_.Release();
+    const std::int32_t saved = holdCount_.load(std::memory_order_relaxed);
+    takeOwnership(0, 0);
+    mutex_.Release(me);
     return saved;
 }
 
@@ -272,12 +251,11 @@ void TOWLock::restoreHolds(std::int32_t holds, TOWThreadId me)
         return;
     for (;;) {
         if (tryAcquire(1, me)) {
-            std::lock_guard hold(guard_);
-            holdCount_ += holds - 1;
+            addHolds(holds - 1);
             return;
         }
         std::lock_guard hold(guard_);
-        if (stopCount_ > 0) {
+        if (stopCount_.load(std::memory_order_relaxed) > 0) {
             // Another thread is stopping the lock: the holds come back as
             // skipped sections rather than waiting for it.
             account(me).skipped += holds;
@@ -291,12 +269,14 @@ void TOWLock::restoreHolds(std::int32_t holds, TOWThreadId me)
 void* TOWLockSection::operator new(std::size_t size)
 {
     if constexpr (poolSections) {
-        TSectionPool& pool = sectionPool();
+        TSectionPool& pool = sectionPool;
         if (size <= sectionBlockSize && pool.head) {
             --pool.count;
             return std::exchange(pool.head, pool.head->next);
         }
-        return ::operator new(std::max(size, sectionBlockSize));
+        if (size <= sectionBlockSize)
+            return newSectionBlock();
+        return ::operator new(size);
     }
     return ::operator new(size);
 }
@@ -304,7 +284,7 @@ void* TOWLockSection::operator new(std::size_t size)
 void TOWLockSection::operator delete(void* block, std::size_t size) noexcept
 {
     if constexpr (poolSections) {
-        TSectionPool& pool = sectionPool();
+        TSectionPool& pool = sectionPool;
         if (size <= sectionBlockSize && pool.count < maxPooledSections) {
             pool.head = ::new (block) TFreeBlock{pool.head};
             ++pool.count;
@@ -323,14 +303,14 @@ TOWSimpleReadLockSection::TOWSimpleReadLockSection(IOWLock& lock, IOWLock* yield
     : TOWLockSection(lock.GetLockObject())
 {
     Report(LockObject, this, TOWLockEvent::ReadWaiting);
-    acquired_ = LockObject->enterExclusive(yieldLock, yieldSection_, Thread);
+    acquired_ = LockObject->enterExclusiveFast(yieldLock, yieldSection_, Thread);
     Report(LockObject, this, TOWLockEvent::ReadAcquired);
 }
 
 TOWSimpleReadLockSection::~TOWSimpleReadLockSection()
 {
     Report(LockObject, this, TOWLockEvent::ReadReleasing);
-    LockObject->leave(acquired_ ? TOWLock::TEntry::Held : TOWLock::TEntry::Skipped, Thread);
+    LockObject->leaveFast(acquired_ ? TOWLock::TEntry::Held : TOWLock::TEntry::Skipped, Thread);
     Report(LockObject, this, TOWLockEvent::ReadReleased);
     // The yield section goes with the members, after this lock is given back.
 }
@@ -344,14 +324,14 @@ TOWSimpleWriteLockSection::TOWSimpleWriteLockSection(IOWLock& lock, IOWLock* yie
     : TOWSimpleLockSection(lock.GetLockObject())
 {
     Report(LockObject, this, TOWLockEvent::WriteWaiting);
-    acquired_ = LockObject->enterExclusive(yieldLock, yieldSection_, Thread);
+    acquired_ = LockObject->enterExclusiveFast(yieldLock, yieldSection_, Thread);
     Report(LockObject, this, TOWLockEvent::WriteAcquired);
 }
 
 TOWSimpleWriteLockSection::~TOWSimpleWriteLockSection()
 {
     Report(LockObject, this, TOWLockEvent::WriteReleasing);
-    LockObject->leave(acquired_ ? TOWLock::TEntry::Held : TOWLock::TEntry::Skipped, Thread);
+    LockObject->leaveFast(acquired_ ? TOWLock::TEntry::Held : TOWLock::TEntry::Skipped, Thread);
     Report(LockObject, this, TOWLockEvent::WriteReleased);
 }
 

@@ -12,6 +12,7 @@
 #include "framework/OWMutex.h"
 #include "framework/OWThread.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -102,12 +103,60 @@ private:
     TThreadAccount& account(TOWThreadId thread);
     TThreadAccount* findAccount(TOWThreadId thread);
     void dropAccountIfIdle(TThreadAccount& entry);
-    void dropHold();
+    // On the owning thread.
+    bool ownedBy(TOWThreadId me) const { return ownerThread_.load(std::memory_order_relaxed) == me; }
+    void takeOwnership(TOWThreadId me, std::int32_t holds)
+    {
+        holdCount_.store(holds, std::memory_order_relaxed);
+        ownerThread_.store(me, std::memory_order_relaxed);
+    }
+    void addHolds(std::int32_t holds)
+    {
+        holdCount_.store(holdCount_.load(std::memory_order_relaxed) + holds, std::memory_order_relaxed);
+    }
+    void dropHold()
+    {
+        const std::int32_t left = holdCount_.load(std::memory_order_relaxed) - 1;
+        holdCount_.store(left, std::memory_order_relaxed);
+        if (left == 0) {
+            const TOWThreadId me = ownerThread_.load(std::memory_order_relaxed);
+            ownerThread_.store(0, std::memory_order_relaxed);
+            mutex_.Release(me);
+        }
+    }
+    // The paths of a section while nothing stops the lock.
+    bool tryAcquireAtOnce(TOWThreadId me)
+    {
+        if (ownedBy(me)) {
+            addHolds(1);
+            return true;
+        }
+        if (stopCount_.load(std::memory_order_acquire) > 0 || !mutex_.TryWait(me))
+            return false;
+        takeOwnership(me, 1);
+        return true;
+    }
+    bool enterExclusiveFast(IOWLock* yieldLock, TOWLockSectionRef& yieldSection, TOWThreadId me)
+    {
+        return tryAcquireAtOnce(me) || enterExclusive(yieldLock, yieldSection, me);
+    }
+    void leaveFast(TEntry entry, TOWThreadId me)
+    {
+        if (entry == TEntry::Held && ownedBy(me))
+            dropHold();
+        else
+            leave(entry, me);
+    }
 
+    // The owner and its hold count change only on the thread that owns the
+    // mutex (it sets them after taking the mutex and clears them before
+    // letting it go); other threads only compare the owner with themselves.
+    // So taking and releasing a section needs no guard while nothing is
+    // stopping; the guard keeps the stop count and the accounts consistent.
     mutable TOWSpinGuard guard_;
-    std::int32_t holdCount_ = 0;
-    std::int32_t stopCount_ = 0;
-    TOWThreadId ownerThread_ = 0;
+    std::atomic<std::int32_t> holdCount_{0};
+    std::atomic<std::int32_t> stopCount_{0};
+    std::atomic<TOWThreadId> ownerThread_{0};
     std::vector<TThreadAccount> accounts_;
     TOWMutex mutex_;
 };

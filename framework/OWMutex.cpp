@@ -26,26 +26,11 @@ void futexWakeOne(std::atomic<std::uint32_t>& word) noexcept
 
 } // namespace
 
-bool TOWMutex::TryWait() noexcept
-{
-    const TOWThreadId me = OWCurrentThreadId();
-    if (owner_.load(std::memory_order_relaxed) == me) {
-        ++recursion_;
-        return true;
-    }
-    std::uint32_t expected = 0;
-    if (!state_.compare_exchange_strong(expected, 1, std::memory_order_acquire, std::memory_order_relaxed))
-        return false;
-    owner_.store(me, std::memory_order_relaxed);
-    recursion_ = 1;
-    return true;
-}
-
 bool TOWMutex::WaitFor(std::uint32_t milliseconds)
 {
-    if (TryWait())
-        return true;
     const TOWThreadId me = OWCurrentThreadId();
+    if (TryWait(me))
+        return true;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
@@ -78,14 +63,7 @@ bool TOWMutex::takeOverAbandoned(TOWThreadId me) noexcept
     return true;
 }
 
-bool TOWMutex::Release() noexcept
+void TOWMutex::wakeWaiter() noexcept
 {
-    if (owner_.load(std::memory_order_relaxed) != OWCurrentThreadId())
-        return false;
-    if (--recursion_ > 0)
-        return true;
-    owner_.store(0, std::memory_order_relaxed);
-    if (state_.exchange(0, std::memory_order_release) == 2)
-        futexWakeOne(state_);
-    return true;
+    futexWakeOne(state_);
 }

@@ -6,10 +6,10 @@
 #include <thread>
 #include <unistd.h>
 
-TOWThreadId OWCurrentThreadId() noexcept
+TOWThreadId owThreadDetail::fetchId() noexcept
 {
-    thread_local const TOWThreadId id = static_cast<TOWThreadId>(::gettid());
-    return id;
+    cachedId = static_cast<TOWThreadId>(::gettid());
+    return cachedId;
 }
 
 bool OWThreadAlive(TOWThreadId id) noexcept

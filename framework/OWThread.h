@@ -5,8 +5,17 @@
 
 using TOWThreadId = std::uint32_t;
 
+namespace owThreadDetail {
+inline thread_local constinit TOWThreadId cachedId = 0;
+TOWThreadId fetchId() noexcept;
+} // namespace owThreadDetail
+
 // Id of the calling thread; cached, so asking is cheap.
-TOWThreadId OWCurrentThreadId() noexcept;
+inline TOWThreadId OWCurrentThreadId() noexcept
+{
+    const TOWThreadId id = owThreadDetail::cachedId;
+    return id != 0 ? id : owThreadDetail::fetchId();
+}
 
 // False once the thread of that id has ended (ids are not reused while the
 // process has free ones, so a recent owner's id is a reliable witness).

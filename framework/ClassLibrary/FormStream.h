@@ -40,6 +40,31 @@ struct TFormValue {
     std::string text;       // strings and identifiers, UTF-8
     std::u16string wide;    // wide strings
     std::vector<TFormValue> items;  // lists
+
+    static TFormValue Of(TValueType type)
+    {
+        TFormValue v;
+        v.type = type;
+        return v;
+    }
+    static TFormValue Ident(std::string_view name)
+    {
+        TFormValue v = Of(TValueType::Ident);
+        v.text = name;
+        return v;
+    }
+    static TFormValue Float(double value)
+    {
+        TFormValue v = Of(TValueType::Double);
+        v.real = value;
+        return v;
+    }
+    static TFormValue List(std::vector<TFormValue> items)
+    {
+        TFormValue v = Of(TValueType::List);
+        v.items = std::move(items);
+        return v;
+    }
 };
 
 struct TFormProperty {
