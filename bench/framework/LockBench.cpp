@@ -102,5 +102,3 @@ void typedSetterWithNotification(benchmark::State& state)
 BENCHMARK(typedSetterWithNotification);
 
 } // namespace
-
-BENCHMARK_MAIN();
