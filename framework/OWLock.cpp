@@ -34,15 +34,20 @@ struct TFreeBlock {
 struct TSectionPool {
     TFreeBlock* head;
     int count;
+    // Blocks are kept only while a reaper will free them: not before the
+    // thread's first block, nor once the thread is ending.
+    bool reaped;
+    bool ending;
 };
-thread_local constinit TSectionPool sectionPool{nullptr, 0};
+thread_local constinit TSectionPool sectionPool{nullptr, 0, false, false};
 
 struct TSectionPoolReaper {
     ~TSectionPoolReaper()
     {
         while (sectionPool.head)
             ::operator delete(std::exchange(sectionPool.head, sectionPool.head->next));
-        sectionPool.count = maxPooledSections;  // blocks freed after this go to the heap
+        sectionPool.reaped = false;
+        sectionPool.ending = true;
     }
 };
 
@@ -50,6 +55,7 @@ void* newSectionBlock()
 {
     thread_local TSectionPoolReaper reaper;
     (void)reaper;
+    sectionPool.reaped = !sectionPool.ending;
     return ::operator new(sectionBlockSize);
 }
 
@@ -285,7 +291,7 @@ void TOWLockSection::operator delete(void* block, std::size_t size) noexcept
 {
     if constexpr (poolSections) {
         TSectionPool& pool = sectionPool;
-        if (size <= sectionBlockSize && pool.count < maxPooledSections) {
+        if (size <= sectionBlockSize && pool.reaped && pool.count < maxPooledSections) {
             pool.head = ::new (block) TFreeBlock{pool.head};
             ++pool.count;
             return;

@@ -1,6 +1,8 @@
 #include "framework/OWLock.h"
+#include "framework/OWLockDiagnostics.h"
 #include "framework/OWObject.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -343,6 +345,34 @@ TEST(OWLockTest, ObjectSectionsExistEvenWhenLetPass)
         EXPECT_TRUE(object.ReadSection());
         EXPECT_FALSE(object.Lock().WriteSection());
     });
+}
+
+} // namespace
+
+namespace {
+
+struct TEventLog : IOWLockDiagnosticListener {
+    std::vector<int> codes;
+    void LockEvent(const TOWLock*, const IOWLockSection*, TOWLockEvent code, TOWThreadId) override
+    {
+        codes.push_back(static_cast<int>(code));
+    }
+};
+
+TEST(OWLockDiagnosticsTest, ListenersHearSectionsOnlyWhileEnabled)
+{
+    TEventLog log;
+    owLockDiagnostics::AddListener(&log);
+    auto lock = TOWLock::Create();
+    lock->WriteSection();
+    owLockDiagnostics::Enable();
+    lock->WriteSection();
+    lock->ReadSection();
+    lock->UnlockSection();
+    owLockDiagnostics::Disable();
+    lock->StopSection();
+    owLockDiagnostics::RemoveListener(&log);
+    EXPECT_THAT(log.codes, ::testing::ElementsAre(4, 5, 6, 7, 8, 9, 10, 11, 16, 17, 18, 19));
 }
 
 } // namespace
