@@ -1,7 +1,25 @@
 #include "device/MainThreadHandOver.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QSocketNotifier>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+MainThreadHandOver::MainThreadHandOver() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+    if (!wake_.valid())
+        throw std::runtime_error("cannot create the hand-over event");
+    notifier_ = std::make_unique<QSocketNotifier>(wake_.get(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+        std::uint64_t drained = 0;
+        [[maybe_unused]] auto n = ::read(wake_.get(), &drained, sizeof drained);
+        serve();
+    });
+}
+
+MainThreadHandOver::~MainThreadHandOver() = default;
 
 void MainThreadHandOver::run(std::function<void()> call)
 {
@@ -9,16 +27,8 @@ void MainThreadHandOver::run(std::function<void()> call)
     pending_ = std::move(call);
     const std::uint64_t ticket = ++requested_;
     changed_.notify_all();
-    if (auto* app = QCoreApplication::instance()) {
-        std::weak_ptr<MainThreadHandOver> weak = weak_from_this();
-        QMetaObject::invokeMethod(
-            app,
-            [weak] {
-                if (auto self = weak.lock())
-                    self->serve();
-            },
-            Qt::QueuedConnection);
-    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wake_.get(), &one, sizeof one);
     changed_.wait(lock, [&] { return served_ >= ticket; });
 }
 

@@ -1,18 +1,28 @@
 #pragma once
 // Runs calls of a worker thread on the main thread, synchronously: the worker
 // waits until its call has returned. The main thread serves a call from its
-// event loop, or directly while it waits for the worker to end, so a stop
-// that begins while a call waits runs that call and cannot dead-lock.
+// event loop (an eventfd watched by a socket notifier wakes it), or directly
+// while it waits for the worker to end, so a stop that begins while a call
+// waits runs that call and cannot dead-lock.
+#include "platform/hid/UniqueFd.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 
-class MainThreadHandOver : public std::enable_shared_from_this<MainThreadHandOver> {
+class QSocketNotifier;
+
+class MainThreadHandOver {
 public:
-    // Worker thread. Needs a QCoreApplication whose event loop runs, or a main
-    // thread waiting in waitForEnd().
+    // Main thread.
+    MainThreadHandOver();
+    ~MainThreadHandOver();
+    MainThreadHandOver(const MainThreadHandOver&) = delete;
+    MainThreadHandOver& operator=(const MainThreadHandOver&) = delete;
+
+    // Worker thread: returns once the main thread has run call.
     void run(std::function<void()> call);
     // Worker thread, last thing it does.
     void finish();
@@ -34,4 +44,6 @@ private:
     std::uint64_t served_ = 0;
     bool finished_ = false;
     bool serving_ = false;
+    zq::hid::UniqueFd wake_;
+    std::unique_ptr<QSocketNotifier> notifier_;
 };

@@ -37,8 +37,9 @@ WaitResult AlertableWaiter::sleepEx(std::uint32_t ms)
         if (pending_)
             count += pending_->watch(std::span(fds).subspan(1));
 
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() < 0)
+        // Rounded up: a poll of 0 ms for the last fraction would spin.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
             return WaitResult::Timeout;
         const int ready = ::poll(fds.data(), count, static_cast<int>(left.count()));
         if (ready < 0) {
