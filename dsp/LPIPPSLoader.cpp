@@ -28,9 +28,8 @@ void LoadIppsLibraries()
 
 void FreeIppsLibraries()
 {
-    IppsLibraries& libraries = ippsLibraries();
-    libraries.signal.reset();
-    libraries.core.reset();
+    // The core library stays loaded for the life of the process.
+    ippsLibraries().signal.reset();
 }
 
 bool IppsLibraryLoaded() noexcept

@@ -7,7 +7,7 @@ namespace dsp {
 // Loads the signal library, then the core library; a failure leaves that library
 // absent and is not reported. Loading again first releases what was loaded.
 void LoadIppsLibraries();
-// Releases the signal library and the core library.
+// Releases the signal library (the core library stays loaded until the process ends).
 void FreeIppsLibraries();
 bool IppsLibraryLoaded() noexcept;
 

@@ -65,3 +65,18 @@ TEST(RoutineTables, WithoutLibrariesEveryEntryIsTheNativeRoutine)
 }
 
 } // namespace
+
+namespace {
+
+TEST(RoutineTables, ShutdownLeavesEveryEntryNative)
+{
+    dsp::InitRoutineTables();
+    dsp::ShutdownRoutineTables();
+    const auto basic = entriesOf(dsp::BasicTable());
+    const auto nativeBasic = entriesOf(dsp::NativeBasicTable());
+    for (std::size_t i = 0; i < basic.size(); ++i)
+        EXPECT_EQ(basic[i].address, nativeBasic[i].address) << basic[i].name;
+    EXPECT_EQ(dsp::ScopeTable().ippsMove_8u, dsp::NativeScopeTable().ippsMove_8u);
+}
+
+} // namespace

@@ -1,3 +1,4 @@
+#include "dsp/FftVectorRoutines.h"
 #include "dsp/VectorRoutines.h"
 
 #include <gtest/gtest.h>
@@ -351,6 +352,35 @@ TEST(ComplexRoutines, SplittingAndJoining)
     ASSERT_EQ(ippsSubCRev_64fc(big, {10, 10}, big, 3), ippStsNoErr);
     EXPECT_EQ(big[2].re, 4);
     EXPECT_EQ(big[2].im, 5);
+}
+
+} // namespace
+
+namespace {
+
+TEST(FftVectorRoutines, ConjugationCopyAndSummingLoop)
+{
+    std::vector<Ipp64fc> v{{1, 1}, {2, -2}, {3, 3}, {4, -4}, {5, 5}};
+    std::vector<Ipp64fc> conjugated(5);
+    ASSERT_EQ(dsp::native::Conj_64fc(v.data(), conjugated.data(), 5), ippStsNoErr);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(conjugated[i].re, v[i].re);
+        EXPECT_EQ(conjugated[i].im, -v[i].im);
+    }
+    ASSERT_EQ(dsp::native::Conj_64fc_I(v.data(), 5), ippStsNoErr);
+    EXPECT_EQ(v[4].im, -5);
+    EXPECT_EQ(dsp::native::Copy_64fc(v.data(), nullptr, 0), ippStsNullPtrErr);
+    EXPECT_EQ(dsp::native::Conj_64fc_I(v.data(), 0), ippStsSizeErr);
+    std::vector<Ipp64fc> copy(5);
+    ASSERT_EQ(dsp::native::Copy_64fc(v.data(), copy.data(), 5), ippStsNoErr);
+    EXPECT_EQ(copy[3].re, 4);
+
+    double sum = 7;
+    dsp::native::DotProdLoop_64f(nullptr, nullptr, 0, &sum);
+    EXPECT_EQ(sum, 0);
+    const double a[3] = {1e16, 1, -1e16}, b[3] = {1, 1, 1};
+    dsp::native::DotProdLoop_64f(a, b, 3, &sum);
+    EXPECT_EQ(sum, 1); // the running sum keeps the 1 that double arithmetic would lose
 }
 
 } // namespace
