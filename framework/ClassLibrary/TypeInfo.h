@@ -91,11 +91,15 @@ struct TMemberTraits<R (C::*)() const> {
     using Class = C;
     using Value = std::remove_cvref_t<R>;
 };
+template<class C, class R>
+struct TMemberTraits<R (C::*)() const noexcept> : TMemberTraits<R (C::*)() const> {};
 template<class C, class R, class A>
 struct TMemberTraits<R (C::*)(A)> {
     using Class = C;
     using Value = std::remove_cvref_t<A>;
 };
+template<class C, class R, class A>
+struct TMemberTraits<R (C::*)(A) noexcept> : TMemberTraits<R (C::*)(A)> {};
 
 template<class V>
 constexpr TTypeKind kindOf()
