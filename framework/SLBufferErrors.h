@@ -5,6 +5,9 @@
 #include <stdexcept>
 #include <string>
 
+// A raw buffer file shorter than its buffer raises the stream read error of the class library.
+#include "framework/ClassLibrary/ClassLibraryErrors.h"
+
 // No block could be had, or a block larger than the pool's largest was asked for.
 class EOutOfMemory : public std::runtime_error {
 public:
@@ -32,10 +35,4 @@ public:
 class EFileStreamError : public std::runtime_error {
 public:
     explicit EFileStreamError(const std::string& message) : std::runtime_error(message) {}
-};
-
-// A raw buffer file shorter than the buffer it is read into.
-class EReadError : public std::runtime_error {
-public:
-    EReadError() : std::runtime_error("Stream read error") {}
 };

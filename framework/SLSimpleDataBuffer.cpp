@@ -135,7 +135,7 @@ void TSLGenericBuffer::LoadFromFile(const std::string& fileName)
     if (ByteSize == 0)
         return;
     if (std::fread(GetRawWritePointer(), 1, ByteSize, file.get()) != ByteSize)
-        throw EReadError();
+        throw EReadError("Stream read error");
 }
 
 void TSLGenericBuffer::DropWriter()
