@@ -294,6 +294,8 @@ IppStatus ippsVectorJaehne_64f(Ipp64f* pDst, int len, Ipp64f magn)
     const Ipp64f step = static_cast<Ipp64f>(kPi / 2 / len);
     const std::size_t n = count(len);
     for (std::size_t i = 0; i < n; ++i) {
+        // The argument grows with n squared: it stays in extended precision up to
+        // the sine, as a double argument would cost several digits of the result.
         const long double position = static_cast<long double>(i);
         pDst[i] = static_cast<Ipp64f>(magn * std::sin(position * position * step));
     }
