@@ -12,6 +12,8 @@ using detail::count;
 
 void DivideInt32ByConst(Ipp32s divisor, Ipp32s* pValues, int count) noexcept
 {
+    if (divisor == 0)
+        return; // callers never divide by 0; refusing it keeps the process from trapping
     for (int i = 0; i < count; ++i) {
         if (divisor == -1)
             pValues[i] = pValues[i] == std::numeric_limits<Ipp32s>::min() ? std::numeric_limits<Ipp32s>::max()

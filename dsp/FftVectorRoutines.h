@@ -6,8 +6,8 @@
 namespace dsp::native {
 
 // Each of the count values becomes value / divisor, truncated toward zero. The
-// divisor must not be 0; the one quotient that does not fit (the minimum by -1)
-// saturates to the maximum.
+// divisor must not be 0 (a zero divisor leaves the values as they are); the one
+// quotient that does not fit (the minimum by -1) saturates to the maximum.
 void DivideInt32ByConst(Ipp32s divisor, Ipp32s* pValues, int count) noexcept;
 
 // Stores the sum of the products of like elements, accumulated in order in

@@ -305,6 +305,7 @@ TEST(DivideInt32ByConst, TruncatesTowardZeroAndSaturatesTheOneOverflow)
     DivideInt32ByConst(-1, extremes.data(), 3);
     EXPECT_EQ(extremes, (std::vector<Ipp32s>{kMax, -kMax, 0}));
     DivideInt32ByConst(5, extremes.data(), 0);
+    DivideInt32ByConst(0, extremes.data(), 3);
     EXPECT_EQ(extremes[0], kMax);
 }
 
