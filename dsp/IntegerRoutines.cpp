@@ -14,23 +14,10 @@ namespace {
 
 using detail::checkVector;
 using detail::count;
+using detail::each;
 using detail::scaleToInt32;
 using detail::scaleToUint8;
 using detail::Wide;
-
-template <typename T, typename U, typename Op>
-void each(const T* src, U* dst, std::size_t n, Op op) noexcept
-{
-    for (std::size_t i = 0; i < n; ++i)
-        dst[i] = op(src[i]);
-}
-
-template <typename T, typename Op>
-void each(const T* src1, const T* src2, T* dst, std::size_t n, Op op) noexcept
-{
-    for (std::size_t i = 0; i < n; ++i)
-        dst[i] = op(src1[i], src2[i]);
-}
 
 template <typename Op>
 IppStatus scaledInPlace(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scale, Op exact) noexcept

@@ -1,5 +1,6 @@
 #pragma once
-// Argument checks shared by the native routines: pointers first, then lengths.
+// Argument checks and element loops shared by the native routines; pointers are
+// checked first, then lengths.
 #include "dsp/IppTypes.h"
 
 #include <cstddef>
@@ -26,6 +27,21 @@ constexpr IppStatus checkVector(int len, const Pointers*... pointers) noexcept
 constexpr std::size_t count(int len) noexcept
 {
     return static_cast<std::size_t>(len);
+}
+
+// The element loops of the native routines: plain loops the compiler vectorises.
+template <typename T, typename U, typename Op>
+void each(const T* src, U* dst, std::size_t n, Op op) noexcept
+{
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = op(src[i]);
+}
+
+template <typename T, typename Op>
+void each(const T* src1, const T* src2, T* dst, std::size_t n, Op op) noexcept
+{
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = op(src1[i], src2[i]);
 }
 
 } // namespace dsp::detail

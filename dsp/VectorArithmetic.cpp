@@ -16,22 +16,9 @@ namespace {
 
 using detail::checkVector;
 using detail::count;
+using detail::each;
 
 const Ipp64f kDefaultNaN = std::bit_cast<Ipp64f>(std::uint64_t{0xFFF8000000000000});
-
-template <typename T, typename Op>
-void each(const T* src, T* dst, std::size_t n, Op op) noexcept
-{
-    for (std::size_t i = 0; i < n; ++i)
-        dst[i] = op(src[i]);
-}
-
-template <typename T, typename Op>
-void each(const T* src1, const T* src2, T* dst, std::size_t n, Op op) noexcept
-{
-    for (std::size_t i = 0; i < n; ++i)
-        dst[i] = op(src1[i], src2[i]);
-}
 
 // The complex vectors that are plain real operations run over the interleaved
 // doubles; the count is kept in size_t so that 2 x len cannot overflow.

@@ -18,16 +18,10 @@ namespace {
 
 using detail::checkVector;
 using detail::count;
+using detail::each;
 
 const Ipp64f kDefaultNaN = std::bit_cast<Ipp64f>(std::uint64_t{0xFFF8000000000000});
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
-
-template <typename T, typename U, typename Op>
-void each(const T* src, U* dst, std::size_t n, Op op) noexcept
-{
-    for (std::size_t i = 0; i < n; ++i)
-        dst[i] = op(src[i]);
-}
 
 long double squaredMagnitude(Ipp64fc z) noexcept
 {
