@@ -42,6 +42,9 @@ struct Capabilities {
     std::uint16_t inputReportByteLength = 0;
     std::uint16_t outputReportByteLength = 0;
     std::uint16_t featureReportByteLength = 0;
+    // Whether the device numbers its reports. Without ids the platform may
+    // hand reports over without the leading zero byte the lengths count.
+    bool reportIds = false;
     bool operator==(const Capabilities&) const = default;
 };
 

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace zq::hid {
 
@@ -42,6 +43,7 @@ struct HidrawHandle {
     std::atomic<bool> closed{false};
     // Set once the node hung up; later reads fail at once instead of spinning.
     std::atomic<bool> gone{false};
+    bool prependReportId = false;
     std::mutex pendingMutex;
     std::weak_ptr<ReadOperation> pending;
 };
@@ -70,11 +72,15 @@ struct HidrawReadOperation : ReadOperation {
         }
         if ((fds[0].revents & POLLIN) == 0)
             return;
+        // hidraw gives the reports of a device without report ids as they come,
+        // without the zero id byte that every caller expects in front.
+        const std::size_t offset = handle->prependReportId ? 1 : 0;
         // One byte more than the buffer shows a report that would not fit:
         // hidraw would cut it silently, and a cut report must not pass as whole.
         std::array<std::uint8_t, 4097> scratch;
-        const std::size_t want = std::min(buffer.size() + 1, scratch.size());
-        const ssize_t n = ::read(handle->fd.get(), scratch.data(), want);
+        scratch[0] = 0;
+        const std::size_t want = std::min(buffer.size() + 1, scratch.size()) - offset;
+        const ssize_t n = ::read(handle->fd.get(), scratch.data() + offset, want);
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR)
                 return;
@@ -82,15 +88,32 @@ struct HidrawReadOperation : ReadOperation {
                 handle->gone = true;
             return fail(static_cast<std::uint32_t>(errno));
         }
-        if (static_cast<std::size_t>(n) > buffer.size())
+        const std::size_t total = static_cast<std::size_t>(n) + offset;
+        if (total > buffer.size())
             return fail(EMSGSIZE);
-        std::copy_n(scratch.begin(), n, buffer.begin());
-        complete(static_cast<std::uint32_t>(n));
+        std::copy_n(scratch.begin(), total, buffer.begin());
+        complete(static_cast<std::uint32_t>(total));
     }
 
     std::shared_ptr<HidrawHandle> handle;
     std::span<std::uint8_t> buffer;
 };
+
+std::optional<std::vector<std::uint8_t>> readDescriptor(int fd)
+{
+    int size = 0;
+    if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0) {
+        takeErrno();
+        return std::nullopt;
+    }
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = static_cast<__u32>(std::clamp(size, 0, HID_MAX_DESCRIPTOR_SIZE));
+    if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0) {
+        takeErrno();
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(descriptor.value, descriptor.value + descriptor.size);
+}
 
 enum class PropertyKind { Text, Number, List };
 
@@ -233,6 +256,12 @@ Handle HidrawBackend::open(const std::string& path, unsigned access, bool overla
             takeErrno();
             return InvalidHandle;
         }
+        if (access & AccessRead) {
+            auto descriptor = readDescriptor(handle->fd.get());
+            if (!descriptor)
+                descriptor = source_->reportDescriptor(handle->node);
+            handle->prependReportId = descriptor && !parseReportDescriptor(*descriptor).reportIds;
+        }
     }
     std::lock_guard lock(mutex_);
     const Handle id = nextHandle_++;
@@ -309,18 +338,10 @@ std::unique_ptr<PreparsedData> HidrawBackend::getPreparsedData(Handle id)
         return nullptr;
     auto data = std::make_unique<PreparsedData>();
     if (handle->fd.valid()) {
-        int size = 0;
-        if (::ioctl(handle->fd.get(), HIDIOCGRDESCSIZE, &size) < 0) {
-            takeErrno();
+        auto bytes = readDescriptor(handle->fd.get());
+        if (!bytes)
             return nullptr;
-        }
-        hidraw_report_descriptor descriptor{};
-        descriptor.size = static_cast<__u32>(std::clamp(size, 0, HID_MAX_DESCRIPTOR_SIZE));
-        if (::ioctl(handle->fd.get(), HIDIOCGRDESC, &descriptor) < 0) {
-            takeErrno();
-            return nullptr;
-        }
-        data->reportDescriptor.assign(descriptor.value, descriptor.value + descriptor.size);
+        data->reportDescriptor = std::move(*bytes);
     } else if (auto bytes = source_->reportDescriptor(handle->node)) {
         data->reportDescriptor = std::move(*bytes);
     } else {

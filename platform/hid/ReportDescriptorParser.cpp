@@ -151,6 +151,7 @@ private:
             if (value == 0 || value > 0xFF)
                 return false;
             global_.reportId = static_cast<std::uint8_t>(value);
+            usesIds_ = true;
             break;
         case GlobalTag::Push:
             if (stackDepth_ == MaxPushDepth)
@@ -178,6 +179,7 @@ private:
     Capabilities finish() const
     {
         Capabilities caps;
+        caps.reportIds = usesIds_;
         if (topLevel_) {
             caps.usagePage = static_cast<std::uint16_t>(topLevel_->first);
             caps.usage = static_cast<std::uint16_t>(topLevel_->second);
@@ -199,6 +201,7 @@ private:
     std::array<GlobalState, MaxPushDepth> stack_{};
     std::size_t stackDepth_ = 0;
     std::size_t depth_ = 0;
+    bool usesIds_ = false;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> firstUsage_;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> topLevel_;
     std::map<std::pair<ReportKind, std::uint8_t>, std::uint64_t> reports_;

@@ -4,8 +4,7 @@
 #include "platform/hid/RegistryValue.h"
 #include "platform/hid/UniqueFd.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QSocketNotifier>
 
 #include <sys/eventfd.h>
 
@@ -198,10 +197,20 @@ void SimulatedHidDevice::failReadStarts(int count)
 
 // ---------------------------------------------------------------------------
 
+SimulatedHidBus::SimulatedHidBus() : changeEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+    if (!changeEvent_.valid())
+        throw std::runtime_error("cannot create the device-change event");
+}
+
+SimulatedHidBus::~SimulatedHidBus() = default;
+
 std::shared_ptr<SimulatedHidBus> SimulatedHidBus::shared()
 {
-    static const auto bus = std::make_shared<SimulatedHidBus>();
-    return bus;
+    // Never destroyed: controllers and devices may still hold it while static
+    // objects go, after the application object is gone.
+    static const auto* bus = new std::shared_ptr<SimulatedHidBus>(std::make_shared<SimulatedHidBus>());
+    return *bus;
 }
 
 std::shared_ptr<SimulatedHidDevice> SimulatedHidBus::plug(const SimulatedDeviceInfo& info)
@@ -547,6 +556,10 @@ std::size_t SimulatedHidBus::openHandleCount() const
 ChangeSubscription SimulatedHidBus::subscribeChanges(std::function<void()> onChange)
 {
     std::lock_guard lock(mutex_);
+    if (!changeNotifier_) {
+        changeNotifier_ = std::make_unique<QSocketNotifier>(changeEvent_.get(), QSocketNotifier::Read);
+        QObject::connect(changeNotifier_.get(), &QSocketNotifier::activated, [this] { deliverChanges(); });
+    }
     const int id = nextListener_++;
     listeners_.emplace(id, std::move(onChange));
     std::weak_ptr<SimulatedHidBus> weak = weak_from_this();
@@ -560,38 +573,32 @@ ChangeSubscription SimulatedHidBus::subscribeChanges(std::function<void()> onCha
 
 void SimulatedHidBus::postChange()
 {
-    auto* app = QCoreApplication::instance();
-    if (!app || changePending_.exchange(true))
-        return;
-    std::weak_ptr<SimulatedHidBus> weak = weak_from_this();
-    QMetaObject::invokeMethod(
-        app,
-        [weak] {
-            auto self = weak.lock();
-            if (!self)
-                return;
-            self->changePending_ = false;
-            std::vector<int> ids;
-            {
-                std::lock_guard lock(self->mutex_);
-                for (const auto& [id, listener] : self->listeners_)
-                    ids.push_back(id);
-            }
-            // A listener may unsubscribe another (a controller destroyed in an
-            // event handler), so look each one up again before calling it.
-            for (int id : ids) {
-                std::function<void()> listener;
-                {
-                    std::lock_guard lock(self->mutex_);
-                    auto it = self->listeners_.find(id);
-                    if (it == self->listeners_.end())
-                        continue;
-                    listener = it->second;
-                }
-                listener();
-            }
-        },
-        Qt::QueuedConnection);
+    signal(changeEvent_);
+}
+
+void SimulatedHidBus::deliverChanges()
+{
+    std::uint64_t drained = 0;
+    [[maybe_unused]] auto n = ::read(changeEvent_.get(), &drained, sizeof drained);
+    std::vector<int> ids;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [id, listener] : listeners_)
+            ids.push_back(id);
+    }
+    // A listener may unsubscribe another (a controller destroyed in an event
+    // handler), so each one is looked up again before it is called.
+    for (int id : ids) {
+        std::function<void()> listener;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = listeners_.find(id);
+            if (it == listeners_.end())
+                continue;
+            listener = it->second;
+        }
+        listener();
+    }
 }
 
 } // namespace zq::hid

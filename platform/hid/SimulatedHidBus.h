@@ -23,11 +23,11 @@
 // must lose nothing waits with waitForQueueSpace() before each report.
 //
 // Device changes reach subscribers on the main thread through the Qt event
-// loop (a QCoreApplication must exist); plugs and unplugs close together give
-// one notification. Plugging again gives a new device with a new DevInst.
+// loop; plugs and unplugs close together give one notification. Plugging again gives a new device with a new DevInst.
 //
 // With ZQ_HID_BACKEND=sim the program's controller uses SimulatedHidBus::shared().
 #include "platform/hid/HidBackend.h"
+#include "platform/hid/UniqueFd.h"
 
 #include <atomic>
 #include <chrono>
@@ -41,6 +41,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+class QSocketNotifier;
 
 namespace zq::hid {
 
@@ -124,6 +126,9 @@ private:
 
 class SimulatedHidBus : public HidBackend, public std::enable_shared_from_this<SimulatedHidBus> {
 public:
+    SimulatedHidBus();
+    ~SimulatedHidBus() override;
+
     // The process-wide bus the program uses when ZQ_HID_BACKEND=sim.
     static std::shared_ptr<SimulatedHidBus> shared();
 
@@ -154,6 +159,7 @@ public:
     std::size_t openHandleCount() const;
 
 private:
+    void deliverChanges();
     std::shared_ptr<SimHandle> find(Handle handle) const;
     std::shared_ptr<SimulatedHidDevice> liveDevice(Handle handle, std::shared_ptr<SimHandle>* out = nullptr) const;
     void postChange();
@@ -163,9 +169,12 @@ private:
     std::map<Handle, std::shared_ptr<SimHandle>> handles_;
     Handle nextHandle_ = 1;
     std::uint32_t nextDevInst_ = 0x100;
+    // Plugs may come from any thread; an eventfd carries them to a notifier
+    // made on the main thread by the first subscriber.
+    UniqueFd changeEvent_;
+    std::unique_ptr<QSocketNotifier> changeNotifier_;
     std::map<int, std::function<void()>> listeners_;
     int nextListener_ = 1;
-    std::atomic<bool> changePending_{false};
 };
 
 } // namespace zq::hid

@@ -7,6 +7,11 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zq::hid;
 
@@ -209,6 +214,132 @@ TEST(HidrawBcd, VersionFromUsbDevice)
     EXPECT_EQ(HidrawBackend::parseBcd(std::nullopt), 0);
     EXPECT_EQ(HidrawBackend::parseBcd(std::string("zz")), 0);
     EXPECT_EQ(HidrawBackend::parseBcd(std::string("123456")), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A FIFO stands in for the hidraw node: the read path (poll, size checks,
+// hang-up, cancel) is the same, and the descriptor comes from the fake sysfs.
+struct HidrawReadTest : Fixture {
+    std::string path;
+    int writer = -1;
+
+    void SetUp() override
+    {
+        char dir[] = "/tmp/zq-hidraw-XXXXXX";
+        ASSERT_NE(::mkdtemp(dir), nullptr);
+        path = std::string(dir) + "/hidraw0";
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        auto node = loggerNode(path, 7);
+        source->nodes = {node};
+    }
+    void TearDown() override
+    {
+        if (writer >= 0)
+            ::close(writer);
+        ::unlink(path.c_str());
+        ::rmdir(path.substr(0, path.rfind('/')).c_str());
+    }
+    Handle openReader(const std::vector<std::uint8_t>& descriptor)
+    {
+        source->descriptors[source->nodes[0].hidSyspath] = descriptor;
+        const Handle h = backend.open(path, AccessRead, true);
+        writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        return h;
+    }
+};
+
+const std::vector<std::uint8_t> noIds = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08,
+                                         0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0xC0};
+const std::vector<std::uint8_t> withId = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x01, 0x75,
+                                          0x08, 0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0xC0};
+
+struct ReadCase {
+    const char* name;
+    const std::vector<std::uint8_t>* descriptor;
+    std::size_t written;        // bytes the device sends
+    std::uint32_t expectBytes;  // 0: refused
+};
+
+class HidrawReadCases : public HidrawReadTest, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(HidrawReadCases, ReportsArriveWithTheirIdByte)
+{
+    const auto& c = GetParam();
+    const Handle h = openReader(*c.descriptor);
+    ASSERT_NE(h, InvalidHandle);
+    std::vector<std::uint8_t> sent(c.written, 0x5A);
+    if (c.descriptor == &withId)
+        sent[0] = 0x01;
+    ASSERT_EQ(::write(writer, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+
+    std::vector<std::uint8_t> buffer(65, 0xEE);
+    OverlappedRead overlapped;
+    AlertableWaiter waiter;
+    ASSERT_TRUE(backend.startRead(h, buffer, overlapped, waiter));
+    EXPECT_EQ(waiter.sleepEx(2000), WaitResult::IoCompletion);
+    std::uint32_t bytes = 0;
+    EXPECT_EQ(backend.getOverlappedResult(h, overlapped, bytes), c.expectBytes != 0);
+    EXPECT_EQ(bytes, c.expectBytes);
+    if (c.expectBytes == 0) {
+        EXPECT_EQ(lastError(), static_cast<std::uint32_t>(EMSGSIZE));
+    } else {
+        EXPECT_EQ(buffer[0], c.descriptor == &withId ? 0x01 : 0x00);
+        EXPECT_EQ(buffer[c.expectBytes - 1], 0x5A);
+    }
+    backend.close(h);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, HidrawReadCases,
+                         testing::Values(ReadCase{"NoIdsGetZeroInFront", &noIds, 64, 65},
+                                         ReadCase{"NumberedAsTheyCome", &withId, 65, 65},
+                                         ReadCase{"ShortReport", &withId, 3, 3},
+                                         ReadCase{"TooLongWithoutIds", &noIds, 65, 0},
+                                         ReadCase{"TooLongWithIds", &withId, 66, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HidrawReadTest, HangUpFailsTheReadAndEveryLaterStart)
+{
+    const Handle h = openReader(noIds);
+    ASSERT_NE(h, InvalidHandle);
+    std::vector<std::uint8_t> buffer(65);
+    OverlappedRead overlapped;
+    AlertableWaiter waiter;
+    ASSERT_TRUE(backend.startRead(h, buffer, overlapped, waiter));
+    ::close(std::exchange(writer, -1));
+    EXPECT_EQ(waiter.sleepEx(2000), WaitResult::IoCompletion);
+    std::uint32_t bytes = 0;
+    EXPECT_FALSE(backend.getOverlappedResult(h, overlapped, bytes));
+    EXPECT_EQ(lastError(), static_cast<std::uint32_t>(ENODEV));
+    EXPECT_FALSE(backend.startRead(h, buffer, overlapped, waiter));
+    EXPECT_EQ(lastError(), static_cast<std::uint32_t>(ENODEV));
+    backend.close(h);
+}
+
+TEST_F(HidrawReadTest, ClosingTheHandleEndsAPendingReadOnAnotherThread)
+{
+    const Handle h = openReader(noIds);
+    ASSERT_NE(h, InvalidHandle);
+    std::vector<std::uint8_t> buffer(65);
+    OverlappedRead overlapped;
+    WaitResult result = WaitResult::Timeout;
+    std::uint32_t error = 0;
+    std::thread reader([&] {
+        AlertableWaiter waiter;
+        if (!backend.startRead(h, buffer, overlapped, waiter))
+            return;
+        result = waiter.sleepEx(5000);
+        std::uint32_t bytes = 0;
+        backend.getOverlappedResult(h, overlapped, bytes);
+        error = lastError();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(backend.close(h));
+    reader.join();
+    EXPECT_EQ(result, WaitResult::IoCompletion);
+    EXPECT_EQ(error, static_cast<std::uint32_t>(ECANCELED));
 }
 
 } // namespace

@@ -65,7 +65,7 @@ std::vector<std::uint8_t> truncated(std::vector<std::uint8_t> d, std::size_t dro
 const DescriptorCase descriptorCases[] = {
     {"Vendor64", vendor64, {0x01, 0xFF00, 65, 65, 65}},
     {"Mouse", mouse, {0x02, 0x01, 5, 0, 0}},
-    {"ReportIds", withIds, {0x01, 0xFFA0, 33, 0, 3}},
+    {"ReportIds", withIds, {0x01, 0xFFA0, 33, 0, 3, true}},
     {"LongItemSkipped", withLongItem(), {0x01, 0xFF00, 65, 65, 65}},
     {"Empty", {}, {}},
     {"CutInsideItemData", truncated(vendor64, 12), {}},
