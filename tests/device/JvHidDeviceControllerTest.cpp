@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using namespace hidtest;
 
@@ -225,6 +226,17 @@ TEST_F(ControllerTest, SeveralChangesBeforeTheLoopRunsMakeOneEnumeration)
     pumpEvents();
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(controller->DeviceList().size(), 5u);
+}
+
+TEST_F(ControllerTest, PlugFromAnotherThreadIsAnnouncedOnTheMainThread)
+{
+    start();
+    const auto mainThread = std::this_thread::get_id();
+    std::thread::id seenOn;
+    controller->SetOnArrival([&](TJvHidDevice*) { seenOn = std::this_thread::get_id(); });
+    std::thread([&] { bus->plug(loggerInfo()); }).join();
+    ASSERT_TRUE(waitUntil([&] { return controller->DeviceList().size() == 1; }));
+    EXPECT_EQ(seenOn, mainThread);
 }
 
 TEST(ControllerBackend, EnvironmentPicksTheSimulatedBus)
