@@ -1,0 +1,364 @@
+#include "AppTestEnv.h"
+
+#include "app/ChildWin.h"
+#include "app/MainForm.h"
+#include "app/PictureFormat.h"
+#include "app/SignalDecoding.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QRegularExpression>
+
+namespace {
+
+using namespace zq::chart;
+using platform::Answer;
+
+constexpr int rows = 60;
+constexpr double step = 0.5;
+
+// Engine speed, manifold pressure and the cut-off button, one row every half
+// second from 0 to 29.5 s.
+void openThreeSignals(TMDIChild& child)
+{
+    std::vector<std::uint8_t> rpmHigh(rows, 0x02), rpmLow(rows), mapHigh(rows, 0), mapLow(rows), button(rows);
+    std::vector<double> x(rows);
+    for (int i = 0; i < rows; ++i) {
+        rpmLow[i] = static_cast<std::uint8_t>(i);
+        mapLow[i] = static_cast<std::uint8_t>(100 + i);
+        button[i] = static_cast<std::uint8_t>(i % 2 == 0 ? 0xFE : 0x01);
+        x[i] = i * step;
+    }
+    child.ClearGrafico();
+    child.WideBandChannel = -1;
+    child.AddDecodedSignal(*signal_decoding::DecodeSignal(1, rpmHigh, rpmLow, true), x);
+    child.AddDecodedSignal(*signal_decoding::DecodeSignal(7, mapHigh, mapLow, true), x);
+    child.AddDecodedSignal(*signal_decoding::DecodeSignal(20, {}, button, true), x);
+    child.FileBlocks.SetRows(rows);
+    child.FinishOpening();
+    child.SLScope1->CommitPendingData();
+}
+
+class ChildWinTest : public AppTestEnv {
+protected:
+    ChildWinTest() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    ~ChildWinTest() override { QLocale::setDefault(QLocale::system()); }
+
+    TMainForm& form()
+    {
+        if (!form_) {
+            form_ = std::make_unique<TMainForm>(services_);
+            form_->show();
+        }
+        return *form_;
+    }
+
+    TMDIChild& openChart(const QString& caption = QStringLiteral("LOGGER\\LOGGER_LOG_00001.ZQL"))
+    {
+        TMDIChild* child = TMDIChild::Create(form(), caption);
+        openThreeSignals(*child);
+        return *child;
+    }
+
+    std::vector<double> xOf(TMDIChild& child, int channel)
+    {
+        std::vector<double> x;
+        child.SLScope1->Channels.GetItem(channel).Data.GetXData(x);
+        return x;
+    }
+
+    std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(ChildWinTest, OpeningShowsOneNamedPanelPerChannelAndOnlyTheFirstAxis)
+{
+    TMDIChild& child = openChart();
+    EXPECT_EQ(child.SLScope1->Channels.Count(), 3);
+    const QStringList names{"Rotação", "MAP", "Botão"};
+    for (int n = 0; n < TMDIChild::PanelCount; ++n)
+        EXPECT_EQ(child.ChannelPanel(n)->isVisibleTo(&child), n < 3) << n;
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(child.findChild<QLabel*>("CanalNome" + QString::number(c))->text(), names[c]);
+        EXPECT_EQ(child.SLScope1->Channels.GetItem(c).GetYAxis()->GetVisible(), c == 0);
+    }
+    EXPECT_EQ(child.SLScope1->GetNavigateMode(), nmPan);
+    EXPECT_EQ(child.SLScope1->GetCursor(), crCross);
+    EXPECT_FALSE(child.Modified);
+    EXPECT_EQ(child.RowCount, rows);
+}
+
+TEST_F(ChildWinTest, MouseOverDataReadsOutEveryChannelAndMovesTheTimeCursor)
+{
+    TMDIChild& child = openChart();
+    const QRect r = child.SLScope1->DataRect();
+    ASSERT_GT(r.width(), 100);
+    const QPoint at(r.left() + r.width() * 2 / 5, r.center().y());
+    double t = 0;
+    double unused = 0;
+    child.SLScope1->GetValuesAtPoint(at.x(), at.y(), t, unused);
+    const int k = static_cast<int>(std::lround(t / step));
+
+    child.SLScope1MouseMove(Qt::NoModifier, at.x(), at.y());
+    EXPECT_EQ(child.ChannelValue(0)->text(), FormatFloatPicture((512 + k) * 10, u"##,##0") + "RPM");
+    EXPECT_EQ(child.ChannelValue(1)->text(), FormatFloatPicture(k / 100.0, u"#0.00") + "bar");
+    EXPECT_EQ(child.ChannelValue(2)->text(), k % 2 ? "Solto" : "Pressionado");
+    EXPECT_TRUE(QRegularExpression("^Posição=\\d+\\.\\d{3}seg$").match(child.Posicao->text()).hasMatch())
+        << child.Posicao->text().toStdString();
+    EXPECT_EQ(child.Posicao->text(), "Posição=" + FormatFloatPicture(t, u"###,##0.000") + "seg");
+    EXPECT_DOUBLE_EQ(child.SLScope1->Cursors.GetItem(0).Position.GetX(), t);
+    EXPECT_TRUE(child.PickedValid);
+    EXPECT_DOUBLE_EQ(child.PickedX, t);
+
+    // Left of the first sample nothing is hit: the readout stays, the pick goes.
+    const QString before = child.ChannelValue(0)->text();
+    child.SLScope1MouseMove(Qt::NoModifier, r.left() - 30, at.y());
+    EXPECT_EQ(child.ChannelValue(0)->text(), before);
+    EXPECT_FALSE(child.PickedValid);
+    EXPECT_EQ(child.PickedX, 0);
+}
+
+TEST_F(ChildWinTest, MarkingHighlightsOneChannelAndClickingItAgainUnmarks)
+{
+    TMDIChild& child = openChart();
+    auto width = [&](int c) { return child.SLScope1->Channels.GetItem(c).GetWidth(); };
+    auto axisShown = [&](int c) { return child.SLScope1->Channels.GetItem(c).GetYAxis()->GetVisible(); };
+
+    child.MarcaCanal(1);
+    EXPECT_EQ(child.MarkedChannel, 1);
+    EXPECT_EQ(width(1), 2);
+    EXPECT_FALSE(axisShown(0));
+    EXPECT_TRUE(axisShown(1));
+
+    child.MarcaCanal(2);
+    EXPECT_EQ(width(1), 1);
+    EXPECT_EQ(width(2), 2);
+
+    // A click on the name label of the marked channel's panel.
+    QLabel* name = child.findChild<QLabel*>("CanalNome2");
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), name->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(name, &release);
+    EXPECT_EQ(child.MarkedChannel, -1);
+    EXPECT_EQ(width(2), 1);
+    EXPECT_TRUE(axisShown(2));
+    EXPECT_FALSE(axisShown(1));
+
+    child.MarcaCanal(7); // no such channel
+    EXPECT_EQ(child.MarkedChannel, -1);
+}
+
+TEST_F(ChildWinTest, HoverShadesThePanelAndTheCheckBoxHidesTheChannel)
+{
+    TMDIChild& child = openChart();
+    child.SLScope1OverChannel(1);
+    EXPECT_EQ(child.ChannelPanel(1)->palette().color(QPalette::Window), TMDIChild::Hover);
+    child.SLScope1LeaveChannel();
+    EXPECT_EQ(child.ChannelPanel(1)->palette().color(QPalette::Window), TMDIChild::Cream);
+    EXPECT_EQ(child.HoveredChannel, -1);
+    QString label = "name";
+    child.SLScope1CustomMouseHitLabel(label);
+    EXPECT_TRUE(label.isEmpty());
+
+    child.findChild<QCheckBox*>("CanalVisivel1")->setChecked(false);
+    EXPECT_FALSE(child.SLScope1->Channels.GetItem(1).GetVisible());
+}
+
+struct ZeroCutCase {
+    double pick;
+    double firstXAfterCut;
+    int rowsAfterCut;
+};
+
+class ChildWinZeroPoint : public ChildWinTest, public testing::WithParamInterface<ZeroCutCase> {};
+
+TEST_P(ChildWinZeroPoint, PickedZeroShiftsTimeAndTheCutKeepsTheLastSampleBeforeIt)
+{
+    const ZeroCutCase c = GetParam();
+    TMDIChild& child = openChart();
+    child.SLScope1Click(); // disarmed: nothing
+    EXPECT_FALSE(child.Modified);
+
+    child.Grafico_Split();
+    EXPECT_TRUE(child.ZeroPickArmed);
+    EXPECT_EQ(child.SLScope1->GetCursor(), crHSplit);
+    child.PickedX = c.pick;
+    child.PickedValid = true;
+    child.SLScope1Click();
+    EXPECT_FALSE(child.ZeroPickArmed);
+    EXPECT_EQ(child.SLScope1->GetCursor(), crCross);
+    EXPECT_TRUE(child.Modified);
+    for (int ch = 0; ch < 3; ++ch)
+        EXPECT_DOUBLE_EQ(xOf(child, ch).front(), -c.pick) << ch;
+
+    child.Grafico_Cut();
+    for (int ch = 0; ch < 3; ++ch) {
+        const auto x = xOf(child, ch);
+        ASSERT_EQ(static_cast<int>(x.size()), c.rowsAfterCut) << ch;
+        EXPECT_NEAR(x.front(), c.firstXAfterCut, 1e-12) << ch;
+    }
+    std::vector<double> rpm;
+    child.SLScope1->Channels.GetItem(0).Data.GetYData(rpm);
+    EXPECT_EQ(rpm.front(), (512 + rows - c.rowsAfterCut) * 10);
+    EXPECT_EQ(child.RowCount, c.rowsAfterCut);
+    EXPECT_EQ(child.FileBlocks.Rows(), static_cast<std::uint32_t>(c.rowsAfterCut));
+
+    child.Grafico_Cut(); // nothing left before zero to cut
+    EXPECT_EQ(child.RowCount, c.rowsAfterCut);
+}
+
+INSTANTIATE_TEST_SUITE_P(Picks, ChildWinZeroPoint,
+                         testing::Values(ZeroCutCase{12.0, 0.0, rows - 24}, ZeroCutCase{12.2, -0.2, rows - 24},
+                                         ZeroCutCase{0.25, -0.25, rows}));
+
+TEST_F(ChildWinTest, CutWithoutSamplesAtOrAfterZeroChangesNothing)
+{
+    TMDIChild& child = openChart();
+    child.Grafico_Split();
+    child.PickedX = 100;
+    child.PickedValid = true;
+    child.SLScope1Click();
+    child.Modified = false;
+    child.Grafico_Cut();
+    EXPECT_FALSE(child.Modified);
+    EXPECT_EQ(xOf(child, 0).size(), static_cast<std::size_t>(rows));
+}
+
+class CountingChild : public TMDIChild {
+public:
+    using TMDIChild::TMDIChild;
+    void SalvarArquivo() override { ++saves; }
+    int saves = 0;
+};
+
+struct CloseCase {
+    bool modified;
+    std::optional<Answer> answer;
+    ChartWindow::CloseResult result;
+    int saves;
+};
+
+class ChildWinClose : public AppTestEnv, public testing::WithParamInterface<CloseCase> {};
+
+TEST_P(ChildWinClose, ModifiedWindowAsksAndSavesOnlyOnYes)
+{
+    const CloseCase c = GetParam();
+    CountingChild child(dialogs_);
+    openThreeSignals(child);
+    child.Modified = c.modified;
+    if (c.answer)
+        dialogs_.answer(*c.answer);
+    EXPECT_EQ(child.askToClose(), c.result);
+    EXPECT_EQ(child.saves, c.saves);
+    EXPECT_EQ(dialogs_.texts().size(), c.answer ? 1u : 0u);
+    if (c.answer)
+        EXPECT_EQ(dialogs_.texts().front(), "Deseja salvar as alterações antes de fechar a janela ?");
+    EXPECT_EQ(child.SLScope1->Channels.Count(), c.result == ChartWindow::CloseResult::Closed ? 0 : 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ChildWinClose,
+    testing::Values(CloseCase{true, Answer::No, ChartWindow::CloseResult::Closed, 0},
+                    CloseCase{true, Answer::Yes, ChartWindow::CloseResult::Closed, 1},
+                    CloseCase{true, Answer::Cancel, ChartWindow::CloseResult::Cancelled, 0},
+                    CloseCase{false, std::nullopt, ChartWindow::CloseResult::Closed, 0}));
+
+TEST_F(ChildWinTest, MainWindowCloseStopsAtTheChartWhoseSaveIsCancelled)
+{
+    openChart("A").Modified = true;
+    openChart("B").Modified = true;
+    ASSERT_EQ(form().chartSubWindows().size(), 2u);
+
+    dialogs_.answer(Answer::Cancel);
+    EXPECT_FALSE(form().FormClose());
+    EXPECT_EQ(form().chartSubWindows().size(), 2u);
+
+    dialogs_.answer(Answer::No);
+    dialogs_.answer(Answer::Cancel);
+    EXPECT_FALSE(form().FormClose());
+    ASSERT_EQ(form().chartSubWindows().size(), 1u);
+    EXPECT_TRUE(form().isVisible());
+
+    dialogs_.answer(Answer::No);
+    EXPECT_TRUE(form().FormClose());
+    EXPECT_TRUE(form().chartSubWindows().empty());
+}
+
+struct ButtonCase {
+    void (TMainForm::*click)();
+    TSLNavigateMode mode;
+    int cursor;
+    TSLZoomMode zoom;
+};
+
+class ChartButtons : public ChildWinTest, public testing::WithParamInterface<ButtonCase> {};
+
+TEST_P(ChartButtons, ActOnTheActiveChartWindow)
+{
+    const ButtonCase c = GetParam();
+    (form().*c.click)(); // no chart window yet: nothing happens
+    TMDIChild& child = openChart();
+    child.SLScope1->XAxis.ZoomTo(3, 4);
+    (form().*c.click)();
+    EXPECT_EQ(child.SLScope1->GetNavigateMode(), c.mode);
+    EXPECT_EQ(child.SLScope1->GetCursor(), c.cursor);
+    EXPECT_EQ(child.SLScope1->Zooming.GetMode(), c.zoom);
+    EXPECT_EQ(child.SLScope1->XAxis.IsZoomed(), c.click != &TMainForm::ToolButton17Click);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, ChartButtons,
+                         testing::Values(ButtonCase{&TMainForm::ToolButton8Click, nmZoom, crSizeNWSE, zmBoth},
+                                         ButtonCase{&TMainForm::ToolButton10Click, nmZoom, crSizeWE, zmXAxis},
+                                         ButtonCase{&TMainForm::ToolButton11Click, nmZoom, crSizeNS, zmYAxis},
+                                         ButtonCase{&TMainForm::ToolButton17Click, nmPan, crCross, zmXAxis}));
+
+TEST_F(ChildWinTest, ZeroPointAndCutButtonsReachTheActiveChart)
+{
+    TMDIChild& child = openChart();
+    form().ToolButton40Click();
+    EXPECT_TRUE(child.ZeroPickArmed);
+    form().ToolButton40Click();
+    EXPECT_FALSE(child.ZeroPickArmed);
+    form().ToolButton40Click();
+    child.PickedX = 5;
+    child.PickedValid = true;
+    child.SLScope1Click();
+    form().ToolButton41Click();
+    EXPECT_EQ(child.RowCount, rows - 10);
+}
+
+TEST_F(ChildWinTest, SidePanelToggleAndTickLabels)
+{
+    TMDIChild& child = openChart();
+    EXPECT_EQ(child.Panel1->maximumWidth(), 13);
+    child.Panel4Click();
+    EXPECT_EQ(child.Panel1->maximumWidth(), 130);
+    EXPECT_EQ(child.Panel4->text(), ">");
+    child.Panel4Click();
+    EXPECT_EQ(child.Panel1->maximumWidth(), 13);
+    EXPECT_EQ(child.Panel4->text(), "<");
+    QString text;
+    child.SLScope1XAxisCustomLabel(1234.5, text);
+    EXPECT_EQ(text, "1,234.500");
+}
+
+TEST_F(ChildWinTest, SignalWithoutRowsKeepsASaneAxis)
+{
+    TMDIChild& child = *TMDIChild::Create(form(), "empty");
+    child.ClearGrafico();
+    const std::vector<double> noTimes;
+    const int c = child.AddDecodedSignal(*signal_decoding::DecodeSignal(1, {}, {}, true), noTimes);
+    child.AdicionaCanal("x", "x", 0, -9999499, "#0", "", 99999999.0, -9999999.0, Qt::red); // as a raw table would
+    child.FinishOpening();
+    for (int i : {c, c + 1}) {
+        const AxisSpan view = child.SLScope1->Channels.GetItem(i).GetYAxis()->View();
+        EXPECT_TRUE(std::isfinite(view.min) && std::isfinite(view.max));
+        EXPECT_LT(view.min, view.max);
+    }
+    child.SLScope1->RenderedImage();
+}
+
+} // namespace
