@@ -88,5 +88,3 @@ BENCHMARK(lnWideRange)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(lnAgainstItsElementaryFunction)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();
