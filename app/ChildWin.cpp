@@ -44,6 +44,12 @@ QLabel* boldLabel(const QString& text, QWidget* parent)
     return label;
 }
 
+QFont smaller(QFont font)
+{
+    font.setPointSizeF(std::max(font.pointSizeF() - 1, 6.0));
+    return font;
+}
+
 } // namespace
 
 void LogFileHead::SetRows(std::uint32_t rows)
@@ -137,6 +143,7 @@ void TMDIChild::buildSideList()
     top->setContentsMargins(4, 4, 4, 4);
     Posicao = boldLabel(QStringLiteral("Posicao="), Panel5);
     Posicao->setObjectName(QStringLiteral("Posicao"));
+    Posicao->setFont(smaller(Posicao->font()));
     QPalette blue = Posicao->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     Posicao->setPalette(blue);
@@ -160,7 +167,7 @@ void TMDIChild::buildSideList()
         panel->setFixedHeight(panelHeight);
         setBackground(panel, Cream);
         auto* row = new QHBoxLayout(panel);
-        row->setContentsMargins(0, 0, 2, 0);
+        row->setContentsMargins(0, 0, 3, 0);
         row->setSpacing(2);
         auto* strip = new QFrame(panel);
         strip->setObjectName(QStringLiteral("CanalCor") + number);
@@ -169,15 +176,23 @@ void TMDIChild::buildSideList()
         auto* visible = new QCheckBox(panel);
         visible->setObjectName(QStringLiteral("CanalVisivel") + number);
         visible->setChecked(true);
+        // The list is narrow: the name sits on the upper line of the panel
+        // and the value, right-aligned, on the lower one.
         auto* name = boldLabel(QString(), panel);
         name->setObjectName(QStringLiteral("CanalNome") + number);
+        name->setFont(smaller(name->font()));
         auto* value = boldLabel(QString(), panel);
         value->setObjectName(QStringLiteral("CanalValor") + number);
+        value->setFont(smaller(value->font()));
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* lines = new QVBoxLayout;
+        lines->setContentsMargins(0, 1, 0, 1);
+        lines->setSpacing(0);
+        lines->addWidget(name);
+        lines->addWidget(value);
         row->addWidget(strip);
         row->addWidget(visible);
-        row->addWidget(name, 1);
-        row->addWidget(value);
+        row->addLayout(lines, 1);
         for (QWidget* clickable : std::initializer_list<QWidget*>{panel, strip, name, value}) {
             clickable->setProperty(indexProperty, n);
             clickable->installEventFilter(this);
