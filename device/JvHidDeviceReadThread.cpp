@@ -76,15 +76,17 @@ void TJvHidDeviceReadThread::Execute()
         Device->CancelPendingIO(TJvHidOpenMode::omhRead);
 }
 
+// The handlers are copied before the call: a handler may give its device back
+// (destroy it), which must not pull the running handler from under itself.
 void TJvHidDeviceReadThread::DeliverData()
 {
-    if (const auto& handler = Device->OnData())
+    if (const TJvHidDataEvent handler = Device->OnData())
         handler(Device, ReportBuffer[0], ReportBuffer.data() + 1, static_cast<std::uint16_t>(BytesRead - 1));
 }
 
 void TJvHidDeviceReadThread::DeliverError()
 {
-    if (const auto& handler = Device->OnDataError())
+    if (const TJvHidDataErrorEvent handler = Device->OnDataError())
         handler(Device, LastError);
 }
 

@@ -168,6 +168,25 @@ TEST_F(ReadThreadTest, HandlerMayLetTheDeviceGoFromInside)
     EXPECT_EQ(received.size(), 1u);
 }
 
+TEST_F(ReadThreadTest, HandlerMayGiveTheDeviceBackFromInside)
+{
+    TJvHidDevice* const original = device;
+    int calls = 0;
+    device->SetDataHandler([&](TJvHidDevice* d, std::uint8_t, const std::uint8_t*, std::uint16_t) {
+        ++calls;
+        delete d;
+    });
+    ASSERT_TRUE(sim->queueInputReport({0x01}));
+    ASSERT_TRUE(waitUntil([&] { return calls == 1; }));
+    ASSERT_EQ(controller->DeviceList().size(), 1u);
+    EXPECT_NE(controller->DeviceList()[0], original);
+    EXPECT_FALSE(controller->DeviceList()[0]->Acquired());
+    sim->queueInputReport({0x02});
+    std::this_thread::sleep_for(50ms);
+    pumpEvents();
+    EXPECT_EQ(calls, 1);
+}
+
 TEST_F(ReadThreadTest, NewHandlerWhileRunningKeepsTheThread)
 {
     listen();
