@@ -156,6 +156,16 @@ std::size_t SimulatedHidDevice::droppedInputReports() const
     return dropped_;
 }
 
+std::size_t SimulatedHidDevice::queuedInputReports() const
+{
+    std::lock_guard lock(mutex_);
+    std::size_t queued = 0;
+    for (const auto& weak : handles_)
+        if (auto handle = weak.lock(); handle && !handle->closed)
+            queued += handle->queue.size();
+    return queued;
+}
+
 bool SimulatedHidDevice::hasReader() const
 {
     std::lock_guard lock(mutex_);

@@ -90,6 +90,8 @@ public:
     // Waits until every reader's queue has room (or the device has no reader).
     bool waitForQueueSpace(std::chrono::milliseconds timeout);
     std::size_t droppedInputReports() const;
+    // Reports queued and not yet read, over all read handles.
+    std::size_t queuedInputReports() const;
     bool hasReader() const;
 
     // Failure injection.

@@ -104,8 +104,11 @@ TEST_F(ReadThreadTest, StopWhileAHandOverWaitsStillDeliversIt)
 {
     listen();
     ASSERT_TRUE(sim->queueInputReport({0x01, 0x42}));
-    // Without the event loop running the thread is stuck in its hand-over.
-    std::this_thread::sleep_for(200ms);
+    // Without the event loop running the thread is stuck in its hand-over
+    // once it has taken the report.
+    for (int i = 0; i < 500 && sim->queuedInputReports() != 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(100ms);
     ASSERT_TRUE(received.empty());
     device->SetDataHandler(nullptr);
     ASSERT_EQ(received.size(), 1u);
