@@ -89,13 +89,20 @@ void MinMaxPyramid::Prefetch(std::span<const double> values, std::size_t index) 
 {
     if (index >= values.size())
         return;
-    __builtin_prefetch(values.data() + index);
-    __builtin_prefetch(values.data() + std::min(index | (blockSize - 1), values.size() - 1));
+    // A range ending at index scans the start of its block, one starting
+    // there scans the rest: the whole block, then the entries on both sides
+    // of the edge at every level.
+    const std::size_t blockStart = index & ~(blockSize - 1);
+    const std::size_t blockEnd = std::min(blockStart + blockSize, values.size());
+    for (std::size_t i = blockStart; i < blockEnd; i += 64 / sizeof(double))
+        __builtin_prefetch(values.data() + i);
     std::size_t block = index / blockSize;
     for (const auto& level : levels_) {
         if (block >= level.size())
             break;
         __builtin_prefetch(level.data() + block);
+        if (block > 0)
+            __builtin_prefetch(level.data() + block - 1);
         block /= 2;
     }
 }
