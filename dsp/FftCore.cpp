@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "dsp/FftAlloc.h"
+#include "dsp/FftAvx2Kernels.h"
 #include "dsp/LibCDispatcher.h"
 
 namespace dsp::fft {
@@ -68,6 +69,8 @@ std::size_t roundDown16(std::size_t bytes) { return bytes & ~std::size_t{15}; }
 
 template <bool Inverse>
 void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    if (avx2::available())
+        return avx2::radix4Pass<Inverse>(x, n, table);
     // First stage: 4-point transforms of bit-reversed quadruples.
     for (std::size_t g = 0; g < n; g += 4) {
         const v2d a = load(x + g), b = load(x + g + 1), c = load(x + g + 2), d = load(x + g + 3);
@@ -135,6 +138,8 @@ void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
 // and above are the quarter table's value times -i.
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
+    if (avx2::available())
+        return avx2::radix2Stages<Inverse>(x, n, firstHalf, quarter);
     for (std::size_t half = firstHalf; half < n; half *= 2) {
         const std::size_t stride = n / (2 * half);
         const std::size_t quarterTurn = half / 2;
@@ -169,6 +174,25 @@ void medium(const FftSpecRecord& record, Ipp64fc* x, std::size_t n) {
     radix2Stages<Inverse>(x, n, block, record.quarterTwiddles);
 }
 
+// The next value of a counter that counts with its bits in reverse order.
+inline std::size_t nextReversed(std::size_t r, std::size_t topBit) {
+    std::size_t h = topBit;
+    while (r & h) {
+        r ^= h;
+        h >>= 1;
+    }
+    return r | h;
+}
+
+void reverseBitsOf(std::size_t count, int bits, std::array<Ipp32u, 512>& reversed) {
+    for (std::size_t i = 0; i < count; ++i) {
+        Ipp32u r = 0;
+        for (int b = 0; b < bits; ++b)
+            r |= ((i >> b) & 1u) << (bits - 1 - b);
+        reversed[i] = r;
+    }
+}
+
 template <bool Inverse>
 void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, Ipp64fc* work) {
     if (level >= maxPlanLevels)
@@ -194,19 +218,28 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
 
     const Ipp64fc* cross = record.crossTwiddles[level];
     const Ipp64fc* radix = record.radixTwiddles[level];
+    const bool wide = avx2::available();
     for (std::size_t g = 0; g < columns; g += 4) {
         const Ipp64fc* w = cross + g * rows;
-        for (std::size_t b = 0; b < rows; ++b) {
-            const Ipp64fc* in = x + b * columns + g;
-            for (std::size_t t = 0; t < 4; ++t)
-                store(work + t * rows + b, twiddle<Inverse>(load(in + t), load(w + 4 * b + t)));
+        if (wide) {
+            avx2::gatherColumns<Inverse>(x + g, columns, rows, w, work);
+        } else {
+            for (std::size_t b = 0; b < rows; ++b) {
+                const Ipp64fc* in = x + b * columns + g;
+                for (std::size_t t = 0; t < 4; ++t)
+                    store(work + t * rows + b, twiddle<Inverse>(load(in + t), load(w + 4 * b + t)));
+            }
         }
         for (std::size_t t = 0; t < 4; ++t)
             radix4Pass<Inverse>(work + t * rows, rows, radix);
-        for (std::size_t b = 0; b < rows; ++b) {
-            Ipp64fc* out = x + b * columns + g;
-            for (std::size_t t = 0; t < 4; ++t)
-                store(out + t, load(work + t * rows + b));
+        if (wide) {
+            avx2::scatterColumns(x + g, columns, rows, work);
+        } else {
+            for (std::size_t b = 0; b < rows; ++b) {
+                Ipp64fc* out = x + b * columns + g;
+                for (std::size_t t = 0; t < 4; ++t)
+                    store(out + t, load(work + t * rows + b));
+            }
         }
     }
 }
@@ -219,14 +252,6 @@ void large(const FftSpecRecord& record, Ipp64fc* x, int order, Ipp64fc* work) {
         splitLevel<Inverse>(record, x, order, 0, work);
 }
 
-void reverseBitsOf(std::size_t count, int bits, std::array<Ipp32u, 512>& reversed) {
-    for (std::size_t i = 0; i < count; ++i) {
-        Ipp32u r = 0;
-        for (int b = 0; b < bits; ++b)
-            r |= ((i >> b) & 1u) << (bits - 1 - b);
-        reversed[i] = r;
-    }
-}
 
 // Cross twiddles of a level of order q: W_q^(c * r(b)) for column c and row place
 // b, four columns interleaved per row.
@@ -242,6 +267,66 @@ Ipp64fc* buildCrossTwiddles(int order, int split, const Ipp64f* sine, int sineOr
             for (std::size_t t = 0; t < 4; ++t)
                 *out++ = quarterWave((g + t) * reversed[b], m, sine, stride);
     return out;
+}
+
+// From this order on the permutation runs in 8 x 8 tiles: index bits split as
+// (top 3, middle, bottom 3), and a tile holds all tops and bottoms of one
+// middle value. Every cache line of source and destination is then touched
+// once, where the pair walk of the table touches each line twice, far apart,
+// once the data no longer fits in the cache.
+constexpr std::size_t tiledReversalPoints = std::size_t{1} << 13;
+constexpr int tileBits = 3;
+constexpr std::size_t tileSide = std::size_t{1} << tileBits;
+constexpr std::array<std::uint8_t, tileSide> reversedTileIndex = {0, 4, 2, 6, 1, 5, 3, 7};
+
+using Tile = std::array<std::array<Ipp64fc, tileSide>, tileSide>;
+
+inline void loadTile(const Ipp64fc* x, std::size_t rowStride, std::size_t middle, Tile& tile) {
+    const Ipp64fc* base = x + (middle << tileBits);
+    for (std::size_t hi = 0; hi < tileSide; ++hi)
+        for (std::size_t lo = 0; lo < tileSide; ++lo)
+            tile[hi][lo] = base[hi * rowStride + lo];
+}
+
+// Writes a tile loaded from middle value m into its place at r(m), reversed.
+inline void storeTileReversed(Ipp64fc* x, std::size_t rowStride, std::size_t reversedMiddle, const Tile& tile) {
+    Ipp64fc* base = x + (reversedMiddle << tileBits);
+    for (std::size_t lo = 0; lo < tileSide; ++lo) {
+        Ipp64fc* row = base + reversedTileIndex[lo] * rowStride;
+        for (std::size_t hi = 0; hi < tileSide; ++hi)
+            row[reversedTileIndex[hi]] = tile[hi][lo];
+    }
+}
+
+void tiledReverseCopy(const Ipp64fc* source, Ipp64fc* destination, std::size_t n) {
+    const std::size_t rowStride = n >> tileBits;
+    const std::size_t middles = n >> (2 * tileBits);
+    Tile tile;
+    std::size_t reversed = 0;
+    for (std::size_t m = 0; m < middles; ++m) {
+        loadTile(source, rowStride, m, tile);
+        storeTileReversed(destination, rowStride, reversed, tile);
+        reversed = nextReversed(reversed, middles / 2);
+    }
+}
+
+void tiledReverseInPlace(Ipp64fc* x, std::size_t n) {
+    const std::size_t rowStride = n >> tileBits;
+    const std::size_t middles = n >> (2 * tileBits);
+    Tile first, second;
+    std::size_t reversed = 0;
+    for (std::size_t m = 0; m < middles; ++m) {
+        if (m < reversed) {
+            loadTile(x, rowStride, m, first);
+            loadTile(x, rowStride, reversed, second);
+            storeTileReversed(x, rowStride, reversed, first);
+            storeTileReversed(x, rowStride, m, second);
+        } else if (m == reversed) {
+            loadTile(x, rowStride, m, first);
+            storeTileReversed(x, rowStride, m, first);
+        }
+        reversed = nextReversed(reversed, middles / 2);
+    }
 }
 
 }  // namespace
@@ -403,6 +488,8 @@ IppStatus BuildComplexPlan(FftSpecRecord& record, int order, const Ipp64f* sine,
 }
 
 void BitReverseCopy(const Ipp64fc* source, Ipp64fc* destination, std::size_t n, const Ipp32u* table) {
+    if (n >= tiledReversalPoints)
+        return tiledReverseCopy(source, destination, n);
     if (n < 8) {
         destination[0] = source[0];
         destination[n - 1] = source[n - 1];
@@ -433,6 +520,8 @@ void BitReverseCopy(const Ipp64fc* source, Ipp64fc* destination, std::size_t n, 
 }
 
 void BitReverseInPlace(Ipp64fc* data, std::size_t n, const Ipp32u* table) {
+    if (n >= tiledReversalPoints)
+        return tiledReverseInPlace(data, n);
     if (n < 8) {
         if (n == 4)
             std::swap(data[1], data[2]);
@@ -491,6 +580,16 @@ void transformBitReversed(const FftSpecRecord& record, Ipp64fc* data, int order,
         Radix4ForwardPass(data, n, record.twiddles);
     if (inverse ? record.inverseScaled : record.forwardScaled)
         ScaleVector(record.scale, &data->re, 2 * n);
+}
+
+void transformFrom(const FftSpecRecord& record, const Ipp64fc* source, Ipp64fc* destination, int order, bool inverse,
+                   Ipp64fc* work) {
+    const std::size_t n = pow2(order);
+    if (source == destination)
+        BitReverseInPlace(destination, n, record.bitReverse);
+    else
+        BitReverseCopy(source, destination, n, record.bitReverse);
+    transformBitReversed(record, destination, order, inverse, work);
 }
 
 WorkBuffer::~WorkBuffer() { fftFree(owned_); }

@@ -70,6 +70,11 @@ void InverseLarge(const FftSpecRecord& record, Ipp64fc* data, int order, Ipp64fc
 // scaling included: radix-4 pass for orders up to 9, the recursive path above.
 void transformBitReversed(const FftSpecRecord& record, Ipp64fc* data, int order, bool inverse, Ipp64fc* work);
 
+// The same from a source in natural order into the destination (which may be
+// the source): bit reversal, then the transform.
+void transformFrom(const FftSpecRecord& record, const Ipp64fc* source, Ipp64fc* destination, int order, bool inverse,
+                   Ipp64fc* work);
+
 // The work buffer of one transform call: the caller's block advanced to 16
 // bytes, or a block of our own freed when the call ends.
 class WorkBuffer {

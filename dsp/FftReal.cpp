@@ -75,14 +75,9 @@ IppStatus forwardToPerm(const Ipp64f* src, Ipp64f* dst, const FFTSpec_R_64f& spe
     WorkBuffer work;
     if (!work.acquire(spec, buffer))
         return ippStsMemAllocErr;
-    const std::size_t n = std::size_t{1} << order;
-    auto* z = reinterpret_cast<Ipp64fc*>(dst);
-    if (src == dst)
-        BitReverseInPlace(z, n / 2, spec.bitReverse);
-    else
-        BitReverseCopy(reinterpret_cast<const Ipp64fc*>(src), z, n / 2, spec.bitReverse);
-    transformBitReversed(spec, z, order - 1, false, work.get());
-    packHalfSpectrum(dst, n, spec.realTableA);
+    transformFrom(spec, reinterpret_cast<const Ipp64fc*>(src), reinterpret_cast<Ipp64fc*>(dst), order - 1, false,
+                  work.get());
+    packHalfSpectrum(dst, std::size_t{1} << order, spec.realTableA);
     return ippStsNoErr;
 }
 

@@ -142,12 +142,7 @@ IppStatus complexTransform(const Ipp64fc* src, Ipp64fc* dst, const FFTSpec_C_64f
     WorkBuffer work;
     if (!work.acquire(*spec, buffer))
         return ippStsMemAllocErr;
-    const std::size_t n = std::size_t{1} << order;
-    if (src == dst)
-        BitReverseInPlace(dst, n, spec->bitReverse);
-    else
-        BitReverseCopy(src, dst, n, spec->bitReverse);
-    transformBitReversed(*spec, dst, order, inverse, work.get());
+    transformFrom(*spec, src, dst, order, inverse, work.get());
     return ippStsNoErr;
 }
 

@@ -1,0 +1,210 @@
+#include "dsp/FftAvx2Kernels.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ZQ_FFT_AVX2 1
+#endif
+
+namespace dsp::fft::avx2 {
+
+#ifdef ZQ_FFT_AVX2
+
+#define ZQ_AVX2 __attribute__((target("avx2,fma")))
+
+namespace {
+
+ZQ_AVX2 inline __m256d load2(const Ipp64fc* p) { return _mm256_loadu_pd(&p->re); }
+ZQ_AVX2 inline void store2(Ipp64fc* p, __m256d v) { _mm256_storeu_pd(&p->re, v); }
+ZQ_AVX2 inline __m256d pair(const Ipp64fc* lo, const Ipp64fc* hi) {
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
+}
+
+template <bool Inverse>
+ZQ_AVX2 inline __m256d twiddle(__m256d a, __m256d w) {
+    const __m256d re = _mm256_movedup_pd(w);
+    const __m256d im = _mm256_permute_pd(w, 0xF);
+    const __m256d crossed = _mm256_mul_pd(_mm256_permute_pd(a, 0x5), im);
+    if constexpr (Inverse)
+        return _mm256_fmsubadd_pd(a, re, crossed);
+    else
+        return _mm256_fmaddsub_pd(a, re, crossed);
+}
+
+// -i times a on the forward path, +i times a on the inverse path.
+template <bool Inverse>
+ZQ_AVX2 inline __m256d rotate(__m256d a) {
+    const __m256d sign = Inverse ? _mm256_setr_pd(-0.0, 0.0, -0.0, 0.0) : _mm256_setr_pd(0.0, -0.0, 0.0, -0.0);
+    return _mm256_xor_pd(_mm256_permute_pd(a, 0x5), sign);
+}
+template <bool Inverse>
+ZQ_AVX2 inline __m128d rotate(__m128d a) {
+    const __m128d sign = Inverse ? _mm_setr_pd(-0.0, 0.0) : _mm_setr_pd(0.0, -0.0);
+    return _mm_xor_pd(_mm_permute_pd(a, 0x1), sign);
+}
+template <bool Inverse>
+ZQ_AVX2 inline __m128d twiddle(__m128d a, __m128d w) {
+    const __m128d re = _mm_movedup_pd(w);
+    const __m128d im = _mm_permute_pd(w, 0x3);
+    const __m128d crossed = _mm_mul_pd(_mm_permute_pd(a, 0x1), im);
+    if constexpr (Inverse)
+        return _mm_fmsubadd_pd(a, re, crossed);
+    else
+        return _mm_fmaddsub_pd(a, re, crossed);
+}
+
+ZQ_AVX2 inline __m128d load1(const Ipp64fc* p) { return _mm_loadu_pd(&p->re); }
+ZQ_AVX2 inline void store1(Ipp64fc* p, __m128d v) { _mm_storeu_pd(&p->re, v); }
+
+template <bool Inverse>
+ZQ_AVX2 void firstStages(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    for (std::size_t g = 0; g < n; g += 4) {
+        const __m128d a = load1(x + g), b = load1(x + g + 1), c = load1(x + g + 2), d = load1(x + g + 3);
+        const __m128d apb = _mm_add_pd(a, b), amb = _mm_sub_pd(a, b), cpd = _mm_add_pd(c, d);
+        const __m128d rcmd = rotate<Inverse>(_mm_sub_pd(c, d));
+        store1(x + g, _mm_add_pd(apb, cpd));
+        store1(x + g + 1, _mm_add_pd(amb, rcmd));
+        store1(x + g + 2, _mm_sub_pd(apb, cpd));
+        store1(x + g + 3, _mm_sub_pd(amb, rcmd));
+    }
+    if (__builtin_ctzll(n) % 2 == 0)
+        return;
+    const double c = table[3 * (n / 8)].re;
+    const __m128d w1 = _mm_setr_pd(c, -c);
+    const __m128d w3 = _mm_setr_pd(-c, -c);
+    for (std::size_t g = 0; g < n; g += 8) {
+        Ipp64fc* p = x + g;
+        const __m128d v0 = load1(p + 4);
+        const __m128d v1 = twiddle<Inverse>(load1(p + 5), w1);
+        const __m128d v2 = rotate<Inverse>(load1(p + 6));
+        const __m128d v3 = twiddle<Inverse>(load1(p + 7), w3);
+        const __m128d u0 = load1(p), u1 = load1(p + 1), u2 = load1(p + 2), u3 = load1(p + 3);
+        store1(p, _mm_add_pd(u0, v0));
+        store1(p + 4, _mm_sub_pd(u0, v0));
+        store1(p + 1, _mm_add_pd(u1, v1));
+        store1(p + 5, _mm_sub_pd(u1, v1));
+        store1(p + 2, _mm_add_pd(u2, v2));
+        store1(p + 6, _mm_sub_pd(u2, v2));
+        store1(p + 3, _mm_add_pd(u3, v3));
+        store1(p + 7, _mm_sub_pd(u3, v3));
+    }
+}
+
+template <bool Inverse>
+ZQ_AVX2 void radix4PassImpl(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    firstStages<Inverse>(x, n, table);
+    std::size_t span = __builtin_ctzll(n) % 2 == 0 ? 4 : 8;
+    for (; 4 * span <= n; span *= 4) {
+        const std::size_t group = 4 * span;
+        const std::size_t stride = n / group;
+        for (std::size_t j = 0; j < span; j += 2) {
+            const Ipp64fc* w0 = table + 3 * (j * stride);
+            const Ipp64fc* w1 = table + 3 * ((j + 1) * stride);
+            const __m256d t1 = pair(w0, w1), t2 = pair(w0 + 1, w1 + 1), t3 = pair(w0 + 2, w1 + 2);
+            for (std::size_t g = j; g < n; g += group) {
+                Ipp64fc* p = x + g;
+                const __m256d a = load2(p);
+                const __m256d b = twiddle<Inverse>(load2(p + span), t2);
+                const __m256d c = twiddle<Inverse>(load2(p + 2 * span), t1);
+                const __m256d d = twiddle<Inverse>(load2(p + 3 * span), t3);
+                const __m256d apb = _mm256_add_pd(a, b), amb = _mm256_sub_pd(a, b), cpd = _mm256_add_pd(c, d);
+                const __m256d rcmd = rotate<Inverse>(_mm256_sub_pd(c, d));
+                store2(p, _mm256_add_pd(apb, cpd));
+                store2(p + 2 * span, _mm256_sub_pd(apb, cpd));
+                store2(p + span, _mm256_add_pd(amb, rcmd));
+                store2(p + 3 * span, _mm256_sub_pd(amb, rcmd));
+            }
+        }
+    }
+}
+
+template <bool Inverse>
+ZQ_AVX2 void radix2StagesImpl(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
+    for (std::size_t half = firstHalf; half < n; half *= 2) {
+        const std::size_t stride = n / (2 * half);
+        const std::size_t quarterTurn = half / 2;
+        for (std::size_t base = 0; base < n; base += 2 * half) {
+            Ipp64fc* lo = x + base;
+            Ipp64fc* hi = lo + half;
+            for (std::size_t k = 0; k < quarterTurn; k += 2) {
+                const __m256d w = pair(quarter + k * stride, quarter + (k + 1) * stride);
+                const __m256d u = load2(lo + k), t = twiddle<Inverse>(load2(hi + k), w);
+                store2(lo + k, _mm256_add_pd(u, t));
+                store2(hi + k, _mm256_sub_pd(u, t));
+            }
+            for (std::size_t k = quarterTurn; k < half; k += 2) {
+                const std::size_t e = k - quarterTurn;
+                const __m256d w = pair(quarter + e * stride, quarter + (e + 1) * stride);
+                const __m256d u = load2(lo + k), t = rotate<Inverse>(twiddle<Inverse>(load2(hi + k), w));
+                store2(lo + k, _mm256_add_pd(u, t));
+                store2(hi + k, _mm256_sub_pd(u, t));
+            }
+        }
+    }
+}
+
+template <bool Inverse>
+ZQ_AVX2 void gatherColumnsImpl(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
+                           Ipp64fc* work) {
+    for (std::size_t b = 0; b < rows; ++b) {
+        const Ipp64fc* in = x + b * columns;
+        const __m256d v01 = twiddle<Inverse>(load2(in), load2(twiddles + 4 * b));
+        const __m256d v23 = twiddle<Inverse>(load2(in + 2), load2(twiddles + 4 * b + 2));
+        store1(work + b, _mm256_castpd256_pd128(v01));
+        store1(work + rows + b, _mm256_extractf128_pd(v01, 1));
+        store1(work + 2 * rows + b, _mm256_castpd256_pd128(v23));
+        store1(work + 3 * rows + b, _mm256_extractf128_pd(v23, 1));
+    }
+}
+
+ZQ_AVX2 void scatterColumnsImpl(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* work) {
+    for (std::size_t b = 0; b < rows; ++b) {
+        Ipp64fc* out = x + b * columns;
+        store2(out, pair(work + b, work + rows + b));
+        store2(out + 2, pair(work + 2 * rows + b, work + 3 * rows + b));
+    }
+}
+
+}  // namespace
+
+// Entry points compiled for the baseline processor; they only call across.
+bool available() noexcept {
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return has;
+}
+template <bool Inverse>
+void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    radix4PassImpl<Inverse>(x, n, table);
+}
+template <bool Inverse>
+void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
+    radix2StagesImpl<Inverse>(x, n, firstHalf, quarter);
+}
+template <bool Inverse>
+void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles, Ipp64fc* work) {
+    gatherColumnsImpl<Inverse>(x, columns, rows, twiddles, work);
+}
+void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* work) {
+    scatterColumnsImpl(x, columns, rows, work);
+}
+
+#else
+
+bool available() noexcept { return false; }
+template <bool Inverse>
+void radix4Pass(Ipp64fc*, std::size_t, const Ipp64fc*) {}
+template <bool Inverse>
+void radix2Stages(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
+template <bool Inverse>
+void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc*) {}
+void scatterColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
+
+#endif
+
+template void radix4Pass<false>(Ipp64fc*, std::size_t, const Ipp64fc*);
+template void radix4Pass<true>(Ipp64fc*, std::size_t, const Ipp64fc*);
+template void radix2Stages<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
+template void radix2Stages<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
+template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc*);
+template void gatherColumns<true>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc*);
+
+}  // namespace dsp::fft::avx2

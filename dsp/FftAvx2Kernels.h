@@ -1,0 +1,26 @@
+#pragma once
+// The hot loops of the FFT passes in 256-bit vectors (two complex values per
+// register) with fused multiply-add, for processors that have them. Results
+// agree with the portable passes to rounding.
+#include <cstddef>
+
+#include "dsp/IppTypes.h"
+
+namespace dsp::fft::avx2 {
+
+// True when the processor runs these kernels; decided once.
+bool available() noexcept;
+
+template <bool Inverse>
+void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table);
+
+template <bool Inverse>
+void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter);
+
+// Cross step of one group of four columns: twiddled gather into four vectors
+// of `rows` values, and the scatter back of the transformed vectors.
+template <bool Inverse>
+void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles, Ipp64fc* work);
+void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* work);
+
+}  // namespace dsp::fft::avx2
