@@ -1,11 +1,19 @@
 #include "dsp/FftAvx2Kernels.h"
 
+#include <atomic>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define ZQ_FFT_AVX2 1
 #endif
 
 namespace dsp::fft::avx2 {
+
+namespace {
+std::atomic<bool> allowed{true};
+}
+
+void allow(bool on) noexcept { allowed.store(on, std::memory_order_relaxed); }
 
 #ifdef ZQ_FFT_AVX2
 
@@ -169,7 +177,7 @@ ZQ_AVX2 void scatterColumnsImpl(Ipp64fc* x, std::size_t columns, std::size_t row
 // Entry points compiled for the baseline processor; they only call across.
 bool available() noexcept {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return has;
+    return has && allowed.load(std::memory_order_relaxed);
 }
 template <bool Inverse>
 void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {

@@ -8,8 +8,10 @@
 
 namespace dsp::fft::avx2 {
 
-// True when the processor runs these kernels; decided once.
+// True when the processor runs these kernels (decided once) and they are allowed.
 bool available() noexcept;
+// Lets the portable passes run on any processor, so that both paths can be checked.
+void allow(bool allowed) noexcept;
 
 template <bool Inverse>
 void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table);

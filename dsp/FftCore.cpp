@@ -194,26 +194,88 @@ void reverseBitsOf(std::size_t count, int bits, std::array<Ipp32u, 512>& reverse
 }
 
 template <bool Inverse>
-void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, Ipp64fc* work) {
+void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, Ipp64fc* work,
+                const Ipp64fc* source = nullptr);
+
+// The sub-transform of one row of a split level.
+template <bool Inverse>
+void transformRow(const FftSpecRecord& record, Ipp64fc* row, int subOrder, int level, Ipp64fc* work) {
+    const std::size_t columns = pow2(subOrder);
+    if (subOrder <= largestRadix4Order) {
+        radix4Pass<Inverse>(row, columns, record.twiddles);
+        if (Inverse ? record.inverseScaled : record.forwardScaled)
+            ScaleVector(record.scale, &row->re, 2 * columns);
+    } else if (FFTSplitOrder[subOrder] == 0) {
+        medium<Inverse>(record, row, columns);
+    } else {
+        splitLevel<Inverse>(record, row, subOrder, level + 1, work);
+    }
+}
+
+// Rows gathered per batch straight from a source in natural order: the rows
+// whose reversed indices are i to i + 7 take, for each column m, the eight
+// neighbouring source values m x rows + i to i + 7 -- two whole cache lines.
+constexpr std::size_t gatheredRows = 8;
+
+constexpr std::array<std::uint8_t, 256> reversedBytes = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned i = 0; i < 256; ++i) {
+        unsigned r = 0;
+        for (unsigned b = 0; b < 8; ++b)
+            r |= ((i >> b) & 1u) << (7 - b);
+        table[i] = static_cast<std::uint8_t>(r);
+    }
+    return table;
+}();
+
+// i reversed on `bits` bits (1 to 32), without branches.
+inline std::size_t reverseBits(std::uint32_t i, int bits) {
+    const std::uint32_t r = static_cast<std::uint32_t>(reversedBytes[i & 0xff]) << 24 |
+                            static_cast<std::uint32_t>(reversedBytes[(i >> 8) & 0xff]) << 16 |
+                            static_cast<std::uint32_t>(reversedBytes[(i >> 16) & 0xff]) << 8 |
+                            static_cast<std::uint32_t>(reversedBytes[i >> 24]);
+    return r >> (32 - bits);
+}
+
+void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t first,
+                        const std::array<Ipp32u, 512>& reversedRow, Ipp64fc* x, int columnBits) {
+    const std::size_t columns = pow2(columnBits);
+    std::array<Ipp64fc*, gatheredRows> out{};
+    for (std::size_t t = 0; t < gatheredRows; ++t)
+        out[t] = x + reversedRow[first + t] * columns;
+    for (std::size_t m = 0; m < columns; ++m) {
+        const Ipp64fc* in = source + m * rows + first;
+        const std::size_t place = reverseBits(static_cast<std::uint32_t>(m), columnBits);
+        for (std::size_t t = 0; t < gatheredRows; ++t)
+            out[t][place] = in[t];
+    }
+}
+
+// One level of the plan on bit-reversed data in x, or, with a separate source
+// in natural order, with the bit reversal folded into the row step: each batch
+// of rows is gathered and transformed while it is still in the cache, which
+// saves a whole pass over memory for the large orders.
+template <bool Inverse>
+void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, Ipp64fc* work,
+                const Ipp64fc* source) {
     if (level >= maxPlanLevels)
         return;  // no plan is deeper; keeps the record's level arrays in bounds
     const int split = FFTSplitOrder[order];
     const int subOrder = order - split;
     const std::size_t rows = pow2(split);
     const std::size_t columns = pow2(subOrder);
-    const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
 
-    for (std::size_t r = 0; r < rows; ++r) {
-        Ipp64fc* row = x + r * columns;
-        if (subOrder <= largestRadix4Order) {
-            radix4Pass<Inverse>(row, columns, record.twiddles);
-            if (scaled)
-                ScaleVector(record.scale, &row->re, 2 * columns);
-        } else if (FFTSplitOrder[subOrder] == 0) {
-            medium<Inverse>(record, row, columns);
-        } else {
-            splitLevel<Inverse>(record, row, subOrder, level + 1, work);
+    if (source != nullptr) {
+        std::array<Ipp32u, 512> reversedRow{};
+        reverseBitsOf(rows, split, reversedRow);
+        for (std::size_t i = 0; i < rows; i += gatheredRows) {
+            gatherReversedRows(source, rows, i, reversedRow, x, subOrder);
+            for (std::size_t t = 0; t < gatheredRows; ++t)
+                transformRow<Inverse>(record, x + reversedRow[i + t] * columns, subOrder, level, work);
         }
+    } else {
+        for (std::size_t r = 0; r < rows; ++r)
+            transformRow<Inverse>(record, x + r * columns, subOrder, level, work);
     }
 
     const Ipp64fc* cross = record.crossTwiddles[level];
@@ -245,11 +307,11 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
 }
 
 template <bool Inverse>
-void large(const FftSpecRecord& record, Ipp64fc* x, int order, Ipp64fc* work) {
+void large(const FftSpecRecord& record, Ipp64fc* x, int order, Ipp64fc* work, const Ipp64fc* source = nullptr) {
     if (FFTSplitOrder[order] == 0)
         medium<Inverse>(record, x, pow2(order));
     else
-        splitLevel<Inverse>(record, x, order, 0, work);
+        splitLevel<Inverse>(record, x, order, 0, work, source);
 }
 
 
@@ -585,10 +647,17 @@ void transformBitReversed(const FftSpecRecord& record, Ipp64fc* data, int order,
 void transformFrom(const FftSpecRecord& record, const Ipp64fc* source, Ipp64fc* destination, int order, bool inverse,
                    Ipp64fc* work) {
     const std::size_t n = pow2(order);
-    if (source == destination)
+    if (source == destination) {
         BitReverseInPlace(destination, n, record.bitReverse);
-    else
+    } else if (order > largestRadix4Order && FFTSplitOrder[order] != 0) {
+        if (inverse)
+            large<true>(record, destination, order, work, source);
+        else
+            large<false>(record, destination, order, work, source);
+        return;
+    } else {
         BitReverseCopy(source, destination, n, record.bitReverse);
+    }
     transformBitReversed(record, destination, order, inverse, work);
 }
 

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "dsp/FftAlloc.h"
+#include "dsp/FftAvx2Kernels.h"
+#include "dsp/FftReal.h"
 #include "dsp/FftSpec.h"
 #include "dsp/SLBasicDispatcher.h"
 #include "tests/dsp/FftTestSupport.h"
@@ -310,5 +312,44 @@ TEST(FftRoutineTable, NativeEntriesRunTheTransforms) {
     EXPECT_EQ(table.ippsFFTFree_C_64fc(complexSpec), ippStsNoErr);
     EXPECT_EQ(table.ippsFFTFree_R_64f(realSpec), ippStsNoErr);
 }
+
+// The wide passes run wherever the processor has them, so the portable ones are
+// forced here; both must meet the reference.
+class PortablePasses : public testing::TestWithParam<int> {
+protected:
+    void TearDown() override { dsp::fft::avx2::allow(true); }
+};
+
+TEST_P(PortablePasses, BothPathsMatchTheReference) {
+    const int order = GetParam();
+    const std::size_t n = std::size_t{1} << order;
+    auto complexSpec = makeComplexSpec(order, IPP_FFT_DIV_BY_SQRTN);
+    auto realSpec = makeRealSpec(order, IPP_FFT_DIV_INV_BY_N);
+    ASSERT_TRUE(complexSpec && realSpec);
+    const auto x = randomComplex(n, 900 + order);
+    const auto reals = randomReal(n, 950 + order);
+    for (const int sign : {-1, +1}) {
+        auto want = radix2Reference(x, sign);
+        for (auto& w : want)
+            w /= std::sqrt(static_cast<long double>(n));
+        const auto run = sign < 0 ? ippsFFTFwd_CToC_64fc : ippsFFTInv_CToC_64fc;
+        for (const bool wide : {true, false}) {
+            dsp::fft::avx2::allow(wide);
+            std::vector<Ipp64fc> y(n), inPlace = x;
+            ASSERT_EQ(run(x.data(), y.data(), complexSpec.get(), nullptr), ippStsNoErr);
+            ASSERT_EQ(run(inPlace.data(), inPlace.data(), complexSpec.get(), nullptr), ippStsNoErr);
+            EXPECT_LE(relativeRmsError(y.data(), want), accuracyBound(order)) << "wide " << wide << " sign " << sign;
+            EXPECT_TRUE(sameBits(y, inPlace)) << "wide " << wide << " sign " << sign;
+
+            std::vector<double> perm(n), back(n);
+            ASSERT_EQ(FFTFwd_RToPerm_64f(reals.data(), perm.data(), realSpec.get(), nullptr), ippStsNoErr);
+            ASSERT_EQ(FFTInv_PermToR_64f(perm.data(), back.data(), realSpec.get(), nullptr), ippStsNoErr);
+            for (std::size_t i = 0; i < n; ++i)
+                ASSERT_NEAR(back[i], reals[i], 1e-13 * (order + 1)) << "wide " << wide << " at " << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, PortablePasses, testing::Values(3, 4, 5, 8, 9, 10, 11, 12, 14, 16, 19));
 
 }  // namespace
