@@ -137,7 +137,7 @@ TEST_P(ComplexBuffers, InPlaceAndSuppliedWorkBufferGiveIdenticalBits) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, ComplexBuffers, testing::Values(0, 2, 3, 4, 8, 10, 12, 14, 17, 19, 21));
+INSTANTIATE_TEST_SUITE_P(Orders, ComplexBuffers, testing::Values(0, 2, 3, 4, 8, 10, 12, 14, 17, 19));
 
 TEST(FftSpecStatus, RejectsBadArgumentsInTheirOrder) {
     FFTSpec_C_64fc* complexSpec = nullptr;
