@@ -1,5 +1,6 @@
 #include "platform/hid/HidError.h"
 #include "platform/hid/HidrawBackend.h"
+#include "platform/hid/LibudevSource.h"
 
 #include <gtest/gtest.h>
 
@@ -59,12 +60,12 @@ HidrawNode loggerNode(const std::string& devnode, int sequence)
     return n;
 }
 
-struct Fixture : testing::Test {
+struct HidrawFixture : testing::Test {
     std::shared_ptr<FakeUdevSource> source = std::make_shared<FakeUdevSource>();
     HidrawBackend backend{source};
 };
 
-TEST_F(Fixture, DevInstStaysWhilePluggedAndChangesAfterReplug)
+TEST_F(HidrawFixture, DevInstStaysWhilePluggedAndChangesAfterReplug)
 {
     source->nodes = {loggerNode("/dev/hidraw0", 7), loggerNode("/dev/hidraw1", 8)};
     const auto first = backend.enumerate();
@@ -89,7 +90,7 @@ struct PropertyCase {
     const char* expected;  // nullptr: the call fails
 };
 
-class PropertyTest : public Fixture, public testing::WithParamInterface<PropertyCase> {};
+class PropertyTest : public HidrawFixture, public testing::WithParamInterface<PropertyCase> {};
 
 TEST_P(PropertyTest, ReadsFromUdevValues)
 {
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PropertyCase{RegistryProperty::ConfigFlags, nullptr},
                     PropertyCase{RegistryProperty::SecuritySds, nullptr}));
 
-TEST_F(Fixture, NumberAndListPropertiesAreEncodedAndSizeChecked)
+TEST_F(HidrawFixture, NumberAndListPropertiesAreEncodedAndSizeChecked)
 {
     source->nodes = {loggerNode("/dev/hidraw0", 7)};
     const auto entries = backend.enumerate();
@@ -137,7 +138,7 @@ TEST_F(Fixture, NumberAndListPropertiesAreEncodedAndSizeChecked)
     EXPECT_EQ(lastError(), static_cast<std::uint32_t>(ERANGE));
 }
 
-TEST_F(Fixture, QueryOnlyHandleAnswersFromSysfsAndRefusesReports)
+TEST_F(HidrawFixture, QueryOnlyHandleAnswersFromSysfsAndRefusesReports)
 {
     auto node = loggerNode("/dev/hidraw0", 7);
     source->nodes = {node};
@@ -170,7 +171,7 @@ TEST_F(Fixture, QueryOnlyHandleAnswersFromSysfsAndRefusesReports)
     EXPECT_EQ(lastError(), static_cast<std::uint32_t>(EBADF));
 }
 
-TEST_F(Fixture, OpenFailuresCarryErrno)
+TEST_F(HidrawFixture, OpenFailuresCarryErrno)
 {
     source->nodes = {loggerNode("/dev/hidraw-missing-for-test", 7)};
     EXPECT_EQ(backend.open("/dev/not-listed", AccessQueryOnly, false), InvalidHandle);
@@ -222,7 +223,7 @@ namespace {
 
 // A FIFO stands in for the hidraw node: the read path (poll, size checks,
 // hang-up, cancel) is the same, and the descriptor comes from the fake sysfs.
-struct HidrawReadTest : Fixture {
+struct HidrawReadTest : HidrawFixture {
     std::string path;
     int writer = -1;
 
@@ -340,6 +341,23 @@ TEST_F(HidrawReadTest, ClosingTheHandleEndsAPendingReadOnAnotherThread)
     reader.join();
     EXPECT_EQ(result, WaitResult::IoCompletion);
     EXPECT_EQ(error, static_cast<std::uint32_t>(ECANCELED));
+}
+
+} // namespace
+
+namespace {
+
+// The real udev source on this machine: whatever it finds, a character device
+// that is not a hidraw node is never taken for one.
+TEST(LibudevSource, OtherCharacterDevicesAreNotHidNodes)
+{
+    LibudevSource source;
+    for (const auto& node : source.hidrawNodes()) {
+        EXPECT_FALSE(node.devnode.empty());
+        EXPECT_FALSE(node.hidSyspath.empty());
+    }
+    EXPECT_FALSE(source.nodeForDevnode("/dev/null"));
+    EXPECT_FALSE(source.nodeForDevnode("/nonexistent/hidraw0"));
 }
 
 } // namespace

@@ -252,6 +252,15 @@ TEST(ControllerBackend, EnvironmentPicksTheSimulatedBus)
     }
     zq::hid::SimulatedHidBus::shared()->unplug(sim);
     ::unsetenv(zq::hid::BackendEnvironmentVariable);
+
+    // Without it the controller runs on hidraw and still reports its first change.
+    TJvHidDeviceController controller;
+    EXPECT_NE(controller.Backend(), zq::hid::SimulatedHidBus::shared());
+    int changes = 0;
+    controller.SetLoading(true);
+    controller.SetOnDeviceChange([&](QObject*) { ++changes; });
+    pumpEvents();
+    EXPECT_EQ(changes, controller.BackendLoaded() ? 1 : 0);
 }
 
 } // namespace
