@@ -156,6 +156,14 @@ TEST(FftSpecStatus, RejectsBadArgumentsInTheirOrder) {
     EXPECT_EQ(complexSpec, nullptr);
     EXPECT_EQ(realSpec, nullptr);
 
+    // The order is refused before anything is allocated; the flag only after
+    // the record was taken (a failing allocation shows which came first).
+    dsp::fft::fftFailAllocationAfter(0);
+    EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 31, 0, ippAlgHintNone), ippStsFftOrderErr);
+    EXPECT_EQ(ippsFFTInitAlloc_R_64f(&realSpec, -1, 0, ippAlgHintNone), ippStsFftOrderErr);
+    EXPECT_EQ(ippsFFTInitAlloc_C_64fc(&complexSpec, 5, 0, ippAlgHintNone), ippStsMemAllocErr);
+    dsp::fft::fftFailAllocationAfter(-1);
+
     auto c = makeComplexSpec(5);
     auto r = makeRealSpec(5);
     ASSERT_TRUE(c && r);
@@ -240,18 +248,23 @@ TEST(FftWorkBuffer, OwnAllocationFailureWritesNothing) {
         ASSERT_TRUE(v.re == 5 && v.im == 5);
 }
 
+// A real record of order n runs the complex plan of order n - 1.
 TEST(FftBufferSize, IsZeroWithoutSplitAndWorkPlusSixteenWithIt) {
     const struct {
         int order;
         int complexBytes;
-    } table[] = {{0, 0}, {3, 0}, {9, 0}, {10, 0}, {11, 0}, {12, 1024 + 16}, {15, 8192 + 16}, {16, 8192 + 16},
-                 {17, 16384 + 16}, {18, 32768 + 16}, {20, 32768 + 16}, {21, 16384 + 16}, {22, 16384 + 16}};
+        int realBytes;
+    } table[] = {{0, 0, 0},           {9, 0, 0},       {11, 0, 0},      {12, 1024 + 16, 0}, {13, 2048 + 16, 1024 + 16},
+                 {17, 16384 + 16, 8192 + 16}, {20, 32768 + 16, 32768 + 16}, {22, 16384 + 16, 16384 + 16}};
     for (const auto& row : table) {
-        auto spec = makeComplexSpec(row.order);
-        ASSERT_TRUE(spec);
+        auto complexSpec = makeComplexSpec(row.order);
+        auto realSpec = makeRealSpec(row.order);
+        ASSERT_TRUE(complexSpec && realSpec);
         int size = -1;
-        ASSERT_EQ(FFTGetBufSize_C_64fc(spec.get(), &size), ippStsNoErr);
+        ASSERT_EQ(FFTGetBufSize_C_64fc(complexSpec.get(), &size), ippStsNoErr);
         EXPECT_EQ(size, row.complexBytes) << "order " << row.order;
+        ASSERT_EQ(FFTGetBufSize_R_64f(realSpec.get(), &size), ippStsNoErr);
+        EXPECT_EQ(size, row.realBytes) << "order " << row.order;
     }
 }
 

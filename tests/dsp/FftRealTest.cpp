@@ -170,19 +170,6 @@ TEST(RealTransform, StatusChecksComeInOrder) {
     EXPECT_EQ(MulPackConj_64f_I(data, data, 0), ippStsSizeErr);
 }
 
-TEST(RealTransform, BufferSizeFollowsTheHalfLengthPlan) {
-    const struct {
-        int order;
-        int bytes;
-    } table[] = {{0, 0}, {4, 0}, {12, 0}, {13, 1024 + 16}, {17, 8192 + 16}, {20, 32768 + 16}};
-    for (const auto& row : table) {
-        auto spec = makeRealSpec(row.order);
-        int size = -1;
-        ASSERT_EQ(FFTGetBufSize_R_64f(spec.get(), &size), ippStsNoErr);
-        EXPECT_EQ(size, row.bytes) << "order " << row.order;
-    }
-}
-
 // Spectrum products against the products of the half spectra worked directly.
 TEST(SpectrumProducts, MatchComplexProductsOfTheHalfSpectra) {
     for (const int order : {1, 2, 3, 5, 9}) {
