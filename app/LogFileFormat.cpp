@@ -1,0 +1,246 @@
+#include "app/LogFileFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace log_file {
+
+namespace {
+
+std::span<const std::uint8_t> field(const LogHead& head, Block f)
+{
+    return head.block(HeaderBlock).subspan(f.offset, f.size);
+}
+
+std::span<std::uint8_t> field(LogHead& head, Block f)
+{
+    return head.block(HeaderBlock).subspan(f.offset, f.size);
+}
+
+// Nearest integer of a decoded value; values no log can hold saturate
+// instead of overflowing.
+std::int64_t nearest(double value)
+{
+    constexpr double limit = 1e15;
+    if (!std::isfinite(value))
+        return 0;
+    return std::llround(std::clamp(value, -limit, limit));
+}
+
+std::uint8_t lowByte(std::int64_t v)
+{
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
+
+std::uint8_t highByte(std::int64_t v)
+{
+    return static_cast<std::uint8_t>((v & 0xFF00) >> 8);
+}
+
+constexpr int wideBandHighByte = 0x80;
+
+} // namespace
+
+bool IsHighByteId(int id)
+{
+    return std::find(HighByteIds.begin(), HighByteIds.end(), id) != HighByteIds.end();
+}
+
+ColumnKind KindOf(int id)
+{
+    switch (id) {
+    case 1: case 3: case 5: case 7: case 9: case 15:
+        return ColumnKind::HighAndLow;
+    case 10: case 11: case 12: case 13: case 16: case 17: case 18: case 19: case 20:
+        return ColumnKind::Single;
+    default:
+        return ColumnKind::Unknown;
+    }
+}
+
+int ColumnsOf(int id)
+{
+    return KindOf(id) == ColumnKind::HighAndLow ? 2 : 1;
+}
+
+std::uint32_t ReadBigEndian(std::span<const std::uint8_t> bytes)
+{
+    std::uint32_t value = 0;
+    for (std::uint8_t b : bytes)
+        value = (value << 8) | b;
+    return value;
+}
+
+void WriteBigEndian(std::span<std::uint8_t> bytes, std::uint32_t value)
+{
+    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
+        *it = static_cast<std::uint8_t>(value & 0xFF);
+        value >>= 8;
+    }
+}
+
+std::uint16_t LogHead::LogNumber() const
+{
+    return static_cast<std::uint16_t>(ReadBigEndian(field(*this, header_field::LogNumber)));
+}
+
+std::uint8_t LogHead::Rate() const
+{
+    return field(*this, header_field::Rate)[0];
+}
+
+std::uint8_t LogHead::Columns() const
+{
+    return field(*this, header_field::Columns)[0];
+}
+
+std::uint32_t LogHead::Rows() const
+{
+    return ReadBigEndian(field(*this, header_field::Rows));
+}
+
+void LogHead::SetRows(std::uint32_t rows)
+{
+    WriteBigEndian(field(*this, header_field::Rows), std::min(rows, MaxRows));
+}
+
+std::int32_t LogHead::ZeroOffsetMs() const
+{
+    return static_cast<std::int32_t>(ReadBigEndian(field(*this, header_field::ZeroOffset)));
+}
+
+void LogHead::SetZeroOffsetMs(std::uint32_t magnitude)
+{
+    WriteBigEndian(field(*this, header_field::ZeroOffset), magnitude);
+}
+
+std::span<const std::uint8_t> LogHead::SignalIds() const
+{
+    return block(SignalListBlock).subspan(1, std::min<std::size_t>(SignalCount(), MaxSignals));
+}
+
+std::array<std::uint8_t, SignalListBlock.size> MakeSignalList(std::span<const std::uint8_t> columnIds,
+                                                               std::size_t columns)
+{
+    std::array<std::uint8_t, SignalListBlock.size> list{};
+    std::size_t count = 0;
+    for (std::uint8_t id : columnIds.first(std::min(columns, columnIds.size()))) {
+        if (!IsHighByteId(id) && count < MaxSignals)
+            list[1 + count++] = id;
+    }
+    list[0] = static_cast<std::uint8_t>(count);
+    return list;
+}
+
+ParseResult ParseLogFile(std::span<const std::uint8_t> file)
+{
+    const auto refuse = [](std::string reason) { return ParseResult{std::nullopt, std::move(reason)}; };
+    if (file.size() < DataOffset)
+        return refuse("the file is shorter than its head");
+
+    ParsedLog log;
+    std::copy_n(file.begin(), DataOffset, log.head.bytes.begin());
+    const LogHead& head = log.head;
+    if (head.Rate() == 0)
+        return refuse("its rate is 0 samples per second");
+    if (head.Columns() > MaxColumns)
+        return refuse("it announces " + std::to_string(head.Columns()) + " columns (at most 32)");
+    if (head.SignalCount() > MaxSignals)
+        return refuse("it lists " + std::to_string(head.SignalCount()) + " signals (at most 32)");
+
+    log.rows = head.Rows();
+    const std::size_t rows = log.rows;
+    const std::size_t dataSize = std::size_t{head.Columns()} * rows;
+    if (file.size() - DataOffset < dataSize)
+        return refuse("it is shorter than its " + std::to_string(rows) + " rows of " +
+                      std::to_string(head.Columns()) + " columns");
+
+    const std::span<const std::uint8_t> data = file.subspan(DataOffset, dataSize);
+    std::size_t columnsUsed = 0;
+    int position = 0;
+    for (std::uint8_t id : head.SignalIds()) {
+        const ColumnKind kind = KindOf(id);
+        const std::size_t width = static_cast<std::size_t>(ColumnsOf(id));
+        if (columnsUsed + width > head.Columns())
+            return refuse("its signal list needs more columns than the " + std::to_string(head.Columns()) +
+                          " it holds");
+        StoredSignal signal{position++, id, kind, {}, {}};
+        const std::span<const std::uint8_t> first = data.subspan(columnsUsed * rows, rows);
+        if (kind == ColumnKind::HighAndLow) {
+            signal.high = first;
+            signal.low = data.subspan((columnsUsed + 1) * rows, rows);
+        } else {
+            signal.low = first;
+        }
+        columnsUsed += width;
+        if (kind != ColumnKind::Unknown)
+            ++log.channelCount;
+        log.entries.push_back(signal);
+    }
+    if (static_cast<std::size_t>(log.channelCount) > MaxChannels)
+        return refuse("it holds " + std::to_string(log.channelCount) + " signals to show (at most 16)");
+    return ParseResult{std::move(log), {}};
+}
+
+std::uint32_t ZeroOffsetFor(double firstX)
+{
+    const std::int64_t ms = nearest(std::fabs(firstX * 1000.0));
+    return static_cast<std::uint32_t>(std::min<std::int64_t>(ms, std::numeric_limits<std::int32_t>::max()));
+}
+
+EncodedSignal EncodeSignal(int id, bool wideBand, std::span<const double> values)
+{
+    EncodedSignal out;
+    const auto words = [&](auto toWord) {
+        out.high.reserve(values.size());
+        out.low.reserve(values.size());
+        for (double y : values) {
+            const std::int64_t v = toWord(y);
+            out.high.push_back(highByte(v));
+            out.low.push_back(lowByte(v));
+        }
+    };
+    const auto bytes = [&](auto toByte) {
+        out.low.reserve(values.size());
+        for (double y : values)
+            out.low.push_back(lowByte(toByte(y)));
+    };
+
+    switch (id) {
+    case 1:
+        words([](double y) { return nearest(y / 10); });
+        break;
+    case 3: case 5: case 15:
+        words([](double y) { return nearest(y * 1000); });
+        break;
+    case 7:
+        words([](double y) { return nearest(y * 100 + 100); });
+        break;
+    case 9:
+        if (wideBand) {
+            out.high.assign(values.size(), wideBandHighByte);
+            bytes([](double y) { return nearest(y * 100); });
+        } else {
+            words([](double y) { return nearest(y * 1000); });
+        }
+        break;
+    case 10: case 12: case 13: case 19: case 20:
+        bytes([](double y) { return nearest(y); });
+        break;
+    case 11:
+        bytes([](double y) { return nearest(y * 4 + 39); });
+        break;
+    case 16: case 17:
+        bytes([](double y) { return nearest(y + 30); });
+        break;
+    case 18:
+        bytes([](double y) { return nearest(y * 10); });
+        break;
+    default:
+        break;
+    }
+    return out;
+}
+
+} // namespace log_file

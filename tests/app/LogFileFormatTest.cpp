@@ -1,0 +1,345 @@
+#include "LogFileTestSupport.h"
+
+#include "app/LogFileReader.h"
+#include "platform/PlatformError.h"
+
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+
+using namespace log_file;
+using namespace log_file_test;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+using testing::HasSubstr;
+
+namespace {
+
+class LogFileFormatTest : public testing::Test {
+protected:
+    std::string path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)).toStdString(); }
+
+    // Reads the log and writes it back from its decoded channels, as a chart
+    // window saves it.
+    void loadAndSave(const std::string& from, const std::string& to) const
+    {
+        const LoadedLog loaded = LoadLogFile(from, true);
+        std::vector<SavedSignal> saved(loaded.head.SignalCount());
+        for (const LoadedLog::Channel& channel : loaded.channels)
+            saved[static_cast<std::size_t>(channel.listPosition)] = {std::span<const double>(channel.signal.values),
+                                                                      channel.signal.info->wideBand};
+        LogHead head = loaded.head;
+        head.SetZeroOffsetMs(ZeroOffsetFor(loaded.x.empty() ? 0.0 : loaded.x.front()));
+        writeLog(to, head, EncodeColumns(head, saved));
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(LogFileFormatTest, FreshDownloadOfFourColumnsIsLaidOutByteForByte)
+{
+    const TDownloadState d = makeDownload({0, 1, 10, 16}, 100);
+    const auto columns = makeColumns(4, 100, [](std::size_t c, std::uint32_t r) { return std::uint8_t(c * 100 + r); });
+    writeLog(path("a.ZQL"), MakeDownloadHead(d, 100), columns);
+
+    const std::vector<std::uint8_t> bytes = fileBytes(path("a.ZQL"));
+    ASSERT_EQ(bytes.size(), 565u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 32), Magic);
+    EXPECT_THAT(std::span(bytes).subspan(32, 11), ElementsAre(0, 7, 10, 4, 0, 0, 100, 0, 0, 0, 0));
+    EXPECT_THAT(std::span(bytes).subspan(64, 8), ElementsAre(1, 2, 3, 4, 5, 6, 7, 8));
+    EXPECT_EQ(std::string(bytes.begin() + 72, bytes.begin() + 80), "MeuCarro");
+    EXPECT_EQ(bytes[80], 0);
+    EXPECT_THAT(std::span(bytes).subspan(88, 6), ElementsAre(6, 12, 26, 22, 40, 5));
+    EXPECT_THAT(std::span(bytes).subspan(94, 5), ElementsAre(0, 1, 10, 16, 0));
+    EXPECT_THAT(std::span(bytes).subspan(126, 5), ElementsAre(3, 1, 10, 16, 0));
+    // Column-major: all of column 0, then column 1, ...
+    EXPECT_EQ(bytes[159], 0);
+    EXPECT_EQ(bytes[159 + 99], 99);
+    EXPECT_EQ(bytes[159 + 100], 100);
+    EXPECT_EQ(bytes[159 + 399], std::uint8_t(399));
+    EXPECT_THAT(std::span(bytes).last(6), ElementsAre('<', 'E', 'O', 'F', '>', 0));
+
+    const LoadedLog loaded = LoadLogFile(path("a.ZQL"), false);
+    ASSERT_EQ(loaded.channels.size(), 3u);
+    EXPECT_EQ(loaded.channels[0].signal.info->id, 1);
+    EXPECT_DOUBLE_EQ(loaded.channels[0].signal.values[2], (2 * 256 + 102) * 10.0);
+    EXPECT_EQ(loaded.channels[2].listPosition, 2);
+    EXPECT_DOUBLE_EQ(loaded.channels[2].signal.values[0], 300 - 256 - 30);
+    EXPECT_NEAR(loaded.x[10], 1.0, 1e-12);
+}
+
+TEST_F(LogFileFormatTest, SignalListDropsHighByteIdsAndLooksOnlyAtTheUsedColumns)
+{
+    const std::uint8_t ids[32] = {0, 1, 2, 3, 8, 9, 14, 15, 10, 20, 4, 5};
+    const auto nine = MakeSignalList(ids, 9);
+    const auto twelve = MakeSignalList(ids, 12);
+    EXPECT_THAT(std::span(nine).first(7), ElementsAre(5, 1, 3, 9, 15, 10, 0));
+    EXPECT_THAT(std::span(twelve).first(9), ElementsAre(7, 1, 3, 9, 15, 10, 20, 5, 0));
+    EXPECT_EQ(MakeSignalList(ids, 0)[0], 0);
+}
+
+// For every signal and every byte value: written, read, saved and read again,
+// the bytes come back as they were (the button keeps only its lowest bit, and
+// the wide-band lambda only its low byte).
+TEST_F(LogFileFormatTest, ReadSaveReadGivesBackEveryByteOfEverySignal)
+{
+    const std::vector<std::uint8_t> ids = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 14, 15, 10, 11, 12, 13, 16, 17, 18, 19, 20};
+    constexpr std::uint32_t rows = 65536;
+    const auto columns = makeColumns(ids.size(), rows, [&](std::size_t c, std::uint32_t r) {
+        if (IsHighByteId(ids[c]))
+            return std::uint8_t(r >> 8);
+        if (ids[c] == 20)
+            return std::uint8_t(r & 1);
+        return std::uint8_t(r & 0xFF);
+    });
+    writeLog(path("all.ZQL"), MakeDownloadHead(makeDownload(ids, rows), rows), columns);
+    loadAndSave(path("all.ZQL"), path("saved.ZQL"));
+    EXPECT_TRUE(fileBytes(path("all.ZQL")) == fileBytes(path("saved.ZQL")));
+
+    // Wide-band lambda: marker in every high byte, all low bytes.
+    const std::vector<std::uint8_t> lambda = {8, 9};
+    const auto wide = makeColumns(2, 256, [](std::size_t c, std::uint32_t r) { return std::uint8_t(c == 0 ? 0x80 : r); });
+    writeLog(path("wide.ZQL"), MakeDownloadHead(makeDownload(lambda, 256), 256), wide);
+    loadAndSave(path("wide.ZQL"), path("wide-saved.ZQL"));
+    EXPECT_TRUE(fileBytes(path("wide.ZQL")) == fileBytes(path("wide-saved.ZQL")));
+}
+
+TEST(LogFileEncodeTest, ButtonKeepsItsLowestBitAndStaysStable)
+{
+    for (int b = 0; b < 256; ++b) {
+        const auto decoded = signal_decoding::DecodeSignal(20, {}, std::vector<std::uint8_t>{std::uint8_t(b)}, false);
+        const EncodedSignal encoded = EncodeSignal(20, false, decoded->values);
+        ASSERT_THAT(encoded.low, ElementsAre(b & 1)) << b;
+    }
+}
+
+struct EncodeCase {
+    int id;
+    bool wideBand;
+    double value;
+    std::vector<std::uint8_t> high;
+    std::vector<std::uint8_t> low;
+};
+
+class LogFileEncodeValues : public testing::TestWithParam<EncodeCase> {};
+
+TEST_P(LogFileEncodeValues, ValuesBecomeTheirBytes)
+{
+    const EncodeCase& c = GetParam();
+    const double values[] = {c.value};
+    const EncodedSignal e = EncodeSignal(c.id, c.wideBand, values);
+    EXPECT_EQ(e.high, c.high);
+    EXPECT_EQ(e.low, c.low);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LogFileEncodeValues,
+    testing::Values(EncodeCase{1, false, 5270, {0x02}, {0x0F}}, EncodeCase{7, false, -1.0, {0}, {0}},
+                    EncodeCase{7, false, 5.0, {0x02}, {0x58}}, EncodeCase{11, false, 10, {}, {79}},
+                    EncodeCase{16, false, -30, {}, {0}}, EncodeCase{9, true, 0.88, {0x80}, {88}},
+                    // Decoded values that truncation would bring back one lower.
+                    EncodeCase{3, false, 0.009, {0}, {9}}, EncodeCase{7, false, 0.29, {0}, {129}},
+                    EncodeCase{18, false, 2.3, {}, {23}}, EncodeCase{9, true, 0.29, {0x80}, {29}},
+                    EncodeCase{21, false, 4, {}, {}}));
+
+struct OffsetCase {
+    double firstX;
+    std::uint32_t stored;
+    std::vector<std::uint8_t> bytes;
+    double readsBackAs;
+};
+
+class LogFileZeroOffset : public testing::TestWithParam<OffsetCase> {};
+
+TEST_P(LogFileZeroOffset, IsStoredAsMagnitudeAndReadsBackBeforeZero)
+{
+    const OffsetCase& c = GetParam();
+    LogHead head;
+    head.SetZeroOffsetMs(ZeroOffsetFor(c.firstX));
+    EXPECT_EQ(std::uint32_t(head.ZeroOffsetMs()), c.stored);
+    EXPECT_THAT(head.block(HeaderBlock).subspan(7, 4), ElementsAreArray(c.bytes));
+
+    head.bytes[32 + 2] = 10; // rate
+    QTemporaryDir dir;
+    const std::string p = dir.filePath(QStringLiteral("o.ZQL")).toStdString();
+    writeLog(p, head, {});
+    EXPECT_DOUBLE_EQ(LoadLogFile(p, false).start, c.readsBackAs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LogFileZeroOffset,
+                         testing::Values(OffsetCase{-2.5, 2500, {0, 0, 0x09, 0xC4}, -2.5},
+                                         OffsetCase{2.0, 2000, {0, 0, 0x07, 0xD0}, -2.0},
+                                         OffsetCase{-70.0, 70000, {0x00, 0x01, 0x11, 0x70}, -70.0},
+                                         // 0.29 s is 289.99999999999994 ms in binary.
+                                         OffsetCase{-0.29, 290, {0, 0, 0x01, 0x22}, -0.29},
+                                         OffsetCase{-1e10, 0x7FFFFFFF, {0x7F, 0xFF, 0xFF, 0xFF}, -2147483.647}));
+
+TEST(LogFileTimeAxisTest, AddsTheStepRowAfterRow)
+{
+    const std::vector<double> x = TimeAxis(-0.3, 0.1, 4);
+    double t = -0.3;
+    for (double xi : x) {
+        EXPECT_EQ(xi, t); // bit for bit: repeated addition, not a product
+        t += 0.1;
+    }
+}
+
+// A file whose head is sound, for the corruption cases below.
+std::vector<std::uint8_t> soundFile(std::uint32_t rows = 20)
+{
+    const TDownloadState d = makeDownload({0, 1, 8, 9, 10, 16}, rows);
+    const LogHead head = MakeDownloadHead(d, rows);
+    std::vector<std::uint8_t> file(head.bytes.begin(), head.bytes.end());
+    for (std::uint32_t i = 0; i < 6 * rows; ++i)
+        file.push_back(std::uint8_t(i * 7));
+    file.insert(file.end(), Trailer.begin(), Trailer.end());
+    return file;
+}
+
+struct CorruptCase {
+    const char* what;
+    std::function<void(std::vector<std::uint8_t>&)> damage;
+    const char* reason; // empty when the file stays readable
+};
+
+class LogFileCorruption : public testing::TestWithParam<CorruptCase> {};
+
+TEST_P(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
+{
+    std::vector<std::uint8_t> file = soundFile();
+    GetParam().damage(file);
+    const ParseResult result = ParseLogFile(file);
+    if (*GetParam().reason == 0) {
+        ASSERT_TRUE(result.log) << result.error;
+        return;
+    }
+    EXPECT_FALSE(result.log);
+    EXPECT_THAT(result.error, HasSubstr(GetParam().reason));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LogFileCorruption,
+    testing::Values(
+        CorruptCase{"head cut", [](auto& f) { f.resize(100); }, "shorter than its head"},
+        CorruptCase{"data cut", [](auto& f) { f.resize(159 + 119); }, "shorter than its 20 rows"},
+        CorruptCase{"rows raised", [](auto& f) { f[32 + 6] = 22; }, "shorter than its 22 rows"},
+        CorruptCase{"rate zero", [](auto& f) { f[32 + 2] = 0; }, "rate is 0"},
+        CorruptCase{"33 columns", [](auto& f) { f[32 + 3] = 33; }, "33 columns"},
+        CorruptCase{"33 signals", [](auto& f) { f[126] = 33; }, "33 signals"},
+        CorruptCase{"list past the columns", [](auto& f) { f[126] = 5, f[130] = 1, f[131] = 3; }, "more columns"},
+        CorruptCase{"seventeen channels",
+                    [](auto& f) {
+                        f[32 + 3] = 17, f[126] = 17;
+                        std::fill(f.begin() + 127, f.begin() + 144, 10);
+                        f.resize(159 + 17 * 20);
+                    },
+                    "17 signals to show"},
+        CorruptCase{"trailer missing", [](auto& f) { f.resize(f.size() - 6); }, ""},
+        CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, ""}),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+// Thousands of damaged files: each is refused or read within its own bytes
+// (the sanitizer build checks the latter), and decoding what was read works.
+TEST(LogFileFuzzTest, DamagedAndTruncatedFilesNeverReadOutsideThemselves)
+{
+    std::mt19937 random(6);
+    const std::vector<std::uint8_t> sound = soundFile(40);
+    int readable = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::vector<std::uint8_t> file = sound;
+        const int edits = 1 + int(random() % 3);
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t at = random() % file.size();
+            // Mostly the head, where the numbers that steer reading are.
+            const std::size_t where = random() % 3 == 0 ? at : at % 160;
+            if (where < file.size())
+                file[where] = std::uint8_t(random());
+        }
+        if (random() % 3 == 0)
+            file.resize(random() % (file.size() + 1));
+        // A copy of exactly the file's size, so any read past it is caught.
+        const auto exact = std::make_unique<std::uint8_t[]>(file.size());
+        std::copy(file.begin(), file.end(), exact.get());
+        const ParseResult result = ParseLogFile(std::span<const std::uint8_t>(exact.get(), file.size()));
+        if (!result.log) {
+            EXPECT_FALSE(result.error.empty());
+            continue;
+        }
+        ++readable;
+        for (const StoredSignal& s : result.log->entries) {
+            ASSERT_EQ(s.low.size(), result.log->rows);
+            ASSERT_TRUE(s.low.empty() || (s.low.data() >= exact.get() && s.low.data() + s.low.size() <= exact.get() + file.size()));
+            (void)signal_decoding::DecodeSignal(s.id, s.high, s.low, true);
+        }
+    }
+    EXPECT_GT(readable, 200);
+}
+
+// Saving over a log writes a new file and renames it into place: when the
+// disk gives out in the middle, the old log is untouched and no stray file
+// is left in the folder.
+TEST_F(LogFileFormatTest, FailedWriteLeavesTheOldFileWhole)
+{
+    const TDownloadState d = makeDownload({10}, 1000);
+    writeLog(path("keep.ZQL"), MakeDownloadHead(d, 1000), makeColumns(1, 1000, [](auto, auto r) { return std::uint8_t(r); }));
+    const std::vector<std::uint8_t> before = fileBytes(path("keep.ZQL"));
+
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 600;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const auto bigger = makeColumns(1, 5000, [](auto, auto) { return std::uint8_t(9); });
+    EXPECT_THROW(writeLog(path("keep.ZQL"), MakeDownloadHead(makeDownload({10}, 5000), 5000), bigger),
+                 platform::PlatformError);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(fileBytes(path("keep.ZQL")) == before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path().toStdString()),
+                            std::filesystem::directory_iterator{}),
+              1);
+}
+
+TEST_F(LogFileFormatTest, ReadOnlyLogIsNotReplaced)
+{
+    const TDownloadState d = makeDownload({10}, 10);
+    writeLog(path("ro.ZQL"), MakeDownloadHead(d, 10), makeColumns(1, 10, [](auto, auto) { return std::uint8_t(1); }));
+    std::filesystem::permissions(path("ro.ZQL"), std::filesystem::perms::owner_read);
+    try {
+        writeLog(path("ro.ZQL"), MakeDownloadHead(d, 10), {});
+        ADD_FAILURE() << "a read-only log was replaced";
+    } catch (const platform::PlatformError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("ro.ZQL"));
+        EXPECT_THAT(error.what(), HasSubstr("read-only"));
+    }
+    EXPECT_EQ(fileBytes(path("ro.ZQL")).size(), 159u + 10 + 6);
+}
+
+TEST_F(LogFileFormatTest, UnreadableOrDamagedFileNamesItself)
+{
+    std::vector<std::uint8_t> file = soundFile();
+    file[32 + 2] = 0;
+    std::ofstream(path("zero.ZQL"), std::ios::binary).write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    for (const char* name : {"zero.ZQL", "missing.ZQL"}) {
+        try {
+            LoadLogFile(path(name), true);
+            ADD_FAILURE() << name;
+        } catch (const platform::PlatformError& error) {
+            EXPECT_THAT(error.what(), HasSubstr(path(name)));
+        }
+    }
+}
+
+} // namespace
