@@ -37,6 +37,8 @@ public:
     bool finished();
 
 private:
+    void serveBurst();
+
     std::mutex mutex_;
     std::condition_variable changed_;
     std::function<void()> pending_;

@@ -15,6 +15,10 @@
 //   });
 //   bus->unplug(device);                          // gone: pending reads end, calls fail
 //
+// Reports are byte arrays whose first byte is the report id (0 for a device
+// that numbers none), in feature, output and input direction alike; their
+// lengths as declared in SimulatedDeviceInfo count that byte.
+//
 // Handlers run on the thread that made the device call (the main thread in the
 // program), never under the bus's locks, so they may call back into the
 // device. Input reports go to every open overlapped read handle; each queue
