@@ -24,22 +24,39 @@ void scan(MinMax& into, std::span<const double> values, std::size_t first, std::
 
 void MinMaxPyramid::Build(std::span<const double> values)
 {
+    Begin(values.size());
+    AddValues(values.data(), values.size());
+    Finish();
+}
+
+void MinMaxPyramid::Begin(std::size_t count)
+{
     levels_.clear();
-    const std::size_t blocks = values.size() / blockSize;
-    if (blocks == 0)
-        return;
-    std::vector<MinMax> level(blocks);
-    for (std::size_t b = 0; b < blocks; ++b) {
-        const double* p = values.data() + b * blockSize;
+    levels_.emplace_back();
+    levels_.front().reserve(count / blockSize);
+}
+
+void MinMaxPyramid::AddValues(const double* values, std::size_t count)
+{
+    auto& level = levels_.front();
+    for (std::size_t b = 0; b + blockSize <= count; b += blockSize) {
+        const double* p = values + b;
         double lo = p[0];
         double hi = p[0];
         for (std::size_t i = 1; i < blockSize; ++i) {
             lo = std::min(lo, p[i]);
             hi = std::max(hi, p[i]);
         }
-        level[b] = {lo, hi};
+        level.push_back({lo, hi});
     }
-    levels_.push_back(std::move(level));
+}
+
+void MinMaxPyramid::Finish()
+{
+    if (levels_.empty() || levels_.front().empty()) {
+        levels_.clear();
+        return;
+    }
     while (levels_.back().size() > 1) {
         const auto& below = levels_.back();
         std::vector<MinMax> above((below.size() + 1) / 2);

@@ -20,6 +20,13 @@ public:
     void Build(std::span<const double> values);
     void Clear();
 
+    // The same built piece by piece, while the values pass through the cache
+    // anyway: Begin, then AddValues over consecutive pieces whose sizes are
+    // multiples of blockSize (the last may be shorter), then Finish.
+    void Begin(std::size_t count);
+    void AddValues(const double* values, std::size_t count);
+    void Finish();
+
     // Extremes of values[first, last); first < last <= values.size(). The span
     // must be the one the pyramid was built from.
     MinMax Query(std::span<const double> values, std::size_t first, std::size_t last) const;

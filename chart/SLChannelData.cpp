@@ -5,23 +5,90 @@
 
 namespace zq::chart {
 
+TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const double* y, std::size_t count)
+{
+    Samples s;
+    if (x == nullptr || y == nullptr || count == 0)
+        return s;
+    s.x.reserve(count);
+    s.y.reserve(count);
+    s.pyramid.Begin(count);
+    s.blockStartX.reserve(count / MinMaxPyramid::blockSize + 1);
+    s.firstX = x[0];
+    s.stepX = count > 1 ? (x[count - 1] - x[0]) / static_cast<double>(count - 1) : 0;
+    bool sorted = true;
+    bool even = count > 2 && s.stepX > 0 && std::isfinite(s.stepX);
+    const double tolerance = 2 * s.stepX;
+
+    // Copy and analyse a piece at a time, each piece while it is in the cache.
+    constexpr std::size_t piece = 1024 * MinMaxPyramid::blockSize;
+    for (std::size_t begin = 0; begin < count; begin += piece) {
+        const std::size_t end = std::min(begin + piece, count);
+        s.x.insert(s.x.end(), x + begin, x + end);
+        s.y.insert(s.y.end(), y + begin, y + end);
+        s.pyramid.AddValues(s.y.data() + begin, end - begin);
+        const double* px = s.x.data();
+        double previous = begin > 0 ? px[begin - 1] : px[0];
+        for (std::size_t i = begin; i < end; ++i) {
+            sorted &= !(px[i] < previous);
+            even &= std::abs(px[i] - (s.firstX + static_cast<double>(i) * s.stepX)) <= tolerance;
+            previous = px[i];
+        }
+        for (std::size_t i = begin; i < end; i += MinMaxPyramid::blockSize)
+            s.blockStartX.push_back(px[i]);
+    }
+    s.pyramid.Finish();
+    s.sorted = sorted;
+    s.evenlySpaced = sorted && even;
+    if (!sorted)
+        s.blockStartX = {};
+    return s;
+}
+
+std::size_t TSLChannelData::Samples::LowerBound(double value) const
+{
+    if (!sorted)
+        return static_cast<std::size_t>(std::lower_bound(x.begin(), x.end(), value) - x.begin());
+    if (evenlySpaced) {
+        double estimate = (value - firstX) / stepX;
+        if (!(estimate > 0)) // also NaN
+            estimate = 0;
+        std::size_t i = static_cast<std::size_t>(std::min(estimate, static_cast<double>(x.size())));
+        while (i > 0 && x[i - 1] >= value)
+            --i;
+        while (i < x.size() && x[i] < value)
+            ++i;
+        return i;
+    }
+    // Search the small table of block starts first, so a lookup in a big log
+    // touches only a few cache lines of the samples themselves.
+    const auto b = static_cast<std::size_t>(
+        std::lower_bound(blockStartX.begin(), blockStartX.end(), value) - blockStartX.begin());
+    const std::size_t lo = b == 0 ? 0 : (b - 1) * MinMaxPyramid::blockSize;
+    const std::size_t hi = std::min(b * MinMaxPyramid::blockSize, x.size());
+    return static_cast<std::size_t>(std::lower_bound(x.begin() + lo, x.begin() + hi, value) - x.begin());
+}
+
+std::size_t TSLChannelData::Samples::MemoryBytes() const
+{
+    return (x.capacity() + y.capacity() + blockStartX.capacity()) * sizeof(double) + pyramid.MemoryBytes();
+}
+
 TSLChannelData::TSLChannelData(ChartLock& lock) : lock_(lock) {}
 
 void TSLChannelData::SetXYData(const double* x, const double* y, std::size_t count)
 {
+    // Built outside the lock: a big log does not hold up drawing meanwhile.
+    Samples samples = Samples::From(x, y, count);
     ChartLockGuard guard(lock_);
-    if (x == nullptr || y == nullptr)
-        count = 0;
-    pending_.x.assign(x, x + count);
-    pending_.y.assign(y, y + count);
+    pending_ = std::move(samples);
     hasPending_ = true;
 }
 
 void TSLChannelData::Clear()
 {
     ChartLockGuard guard(lock_);
-    pending_.x.clear();
-    pending_.y.clear();
+    pending_ = Samples{};
     hasPending_ = true;
 }
 
@@ -54,65 +121,16 @@ bool TSLChannelData::Commit()
     ChartLockGuard guard(lock_);
     if (!hasPending_)
         return false;
-    std::swap(committed_, pending_);
-    // The old samples are not needed any more: give their memory back rather
-    // than keeping two copies of a big log alive.
+    // The old samples go at once rather than keeping two copies of a big log.
+    committed_ = std::move(pending_);
     pending_ = Samples{};
     hasPending_ = false;
-
-    const auto& x = committed_.x;
-    pyramid_.Build(committed_.y);
-    // One pass over X: order, even spacing and the table of block starts.
-    sorted_ = true;
-    evenlySpaced_ = x.size() > 2;
-    firstX_ = x.empty() ? 0 : x.front();
-    stepX_ = x.size() > 1 ? (x.back() - x.front()) / static_cast<double>(x.size() - 1) : 0;
-    if (!(stepX_ > 0) || !std::isfinite(stepX_))
-        evenlySpaced_ = false;
-    blockStartX_.clear();
-    blockStartX_.reserve(x.size() / MinMaxPyramid::blockSize + 1);
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        if (i > 0 && x[i] < x[i - 1]) {
-            sorted_ = false;
-            break;
-        }
-        evenlySpaced_ = evenlySpaced_ && std::abs(x[i] - (firstX_ + static_cast<double>(i) * stepX_)) <= 2 * stepX_;
-        if (i % MinMaxPyramid::blockSize == 0)
-            blockStartX_.push_back(x[i]);
-    }
-    if (!sorted_) {
-        evenlySpaced_ = false;
-        blockStartX_.clear();
-    }
     return true;
-}
-
-std::size_t TSLChannelData::LowerBound(double value) const
-{
-    const auto& x = committed_.x;
-    if (!sorted_)
-        return static_cast<std::size_t>(std::lower_bound(x.begin(), x.end(), value) - x.begin());
-    if (evenlySpaced_) {
-        const double estimate = std::clamp((value - firstX_) / stepX_, 0.0, static_cast<double>(x.size()));
-        std::size_t i = static_cast<std::size_t>(estimate);
-        while (i > 0 && x[i - 1] >= value)
-            --i;
-        while (i < x.size() && x[i] < value)
-            ++i;
-        return i;
-    }
-    // Search the small table of block starts first, so a lookup in a big log
-    // touches only a few cache lines of the samples themselves.
-    const auto b = static_cast<std::size_t>(
-        std::lower_bound(blockStartX_.begin(), blockStartX_.end(), value) - blockStartX_.begin());
-    const std::size_t lo = b == 0 ? 0 : (b - 1) * MinMaxPyramid::blockSize;
-    const std::size_t hi = std::min(b * MinMaxPyramid::blockSize, x.size());
-    return static_cast<std::size_t>(std::lower_bound(x.begin() + lo, x.begin() + hi, value) - x.begin());
 }
 
 MinMax TSLChannelData::Extremes(std::size_t first, std::size_t last) const
 {
-    return pyramid_.Query(committed_.y, first, last);
+    return committed_.pyramid.Query(committed_.y, first, last);
 }
 
 void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
@@ -121,7 +139,7 @@ void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
     out.assign(columns, ColumnSample{});
     const auto& x = committed_.x;
     const auto& y = committed_.y;
-    if (y.empty() || !sorted_ || !(dx > 0))
+    if (y.empty() || !committed_.sorted || !(dx > 0))
         return;
     // The column edges first, then the reductions: knowing the edges ahead
     // lets the memory of later columns be fetched while earlier ones reduce,
@@ -132,8 +150,9 @@ void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
     edges[0] = LowerBound(x0);
     for (std::size_t c = 1; c <= columns; ++c) {
         const double edge = x0 + static_cast<double>(c) * dx;
-        if (evenlySpaced_ && c + lookahead <= columns) {
-            const double ahead = (x0 + static_cast<double>(c + lookahead) * dx - firstX_) / stepX_;
+        if (committed_.evenlySpaced && c + lookahead <= columns) {
+            const double ahead =
+                (x0 + static_cast<double>(c + lookahead) * dx - committed_.firstX) / committed_.stepX;
             if (ahead > 0 && ahead < static_cast<double>(x.size()))
                 __builtin_prefetch(x.data() + static_cast<std::size_t>(ahead));
         }
@@ -144,7 +163,7 @@ void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
     }
     for (std::size_t c = 0; c < columns; ++c) {
         if (c + lookahead <= columns)
-            pyramid_.Prefetch(y, edges[c + lookahead]);
+            committed_.pyramid.Prefetch(y, edges[c + lookahead]);
         const std::size_t begin = edges[c];
         const std::size_t end = edges[c + 1];
         if (end > begin) {
@@ -161,10 +180,10 @@ std::vector<double> TSLChannelData::GetValuesAtX(double value) const
     if (s.x.empty() || !std::isfinite(value))
         return {};
     std::size_t best = 0;
-    if (!hasPending_ && sorted_) {
+    if (s.sorted) {
         if (value < s.x.front() || value > s.x.back())
             return {};
-        const std::size_t i = LowerBound(value);
+        const std::size_t i = s.LowerBound(value);
         best = i;
         if (i == s.x.size() || (i > 0 && value - s.x[i - 1] <= s.x[i] - value))
             best = i - 1;
@@ -187,11 +206,7 @@ std::vector<double> TSLChannelData::GetValuesAtX(double value) const
 std::size_t TSLChannelData::MemoryBytes() const
 {
     ChartLockGuard guard(lock_);
-    const auto bytes = [](const Samples& s) {
-        return (s.x.capacity() + s.y.capacity()) * sizeof(double);
-    };
-    return bytes(pending_) + bytes(committed_) + pyramid_.MemoryBytes() +
-           blockStartX_.capacity() * sizeof(double);
+    return pending_.MemoryBytes() + committed_.MemoryBytes();
 }
 
 } // namespace zq::chart

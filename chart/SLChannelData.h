@@ -20,8 +20,9 @@ struct ColumnSample {
 };
 
 // The samples of one channel. New data waits as pending until the chart's
-// refresh commits it; committing builds the structures that let a redraw cost
-// about the number of pixel columns instead of the number of samples.
+// refresh commits it. The structures that let a redraw cost about the number
+// of pixel columns instead of the number of samples are built when the data
+// is set, while it passes through the cache anyway.
 class TSLChannelData {
 public:
     explicit TSLChannelData(ChartLock& lock);
@@ -45,9 +46,9 @@ public:
     // Committed data, for drawing; call under the chart's lock.
     std::span<const double> CommittedX() const { return committed_.x; }
     std::span<const double> CommittedY() const { return committed_.y; }
-    bool IsSortedByX() const { return sorted_; }
+    bool IsSortedByX() const { return committed_.sorted; }
     // First index whose X is not below x (committed data sorted by X).
-    std::size_t LowerBound(double x) const;
+    std::size_t LowerBound(double x) const { return committed_.LowerBound(x); }
     MinMax Extremes(std::size_t first, std::size_t last) const;
     // Columns c = 0 .. columns-1 cover [x0 + c*dx, x0 + (c+1)*dx).
     void ReduceColumns(double x0, double dx, std::size_t columns, std::vector<ColumnSample>& out) const;
@@ -58,6 +59,18 @@ private:
     struct Samples {
         std::vector<double> x;
         std::vector<double> y;
+        MinMaxPyramid pyramid;
+        bool sorted = true;
+        // Set when the X values step evenly (as sample times do): an index
+        // is then estimated from x and only corrected locally.
+        bool evenlySpaced = false;
+        double firstX = 0;
+        double stepX = 0;
+        std::vector<double> blockStartX;
+
+        static Samples From(const double* x, const double* y, std::size_t count);
+        std::size_t LowerBound(double value) const;
+        std::size_t MemoryBytes() const;
     };
     const Samples& latest() const { return hasPending_ ? pending_ : committed_; }
 
@@ -65,14 +78,6 @@ private:
     Samples pending_;
     bool hasPending_ = false;
     Samples committed_;
-    bool sorted_ = true;
-    // Set when the X values step evenly (as sample times do): an index is
-    // then estimated from x and only corrected locally.
-    bool evenlySpaced_ = false;
-    double firstX_ = 0;
-    double stepX_ = 0;
-    MinMaxPyramid pyramid_;
-    std::vector<double> blockStartX_;
 };
 
 } // namespace zq::chart

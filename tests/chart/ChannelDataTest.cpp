@@ -190,6 +190,9 @@ TEST_P(LowerBoundShapes, AgreesWithBinarySearch)
     }
     for (const double v : x)
         ASSERT_EQ(x[data.LowerBound(v)], v) << shape.name;
+    EXPECT_EQ(data.LowerBound(-INFINITY), 0u);
+    EXPECT_EQ(data.LowerBound(INFINITY), n);
+    EXPECT_LE(data.LowerBound(NAN), n);
 }
 
 double repeatedAddition(std::size_t i)
