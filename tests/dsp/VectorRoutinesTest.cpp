@@ -134,6 +134,27 @@ TEST(DivideVector, ZeroDivisorsGiveSignedInfinityOrNaNAndWarn)
     EXPECT_EQ(values[5], 0.5);
 }
 
+TEST(DivideVector, ZeroDivisorsAnywhereInALongVector)
+{
+    for (int len : {700, 1024}) {
+        auto divisors = randomVector(static_cast<std::size_t>(len), 21);
+        const auto dividends = randomVector(static_cast<std::size_t>(len), 22);
+        const std::vector<int> zeroAt{0, 255, 256, 511, len - 1};
+        for (int i : zeroAt)
+            divisors[i] = 0.0;
+        auto quotients = dividends;
+        EXPECT_EQ(ippsDiv_64f_I(divisors.data(), quotients.data(), len), ippStsDivByZero);
+        for (int i = 0; i < len; ++i) {
+            if (divisors[i] == 0.0)
+                EXPECT_EQ(quotients[i], dividends[i] > 0 ? kInf : -kInf) << i;
+            else
+                EXPECT_EQ(quotients[i], dividends[i] / divisors[i]) << i;
+        }
+        divisors[0] = divisors[255] = divisors[256] = divisors[511] = divisors[len - 1] = 1.0;
+        EXPECT_EQ(ippsDiv_64f_I(divisors.data(), quotients.data(), len), ippStsNoErr);
+    }
+}
+
 TEST(ConstantShortcuts, ExactCopiesZeroesAndUntouchedArrays)
 {
     const std::vector<double> src{kNaN, kInf, -kInf, -0.0, 3.25};
