@@ -243,9 +243,11 @@ void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t fir
     std::array<Ipp64fc*, gatheredRows> out{};
     for (std::size_t t = 0; t < gatheredRows; ++t)
         out[t] = x + reversedRow[first + t] * columns;
-    for (std::size_t m = 0; m < columns; ++m) {
+    // The rows are written in order and the source read in reversed order:
+    // reads can be many in flight, scattered writes cannot.
+    for (std::size_t place = 0; place < columns; ++place) {
+        const std::size_t m = reverseBits(static_cast<std::uint32_t>(place), columnBits);
         const Ipp64fc* in = source + m * rows + first;
-        const std::size_t place = reverseBits(static_cast<std::uint32_t>(m), columnBits);
         for (std::size_t t = 0; t < gatheredRows; ++t)
             out[t][place] = in[t];
     }
