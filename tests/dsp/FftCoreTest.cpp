@@ -27,6 +27,28 @@ TEST(FftTables, BitReverseTableListsPairsThenFixedPoints) {
     }
 }
 
+// Both walks (the table's pairs for small orders, tiles for large ones) must
+// give exactly the bit-reversal permutation, copying and in place.
+TEST(FftBitReversal, CopyAndInPlaceGiveThePermutation) {
+    for (int order = 2; order <= 16; ++order) {
+        const std::size_t n = std::size_t{1} << order;
+        std::vector<Ipp32u> table(n / 4 + 8);
+        BuildBitReverseTable(order, table.data());
+        std::vector<Ipp64fc> source(n), copied(n), inPlace(n);
+        for (std::size_t i = 0; i < n; ++i)
+            source[i] = inPlace[i] = {static_cast<double>(i), -static_cast<double>(i)};
+        BitReverseCopy(source.data(), copied.data(), n, table.data());
+        BitReverseInPlace(inPlace.data(), n, table.data());
+        for (std::size_t i = 0; i < n; ++i) {
+            std::size_t r = 0;
+            for (int b = 0; b < order; ++b)
+                r |= ((i >> b) & 1u) << (order - 1 - b);
+            ASSERT_EQ(copied[r].re, static_cast<double>(i)) << "order " << order << " index " << i;
+            ASSERT_EQ(inPlace[r].re, static_cast<double>(i)) << "order " << order << " index " << i;
+        }
+    }
+}
+
 TEST(FftTables, SineTableOfOrderFourHoldsAQuarterWave) {
     std::vector<double> sine(5);
     BuildTwiddleTable(4, sine.data());
