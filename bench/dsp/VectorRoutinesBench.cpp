@@ -111,6 +111,47 @@ VECTOR_BENCH(Copy_64f, ippsCopy_64f(d.a.data(), d.out.data(), d.n), d.out[i] = d
 VECTOR_BENCH(Set_64f, ippsSet_64f(kC, d.out.data(), d.n), d.out[i] = kC);
 VECTOR_BENCH(Zero_64f, ippsZero_64f(d.out.data(), d.n), d.out[i] = 0.0);
 
+// Complex routines: the plain loops form the same extended-precision expressions.
+Ipp64fc* complexOut(Data& d)
+{
+    return reinterpret_cast<Ipp64fc*>(d.out.data());
+}
+const Ipp64fc* complexIn(const Data& d)
+{
+    return reinterpret_cast<const Ipp64fc*>(d.a.data());
+}
+
+void Mul_64fc_I(benchmark::State& state)
+{
+    static Data d(kInCache);
+    compare(
+        state, d, [](Data& d) { ippsMul_64fc_I(complexIn(d), complexOut(d), d.n / 2); },
+        [](Data& d) {
+            Ipp64fc* z = complexOut(d);
+            const Ipp64fc* w = complexIn(d);
+            for (int i = 0; i < d.n / 2; ++i) {
+                const long double a = z[i].re, b = z[i].im, c = w[i].re, e = w[i].im;
+                z[i] = {static_cast<double>(a * c - b * e), static_cast<double>(a * e + b * c)};
+            }
+        });
+}
+BENCHMARK(Mul_64fc_I)->Unit(benchmark::kMicrosecond);
+
+void Magnitude_64fc(benchmark::State& state)
+{
+    static Data d(kInCache);
+    compare(
+        state, d, [](Data& d) { ippsMagnitude_64fc(complexIn(d), d.out.data(), d.n / 2); },
+        [](Data& d) {
+            const Ipp64fc* w = complexIn(d);
+            for (int i = 0; i < d.n / 2; ++i) {
+                const long double re = w[i].re, im = w[i].im;
+                d.out[i] = static_cast<double>(std::sqrt(re * re + im * im));
+            }
+        });
+}
+BENCHMARK(Magnitude_64fc)->Unit(benchmark::kMicrosecond);
+
 // The chart's conversion path: scale, offset, round to pixels.
 void ChartConversionPath(benchmark::State& state)
 {
