@@ -36,7 +36,7 @@ struct PlanShape {
 
 struct PlanSizeSet {
     std::size_t storageBytes = 0;
-    std::size_t temporaryBytes = 0;
+    std::size_t temporaryBytes = 0;  // none needed: cross twiddles are written in their final order
     std::size_t workBytes = 0;
 };
 
