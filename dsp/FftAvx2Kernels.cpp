@@ -153,7 +153,9 @@ ZQ_AVX2 void radix2StagesImpl(Ipp64fc* x, std::size_t n, std::size_t firstHalf, 
 template <bool Inverse>
 ZQ_AVX2 void gatherColumnsImpl(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
                            Ipp64fc* work) {
-    for (std::size_t b = 0; b < rows; ++b) {
+    // Rows are gathered last to first and scattered first to last: each walk
+    // starts where the previous one ended, on the lines most likely still cached.
+    for (std::size_t b = rows; b-- > 0;) {
         const Ipp64fc* in = x + b * columns;
         const __m256d v01 = twiddle<Inverse>(load2(in), load2(twiddles + 4 * b));
         const __m256d v23 = twiddle<Inverse>(load2(in + 2), load2(twiddles + 4 * b + 2));

@@ -288,7 +288,7 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
         if (wide) {
             avx2::gatherColumns<Inverse>(x + g, columns, rows, w, work);
         } else {
-            for (std::size_t b = 0; b < rows; ++b) {
+            for (std::size_t b = rows; b-- > 0;) {  // same walk as the wide kernels
                 const Ipp64fc* in = x + b * columns + g;
                 for (std::size_t t = 0; t < 4; ++t)
                     store(work + t * rows + b, twiddle<Inverse>(load(in + t), load(w + 4 * b + t)));
