@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -26,6 +27,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class TForm030;
 class TJvHidDevice;
 
@@ -151,9 +153,34 @@ public:
 
     // --- log files (MainFormFiles*.cpp) ------------------------------------
     void RefreshFiles();
+    void AddFiles(QTreeWidgetItem* node);
+    // Path of a node: the base folder and the node texts below it joined by
+    // "/"; without the own name it ends with "/".
+    QString CompleteRecursive(const QTreeWidgetItem* node, bool withOwnName) const;
+    // A plain folder / regular file the user may write, not hidden.
+    static bool isDirectory(const QString& path);
+    static bool isFile(const QString& path);
+    // Names matching a mask ("folder/*.ZQL") whose attributes equal the value.
+    static QStringList FindAll(const QString& mask, int attribute);
     void TreeView1DblClick();
+    // End of a node text edit: renames; newText goes back to the old text
+    // when the rename is refused or fails.
+    void TreeView1Edited(QTreeWidgetItem* node, QString& newText);
+    // Drop of the selected node at a point of the tree's viewport.
+    void TreeView1DragDrop(int x, int y);
     void NovaPasta1Click();
     void Excluir1Click();
+    void Expandir1Click() {}
+    void ExpandirTudo1Click() {}
+    // Writes the finished download to a new log file and adds its tree node;
+    // returns the file name, or empty when no complete row was received.
+    // File errors raise platform::PlatformError.
+    QString GeraNovoArquivo();
+    // Opens folder + "/" + fileName in a new chart window (or brings the one
+    // showing it to the front). Errors raise platform::PlatformError.
+    void AbreArquivo(const QString& folder, const QString& fileName);
+    // The path of a log file node, with the extension the file really has.
+    QString logFilePath(const QTreeWidgetItem* node) const;
 
     // --- helpers ---------------------------------------------------------
     QString statusText(int panel) const;

@@ -1,0 +1,438 @@
+#include "AppTestEnv.h"
+#include "LogFileTestSupport.h"
+
+#include "app/ChildWin.h"
+#include "app/LogFileReader.h"
+#include "app/LogFileSystem.h"
+#include "app/MainForm.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace log_file_test;
+using Kind = platform::ScriptedDialogs::Kind;
+
+class MainFormFilesTest : public AppTestEnv {
+protected:
+    MainFormFilesTest() : base_(folder(QStringLiteral("logs")).toStdString()) {}
+
+    TMainForm& show()
+    {
+        writeSettings("LogDir=" + base_ + "\nAutoEscala=S\n");
+        form_ = std::make_unique<TMainForm>(services_);
+        form_->show();
+        return *form_;
+    }
+
+    // A small log: engine speed and throttle, `rows` rows at 10 per second.
+    void makeLog(const std::string& relative, std::uint32_t rows = 50) const
+    {
+        const fs::path path = fs::path(base_) / relative;
+        fs::create_directories(path.parent_path());
+        const auto columns = makeColumns(3, rows, [](std::size_t c, std::uint32_t r) { return std::uint8_t(c + r); });
+        writeLog(path.string(), log_file::MakeDownloadHead(makeDownload({0, 1, 10}, rows), rows), columns);
+    }
+
+    // The tree as text: node(children...) with children in name order.
+    static std::string treeText(const QTreeWidgetItem* node, bool top = true)
+    {
+        std::vector<std::string> children;
+        for (int i = 0; i < node->childCount(); ++i)
+            children.push_back(treeText(node->child(i), false));
+        std::sort(children.begin(), children.end());
+        std::string text = top ? "<base>" : node->text(0).toStdString();
+        if (children.empty())
+            return text;
+        text += "(";
+        for (std::size_t i = 0; i < children.size(); ++i)
+            text += (i ? "," : "") + children[i];
+        return text + ")";
+    }
+    std::string tree() const
+    {
+        return form_->TreeView1->topLevelItemCount() ? treeText(form_->TreeView1->topLevelItem(0)) : "";
+    }
+
+    // The node at a path of texts below the top node.
+    QTreeWidgetItem* node(std::initializer_list<const char*> texts) const
+    {
+        QTreeWidgetItem* n = form_->TreeView1->topLevelItem(0);
+        for (const char* t : texts) {
+            QTreeWidgetItem* next = nullptr;
+            for (int i = 0; n != nullptr && i < n->childCount(); ++i)
+                if (n->child(i)->text(0) == QString::fromUtf8(t))
+                    next = n->child(i);
+            n = next;
+        }
+        return n;
+    }
+
+    std::vector<TMDIChild*> charts() const
+    {
+        std::vector<TMDIChild*> out;
+        for (QMdiSubWindow* w : form_->chartSubWindows())
+            if (auto* c = dynamic_cast<TMDIChild*>(w->widget()))
+                out.push_back(c);
+        return out;
+    }
+
+    bool exists(const std::string& relative) const { return fs::exists(fs::path(base_) / relative); }
+
+    std::string base_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(MainFormFilesTest, TreeListsLogsAndFoldersButNotReadOnlyHiddenOrOtherFiles)
+{
+    makeLog("Carro/Carro_LOG_00001.ZQL");
+    makeLog("Carro/minusculo.zql");
+    makeLog("Carro/somente.ZQL");
+    fs::permissions(base_ + "/Carro/somente.ZQL", fs::perms::owner_read);
+    makeLog(".oculto.ZQL");
+    makeLog("Carro/Treino/t.ZQL");
+    makeLog("Bloqueada/b.ZQL");
+    fs::permissions(base_ + "/Bloqueada", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::create_directories(base_ + "/Vazia");
+    std::ofstream(base_ + "/notas.txt") << "x";
+    // A link back up the tree is listed once, not followed for ever.
+    fs::create_directory_symlink(base_, base_ + "/Carro/volta");
+
+    TMainForm& form = show();
+    EXPECT_EQ(form.TreeView1->topLevelItem(0)->text(0).toStdString(), base_);
+    EXPECT_EQ(tree(), "<base>(Carro(Carro_LOG_00001,Treino(t),minusculo,volta),Vazia)");
+    fs::permissions(base_ + "/Bloqueada", fs::perms::owner_all);
+
+    EXPECT_EQ(form.CompleteRecursive(node({"Carro", "Treino", "t"}), true).toStdString(), base_ + "/Carro/Treino/t");
+    EXPECT_EQ(form.CompleteRecursive(node({"Carro", "Treino", "t"}), false).toStdString(), base_ + "/Carro/Treino/");
+    QStringList found = TMainForm::FindAll(QString::fromStdString(base_ + "/Carro/*.zql"), log_fs::Archive);
+    found.sort();
+    EXPECT_EQ(found, QStringList({QStringLiteral("Carro_LOG_00001.ZQL"), QStringLiteral("minusculo.zql")}));
+}
+
+TEST_F(MainFormFilesTest, MissingBaseFolderIsCreatedOneLevelOnly)
+{
+    TMainForm& form = show();
+    EXPECT_TRUE(fs::is_directory(base_));
+    EXPECT_EQ(tree(), "<base>");
+
+    form.LogDir = QString::fromStdString(base_ + "/a/b");
+    form.RefreshFiles();
+    EXPECT_EQ(form.TreeView1->topLevelItemCount(), 0);
+    EXPECT_FALSE(exists("a"));
+}
+
+TEST_F(MainFormFilesTest, DoubleClickOpensALogOnceAndBringsItBackToTheFront)
+{
+    makeLog("Carro/um.ZQL", 30);
+    makeLog("Carro/dois.zql", 40);
+    TMainForm& form = show();
+
+    form.TreeView1->setCurrentItem(node({"Carro", "um"}));
+    form.TreeView1DblClick();
+    form.TreeView1->setCurrentItem(node({"Carro", "dois"}));
+    form.ToolButton26->click();
+    ASSERT_EQ(charts().size(), 2u);
+    TMDIChild* first = charts().back();
+    EXPECT_EQ(first->windowTitle().toStdString(), base_ + "/Carro/um.ZQL");
+    EXPECT_EQ(first->SLScope1->Channels.Count(), 2);
+    EXPECT_EQ(first->SLScope1->Channels.GetItem(1).Data.GetCount(), 30u);
+    EXPECT_EQ(first->RowCount, 30);
+    EXPECT_EQ(first->FileName, QStringLiteral("um.ZQL"));
+    EXPECT_EQ(charts().front()->FileName, QStringLiteral("dois.zql"));
+
+    form.TreeView1->setCurrentItem(node({"Carro", "um"}));
+    form.TreeView1DblClick();
+    EXPECT_EQ(charts().size(), 2u);
+    EXPECT_EQ(form.MdiArea->activeSubWindow()->widget(), first);
+
+    form.TreeView1->setCurrentItem(node({"Carro"}));
+    form.TreeView1DblClick();
+    EXPECT_EQ(charts().size(), 2u);
+    EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+TEST_F(MainFormFilesTest, SixteenthChartIsRefused)
+{
+    makeLog("Carro/um.ZQL");
+    TMainForm& form = show();
+    for (int i = 0; i < 15; ++i)
+        form.MdiArea->addSubWindow(new StandInChart(dialogs_, QStringLiteral("c%1").arg(i), false))->show();
+    form.AbreArquivo(QString::fromStdString(base_ + "/Carro"), QStringLiteral("um.ZQL"));
+    EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("Impossivel abrir mais de 15 graficos ao mesmo tempo.")));
+    EXPECT_TRUE(charts().empty());
+}
+
+TEST_F(MainFormFilesTest, DamagedLogIsNamedAndOpensNoWindow)
+{
+    makeLog("Carro/ruim.ZQL", 100);
+    fs::resize_file(base_ + "/Carro/ruim.ZQL", 200);
+    TMainForm& form = show();
+    form.TreeView1->setCurrentItem(node({"Carro", "ruim"}));
+    form.TreeView1DblClick();
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    EXPECT_THAT(dialogs_.texts()[0].toStdString(), testing::HasSubstr(base_ + "/Carro/ruim.ZQL"));
+    EXPECT_TRUE(form.MdiArea->subWindowList().isEmpty());
+}
+
+struct RenameCase {
+    const char* name;
+    std::vector<const char*> node;
+    std::string newText;
+    bool renamed;
+    const char* onDisk; // relative path that must exist afterwards
+};
+
+class MainFormRenameTest : public MainFormFilesTest, public testing::WithParamInterface<RenameCase> {};
+
+TEST_P(MainFormRenameTest, RenamesOrPutsTheTextBack)
+{
+    makeLog("Carro/um.ZQL");
+    makeLog("Carro/dois.ZQL");
+    fs::create_directories(base_ + "/Outra");
+    TMainForm& form = show();
+    const RenameCase& c = GetParam();
+    QTreeWidgetItem* n = form.TreeView1->topLevelItem(0);
+    for (const char* t : c.node)
+        for (int i = 0; i < n->childCount(); ++i)
+            if (n->child(i)->text(0) == QString::fromUtf8(t)) {
+                n = n->child(i);
+                break;
+            }
+    const QString old = n->text(0);
+    QString text = QString::fromStdString(c.newText);
+    form.TreeView1Edited(n, text);
+    EXPECT_EQ(text, c.renamed ? QString::fromStdString(c.newText) : old);
+    EXPECT_TRUE(exists(c.onDisk)) << c.onDisk;
+    EXPECT_TRUE(exists("Carro/dois.ZQL"));
+    // Nothing ever appears beside the base folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(base_).parent_path()), fs::directory_iterator()), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, MainFormRenameTest,
+    testing::Values(RenameCase{"File150", {"Carro", "um"}, std::string(150, 'x'), true, "Carro"},
+                    RenameCase{"File151", {"Carro", "um"}, std::string(151, 'x'), false, "Carro/um.ZQL"},
+                    RenameCase{"Empty", {"Carro", "um"}, "", false, "Carro/um.ZQL"},
+                    RenameCase{"Slash", {"Carro", "um"}, "../../fora", false, "Carro/um.ZQL"},
+                    RenameCase{"DotDot", {"Outra"}, "..", false, "Outra"},
+                    RenameCase{"Dot", {"Outra"}, ".", false, "Outra"},
+                    RenameCase{"OntoSibling", {"Carro", "um"}, "dois", false, "Carro/um.ZQL"},
+                    RenameCase{"FolderOntoFolder", {"Outra"}, "Carro", false, "Outra"},
+                    RenameCase{"Folder", {"Outra"}, "Nova", true, "Nova"},
+                    RenameCase{"File", {"Carro", "um"}, "tres", true, "Carro/tres.ZQL"},
+                    RenameCase{"TopNode", {}, "base2", false, "Carro"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainFormFilesTest, RenameTo150CharactersKeepsTheLog)
+{
+    makeLog("Carro/um.ZQL");
+    TMainForm& form = show();
+    QString text(150, QLatin1Char('x'));
+    form.TreeView1Edited(node({"Carro", "um"}), text);
+    EXPECT_TRUE(exists("Carro/" + std::string(150, 'x') + ".ZQL"));
+    EXPECT_FALSE(exists("Carro/um.ZQL"));
+}
+
+TEST_F(MainFormFilesTest, DragMovesALogIntoAFolderOnly)
+{
+    makeLog("Carro/um.ZQL");
+    makeLog("Carro/dois.ZQL");
+    makeLog("Outra/dois.ZQL", 7);
+    TMainForm& form = show();
+    const auto dropOn = [&](std::initializer_list<const char*> dragged, std::initializer_list<const char*> target) {
+        form.TreeView1->expandAll();
+        form.TreeView1->setCurrentItem(node(dragged));
+        const QRect r = form.TreeView1->visualItemRect(node(target));
+        form.TreeView1DragDrop(r.center().x(), r.center().y());
+    };
+
+    dropOn({"Carro", "dois"}, {"Outra"}); // the folder holds that name already
+    dropOn({"Carro", "um"}, {"Carro", "dois"}); // onto a file
+    dropOn({"Outra"}, {"Carro"});               // folders do not move
+    EXPECT_EQ(tree(), "<base>(Carro(dois,um),Outra(dois))");
+    EXPECT_EQ(fileBytes(base_ + "/Outra/dois.ZQL").size(), 159u + 3 * 7 + 6);
+
+    dropOn({"Carro", "um"}, {"Outra"});
+    EXPECT_EQ(tree(), "<base>(Carro(dois),Outra(dois,um))");
+    EXPECT_TRUE(exists("Outra/um.ZQL"));
+    EXPECT_FALSE(exists("Carro/um.ZQL"));
+}
+
+TEST_F(MainFormFilesTest, ReadOnlyLogCannotBeMovedOrOpened)
+{
+    makeLog("Carro/ro.ZQL");
+    fs::create_directories(base_ + "/Outra");
+    fs::permissions(base_ + "/Carro/ro.ZQL", fs::perms::owner_read);
+    TMainForm& form = show();
+    EXPECT_EQ(tree(), "<base>(Carro,Outra)");
+    // Even a node made for it by hand does nothing.
+    QTreeWidgetItem* ro = new QTreeWidgetItem(QStringList{QStringLiteral("ro")});
+    node({"Carro"})->addChild(ro);
+    form.TreeView1->expandAll();
+    form.TreeView1->setCurrentItem(ro);
+    form.TreeView1DblClick();
+    const QRect r = form.TreeView1->visualItemRect(node({"Outra"}));
+    form.TreeView1->setCurrentItem(ro);
+    form.TreeView1DragDrop(r.center().x(), r.center().y());
+    EXPECT_TRUE(charts().empty());
+    EXPECT_TRUE(exists("Carro/ro.ZQL"));
+}
+
+TEST_F(MainFormFilesTest, NewFolderGoesIntoTheSelectedFolderOrTheFilesFolder)
+{
+    makeLog("Carro/um.ZQL");
+    TMainForm& form = show();
+    form.NovaPasta1Click(); // not on the files page
+    EXPECT_TRUE(dialogs_.shown().empty());
+
+    form.PageControl1->setCurrentIndex(2);
+    form.TreeView1->setCurrentItem(node({"Carro", "um"}));
+    dialogs_.input(QStringLiteral("Treino"));
+    form.ToolButton28->click();
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    EXPECT_EQ(dialogs_.shown()[0].caption, QStringLiteral("Criar Nova Pasta"));
+    EXPECT_EQ(dialogs_.shown()[0].text, QStringLiteral("Qual o Nome da Nova Pasta ?"));
+    EXPECT_TRUE(fs::is_directory(base_ + "/Carro/Treino"));
+    EXPECT_EQ(form.TreeView1->currentItem(), node({"Carro", "Treino"}));
+
+    for (const char* refused : {"../fora", "..", "", "a/b"}) {
+        form.TreeView1->setCurrentItem(node({"Carro"}));
+        dialogs_.input(QString::fromUtf8(refused));
+        form.NovaPasta1Click();
+    }
+    dialogs_.input(std::nullopt);
+    form.NovaPasta1Click();
+    EXPECT_EQ(tree(), "<base>(Carro(Treino,um))");
+    EXPECT_EQ(std::distance(fs::directory_iterator(base_ + "/Carro"), fs::directory_iterator()), 2);
+    EXPECT_FALSE(exists("fora"));
+}
+
+TEST_F(MainFormFilesTest, DeleteRemovesEmptyFoldersAndLogsWithoutAsking)
+{
+    makeLog("Carro/um.ZQL");
+    fs::create_directories(base_ + "/Vazia");
+    TMainForm& form = show();
+    form.PageControl1->setCurrentIndex(2);
+    QApplication::setActiveWindow(&form);
+    form.TreeView1->setFocus();
+    ASSERT_TRUE(form.TreeView1->hasFocus());
+
+    for (auto path : {std::initializer_list<const char*>{"Carro"}, std::initializer_list<const char*>{}}) {
+        form.TreeView1->setCurrentItem(path.size() ? node(path) : form.TreeView1->topLevelItem(0));
+        form.ToolButton30->click();
+        form.TreeView1->setFocus();
+    }
+    EXPECT_EQ(tree(), "<base>(Carro(um),Vazia)");
+
+    form.TreeView1->setCurrentItem(node({"Vazia"}));
+    form.Excluir1Click();
+    form.TreeView1->setCurrentItem(node({"Carro", "um"}));
+    form.Excluir1Click();
+    EXPECT_EQ(tree(), "<base>(Carro)");
+    EXPECT_FALSE(exists("Vazia"));
+    EXPECT_FALSE(exists("Carro/um.ZQL"));
+    EXPECT_TRUE(dialogs_.shown().empty());
+}
+
+class MainFormDownloadFileTest : public MainFormFilesTest {
+protected:
+    // A download of log 7 with `received` complete rows of `rows`.
+    void download(std::uint32_t rows, int received, std::vector<std::uint8_t> ids = {0, 1, 10, 16})
+    {
+        TMainForm& form = *form_;
+        form.DownloadState = makeDownload(ids, rows);
+        form.Dados.setRowCount(int(rows));
+        form.Dados.setColCount(int(ids.size()));
+        for (int r = 0; r < received; ++r)
+            for (int c = 0; c < int(ids.size()); ++c)
+                form.Dados.setCell(c, r, std::uint8_t(r + c));
+        form.DownloadState.Row = received;
+    }
+};
+
+TEST_F(MainFormDownloadFileTest, SameLogThreeTimesGetsCopyNumbers)
+{
+    TMainForm& form = show();
+    std::vector<QString> names;
+    for (int i = 0; i < 3; ++i) {
+        download(100, 100);
+        names.push_back(form.GeraNovoArquivo());
+    }
+    EXPECT_THAT(names, testing::ElementsAre(QStringLiteral("MeuCarro_LOG_00007.ZQL"),
+                                            QStringLiteral("MeuCarro_LOG_00007_Copia001.ZQL"),
+                                            QStringLiteral("MeuCarro_LOG_00007_Copia002.ZQL")));
+    EXPECT_EQ(tree(), "<base>(MeuCarro(MeuCarro_LOG_00007,MeuCarro_LOG_00007_Copia001,MeuCarro_LOG_00007_Copia002))");
+    EXPECT_EQ(form.TreeView1->currentItem(), node({"MeuCarro", "MeuCarro_LOG_00007_Copia002"}));
+    const std::vector<std::uint8_t> bytes = fileBytes(base_ + "/MeuCarro/MeuCarro_LOG_00007.ZQL");
+    ASSERT_EQ(bytes.size(), 565u);
+    EXPECT_EQ(bytes[159 + 100 + 5], 6); // column 1, row 5
+}
+
+TEST_F(MainFormDownloadFileTest, DeviceFolderWithoutANodeGetsOne)
+{
+    TMainForm& form = show();
+    fs::create_directories(base_ + "/MeuCarro");
+    download(10, 10);
+    EXPECT_EQ(form.GeraNovoArquivo(), QStringLiteral("MeuCarro_LOG_00007.ZQL"));
+    EXPECT_EQ(tree(), "<base>(MeuCarro(MeuCarro_LOG_00007))");
+}
+
+TEST_F(MainFormDownloadFileTest, EarlyEndStoresTheCompleteRowsOnly)
+{
+    TMainForm& form = show();
+    download(100, 37);
+    form.Dados.setCell(0, 37, 1); // a row begun but not finished
+    ASSERT_EQ(form.GeraNovoArquivo(), QStringLiteral("MeuCarro_LOG_00007.ZQL"));
+    const log_file::LoadedLog log = log_file::LoadLogFile(base_ + "/MeuCarro/MeuCarro_LOG_00007.ZQL", false);
+    EXPECT_EQ(log.rows, 37u);
+    EXPECT_EQ(log.channels.size(), 3u);
+
+    download(100, 0);
+    EXPECT_EQ(form.GeraNovoArquivo(), QString());
+    EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("Nenhuma linha completa do LOG foi recebida: nada foi gravado.")));
+    EXPECT_FALSE(exists("MeuCarro/MeuCarro_LOG_00007_Copia001.ZQL"));
+}
+
+// A zero point and a cut, then the save button: the file holds the header and
+// rows the chart shows, and reads back the same.
+TEST_F(MainFormDownloadFileTest, SavedZeroPointAndCutReadBack)
+{
+    TMainForm& form = show();
+    download(100, 100);
+    const QString name = form.GeraNovoArquivo();
+    form.AbreArquivo(QString::fromStdString(base_ + "/MeuCarro"), name);
+    ASSERT_EQ(charts().size(), 1u);
+    TMDIChild& chart = *charts().front();
+    chart.Grafico_Split();
+    chart.PickedX = 2.5;
+    chart.PickedValid = true;
+    chart.SLScope1Click();
+    chart.Grafico_Cut();
+    ASSERT_TRUE(chart.Modified);
+    form.ToolButton13->click();
+    EXPECT_FALSE(chart.Modified);
+    EXPECT_TRUE(dialogs_.shown().empty());
+
+    const std::string path = base_ + "/MeuCarro/" + name.toStdString();
+    const log_file::LoadedLog log = log_file::LoadLogFile(path, false);
+    EXPECT_EQ(log.rows, 76u); // the row at -0.1 s and the 75 from zero on
+    EXPECT_EQ(log.head.ZeroOffsetMs(), 100);
+    EXPECT_NEAR(log.start, -0.1, 1e-12);
+    ASSERT_EQ(log.channels.size(), 3u);
+    std::vector<double> y;
+    chart.SLScope1->Channels.GetItem(2).Data.GetYData(y);
+    EXPECT_EQ(log.channels[2].signal.values, y);
+    EXPECT_EQ(fileBytes(path).size(), 159u + 4 * 76 + 6);
+}
+
+} // namespace
