@@ -1,8 +1,12 @@
 #include "dsp/SLBasicDispatcher.h"
 
+#include "dsp/ComplexCorrelation.h"
 #include "dsp/ConversionRoutines.h"
+#include "dsp/Convolution.h"
+#include "dsp/Correlation.h"
 #include "dsp/ExpLn.h"
 #include "dsp/FftSpec.h"
+#include "dsp/Fir.h"
 #include "dsp/ImageRoutines.h"
 #include "dsp/IntegerRoutines.h"
 #include "dsp/LPIPPILoader.h"
@@ -58,18 +62,18 @@ constexpr BasicRoutineTable makeNativeBasicTable()
     ZQ_NATIVE(ippsNormDiff_L1_64f, native::ippsNormDiff_L1_64f);
     ZQ_NATIVE(ippsNormDiff_L2_64f, native::ippsNormDiff_L2_64f);
     ZQ_NATIVE(ippsNormDiff_Inf_64f, native::ippsNormDiff_Inf_64f);
-    ZQ_NOT_BUILT(ippsAutoCorr_64f);
-    ZQ_NOT_BUILT(ippsAutoCorr_NormA_64f);
-    ZQ_NOT_BUILT(ippsAutoCorr_NormB_64f);
-    ZQ_NOT_BUILT(ippsCrossCorr_64f);
-    ZQ_NOT_BUILT(ippsConv_64f);
-    ZQ_NOT_BUILT(ippsAutoCorr_64fc);
-    ZQ_NOT_BUILT(ippsAutoCorr_NormA_64fc);
-    ZQ_NOT_BUILT(ippsAutoCorr_NormB_64fc);
-    ZQ_NOT_BUILT(ippsCrossCorr_64fc);
-    ZQ_NOT_BUILT(ippsFIRInitAlloc_64f);
-    ZQ_NOT_BUILT(ippsFIR_64f);
-    ZQ_NOT_BUILT(ippsFIRFree_64f);
+    ZQ_NATIVE(ippsAutoCorr_64f, native::ippsAutoCorr_64f);
+    ZQ_NATIVE(ippsAutoCorr_NormA_64f, native::ippsAutoCorr_NormA_64f);
+    ZQ_NATIVE(ippsAutoCorr_NormB_64f, native::ippsAutoCorr_NormB_64f);
+    ZQ_NATIVE(ippsCrossCorr_64f, native::ippsCrossCorr_64f);
+    ZQ_NATIVE(ippsConv_64f, native::ippsConv_64f);
+    ZQ_NATIVE(ippsAutoCorr_64fc, native::ippsAutoCorr_64fc);
+    ZQ_NATIVE(ippsAutoCorr_NormA_64fc, native::ippsAutoCorr_NormA_64fc);
+    ZQ_NATIVE(ippsAutoCorr_NormB_64fc, native::ippsAutoCorr_NormB_64fc);
+    ZQ_NATIVE(ippsCrossCorr_64fc, native::ippsCrossCorr_64fc);
+    ZQ_NATIVE(ippsFIRInitAlloc_64f, native::ippsFIRInitAlloc_64f);
+    ZQ_NATIVE(ippsFIR_64f, native::ippsFIR_64f);
+    ZQ_NATIVE(ippsFIRFree_64f, native::ippsFIRFree_64f);
     ZQ_NATIVE(ippsNormalize_64f, native::ippsNormalize_64f);
     ZQ_NATIVE(ippsDotProd_64f, native::ippsDotProd_64f);
     ZQ_NATIVE(ippsThreshold_64f_I, native::ippsThreshold_64f_I);
