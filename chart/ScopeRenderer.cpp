@@ -230,19 +230,31 @@ bool BuildTraceColumns(const TSLChannelData& data, const LinearMap& xMap, const 
 
 namespace {
 
-// Writes the column spans straight into the image: for dense data that is
-// many times cheaper than stroking thousands of short vertical segments. Each
-// column also covers the row where the previous column ended, which joins the
-// trace without a separate line. Gaps and the ends are left to the painter.
-void drawTraceColumns(QImage& image, QPainter& painter, const QRect& clip, const TraceColumns& trace, QColor color,
-                      int width)
+// Writes the column spans of columns [from, to] straight into the image: for
+// dense data that is many times cheaper than stroking thousands of short
+// vertical segments. Each column also covers the row where the previous
+// column ended, which joins the trace without a separate line.
+void fillTraceColumns(QImage& image, const QRect& clip, const TraceColumns& trace, QColor color, int width,
+                      int from, int to)
 {
     const QRgb rgb = color.rgb();
     const int grow = (width - 1) / 2;
     const int shrink = width / 2;
     uchar* const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    const auto fill = [&](int column, int top, int bottom) {
+    from = std::max(from, trace.firstColumn);
+    to = std::min(to, trace.firstColumn + static_cast<int>(trace.spans.size()) - 1);
+    for (int column = from; column <= to; ++column) {
+        const std::size_t c = static_cast<std::size_t>(column - trace.firstColumn);
+        const PixelSpan& span = trace.spans[c];
+        if (!span.any)
+            continue;
+        int top = span.top;
+        int bottom = span.bottom;
+        if (c > 0 && trace.spans[c - 1].any) {
+            top = std::min(top, trace.spans[c - 1].lastRow);
+            bottom = std::max(bottom, trace.spans[c - 1].lastRow);
+        }
         const int x0 = std::max(column - grow, clip.left());
         const int x1 = std::min(column + shrink, clip.right());
         top = std::max(top - grow, clip.top());
@@ -252,34 +264,29 @@ void drawTraceColumns(QImage& image, QPainter& painter, const QRect& clip, const
             for (int row = top; row <= bottom; ++row, p += stride)
                 *reinterpret_cast<QRgb*>(p) = rgb;
         }
-    };
+    }
+}
 
+// What the spans leave out: lines across columns without samples, and to the
+// samples just outside the view. The painter's pen is the channel's.
+void drawTraceJoins(QPainter& painter, const TraceColumns& trace)
+{
     const PixelSpan* previous = nullptr;
     int previousColumn = 0;
     QPoint firstPoint;
-    bool started = false;
     for (std::size_t c = 0; c < trace.spans.size(); ++c) {
         const PixelSpan& span = trace.spans[c];
         if (!span.any)
             continue;
         const int column = trace.firstColumn + static_cast<int>(c);
-        int top = span.top;
-        int bottom = span.bottom;
-        if (previous && previousColumn == column - 1) {
-            top = std::min(top, previous->lastRow);
-            bottom = std::max(bottom, previous->lastRow);
-        } else if (previous) {
-            painter.drawLine(previousColumn, previous->lastRow, column, span.firstRow);
-        }
-        if (!started) {
+        if (!previous)
             firstPoint = QPoint(column, span.firstRow);
-            started = true;
-        }
-        fill(column, top, bottom);
+        else if (previousColumn != column - 1)
+            painter.drawLine(previousColumn, previous->lastRow, column, span.firstRow);
         previous = &span;
         previousColumn = column;
     }
-    if (!started)
+    if (!previous)
         return;
     if (!trace.before.empty())
         painter.drawLine(trace.before.front(), firstPoint);
@@ -410,28 +417,52 @@ void RenderScope(const TSLScope& scope, const ScopeLayout& layout, QImage& image
     drawGridAndZeroLines(painter, scope, layout);
 
     painter.setClipRect(data);
-    thread_local std::vector<QPoint> points;
-    thread_local TraceColumns columns;
+    // Dense traces are reduced first and then written strip by strip, every
+    // channel in turn within a strip, so the pixels a strip touches stay in
+    // the cache; sparse traces and the joins are stroked afterwards.
+    struct Trace {
+        const TSLScopeChannel* channel = nullptr;
+        bool dense = false;
+        TraceColumns columns;
+        std::vector<QPoint> points;
+    };
+    thread_local std::vector<Trace> traces;
     const int first = data.left();
     const int last = data.right();
+    std::size_t used = 0;
     for (int i = 0; i < scope.Channels.Count(); ++i) {
         const TSLScopeChannel& channel = scope.Channels.GetItem(i);
         if (!channel.GetVisible())
             continue;
+        if (traces.size() <= used)
+            traces.emplace_back();
+        Trace& trace = traces[used++];
+        trace.channel = &channel;
         const LinearMap xMap = layout.XMap(*channel.GetXAxis());
         const LinearMap yMap = layout.YDataMap(*channel.GetYAxis());
-        painter.setPen(QPen(channel.GetColor(), channel.GetWidth(), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        if (BuildTraceColumns(channel.Data, xMap, yMap, first, last, columns)) {
-            drawTraceColumns(image, painter, data, columns, channel.GetColor(), channel.GetWidth());
-            continue;
+        trace.dense = BuildTraceColumns(channel.Data, xMap, yMap, first, last, trace.columns);
+        if (!trace.dense)
+            BuildTrace(channel.Data, xMap, yMap, first, last, trace.points);
+    }
+    constexpr int stripWidth = 64;
+    for (int from = first; from <= last; from += stripWidth) {
+        for (std::size_t t = 0; t < used; ++t) {
+            const Trace& trace = traces[t];
+            if (trace.dense)
+                fillTraceColumns(image, data, trace.columns, trace.channel->GetColor(), trace.channel->GetWidth(),
+                                 from, from + stripWidth - 1);
         }
-        BuildTrace(channel.Data, xMap, yMap, first, last, points);
-        if (points.empty())
-            continue;
-        if (points.size() == 1)
-            painter.drawPoint(points.front());
-        else
-            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    for (std::size_t t = 0; t < used; ++t) {
+        const Trace& trace = traces[t];
+        painter.setPen(QPen(trace.channel->GetColor(), trace.channel->GetWidth(), Qt::SolidLine, Qt::SquareCap,
+                            Qt::MiterJoin));
+        if (trace.dense)
+            drawTraceJoins(painter, trace.columns);
+        else if (trace.points.size() == 1)
+            painter.drawPoint(trace.points.front());
+        else if (!trace.points.empty())
+            painter.drawPolyline(trace.points.data(), static_cast<int>(trace.points.size()));
     }
     painter.setClipping(false);
 
