@@ -19,10 +19,22 @@ public:
 class ERangeError : public std::out_of_range {
 public:
     explicit ERangeError(const std::string& message) : std::out_of_range(message) {}
-    static ERangeError index(std::int32_t index)
+    static ERangeError index(std::int32_t index) { return numbered("Index out of range = ", index); }
+    static ERangeError row(std::int32_t row) { return numbered("Row out of range = ", row); }
+    static ERangeError column(std::int32_t column) { return numbered("Column out of range = ", column); }
+
+private:
+    static ERangeError numbered(const char* text, std::int32_t number)
     {
-        return ERangeError("Index out of range = " + std::to_string(static_cast<std::uint32_t>(index)));
+        return ERangeError(text + std::to_string(static_cast<std::uint32_t>(number)));
     }
+};
+
+// An integer division or remainder with a zero divisor, raised at the element
+// that has it; the elements before it are already changed.
+class EDivByZero : public std::runtime_error {
+public:
+    EDivByZero() : std::runtime_error("Division by zero") {}
 };
 
 // A buffer given where a buffer of the generic kind was required.

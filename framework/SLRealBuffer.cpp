@@ -166,11 +166,13 @@ void TSLRealBuffer::Multiply(ISLRealBuffer& other)
 void TSLRealBuffer::Divide(ISLRealBuffer& other)
 {
     const double* divisors = other.GetReadPointer();
-    double* quotients = GetModifyPointer();
-    const int n = minCount(other);
+    divideWithZeroDivisorMarks(divisors, GetModifyPointer(), minCount(other));
+}
+
+void divideWithZeroDivisorMarks(const double* divisors, double* quotients, int n)
+{
     if (routines().ippsDiv_64f_I(divisors, quotients, n) != ippStsDivByZero)
         return;
-    // Infinities and NaNs from zero divisors become finite marks the chart can draw.
     for (int i = 0; i < n; ++i) {
         const double divisor = divisors[i];
         double& quotient = quotients[i];

@@ -161,3 +161,8 @@ private:
     int count() { return static_cast<int>(GetCount()); }
     int minCount(ISLRealBuffer& other);
 };
+
+// quotients := quotients / divisors over n elements, then the quotients of zero
+// divisors become finite marks the chart can draw: 1.0e15 for a positive one,
+// -1.0e14 otherwise, 0.0 for 0/0 and wherever the divisor is not a number.
+void divideWithZeroDivisorMarks(const double* divisors, double* quotients, int n);

@@ -206,17 +206,10 @@ TSLSmartMemoryBuffer& TSLMemoryBuffer::memoryBlock() const
 
 // ---------------------------------------------------------------------------
 
-void TSLLinearMemoryBuffer::SetCount(std::uint32_t newCount, bool keepData)
+void TSLMemoryBuffer::ResizeTo(std::uint32_t newCount, bool keepData)
 {
     const std::uint32_t elementSize = GetElementSize();
     const std::uint32_t count = ByteSize / elementSize;
-    if (newCount == 0) {
-        ByteSize = 0;
-        Refresh();
-        return;
-    }
-    if (newCount == count)
-        return;
     if (keepData && newCount < count) {
         ByteSize = newCount * elementSize;
         Refresh();
@@ -237,4 +230,17 @@ void TSLLinearMemoryBuffer::SetCount(std::uint32_t newCount, bool keepData)
     fresh->AddRef(IsWriter);
     ByteSize = newCount * elementSize;
     Refresh();
+}
+
+// ---------------------------------------------------------------------------
+
+void TSLLinearMemoryBuffer::SetCount(std::uint32_t newCount, bool keepData)
+{
+    if (newCount == 0) {
+        ByteSize = 0;
+        Refresh();
+        return;
+    }
+    if (newCount != ByteSize / GetElementSize())
+        ResizeTo(newCount, keepData);
 }

@@ -102,6 +102,10 @@ protected:
     virtual TSLSmartMemoryBuffer* CreateSmartBuffer(std::uint32_t count);
     void Refresh() override;
     TSLSmartMemoryBuffer& memoryBlock() const;
+    // Sets the size to newCount elements: in the same block when the data is
+    // kept and it shrinks or the unique block has room, else in a new block
+    // (holding the old block's bytes when keepData).
+    void ResizeTo(std::uint32_t newCount, bool keepData);
 };
 
 // A memory buffer whose element count can change.
