@@ -177,9 +177,9 @@ void BuildTrace(const TSLChannelData& data, const LinearMap& xMap, const LinearM
         if (!s.any)
             continue;
         const int px = firstColumn + static_cast<int>(c);
-        // Draw towards whichever extreme comes first is unknown here; the
-        // vertical run first -> min -> max -> last covers the column's extent
-        // either way, and joins the neighbours at their true ends.
+        // Which extreme came first is not kept; the vertical run first -> min
+        // -> max -> last covers the column's extent either way and meets the
+        // neighbouring columns at their true ends.
         append(points, QPoint(px, toPixel(yMap.ToPixel(s.first))));
         append(points, QPoint(px, toPixel(yMap.ToPixel(s.min))));
         append(points, QPoint(px, toPixel(yMap.ToPixel(s.max))));
