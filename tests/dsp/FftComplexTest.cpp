@@ -209,28 +209,21 @@ protected:
 TEST_P(FftAllocationFailure, EveryFailurePointReturnsMemAllocErrAndLeaksNothing) {
     const int order = GetParam();
     for (int k = 0; k < 8; ++k) {
-        dsp::fft::fftFailAllocationAfter(k);
-        FFTSpec_C_64fc* complexSpec = nullptr;
-        const IppStatus status = ippsFFTInitAlloc_C_64fc(&complexSpec, order, IPP_FFT_DIV_FWD_BY_N, ippAlgHintNone);
-        dsp::fft::fftFailAllocationAfter(-1);
-        if (status == ippStsNoErr) {
-            EXPECT_EQ(ippsFFTFree_C_64fc(complexSpec), ippStsNoErr);
-            continue;
+        for (const bool real : {false, true}) {
+            dsp::fft::fftFailAllocationAfter(k);
+            FFTSpec_C_64fc* complexSpec = nullptr;
+            FFTSpec_R_64f* realSpec = nullptr;
+            const IppStatus status =
+                real ? ippsFFTInitAlloc_R_64f(&realSpec, order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone)
+                     : ippsFFTInitAlloc_C_64fc(&complexSpec, order, IPP_FFT_DIV_FWD_BY_N, ippAlgHintNone);
+            dsp::fft::fftFailAllocationAfter(-1);
+            if (status == ippStsNoErr) {
+                EXPECT_EQ(real ? ippsFFTFree_R_64f(realSpec) : ippsFFTFree_C_64fc(complexSpec), ippStsNoErr);
+                continue;
+            }
+            EXPECT_EQ(status, ippStsMemAllocErr) << "real " << real << " failure after " << k;
+            EXPECT_TRUE(complexSpec == nullptr && realSpec == nullptr);
         }
-        EXPECT_EQ(status, ippStsMemAllocErr) << "failure after " << k;
-        EXPECT_EQ(complexSpec, nullptr);
-    }
-    for (int k = 0; k < 8; ++k) {
-        dsp::fft::fftFailAllocationAfter(k);
-        FFTSpec_R_64f* realSpec = nullptr;
-        const IppStatus status = ippsFFTInitAlloc_R_64f(&realSpec, order, IPP_FFT_DIV_INV_BY_N, ippAlgHintNone);
-        dsp::fft::fftFailAllocationAfter(-1);
-        if (status == ippStsNoErr) {
-            EXPECT_EQ(ippsFFTFree_R_64f(realSpec), ippStsNoErr);
-            continue;
-        }
-        EXPECT_EQ(status, ippStsMemAllocErr) << "failure after " << k;
-        EXPECT_EQ(realSpec, nullptr);
     }
 }
 

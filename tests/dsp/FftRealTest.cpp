@@ -138,18 +138,6 @@ INSTANTIATE_TEST_SUITE_P(
                "_flag" + std::to_string(std::get<2>(info.param));
     });
 
-TEST(RealTransform, TwoPointPermAndPackAreSumAndDifference) {
-    auto spec = makeRealSpec(1);
-    const double x[2] = {3.0, 5.0};
-    double perm[2], pack[2];
-    ASSERT_EQ(FFTFwd_RToPerm_64f(x, perm, spec.get(), nullptr), ippStsNoErr);
-    ASSERT_EQ(FFTFwd_RToPack_64f(x, pack, spec.get(), nullptr), ippStsNoErr);
-    EXPECT_EQ(perm[0], 8.0);
-    EXPECT_EQ(perm[1], -2.0);
-    EXPECT_EQ(pack[0], 8.0);
-    EXPECT_EQ(pack[1], -2.0);
-}
-
 TEST(RealTransform, StatusChecksComeInOrder) {
     auto complexSpec = makeComplexSpec(6);
     auto realSpec = makeRealSpec(6);
