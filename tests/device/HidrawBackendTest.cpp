@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <future>
 #include <thread>
 
 #include <fcntl.h>
@@ -327,18 +328,26 @@ TEST_F(HidrawReadTest, ClosingTheHandleEndsAPendingReadOnAnotherThread)
     OverlappedRead overlapped;
     WaitResult result = WaitResult::Timeout;
     std::uint32_t error = 0;
+    // The close must come after the read has started, however slowly the
+    // reader thread gets going on a loaded machine.
+    std::promise<bool> started;
+    std::future<bool> readStarted = started.get_future();
     std::thread reader([&] {
         AlertableWaiter waiter;
-        if (!backend.startRead(h, buffer, overlapped, waiter))
+        const bool ok = backend.startRead(h, buffer, overlapped, waiter);
+        started.set_value(ok);
+        if (!ok)
             return;
         result = waiter.sleepEx(5000);
         std::uint32_t bytes = 0;
         backend.getOverlappedResult(h, overlapped, bytes);
         error = lastError();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const bool readIsPending = readStarted.get();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(backend.close(h));
     reader.join();
+    ASSERT_TRUE(readIsPending);
     EXPECT_EQ(result, WaitResult::IoCompletion);
     EXPECT_EQ(error, static_cast<std::uint32_t>(ECANCELED));
 }
