@@ -1,6 +1,7 @@
 #include "app/AppServices.h"
 #include "app/MainForm.h"
 #include "app/ZorvanSettings.h"
+#include "dsp/SLBasicDispatcher.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 
@@ -51,6 +52,13 @@ void scheduleCheckAndQuit(TMainForm& form)
 
 int main(int argc, char** argv)
 {
+    // The routine tables are settled before anything can call through them, and
+    // the optional libraries are let go only once the windows are gone.
+    dsp::InitRoutineTables();
+    struct TablesShutdown {
+        ~TablesShutdown() { dsp::ShutdownRoutineTables(); }
+    } tablesShutdown;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZORVAN Quillstone"));
 
