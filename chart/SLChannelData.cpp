@@ -1,5 +1,7 @@
 #include "chart/SLChannelData.h"
 
+#include "chart/SharedXBuffers.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,8 +12,11 @@ TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const dou
     Samples s;
     if (x == nullptr || y == nullptr || count == 0)
         return s;
-    s.x.reserve(count);
-    s.y.reserve(count);
+    s.xBuffer = SharedXBuffers::Acquire(x, count);
+    s.yBuffer = TSLRealBuffer::CreateSized(static_cast<std::uint32_t>(count));
+    double* const py = s.yBuffer->GetWritePointer();
+    s.x = {s.xBuffer->GetReadPointer(), count};
+    s.y = {py, count};
     s.pyramid.Begin(count);
     s.blockStartX.reserve(count / MinMaxPyramid::blockSize + 1);
     s.firstX = x[0];
@@ -24,9 +29,8 @@ TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const dou
     constexpr std::size_t piece = 1024 * MinMaxPyramid::blockSize;
     for (std::size_t begin = 0; begin < count; begin += piece) {
         const std::size_t end = std::min(begin + piece, count);
-        s.x.insert(s.x.end(), x + begin, x + end);
-        s.y.insert(s.y.end(), y + begin, y + end);
-        s.pyramid.AddValues(s.y.data() + begin, end - begin);
+        std::copy(y + begin, y + end, py + begin);
+        s.pyramid.AddValues(py + begin, end - begin);
         const double* px = s.x.data();
         double previous = begin > 0 ? px[begin - 1] : px[0];
         for (std::size_t i = begin; i < end; ++i) {
@@ -71,7 +75,9 @@ std::size_t TSLChannelData::Samples::LowerBound(double value) const
 
 std::size_t TSLChannelData::Samples::MemoryBytes() const
 {
-    return (x.capacity() + y.capacity() + blockStartX.capacity()) * sizeof(double) + pyramid.MemoryBytes();
+    const std::size_t xBytes = xBuffer ? SharedXBuffers::ShareOfBytes(*xBuffer) : 0;
+    const std::size_t yBytes = yBuffer ? yBuffer->GetCapacity() : 0;
+    return xBytes + yBytes + blockStartX.capacity() * sizeof(double) + pyramid.MemoryBytes();
 }
 
 TSLChannelData::TSLChannelData(ChartLock& lock) : lock_(lock) {}
@@ -101,13 +107,15 @@ std::size_t TSLChannelData::GetCount() const
 void TSLChannelData::GetXData(std::vector<double>& out) const
 {
     ChartLockGuard guard(lock_);
-    out = latest().x;
+    const auto x = latest().x;
+    out.assign(x.begin(), x.end());
 }
 
 void TSLChannelData::GetYData(std::vector<double>& out) const
 {
     ChartLockGuard guard(lock_);
-    out = latest().y;
+    const auto y = latest().y;
+    out.assign(y.begin(), y.end());
 }
 
 bool TSLChannelData::HasPending() const

@@ -2,6 +2,7 @@
 
 #include "chart/ChartLock.h"
 #include "chart/MinMaxPyramid.h"
+#include "framework/SLRealBuffer.h"
 
 #include <cstddef>
 #include <span>
@@ -57,8 +58,12 @@ public:
 
 private:
     struct Samples {
-        std::vector<double> x;
-        std::vector<double> y;
+        // The values live in pooled copy-on-write buffers; X usually shares its
+        // block with the other channels of the same log. The spans view them.
+        SLRef<TSLRealBuffer> xBuffer;
+        SLRef<TSLRealBuffer> yBuffer;
+        std::span<const double> x;
+        std::span<const double> y;
         MinMaxPyramid pyramid;
         bool sorted = true;
         // Set when the X values step evenly (as sample times do): an index

@@ -1,5 +1,6 @@
 #include "chart/SharedXBuffers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -44,6 +45,18 @@ SLRef<TSLRealBuffer> SharedXBuffers::Acquire(const double* x, std::size_t count)
     SLRef<TSLRealBuffer> fresh = TSLRealBuffer::CreateFromData(x, static_cast<std::uint32_t>(count));
     shared.buffers.push_back(fresh);
     return TSLRealBuffer::CreateShared(*fresh);
+}
+
+std::size_t SharedXBuffers::ShareOfBytes(TSLRealBuffer& buffer)
+{
+    Registry& shared = registry();
+    std::lock_guard guard(shared.mutex);
+    TSLSmartBuffer* block = buffer.GetSmartBuffer();
+    std::int32_t holders = block->GetRefCount();
+    // The registry's own share is nobody's memory.
+    if (std::ranges::any_of(shared.buffers, [block](const auto& held) { return held->GetSmartBuffer() == block; }))
+        --holders;
+    return buffer.GetCapacity() / static_cast<std::size_t>(std::max(holders, 1));
 }
 
 std::size_t SharedXBuffers::HeldCount()

@@ -14,6 +14,8 @@ public:
     // A buffer of its own holding x[0 .. count), on the block of an equal one
     // already handed out when there is one. Safe from any thread.
     static SLRef<TSLRealBuffer> Acquire(const double* x, std::size_t count);
+    // The buffer's block bytes divided among the channels holding it.
+    static std::size_t ShareOfBytes(TSLRealBuffer& buffer);
     // Blocks currently remembered (each still held by some channel).
     static std::size_t HeldCount();
 };
