@@ -177,7 +177,8 @@ public:
     // File errors raise platform::PlatformError.
     QString GeraNovoArquivo();
     // Opens folder + "/" + fileName in a new chart window (or brings the one
-    // showing it to the front). Errors raise platform::PlatformError.
+    // showing it to the front). A file that cannot be read is reported in a
+    // message box naming it, and no window opens.
     void AbreArquivo(const QString& folder, const QString& fileName);
     // The path of a log file node, with the extension the file really has.
     QString logFilePath(const QTreeWidgetItem* node) const;

@@ -275,7 +275,7 @@ void TMainForm::TreeView1DblClick()
     if (!isFile(file))
         return;
     const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
-    reportPlatformErrors(services().dialogs, [&] { AbreArquivo(file.left(slash), file.mid(slash + 1)); });
+    AbreArquivo(file.left(slash), file.mid(slash + 1));
 }
 
 void TMainForm::TreeView1Edited(QTreeWidgetItem* node, QString& newText)
@@ -368,8 +368,12 @@ QString TMainForm::GeraNovoArquivo()
         return {};
     }
 
-    if (TreeView1->topLevelItemCount() == 0)
+    if (TreeView1->topLevelItemCount() == 0 || !QFileInfo(LogDir).isDir())
         RefreshFiles();
+    // Without a base folder the log would land beside the file system's root.
+    if (LogDir.isEmpty() || !QFileInfo(LogDir).isDir())
+        throw platform::PlatformError("Cannot write the log: the folder of the logs \"" + local(LogDir) +
+                                      "\" does not exist");
     QTreeWidgetItem* top = TreeView1->topLevelItem(0);
     const QString folder = d.Name.isEmpty() ? LogDir : LogDir + QLatin1Char('/') + d.Name;
     if (!QFileInfo(folder).isDir() && !log_fs::MakeFolder(local(folder)))
@@ -425,7 +429,10 @@ void TMainForm::AbreArquivo(const QString& folder, const QString& fileName)
         return;
     }
 
-    const log_file::LoadedLog log = log_file::LoadLogFile(local(caption), BotaoAutoEscala->isChecked());
+    log_file::LoadedLog log;
+    if (!reportPlatformErrors(services().dialogs,
+                              [&] { log = log_file::LoadLogFile(local(caption), BotaoAutoEscala->isChecked()); }))
+        return;
     TMDIChild* child = TMDIChild::Create(*this, caption);
     child->ClearGrafico();
     child->WideBandChannel = -1;

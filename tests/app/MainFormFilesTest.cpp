@@ -5,6 +5,7 @@
 #include "app/LogFileReader.h"
 #include "app/LogFileSystem.h"
 #include "app/MainForm.h"
+#include "platform/PlatformError.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -401,6 +402,15 @@ TEST_F(MainFormDownloadFileTest, EarlyEndStoresTheCompleteRowsOnly)
     EXPECT_EQ(form.GeraNovoArquivo(), QString());
     EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("Nenhuma linha completa do LOG foi recebida: nada foi gravado.")));
     EXPECT_FALSE(exists("MeuCarro/MeuCarro_LOG_00007_Copia001.ZQL"));
+}
+
+TEST_F(MainFormDownloadFileTest, WithoutABaseFolderNothingIsWrittenElsewhere)
+{
+    TMainForm& form = show();
+    form.LogDir.clear();
+    download(10, 10);
+    EXPECT_THROW(form.GeraNovoArquivo(), platform::PlatformError);
+    EXPECT_FALSE(fs::exists("/MeuCarro"));
 }
 
 // A zero point and a cut, then the save button: the file holds the header and
