@@ -5,6 +5,8 @@
 #include <limits>
 #include <vector>
 
+#include "TypedBufferTestHelpers.h"
+
 #include "framework/SLBlockBuffer.h"
 
 using ::testing::ElementsAre;
@@ -17,14 +19,12 @@ constexpr std::int32_t intMax = std::numeric_limits<std::int32_t>::max();
 
 SLRef<TSLIntegerBuffer> integers(const std::vector<std::int32_t>& values)
 {
-    SLRef<TSLIntegerBuffer> buffer = TSLIntegerBuffer::CreateSized(static_cast<std::uint32_t>(values.size()));
-    std::copy(values.begin(), values.end(), buffer->GetWritePointer());
-    return buffer;
+    return bufferOf<TSLIntegerBuffer>(values);
 }
 
 std::vector<std::int32_t> values(ISLIntegerBuffer& buffer)
 {
-    return {buffer.GetReadPointer(), buffer.GetReadPointer() + buffer.GetCount()};
+    return elementsOf(buffer);
 }
 
 } // namespace

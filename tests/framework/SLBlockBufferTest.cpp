@@ -1,0 +1,63 @@
+#include "framework/SLBlockBuffer.h"
+
+#include <gmock/gmock.h>
+
+#include <vector>
+
+#include "TypedBufferTestHelpers.h"
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+namespace {
+
+SLRef<TSLBlockBuffer> bytes(const std::vector<std::uint8_t>& values)
+{
+    return bufferOf<TSLBlockBuffer>(values);
+}
+
+std::vector<std::uint8_t> values(ISLBlockBuffer& buffer)
+{
+    return elementsOf(buffer);
+}
+
+} // namespace
+
+TEST(BlockBuffer, ArithmeticSaturatesAndStopsAtTheShorterBuffer)
+{
+    const std::vector<std::uint8_t> left{200, 10, 16, 255, 7};
+    const std::vector<std::uint8_t> right{100, 20, 16, 0};
+    const struct {
+        void (ISLBlockBuffer::*operation)(ISLBlockBuffer&);
+        std::vector<std::uint8_t> expected;
+    } cases[] = {
+        {&ISLBlockBuffer::Add, {255, 30, 32, 255, 7}},
+        {&ISLBlockBuffer::Subtract, {100, 0, 0, 255, 7}},
+        {&ISLBlockBuffer::Multiply, {255, 200, 255, 0, 7}},
+    };
+    for (const auto& c : cases) {
+        SLRef<TSLBlockBuffer> buffer = bytes(left);
+        ((*buffer).*c.operation)(*bytes(right));
+        EXPECT_THAT(values(*buffer), ElementsAreArray(c.expected));
+    }
+}
+
+TEST(BlockBuffer, DivisionByZeroRaisesAtItsPosition)
+{
+    SLRef<TSLBlockBuffer> buffer = bytes({200, 9, 50, 7});
+    SLRef<ISLData> clone = buffer->Clone();
+    EXPECT_THROW(buffer->Divide(*bytes({3, 2, 0, 1})), EDivByZero);
+    EXPECT_THAT(values(*buffer), ElementsAre(66, 4, 50, 7));
+    EXPECT_THAT(values(*intfCast<ISLBlockBuffer>(clone)), ElementsAre(200, 9, 50, 7));
+}
+
+TEST(BlockBuffer, ItemsFillAndZero)
+{
+    SLRef<TSLBlockBuffer> buffer = bytes({1, 2, 3});
+    buffer->Fill(0xAB);
+    buffer->SetItem(2, 4);
+    EXPECT_THAT(values(*buffer), ElementsAre(0xAB, 0xAB, 4));
+    EXPECT_THROW(buffer->GetItem(3), ERangeError);
+    buffer->Zero();
+    EXPECT_THAT(values(*buffer), ElementsAre(0, 0, 0));
+}
