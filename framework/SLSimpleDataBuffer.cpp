@@ -134,6 +134,14 @@ void TSLGenericBuffer::LoadFromFile(const std::string& fileName)
         throw EFileStreamError("Cannot open file \"" + fileName + "\"");
     if (ByteSize == 0)
         return;
+    // A file known to be too short is refused before the write pointer is
+    // taken, which on a shared block would hand out a fresh, undefined one.
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long fileSize = std::ftell(file.get());
+        if (fileSize >= 0 && static_cast<unsigned long>(fileSize) < ByteSize)
+            throw EReadError("Stream read error");
+        std::rewind(file.get());
+    }
     if (std::fread(GetRawWritePointer(), 1, ByteSize, file.get()) != ByteSize)
         throw EReadError("Stream read error");
 }

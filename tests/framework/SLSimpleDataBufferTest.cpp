@@ -296,14 +296,14 @@ TEST_F(RawFile, HoldsExactlyTheBytesInUseWithoutHeader)
     EXPECT_EQ(partner->values(), (std::vector<std::uint32_t>{1, 0x11223344}));
 }
 
-TEST_F(RawFile, AShortOrMissingFileRaisesAndKeepsTheSize)
+TEST_F(RawFile, AShortOrMissingFileRaisesAndKeepsSizeAndValues)
 {
     write({1, 2, 3, 4, 5});
     SLRef<WordBuffer> buffer = WordBuffer::CreateCounting(2);
-    EXPECT_THROW(buffer->LoadFromFile(path), EReadError);
-    EXPECT_EQ(buffer->GetCount(), 2u);
-
     SLRef<WordBuffer> partner = cloneOf(*buffer);
+    EXPECT_THROW(buffer->LoadFromFile(path), EReadError);
+    EXPECT_EQ(buffer->values(), counting(2));
+
     EXPECT_THROW(buffer->LoadFromFile(path + "_missing"), EFileStreamError);
     EXPECT_EQ(buffer->GetRawReadPointer(), partner->GetRawReadPointer());
     EXPECT_THROW(buffer->SaveToFile(::testing::TempDir() + "no/such/dir/file"), EFileStreamError);
