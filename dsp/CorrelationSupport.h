@@ -121,11 +121,10 @@ void lagSums(const T* a, std::int64_t aLen, const T* b, std::int64_t bLen, std::
         for (int d = 0; d < Lanes; ++d)
             for (std::int64_t i = low(lag + d); i < sharedLow; ++i)
                 sums[d].add(a[i], b[i + lag + d]);
-        const T* bLag = b + lag;
         for (std::int64_t i = sharedLow; i < sharedHigh; ++i) {
             const T x = a[i];
             for (int d = 0; d < Lanes; ++d)
-                sums[d].add(x, bLag[i + d]);
+                sums[d].add(x, b[i + lag + d]);
         }
         for (int d = 0; d < Lanes; ++d)
             for (std::int64_t i = sharedHigh, end = high(lag + d); i < end; ++i)

@@ -9,72 +9,72 @@
 #include <cstdint>
 #include <vector>
 
-#include "dsp/FftAlloc.h"
-#include "dsp/IppTypes.h"
 #include "FftTestSupport.h"
+#include "dsp/FftAlloc.h"
 
 namespace corrtest {
 
-using ffttest::randomComplex;
-using ffttest::randomReal;
 using Cld = std::complex<long double>;
 
-// sum over i of a[i] * b[i + lag] (conj(a[i]) for complex), where both exist.
-inline long double crossRef(const std::vector<double>& a, const std::vector<double>& b, std::int64_t lag)
-{
-    long double sum = 0;
-    for (std::int64_t i = 0; i < static_cast<std::int64_t>(a.size()); ++i)
-        if (i + lag >= 0 && i + lag < static_cast<std::int64_t>(b.size()))
-            sum += static_cast<long double>(a[i]) * b[i + lag];
-    return sum;
-}
+inline Cld widen(const Ipp64fc& v) { return {v.re, v.im}; }
+inline long double widen(double v) { return v; }
+inline long double conjugate(long double v) { return v; }
+inline Cld conjugate(const Cld& v) { return std::conj(v); }
+inline long double times(long double a, long double b) { return a * b; }
+inline Cld times(const Cld& a, const Cld& b) { return ffttest::times(a, b); }
 
-inline Cld crossRef(const std::vector<Ipp64fc>& a, const std::vector<Ipp64fc>& b, std::int64_t lag)
-{
-    Cld sum = 0;
-    for (std::int64_t i = 0; i < static_cast<std::int64_t>(a.size()); ++i)
-        if (i + lag >= 0 && i + lag < static_cast<std::int64_t>(b.size()))
-            sum += std::conj(Cld(a[i].re, a[i].im)) * Cld(b[i + lag].re, b[i + lag].im);
-    return sum;
-}
-
-// A bound on every output of a sum of products of a and b (Cauchy-Schwarz).
 template <typename T>
-double scaleOf(const std::vector<T>& a, const std::vector<T>& b)
+std::vector<T> randomOf(std::size_t n, unsigned seed)
+{
+    if constexpr (std::is_same_v<T, Ipp64fc>)
+        return ffttest::randomComplex(n, seed);
+    else
+        return ffttest::randomReal(n, seed);
+}
+
+// What an output holds before the routine writes it.
+template <typename T>
+T stale()
+{
+    if constexpr (std::is_same_v<T, Ipp64fc>)
+        return {99, 99};
+    else
+        return 99;
+}
+
+// sum over i of conj(a[i]) * b[i + lag], where both exist.
+template <typename T>
+auto crossRef(const std::vector<T>& a, const std::vector<T>& b, std::int64_t lag)
+{
+    decltype(widen(a[0])) sum{};
+    for (std::int64_t i = std::max<std::int64_t>(0, -lag); i < std::ssize(a) && i + lag < std::ssize(b); ++i)
+        sum += times(conjugate(widen(a[i])), widen(b[i + lag]));
+    return sum;
+}
+
+// Cauchy-Schwarz bound on every output, times a margin that transforms and
+// direct sums both meet; a wrong lag, lost block or stale history misses it.
+template <typename T>
+double toleranceFor(const std::vector<T>& a, const std::vector<T>& b)
 {
     const auto energy = [](const std::vector<T>& v) {
         long double e = 0;
-        for (const T& x : v) {
-            if constexpr (std::is_same_v<T, Ipp64fc>)
-                e += static_cast<long double>(x.re) * x.re + static_cast<long double>(x.im) * x.im;
-            else
-                e += static_cast<long double>(x) * x;
-        }
+        for (const T& x : v)
+            e += std::norm(Cld(widen(x)));
         return e;
     };
-    return static_cast<double>(std::sqrt(energy(a) * energy(b)));
+    return 1e-13 * std::max(1.0, static_cast<double>(std::sqrt(energy(a) * energy(b))));
 }
 
-// Transforms and direct sums both land well inside this; a wrong lag, a lost
-// block or a stale history is off by far more.
-inline double tolerance(double scale)
+template <typename T, typename Want>
+bool near(const T& got, const Want& want, double tol)
 {
-    return 1e-13 * (scale > 1 ? scale : 1);
+    return std::abs(Cld(widen(got)) - Cld(want)) <= tol;
 }
 
-inline bool near(double got, long double want, double tol)
-{
-    return std::fabs(static_cast<long double>(got) - want) <= tol;
-}
-
-inline bool near(const Ipp64fc& got, const Cld& want, double tol)
-{
-    return std::abs(Cld(got.re, got.im) - want) <= tol;
-}
-
-// Lets the k-th allocation of `call` fail for k = 0, 1, ... until the call
-// gets through; every failure must answer -9. LeakSanitizer sees anything left
-// behind. Returns how many allocations the successful call made.
+// Fails the k-th allocation of `call` for k = 0, 1, ... until the call gets
+// through; each failure must answer -9 (LeakSanitizer checks nothing is left).
+// Returns the number of allocations of the successful call.
 template <typename Call>
 int expectEachAllocationFailureGivesMemAllocErr(Call call)
 {
