@@ -216,6 +216,18 @@ TEST(RealBufferArithmetic, SquareFromItselfOnASharedBlock)
     EXPECT_THAT(values(*clone), ElementsAre(1, -2, 3));
 }
 
+TEST(RealBufferArithmetic, CorrelationsOfThemselvesReadTheOldValues)
+{
+    SLRef<TSLRealBuffer> buffer = realBuffer({1, 2, 3});
+    buffer->AutoCorrelation(*buffer, 0);
+    EXPECT_THAT(values(*buffer), ElementsAre(14, 8, 3));
+
+    SLRef<TSLRealBuffer> lags = realBuffer({1, 2, 3, 0});
+    SLRef<TSLRealBuffer> kernel = realBuffer({1, 1});
+    lags->CrossCorrelation(*kernel, *lags, -1);
+    EXPECT_THAT(values(*lags), ElementsAre(1, 3, 5, 3));
+}
+
 TEST(RealBufferArithmetic, NormalizeInPlaceChangesOnlyThisBuffer)
 {
     for (bool shared : {false, true}) {
