@@ -184,6 +184,7 @@ void TMainForm::setupFilesPart()
     TreeView1->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     TreeView1->setDragEnabled(true);
     TreeView1->setAcceptDrops(true);
+    TreeView1->viewport()->setAcceptDrops(true);
     TreeView1->setDragDropMode(QAbstractItemView::DragDrop);
     TreeView1->setItemDelegate(new NodeEditDelegate(*this, *TreeView1));
     TreeView1->viewport()->installEventFilter(new TreeDropFilter(*this, TreeView1));

@@ -8,6 +8,10 @@
 #include "platform/PlatformError.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
@@ -267,6 +271,37 @@ TEST_F(MainFormFilesTest, DragMovesALogIntoAFolderOnly)
     EXPECT_EQ(tree(), "<base>(Carro(dois),Outra(dois,um))");
     EXPECT_TRUE(exists("Outra/um.ZQL"));
     EXPECT_FALSE(exists("Carro/um.ZQL"));
+}
+
+// Through the view itself: an edit ends in the rename, a drop in the move.
+TEST_F(MainFormFilesTest, EditorAndDropReachTheHandlers)
+{
+    makeLog("Carro/um.ZQL");
+    fs::create_directories(base_ + "/Outra");
+    TMainForm& form = show();
+    form.TreeView1->expandAll();
+
+    form.TreeView1->setCurrentItem(node({"Carro", "um"}));
+    form.TreeView1->editItem(node({"Carro", "um"}));
+    auto* editor = form.TreeView1->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("novo"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits through a queued call
+    EXPECT_TRUE(exists("Carro/novo.ZQL"));
+    ASSERT_NE(node({"Carro", "novo"}), nullptr);
+
+    form.TreeView1->setCurrentItem(node({"Carro", "novo"}));
+    const QPoint at = form.TreeView1->visualItemRect(node({"Outra"})).center();
+    QMimeData mime;
+    QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.TreeView1->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.TreeView1->viewport(), &drop);
+    EXPECT_EQ(drop.dropAction(), Qt::IgnoreAction); // the view removes nothing itself
+    EXPECT_TRUE(exists("Outra/novo.ZQL"));
+    EXPECT_EQ(tree(), "<base>(Carro,Outra(novo))");
 }
 
 TEST_F(MainFormFilesTest, ReadOnlyLogCannotBeMovedOrOpened)
