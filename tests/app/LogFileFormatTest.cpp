@@ -180,16 +180,6 @@ INSTANTIATE_TEST_SUITE_P(Table, LogFileZeroOffset,
                                          OffsetCase{-0.29, 290, {0, 0, 0x01, 0x22}, -0.29},
                                          OffsetCase{-1e10, 0x7FFFFFFF, {0x7F, 0xFF, 0xFF, 0xFF}, -2147483.647}));
 
-TEST(LogFileTimeAxisTest, AddsTheStepRowAfterRow)
-{
-    const std::vector<double> x = TimeAxis(-0.3, 0.1, 4);
-    double t = -0.3;
-    for (double xi : x) {
-        EXPECT_EQ(xi, t); // bit for bit: repeated addition, not a product
-        t += 0.1;
-    }
-}
-
 // A file whose head is sound, for the corruption cases below.
 std::vector<std::uint8_t> soundFile(std::uint32_t rows = 20)
 {
