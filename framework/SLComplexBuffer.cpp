@@ -124,14 +124,14 @@ void TSLComplexBuffer::fromSource(ISLComplexBuffer& source, FromSource routine)
 {
     const Ipp64fc* from = source.GetReadPointer();
     const int n = minCount(source);
-    writeThrough([&](Ipp64fc* to) { return routine(from, to, n); });
+    writeOrKeep<Ipp64fc>([&](Ipp64fc* to) { return routine(from, to, n); });
 }
 
 void TSLComplexBuffer::NormalizeFrom(ISLComplexBuffer& source, Ipp64fc sub, double div)
 {
     const Ipp64fc* from = source.GetReadPointer();
     const int n = minCount(source);
-    writeThrough([&](Ipp64fc* to) { return routines().ippsNormalize_64fc(from, to, n, sub, div); });
+    writeOrKeep<Ipp64fc>([&](Ipp64fc* to) { return routines().ippsNormalize_64fc(from, to, n, sub, div); });
 }
 
 void TSLComplexBuffer::Normalize(Ipp64fc sub, double div)
@@ -157,7 +157,7 @@ void TSLComplexBuffer::ThresholdFrom(ISLComplexBuffer& source, bool below, doubl
 {
     const Ipp64fc* from = source.GetReadPointer();
     const int n = minCount(source);
-    writeThrough(
+    writeOrKeep<Ipp64fc>(
         [&](Ipp64fc* to) { return routines().ippsThreshold_64fc(from, to, n, level, thresholdRelation(below)); });
 }
 
@@ -188,7 +188,7 @@ void TSLComplexBuffer::AutoCorrelation(ISLComplexBuffer& source, std::uint8_t ki
                                      : routines().ippsAutoCorr_64fc;
     const Ipp64fc* from = source.GetReadPointer();
     const int n = minCount(source);
-    writeThrough([&](Ipp64fc* to) { return routine(from, n, to, n); });
+    writeOrKeep<Ipp64fc>([&](Ipp64fc* to) { return routine(from, n, to, n); });
 }
 
 void TSLComplexBuffer::CrossCorrelation(ISLComplexBuffer& src1, ISLComplexBuffer& src2, std::int32_t lowLag)
@@ -197,7 +197,7 @@ void TSLComplexBuffer::CrossCorrelation(ISLComplexBuffer& src1, ISLComplexBuffer
     const Ipp64fc* second = src2.GetReadPointer();
     const auto firstCount = static_cast<int>(src1.GetCount());
     const auto secondCount = static_cast<int>(src2.GetCount());
-    writeThrough([&](Ipp64fc* to) {
+    writeOrKeep<Ipp64fc>([&](Ipp64fc* to) {
         return routines().ippsCrossCorr_64fc(first, firstCount, second, secondCount, to, count(), lowLag);
     });
 }

@@ -38,7 +38,7 @@ std::int32_t bytesOf(std::int32_t elements)
 
 // Truncating remainder with the dividend's sign. The minimum by -1 would trap
 // in the processor's division although its remainder is plainly 0.
-std::int32_t remainder(std::int32_t dividend, std::int32_t divisor)
+std::int32_t truncatedRemainder(std::int32_t dividend, std::int32_t divisor)
 {
     if (divisor == 0)
         throw EDivByZero();
@@ -86,7 +86,7 @@ void TSLIntegerBuffer::Divide(ISLIntegerBuffer& other)
 
 void TSLIntegerBuffer::Modulo(ISLIntegerBuffer& other)
 {
-    modifyEach(other, remainder);
+    modifyEach(other, truncatedRemainder);
 }
 
 void TSLIntegerBuffer::And(ISLIntegerBuffer& other)
@@ -153,7 +153,7 @@ void TSLIntegerBuffer::ModuloConst(std::int32_t value)
         return;
     std::int32_t* values = GetModifyPointer();
     for (int i = 0; i < n; ++i)
-        values[i] = remainder(values[i], value);
+        values[i] = truncatedRemainder(values[i], value);
 }
 
 void TSLIntegerBuffer::AndConst(std::int32_t value)

@@ -268,7 +268,8 @@ void TSLRealBuffer::NormalizeFrom(ISLRealBuffer& source, double sub, double div)
     if (normalizeRefuses(div))
         return;
     const double* from = source.GetReadPointer();
-    routines().ippsNormalize_64f(from, GetWritePointer(), minCount(source), sub, div);
+    const int n = minCount(source);
+    writeOrKeep<double>([&](double* to) { return routines().ippsNormalize_64f(from, to, n, sub, div); });
 }
 
 void TSLRealBuffer::Normalize(double sub, double div)
@@ -295,7 +296,9 @@ void TSLRealBuffer::Threshold(bool below, double level)
 void TSLRealBuffer::ThresholdFrom(ISLRealBuffer& source, bool below, double level)
 {
     const double* from = source.GetReadPointer();
-    routines().ippsThreshold_64f(from, GetWritePointer(), minCount(source), level, thresholdRelation(below));
+    const int n = minCount(source);
+    writeOrKeep<double>(
+        [&](double* to) { return routines().ippsThreshold_64f(from, to, n, level, thresholdRelation(below)); });
 }
 
 void TSLRealBuffer::Square()
@@ -303,10 +306,17 @@ void TSLRealBuffer::Square()
     routines().ippsSqr_64f_I(GetModifyPointer(), count());
 }
 
-void TSLRealBuffer::SquareFrom(ISLRealBuffer& source)
+// A shared buffer whose source proves empty keeps its values.
+void TSLRealBuffer::fromSource(ISLRealBuffer& source, IppStatus (*routine)(const double*, double*, int))
 {
     const double* from = source.GetReadPointer();
-    routines().ippsSqr_64f(from, GetWritePointer(), minCount(source));
+    const int n = minCount(source);
+    writeOrKeep<double>([&](double* to) { return routine(from, to, n); });
+}
+
+void TSLRealBuffer::SquareFrom(ISLRealBuffer& source)
+{
+    fromSource(source, routines().ippsSqr_64f);
 }
 
 void TSLRealBuffer::Sqrt()
@@ -316,8 +326,7 @@ void TSLRealBuffer::Sqrt()
 
 void TSLRealBuffer::SqrtFrom(ISLRealBuffer& source)
 {
-    const double* from = source.GetReadPointer();
-    routines().ippsSqrt_64f(from, GetWritePointer(), minCount(source));
+    fromSource(source, routines().ippsSqrt_64f);
 }
 
 void TSLRealBuffer::AutoCorrelation(ISLRealBuffer& source, std::uint8_t kind)
@@ -328,7 +337,7 @@ void TSLRealBuffer::AutoCorrelation(ISLRealBuffer& source, std::uint8_t kind)
     const SLRef<TSLRealBuffer> hold = holdSourcesOnOwnBlock(source, source);
     const double* from = source.GetReadPointer();
     const int n = minCount(source);
-    routine(from, n, GetWritePointer(), n);
+    writeOrKeep<double>([&](double* to) { return routine(from, n, to, n); });
 }
 
 void TSLRealBuffer::CrossCorrelation(ISLRealBuffer& src1, ISLRealBuffer& src2, std::int32_t lowLag)
@@ -338,7 +347,9 @@ void TSLRealBuffer::CrossCorrelation(ISLRealBuffer& src1, ISLRealBuffer& src2, s
     const double* second = src2.GetReadPointer();
     const auto firstCount = static_cast<int>(src1.GetCount());
     const auto secondCount = static_cast<int>(src2.GetCount());
-    routines().ippsCrossCorr_64f(first, firstCount, second, secondCount, GetWritePointer(), count(), lowLag);
+    writeOrKeep<double>([&](double* to) {
+        return routines().ippsCrossCorr_64f(first, firstCount, second, secondCount, to, count(), lowLag);
+    });
 }
 
 void TSLRealBuffer::Abs()
@@ -348,8 +359,7 @@ void TSLRealBuffer::Abs()
 
 void TSLRealBuffer::AbsFrom(ISLRealBuffer& source)
 {
-    const double* from = source.GetReadPointer();
-    routines().ippsAbs_64f(from, GetWritePointer(), minCount(source));
+    fromSource(source, routines().ippsAbs_64f);
 }
 
 void TSLRealBuffer::Exp()
@@ -359,8 +369,7 @@ void TSLRealBuffer::Exp()
 
 void TSLRealBuffer::ExpFrom(ISLRealBuffer& source)
 {
-    const double* from = source.GetReadPointer();
-    routines().ippsExp_64f(from, GetWritePointer(), minCount(source));
+    fromSource(source, routines().ippsExp_64f);
 }
 
 void TSLRealBuffer::Ln()
@@ -370,8 +379,7 @@ void TSLRealBuffer::Ln()
 
 void TSLRealBuffer::LnFrom(ISLRealBuffer& source)
 {
-    const double* from = source.GetReadPointer();
-    routines().ippsLn_64f(from, GetWritePointer(), minCount(source));
+    fromSource(source, routines().ippsLn_64f);
 }
 
 void TSLRealBuffer::Convolve(ISLRealBuffer& src1, ISLRealBuffer& src2)

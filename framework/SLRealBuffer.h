@@ -3,6 +3,7 @@
 // routine of the basic routine table on the buffer's data.
 #include <cstdint>
 
+#include "dsp/IppTypes.h"
 #include "framework/SLSimpleDataBuffer.h"
 
 class ISLRealBuffer : public virtual ISLLinearDataBuffer {
@@ -164,6 +165,7 @@ private:
     // on this buffer's own block is held by a temporary, so that the results
     // go to a new block. Empty when no source shares the block.
     SLRef<TSLRealBuffer> holdSourcesOnOwnBlock(ISLRealBuffer& first, ISLRealBuffer& second);
+    void fromSource(ISLRealBuffer& source, IppStatus (*routine)(const double*, double*, int));
 };
 
 // quotients := quotients / divisors over n elements, then the quotients of zero

@@ -106,6 +106,18 @@ protected:
     // kept and it shrinks or the unique block has room, else in a new block
     // (holding the old block's bytes when keepData).
     void ResizeTo(std::uint32_t newCount, bool keepData);
+
+    // Calls routine(write pointer as Element*). On a shared block the write
+    // pointer hands out a fresh block of undefined contents; when the routine
+    // then refuses its arguments (a negative status: nothing written) the
+    // buffer goes back to the old block, so the values stay as they were.
+    template <typename Element, typename Routine>
+    void writeOrKeep(Routine routine)
+    {
+        SLRef<TSLMemoryBuffer> old = SmartBuffer->IsUnique() ? nullptr : CreateShared(*this);
+        if (routine(static_cast<Element*>(GetRawWritePointer())) < 0 && old)
+            TSLGenericBuffer::AssignShared(*old);
+    }
 };
 
 // A memory buffer whose element count can change.

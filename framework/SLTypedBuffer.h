@@ -78,18 +78,6 @@ protected:
         });
     }
 
-    // Calls routine(write pointer). On a shared block the write pointer hands
-    // out a fresh block of undefined contents; when the routine then refuses its
-    // arguments (a negative status: nothing written) the buffer goes back to
-    // the old block, so a refused call leaves the values as they were.
-    template <typename Routine>
-    void writeThrough(Routine routine)
-    {
-        SLRef<Self> old = SmartBuffer->IsUnique() ? nullptr : CreateShared(*this);
-        if (routine(GetWritePointer()) < 0 && old)
-            AssignShared(*old);
-    }
-
 private:
     void checkIndex(std::int32_t index)
     {

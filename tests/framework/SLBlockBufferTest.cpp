@@ -51,13 +51,3 @@ TEST(BlockBuffer, DivisionByZeroRaisesAtItsPosition)
     EXPECT_THAT(values(*intfCast<ISLBlockBuffer>(clone)), ElementsAre(200, 9, 50, 7));
 }
 
-TEST(BlockBuffer, ItemsFillAndZero)
-{
-    SLRef<TSLBlockBuffer> buffer = bytes({1, 2, 3});
-    buffer->Fill(0xAB);
-    buffer->SetItem(2, 4);
-    EXPECT_THAT(values(*buffer), ElementsAre(0xAB, 0xAB, 4));
-    EXPECT_THROW(buffer->GetItem(3), ERangeError);
-    buffer->Zero();
-    EXPECT_THAT(values(*buffer), ElementsAre(0, 0, 0));
-}

@@ -7,7 +7,6 @@
 
 #include "TypedBufferTestHelpers.h"
 
-#include "framework/SLIntegerBuffer.h"
 
 using ::testing::DoubleEq;
 using ::testing::ElementsAre;
@@ -128,18 +127,5 @@ TEST(ComplexBuffer, OperationsFromASourceWriteOnlyMinElements)
     EXPECT_THAT(flat(*buffer), ElementsAre(-1, 0, 4, 0, 5, 6));
     buffer->Normalize({1, 0}, 2);
     EXPECT_THAT(flat(*buffer), ElementsAre(-1, 0, 1.5, 0, 2, 3));
-    const Ipp64fc dot = buffer->DotProduct(*complexes({{0, 1}}));
-    EXPECT_EQ(dot.re, 0);
-    EXPECT_EQ(dot.im, -1);
 }
 
-TEST(ComplexBuffer, EqualsOnlyAnotherComplexBuffer)
-{
-    SLRef<TSLComplexBuffer> buffer = complexes({{0, 0}});
-    SLRef<TSLIntegerBuffer> integers = TSLIntegerBuffer::CreateSized(4);
-    integers->Zero();
-    EXPECT_EQ(buffer->GetByteSize(), integers->GetByteSize());
-    EXPECT_FALSE(buffer->Equals(*integers));
-    EXPECT_TRUE(buffer->Equals(*complexes({{0, 0}})));
-    EXPECT_THROW(buffer->GetItem(1), ERangeError);
-}

@@ -157,7 +157,12 @@ INSTANTIATE_TEST_SUITE_P(
                       NoCopyCase{"DivideByOne", [](ISLRealBuffer& b) { b.DivideConst(1.0); }},
                       NoCopyCase{"NormalizeByZero", [](ISLRealBuffer& b) { b.Normalize(1.0, 0.0); }},
                       NoCopyCase{"NormalizeBySubnormal", [](ISLRealBuffer& b) { b.Normalize(0.0, 1e-310); }},
-                      NoCopyCase{"NegativeJaehne", [](ISLRealBuffer& b) { b.Jaehne(-1.0); }}),
+                      NoCopyCase{"NegativeJaehne", [](ISLRealBuffer& b) { b.Jaehne(-1.0); }},
+                      NoCopyCase{"SquareOfNothing", [](ISLRealBuffer& b) { b.SquareFrom(*TSLRealBuffer::Create()); }},
+                      NoCopyCase{"ThresholdOfNothing",
+                                 [](ISLRealBuffer& b) { b.ThresholdFrom(*TSLRealBuffer::Create(), true, 0.0); }},
+                      NoCopyCase{"NormalizeNothing",
+                                 [](ISLRealBuffer& b) { b.NormalizeFrom(*TSLRealBuffer::Create(), 0.0, 1.0); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RealBufferRefusals, RefusedArgumentsKeepTheValuesOfAUniqueBuffer)
