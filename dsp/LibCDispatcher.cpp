@@ -1,5 +1,7 @@
 #include "dsp/LibCDispatcher.h"
 
+#include "dsp/LnKernel.h"
+
 #include <cmath>
 
 namespace dsp {
@@ -26,7 +28,7 @@ double LibExp(double x) noexcept
 
 double LibLn(double x) noexcept
 {
-    return static_cast<double>(std::log(static_cast<long double>(x)));
+    return lnkernel::fastAvailable() ? lnkernel::lnOfOne(x) : lnkernel::extendedLn(x);
 }
 
 double LibAtan2(double y, double x) noexcept
