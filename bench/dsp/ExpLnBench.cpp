@@ -74,8 +74,8 @@ void lnWideRange(benchmark::State& state)
     compareWith(state, src, dsp::native::ippsLn_64f, [](double x) { return std::log(x); }, "vs_libc");
 }
 
-// Every ordinary element goes through the extended-precision elementary
-// logarithm; this shows how much of the time is the routine's own.
+// The vector routine against its elementary function called element by
+// element: what the groups of four gain over one value at a time.
 void lnAgainstItsElementaryFunction(benchmark::State& state)
 {
     static const auto src = uniformValues(1e-3, 1e6);
