@@ -129,3 +129,20 @@ TEST(ComplexBuffer, OperationsFromASourceWriteOnlyMinElements)
     EXPECT_THAT(flat(*buffer), ElementsAre(-1, 0, 1.5, 0, 2, 3));
 }
 
+
+TEST(ComplexBuffer, CorrelationsOfTheirOwnBlockReadTheOldValues)
+{
+    const std::vector<Ipp64fc> samples{{1, 2}, {-3, 0.5}, {4, -1}, {0, 2}};
+    SLRef<TSLComplexBuffer> expected = complexes(samples);
+    expected->AutoCorrelation(*complexes(samples), 0);
+    SLRef<TSLComplexBuffer> buffer = complexes(samples);
+    buffer->AutoCorrelation(*buffer, 0);
+    EXPECT_EQ(flat(*buffer), flat(*expected));
+
+    expected->CrossCorrelation(*complexes(samples), *complexes(samples), -1);
+    buffer = complexes(samples);
+    SLRef<TSLComplexBuffer> clone = intfCast<TSLComplexBuffer>(buffer->Clone());
+    buffer->CrossCorrelation(*buffer, *clone, -1);
+    EXPECT_EQ(flat(*buffer), flat(*expected));
+    EXPECT_THAT(flat(*clone), ElementsAre(1, 2, -3, 0.5, 4, -1, 0, 2));
+}
