@@ -186,7 +186,7 @@ void TSLComplexBuffer::AutoCorrelation(ISLComplexBuffer& source, std::uint8_t ki
     const auto routine = kind == 1   ? routines().ippsAutoCorr_NormA_64fc
                          : kind == 2 ? routines().ippsAutoCorr_NormB_64fc
                                      : routines().ippsAutoCorr_64fc;
-    const SLRef<TSLComplexBuffer> hold = holdSourcesOnOwnBlock(source, source);
+    const SLRef<TSLMemoryBuffer> hold = holdSourcesOnOwnBlock(source, source);
     const Ipp64fc* from = source.GetReadPointer();
     const int n = minCount(source);
     writeOrKeep<Ipp64fc>([&](Ipp64fc* to) { return routine(from, n, to, n); });
@@ -194,7 +194,7 @@ void TSLComplexBuffer::AutoCorrelation(ISLComplexBuffer& source, std::uint8_t ki
 
 void TSLComplexBuffer::CrossCorrelation(ISLComplexBuffer& src1, ISLComplexBuffer& src2, std::int32_t lowLag)
 {
-    const SLRef<TSLComplexBuffer> hold = holdSourcesOnOwnBlock(src1, src2);
+    const SLRef<TSLMemoryBuffer> hold = holdSourcesOnOwnBlock(src1, src2);
     const Ipp64fc* first = src1.GetReadPointer();
     const Ipp64fc* second = src2.GetReadPointer();
     const auto firstCount = static_cast<int>(src1.GetCount());

@@ -115,13 +115,6 @@ int TSLRealBuffer::minCount(ISLRealBuffer& other)
     return static_cast<int>(std::min(GetCount(), other.GetCount()));
 }
 
-SLRef<TSLRealBuffer> TSLRealBuffer::holdSourcesOnOwnBlock(ISLRealBuffer& first, ISLRealBuffer& second)
-{
-    if (From(first).GetSmartBuffer() != SmartBuffer && From(second).GetSmartBuffer() != SmartBuffer)
-        return nullptr;
-    return CreateShared(*this);
-}
-
 // ---------------------------------------------------------------------------
 // Items
 
@@ -334,7 +327,7 @@ void TSLRealBuffer::AutoCorrelation(ISLRealBuffer& source, std::uint8_t kind)
     const auto routine = kind == 1   ? routines().ippsAutoCorr_NormA_64f
                          : kind == 2 ? routines().ippsAutoCorr_NormB_64f
                                      : routines().ippsAutoCorr_64f;
-    const SLRef<TSLRealBuffer> hold = holdSourcesOnOwnBlock(source, source);
+    const SLRef<TSLMemoryBuffer> hold = holdSourcesOnOwnBlock(source, source);
     const double* from = source.GetReadPointer();
     const int n = minCount(source);
     writeOrKeep<double>([&](double* to) { return routine(from, n, to, n); });
@@ -342,7 +335,7 @@ void TSLRealBuffer::AutoCorrelation(ISLRealBuffer& source, std::uint8_t kind)
 
 void TSLRealBuffer::CrossCorrelation(ISLRealBuffer& src1, ISLRealBuffer& src2, std::int32_t lowLag)
 {
-    const SLRef<TSLRealBuffer> hold = holdSourcesOnOwnBlock(src1, src2);
+    const SLRef<TSLMemoryBuffer> hold = holdSourcesOnOwnBlock(src1, src2);
     const double* first = src1.GetReadPointer();
     const double* second = src2.GetReadPointer();
     const auto firstCount = static_cast<int>(src1.GetCount());
@@ -389,7 +382,7 @@ void TSLRealBuffer::Convolve(ISLRealBuffer& src1, ISLRealBuffer& src2)
     // The routine writes the full convolution whatever the destination holds.
     if (firstCount == 0 || secondCount == 0 || GetCount() < firstCount + secondCount - 1)
         return;
-    const SLRef<TSLRealBuffer> hold = holdSourcesOnOwnBlock(src1, src2);
+    const SLRef<TSLMemoryBuffer> hold = holdSourcesOnOwnBlock(src1, src2);
     const double* first = src1.GetReadPointer();
     const double* second = src2.GetReadPointer();
     routines().ippsConv_64f(first, static_cast<int>(firstCount), second, static_cast<int>(secondCount),

@@ -161,10 +161,6 @@ protected:
 private:
     int count() { return static_cast<int>(GetCount()); }
     int minCount(ISLRealBuffer& other);
-    // Correlations and convolutions read their sources while writing: a source
-    // on this buffer's own block is held by a temporary, so that the results
-    // go to a new block. Empty when no source shares the block.
-    SLRef<TSLRealBuffer> holdSourcesOnOwnBlock(ISLRealBuffer& first, ISLRealBuffer& second);
     void fromSource(ISLRealBuffer& source, IppStatus (*routine)(const double*, double*, int));
 };
 

@@ -206,6 +206,13 @@ void TSLMemoryBuffer::Refresh()
     Data = memoryBlock().Data;
 }
 
+SLRef<TSLMemoryBuffer> TSLMemoryBuffer::holdSourcesOnOwnBlock(ISLData& first, ISLData& second)
+{
+    if (From(first).GetSmartBuffer() != SmartBuffer && From(second).GetSmartBuffer() != SmartBuffer)
+        return nullptr;
+    return CreateShared(*this);
+}
+
 TSLSmartMemoryBuffer& TSLMemoryBuffer::memoryBlock() const
 {
     // Every block a memory buffer takes, clones or is assigned is a memory block.

@@ -107,6 +107,11 @@ protected:
     // (holding the old block's bytes when keepData).
     void ResizeTo(std::uint32_t newCount, bool keepData);
 
+    // Correlations read their whole sources while writing: when a source lies
+    // on this buffer's block, the returned buffer holds that block so that the
+    // write pointer moves the results to a new one. Empty otherwise.
+    SLRef<TSLMemoryBuffer> holdSourcesOnOwnBlock(ISLData& first, ISLData& second);
+
     // Calls routine(write pointer as Element*). On a shared block the write
     // pointer hands out a fresh block of undefined contents; when the routine
     // then refuses its arguments (a negative status: nothing written) the

@@ -78,16 +78,6 @@ protected:
         });
     }
 
-    // Correlations read their whole sources while writing: when a source lies
-    // on this buffer's block, the returned buffer holds that block so that the
-    // write pointer moves the results to a new one. Empty otherwise.
-    SLRef<Self> holdSourcesOnOwnBlock(ISLData& first, ISLData& second)
-    {
-        if (From(first).GetSmartBuffer() != SmartBuffer && From(second).GetSmartBuffer() != SmartBuffer)
-            return nullptr;
-        return CreateShared(*this);
-    }
-
 private:
     void checkIndex(std::int32_t index)
     {
