@@ -12,12 +12,40 @@ void include(MinMax& into, const MinMax& other)
     into.max = std::max(into.max, other.max);
 }
 
+// Folds values[0, count) into `into`. Several independent lanes let the
+// comparisons overlap instead of waiting on one another; each lane starts
+// from `into`, so a NaN there still wins and NaN values are still skipped,
+// exactly as a plain left-to-right std::min/std::max would do.
+void scan(MinMax& into, const double* values, std::size_t count)
+{
+    constexpr std::size_t lanes = 8;
+    double lo[lanes];
+    double hi[lanes];
+    for (std::size_t j = 0; j < lanes; ++j) {
+        lo[j] = into.min;
+        hi[j] = into.max;
+    }
+    std::size_t i = 0;
+    for (; i + lanes <= count; i += lanes) {
+        for (std::size_t j = 0; j < lanes; ++j) {
+            lo[j] = std::min(lo[j], values[i + j]);
+            hi[j] = std::max(hi[j], values[i + j]);
+        }
+    }
+    for (; i < count; ++i) {
+        lo[0] = std::min(lo[0], values[i]);
+        hi[0] = std::max(hi[0], values[i]);
+    }
+    for (std::size_t j = 0; j < lanes; ++j) {
+        into.min = std::min(into.min, lo[j]);
+        into.max = std::max(into.max, hi[j]);
+    }
+}
+
 void scan(MinMax& into, std::span<const double> values, std::size_t first, std::size_t last)
 {
-    for (std::size_t i = first; i < last; ++i) {
-        into.min = std::min(into.min, values[i]);
-        into.max = std::max(into.max, values[i]);
-    }
+    if (last > first)
+        scan(into, values.data() + first, last - first);
 }
 
 } // namespace
@@ -40,14 +68,9 @@ void MinMaxPyramid::AddValues(const double* values, std::size_t count)
 {
     auto& level = levels_.front();
     for (std::size_t b = 0; b + blockSize <= count; b += blockSize) {
-        const double* p = values + b;
-        double lo = p[0];
-        double hi = p[0];
-        for (std::size_t i = 1; i < blockSize; ++i) {
-            lo = std::min(lo, p[i]);
-            hi = std::max(hi, p[i]);
-        }
-        level.push_back({lo, hi});
+        MinMax block{values[b], values[b]};
+        scan(block, values + b, blockSize);
+        level.push_back(block);
     }
 }
 

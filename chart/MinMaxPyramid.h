@@ -15,7 +15,7 @@ struct MinMax {
 // that the extremes of any index range cost O(block + log n) instead of O(n).
 class MinMaxPyramid {
 public:
-    static constexpr std::size_t blockSize = 32;
+    static constexpr std::size_t blockSize = 128;
 
     void Build(std::span<const double> values);
     void Clear();

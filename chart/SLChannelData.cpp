@@ -12,72 +12,33 @@ TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const dou
     Samples s;
     if (x == nullptr || y == nullptr || count == 0)
         return s;
-    s.xBuffer = SharedXBuffers::Acquire(x, count);
+    s.xShared = SharedXBuffers::Acquire(x, count);
     s.yBuffer = TSLRealBuffer::CreateSized(static_cast<std::uint32_t>(count));
     double* const py = s.yBuffer->GetWritePointer();
-    s.x = {s.xBuffer->GetReadPointer(), count};
+    s.x = {s.xShared.buffer->GetReadPointer(), count};
     s.y = {py, count};
     s.pyramid.Begin(count);
-    s.blockStartX.reserve(count / MinMaxPyramid::blockSize + 1);
-    s.firstX = x[0];
-    s.stepX = count > 1 ? (x[count - 1] - x[0]) / static_cast<double>(count - 1) : 0;
-    bool sorted = true;
-    bool even = count > 2 && s.stepX > 0 && std::isfinite(s.stepX);
-    const double tolerance = 2 * s.stepX;
-
-    // Copy and analyse a piece at a time, each piece while it is in the cache.
-    constexpr std::size_t piece = 1024 * MinMaxPyramid::blockSize;
+    // Copy and reduce a piece at a time, each piece while it is in the cache.
+    constexpr std::size_t piece = 256 * MinMaxPyramid::blockSize;
     for (std::size_t begin = 0; begin < count; begin += piece) {
         const std::size_t end = std::min(begin + piece, count);
         std::copy(y + begin, y + end, py + begin);
         s.pyramid.AddValues(py + begin, end - begin);
-        const double* px = s.x.data();
-        double previous = begin > 0 ? px[begin - 1] : px[0];
-        for (std::size_t i = begin; i < end; ++i) {
-            sorted &= !(px[i] < previous);
-            even &= std::abs(px[i] - (s.firstX + static_cast<double>(i) * s.stepX)) <= tolerance;
-            previous = px[i];
-        }
-        for (std::size_t i = begin; i < end; i += MinMaxPyramid::blockSize)
-            s.blockStartX.push_back(px[i]);
     }
     s.pyramid.Finish();
-    s.sorted = sorted;
-    s.evenlySpaced = sorted && even;
-    if (!sorted)
-        s.blockStartX = {};
     return s;
 }
 
-std::size_t TSLChannelData::Samples::LowerBound(double value) const
+const XIndex& TSLChannelData::Samples::index() const
 {
-    if (!sorted)
-        return static_cast<std::size_t>(std::lower_bound(x.begin(), x.end(), value) - x.begin());
-    if (evenlySpaced) {
-        double estimate = (value - firstX) / stepX;
-        if (!(estimate > 0)) // also NaN
-            estimate = 0;
-        std::size_t i = static_cast<std::size_t>(std::min(estimate, static_cast<double>(x.size())));
-        while (i > 0 && x[i - 1] >= value)
-            --i;
-        while (i < x.size() && x[i] < value)
-            ++i;
-        return i;
-    }
-    // Search the small table of block starts first, so a lookup in a big log
-    // touches only a few cache lines of the samples themselves.
-    const auto b = static_cast<std::size_t>(
-        std::lower_bound(blockStartX.begin(), blockStartX.end(), value) - blockStartX.begin());
-    const std::size_t lo = b == 0 ? 0 : (b - 1) * MinMaxPyramid::blockSize;
-    const std::size_t hi = std::min(b * MinMaxPyramid::blockSize, x.size());
-    return static_cast<std::size_t>(std::lower_bound(x.begin() + lo, x.begin() + hi, value) - x.begin());
+    static const XIndex none;
+    return xShared.index ? *xShared.index : none;
 }
 
 std::size_t TSLChannelData::Samples::MemoryBytes() const
 {
-    const std::size_t xBytes = xBuffer ? SharedXBuffers::ShareOfBytes(*xBuffer) : 0;
     const std::size_t yBytes = yBuffer ? yBuffer->GetCapacity() : 0;
-    return xBytes + yBytes + blockStartX.capacity() * sizeof(double) + pyramid.MemoryBytes();
+    return SharedXBuffers::ShareOfBytes(xShared) + yBytes + pyramid.MemoryBytes();
 }
 
 TSLChannelData::TSLChannelData(ChartLock& lock) : lock_(lock) {}
@@ -147,7 +108,8 @@ void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
     out.assign(columns, ColumnSample{});
     const auto& x = committed_.x;
     const auto& y = committed_.y;
-    if (y.empty() || !committed_.sorted || !(dx > 0))
+    const XIndex& index = committed_.index();
+    if (y.empty() || !index.Sorted() || !(dx > 0))
         return;
     // The column edges first, then the reductions: knowing the edges ahead
     // lets the memory of later columns be fetched while earlier ones reduce,
@@ -158,9 +120,8 @@ void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
     edges[0] = LowerBound(x0);
     for (std::size_t c = 1; c <= columns; ++c) {
         const double edge = x0 + static_cast<double>(c) * dx;
-        if (committed_.evenlySpaced && c + lookahead <= columns) {
-            const double ahead =
-                (x0 + static_cast<double>(c + lookahead) * dx - committed_.firstX) / committed_.stepX;
+        if (index.EvenlySpaced() && c + lookahead <= columns) {
+            const double ahead = (x0 + static_cast<double>(c + lookahead) * dx - index.FirstX()) / index.StepX();
             if (ahead > 0 && ahead < static_cast<double>(x.size()))
                 __builtin_prefetch(x.data() + static_cast<std::size_t>(ahead));
         }
@@ -188,10 +149,10 @@ std::vector<double> TSLChannelData::GetValuesAtX(double value) const
     if (s.x.empty() || !std::isfinite(value))
         return {};
     std::size_t best = 0;
-    if (s.sorted) {
+    if (s.index().Sorted()) {
         if (value < s.x.front() || value > s.x.back())
             return {};
-        const std::size_t i = s.LowerBound(value);
+        const std::size_t i = s.index().LowerBound(s.x, value);
         best = i;
         if (i == s.x.size() || (i > 0 && value - s.x[i - 1] <= s.x[i] - value))
             best = i - 1;

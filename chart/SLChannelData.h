@@ -2,6 +2,8 @@
 
 #include "chart/ChartLock.h"
 #include "chart/MinMaxPyramid.h"
+#include "chart/SharedXBuffers.h"
+#include "chart/XIndex.h"
 #include "framework/SLRealBuffer.h"
 
 #include <cstddef>
@@ -47,9 +49,9 @@ public:
     // Committed data, for drawing; call under the chart's lock.
     std::span<const double> CommittedX() const { return committed_.x; }
     std::span<const double> CommittedY() const { return committed_.y; }
-    bool IsSortedByX() const { return committed_.sorted; }
+    bool IsSortedByX() const { return committed_.index().Sorted(); }
     // First index whose X is not below x (committed data sorted by X).
-    std::size_t LowerBound(double x) const { return committed_.LowerBound(x); }
+    std::size_t LowerBound(double x) const { return committed_.index().LowerBound(committed_.x, x); }
     MinMax Extremes(std::size_t first, std::size_t last) const;
     // Columns c = 0 .. columns-1 cover [x0 + c*dx, x0 + (c+1)*dx).
     void ReduceColumns(double x0, double dx, std::size_t columns, std::vector<ColumnSample>& out) const;
@@ -59,22 +61,16 @@ public:
 private:
     struct Samples {
         // The values live in pooled copy-on-write buffers; X usually shares its
-        // block with the other channels of the same log. The spans view them.
-        SLRef<TSLRealBuffer> xBuffer;
+        // block and its index with the other channels of the same log. The
+        // spans view them.
+        SharedX xShared;
         SLRef<TSLRealBuffer> yBuffer;
         std::span<const double> x;
         std::span<const double> y;
         MinMaxPyramid pyramid;
-        bool sorted = true;
-        // Set when the X values step evenly (as sample times do): an index
-        // is then estimated from x and only corrected locally.
-        bool evenlySpaced = false;
-        double firstX = 0;
-        double stepX = 0;
-        std::vector<double> blockStartX;
 
+        const XIndex& index() const;
         static Samples From(const double* x, const double* y, std::size_t count);
-        std::size_t LowerBound(double value) const;
         std::size_t MemoryBytes() const;
     };
     const Samples& latest() const { return hasPending_ ? pending_ : committed_; }

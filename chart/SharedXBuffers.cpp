@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace zq::chart {
@@ -11,14 +12,15 @@ namespace {
 
 struct Registry {
     std::mutex mutex;
-    // One buffer per distinct block; it is the registry's own share of the block.
-    std::vector<SLRef<TSLRealBuffer>> buffers;
+    // One entry per distinct block; its buffer is the registry's own share of
+    // the block.
+    std::vector<SharedX> entries;
 
     // Blocks nobody but the registry holds any more are let go.
     void dropUnused()
     {
-        std::erase_if(buffers, [](const SLRef<TSLRealBuffer>& buffer) {
-            return buffer->GetSmartBuffer()->GetRefCount() <= 1;
+        std::erase_if(entries, [](const SharedX& entry) {
+            return entry.buffer->GetSmartBuffer()->GetRefCount() <= 1;
         });
     }
 };
@@ -31,32 +33,37 @@ Registry& registry()
 
 } // namespace
 
-SLRef<TSLRealBuffer> SharedXBuffers::Acquire(const double* x, std::size_t count)
+SharedX SharedXBuffers::Acquire(const double* x, std::size_t count)
 {
     if (x == nullptr || count == 0)
-        return TSLRealBuffer::Create();
+        return {TSLRealBuffer::Create(), std::make_shared<const XIndex>()};
     Registry& shared = registry();
     std::lock_guard guard(shared.mutex);
     shared.dropUnused();
     const std::size_t bytes = count * sizeof(double);
-    for (const SLRef<TSLRealBuffer>& buffer : shared.buffers)
-        if (buffer->GetCount() == count && std::memcmp(buffer->GetReadPointer(), x, bytes) == 0)
-            return TSLRealBuffer::CreateShared(*buffer);
+    for (const SharedX& entry : shared.entries)
+        if (entry.buffer->GetCount() == count && std::memcmp(entry.buffer->GetReadPointer(), x, bytes) == 0)
+            return {TSLRealBuffer::CreateShared(*entry.buffer), entry.index};
     SLRef<TSLRealBuffer> fresh = TSLRealBuffer::CreateFromData(x, static_cast<std::uint32_t>(count));
-    shared.buffers.push_back(fresh);
-    return TSLRealBuffer::CreateShared(*fresh);
+    auto index = std::make_shared<const XIndex>(
+        XIndex::Analyse(std::span<const double>(fresh->GetReadPointer(), count)));
+    shared.entries.push_back({fresh, index});
+    return {TSLRealBuffer::CreateShared(*fresh), index};
 }
 
-std::size_t SharedXBuffers::ShareOfBytes(TSLRealBuffer& buffer)
+std::size_t SharedXBuffers::ShareOfBytes(const SharedX& x)
 {
+    if (!x.buffer)
+        return 0;
     Registry& shared = registry();
     std::lock_guard guard(shared.mutex);
-    TSLSmartBuffer* block = buffer.GetSmartBuffer();
+    TSLSmartBuffer* block = x.buffer->GetSmartBuffer();
     std::int32_t holders = block->GetRefCount();
     // The registry's own share is nobody's memory.
-    if (std::ranges::any_of(shared.buffers, [block](const auto& held) { return held->GetSmartBuffer() == block; }))
+    if (std::ranges::any_of(shared.entries, [block](const SharedX& held) { return held.buffer->GetSmartBuffer() == block; }))
         --holders;
-    return buffer.GetCapacity() / static_cast<std::size_t>(std::max(holders, 1));
+    const std::size_t indexBytes = x.index ? x.index->MemoryBytes() : 0;
+    return (x.buffer->GetCapacity() + indexBytes) / static_cast<std::size_t>(std::max(holders, 1));
 }
 
 std::size_t SharedXBuffers::HeldCount()
@@ -64,7 +71,7 @@ std::size_t SharedXBuffers::HeldCount()
     Registry& shared = registry();
     std::lock_guard guard(shared.mutex);
     shared.dropUnused();
-    return shared.buffers.size();
+    return shared.entries.size();
 }
 
 } // namespace zq::chart

@@ -48,8 +48,35 @@ TEST_P(PyramidSizes, QueryMatchesPlainScanOnRandomRanges)
     EXPECT_EQ(all.max, *std::max_element(values.begin(), values.end()));
 }
 
+constexpr std::size_t block = MinMaxPyramid::blockSize;
 INSTANTIATE_TEST_SUITE_P(EdgeAndOddSizes, PyramidSizes,
-                         ::testing::Values(1, 31, 32, 33, 64, 95, 1000, 32 * 33 + 5, 100000));
+                         ::testing::Values(1, 9, block - 1, block, block + 1, 2 * block, 3 * block - 1, 1000,
+                                           block * 33 + 5, 100000));
+
+// The edges of a range are scanned in several lanes at once; that must still
+// skip NaN samples and keep a NaN in the first sample, as one plain scan does.
+TEST(MinMaxPyramid, NanSamplesAtRangeEdgesAsInOnePlainScan)
+{
+    const std::size_t n = 4 * block;
+    auto values = randomValues(n, 11);
+    for (const std::size_t i : {std::size_t{3}, block + 17, 2 * block - 1, 3 * block + 5})
+        values[i] = NAN;
+    MinMaxPyramid pyramid;
+    pyramid.Build(values);
+    for (const auto& [first, last] : {std::pair<std::size_t, std::size_t>{1, block - 3}, {5, 3 * block + 9},
+                                      {block + 1, 2 * block + 40}, {3 * block + 1, n}}) {
+        double lo = values[first];
+        double hi = values[first];
+        for (std::size_t i = first; i < last; ++i) {
+            lo = std::min(lo, values[i]);
+            hi = std::max(hi, values[i]);
+        }
+        const MinMax got = pyramid.Query(values, first, last);
+        EXPECT_EQ(got.min, lo) << first << ".." << last;
+        EXPECT_EQ(got.max, hi) << first << ".." << last;
+    }
+    EXPECT_TRUE(std::isnan(pyramid.Query(values, 3, 2 * block).min));
+}
 
 struct Samples {
     std::vector<double> x;

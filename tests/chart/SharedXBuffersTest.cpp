@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 
+#include <string>
 #include <vector>
 
 using zq::chart::SharedXBuffers;
@@ -13,10 +14,10 @@ TEST(SharedXBuffers, EqualValuesShareOneBlockUntilTheLastHolderGoes)
     const std::size_t before = SharedXBuffers::HeldCount();
     std::vector<double> times{0.0, 0.1, 0.2, 0.3};
     std::vector<double> other{0.0, 0.1, 0.2, 0.4};
-    SLRef<TSLRealBuffer> a = SharedXBuffers::Acquire(times.data(), times.size());
-    SLRef<TSLRealBuffer> b = SharedXBuffers::Acquire(times.data(), times.size());
-    SLRef<TSLRealBuffer> c = SharedXBuffers::Acquire(other.data(), other.size());
-    SLRef<TSLRealBuffer> shorter = SharedXBuffers::Acquire(times.data(), 3);
+    SLRef<TSLRealBuffer> a = SharedXBuffers::Acquire(times.data(), times.size()).buffer;
+    SLRef<TSLRealBuffer> b = SharedXBuffers::Acquire(times.data(), times.size()).buffer;
+    SLRef<TSLRealBuffer> c = SharedXBuffers::Acquire(other.data(), other.size()).buffer;
+    SLRef<TSLRealBuffer> shorter = SharedXBuffers::Acquire(times.data(), 3).buffer;
     EXPECT_EQ(a->GetReadPointer(), b->GetReadPointer());
     EXPECT_NE(a->GetReadPointer(), c->GetReadPointer());
     EXPECT_NE(a->GetReadPointer(), shorter->GetReadPointer());
@@ -30,7 +31,7 @@ TEST(SharedXBuffers, EqualValuesShareOneBlockUntilTheLastHolderGoes)
     c.reset();
     shorter.reset();
     EXPECT_EQ(SharedXBuffers::HeldCount(), before);
-    EXPECT_EQ(SharedXBuffers::Acquire(nullptr, 5)->GetCount(), 0u);
+    EXPECT_EQ(SharedXBuffers::Acquire(nullptr, 5).buffer->GetCount(), 0u);
 }
 
 TEST(SharedXBuffers, ChannelsOfOneLogKeepTheirTimesOnce)
@@ -56,3 +57,35 @@ TEST(SharedXBuffers, ChannelsOfOneLogKeepTheirTimesOnce)
     second.GetXData(copy);
     EXPECT_EQ(copy, times);
 }
+
+struct XIndexCase {
+    const char* name;
+    double (*at)(std::size_t i);
+    bool evenlySpaced;
+    bool keepsBlockStarts;
+};
+
+class SharedXIndex : public ::testing::TestWithParam<XIndexCase> {};
+
+// Channels of one log share the analysis of their times as well as the
+// values, and evenly stepped times need no table of block starts at all.
+TEST_P(SharedXIndex, AnalysedOnceAndTableOnlyWhenNeeded)
+{
+    const XIndexCase c = GetParam();
+    std::vector<double> x(10 * zq::chart::XIndex::stride + 3);
+    for (std::size_t i = 0; i < x.size(); ++i)
+        x[i] = c.at(i);
+    const zq::chart::SharedX a = SharedXBuffers::Acquire(x.data(), x.size());
+    const zq::chart::SharedX b = SharedXBuffers::Acquire(x.data(), x.size());
+    EXPECT_EQ(a.index, b.index);
+    EXPECT_EQ(a.index->EvenlySpaced(), c.evenlySpaced);
+    EXPECT_EQ(a.index->MemoryBytes() > 0, c.keepsBlockStarts);
+    EXPECT_EQ(SharedXBuffers::ShareOfBytes(a), (a.buffer->GetCapacity() + a.index->MemoryBytes()) / 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, SharedXIndex,
+    ::testing::Values(XIndexCase{"even", [](std::size_t i) { return 0.02 * static_cast<double>(i); }, true, false},
+                      XIndexCase{"quadratic", [](std::size_t i) { return static_cast<double>(i * i); }, false, true},
+                      XIndexCase{"unsorted", [](std::size_t i) { return static_cast<double>(i % 7); }, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });

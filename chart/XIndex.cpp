@@ -1,0 +1,59 @@
+#include "chart/XIndex.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zq::chart {
+
+XIndex XIndex::Analyse(std::span<const double> x)
+{
+    XIndex index;
+    const std::size_t count = x.size();
+    if (count == 0)
+        return index;
+    index.firstX_ = x[0];
+    index.stepX_ = count > 1 ? (x[count - 1] - x[0]) / static_cast<double>(count - 1) : 0;
+    bool sorted = true;
+    bool even = count > 2 && index.stepX_ > 0 && std::isfinite(index.stepX_);
+    const double tolerance = 2 * index.stepX_;
+    double previous = x[0];
+    for (std::size_t i = 0; i < count; ++i) {
+        sorted &= !(x[i] < previous);
+        even &= std::abs(x[i] - (index.firstX_ + static_cast<double>(i) * index.stepX_)) <= tolerance;
+        previous = x[i];
+    }
+    index.sorted_ = sorted;
+    index.evenlySpaced_ = sorted && even;
+    if (sorted && !index.evenlySpaced_) {
+        index.blockStartX_.reserve((count + stride - 1) / stride);
+        for (std::size_t i = 0; i < count; i += stride)
+            index.blockStartX_.push_back(x[i]);
+    }
+    return index;
+}
+
+std::size_t XIndex::LowerBound(std::span<const double> x, double value) const
+{
+    if (!sorted_)
+        return static_cast<std::size_t>(std::lower_bound(x.begin(), x.end(), value) - x.begin());
+    if (evenlySpaced_) {
+        double estimate = (value - firstX_) / stepX_;
+        if (!(estimate > 0)) // also NaN
+            estimate = 0;
+        std::size_t i = static_cast<std::size_t>(std::min(estimate, static_cast<double>(x.size())));
+        while (i > 0 && x[i - 1] >= value)
+            --i;
+        while (i < x.size() && x[i] < value)
+            ++i;
+        return i;
+    }
+    // Search the small table of block starts first, so a lookup in a big log
+    // touches only a few cache lines of the samples themselves.
+    const auto b = static_cast<std::size_t>(
+        std::lower_bound(blockStartX_.begin(), blockStartX_.end(), value) - blockStartX_.begin());
+    const std::size_t lo = b == 0 ? 0 : (b - 1) * stride;
+    const std::size_t hi = std::min(b * stride, x.size());
+    return static_cast<std::size_t>(std::lower_bound(x.begin() + lo, x.begin() + hi, value) - x.begin());
+}
+
+} // namespace zq::chart
