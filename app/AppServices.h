@@ -2,10 +2,16 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace platform {
 class Dialogs;
 class SettingsStore;
 } // namespace platform
+
+namespace zq::hid {
+class HidBackend;
+} // namespace zq::hid
 
 // What the windows take from their surroundings. main() builds the real ones;
 // tests pass scripted dialogs and a settings file of their own.
@@ -14,4 +20,6 @@ struct AppServices {
     platform::SettingsStore& settings;
     // Base folder of the log files written on a first start.
     QString defaultLogDir;
+    // The USB HID bus to watch for the logger; none: the one the environment names.
+    std::shared_ptr<zq::hid::HidBackend> hidBackend = nullptr;
 };

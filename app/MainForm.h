@@ -4,6 +4,7 @@
 #include "app/ByteGrid.h"
 #include "app/DownloadState.h"
 #include "app/ImageList48.h"
+#include "device/logger/LoggerProtocol.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ChartWindow;
@@ -19,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -30,6 +33,13 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TForm030;
 class TJvHidDevice;
+class TJvHidDeviceController;
+class OwnedHidController;
+// Defined with the device part, so that the main window's other files need
+// not know the controller's owner.
+struct OwnedHidControllerDeleter {
+    void operator()(OwnedHidController* owner) const;
+};
 
 // The main window: an MDI frame with the page control on the left (device logs,
 // configuration, log files), the chart tool bar on top and the status bar.
@@ -106,6 +116,7 @@ public:
     QTimer* StartTimer = nullptr; // maximises the window after the first show
 
     ByteGrid Dados; // buffers a download; never shown
+    TJvHidDeviceController* HidCtl = nullptr;
 
     // --- program-wide state ---------------------------------------------
     TJvHidDevice* LoggerDevice = nullptr;
@@ -150,6 +161,34 @@ public:
     void ToolButton34Click();
     void Timer1Timer();
     void DownTimerTimer();
+    void HidCtlDeviceChange(QObject* Sender);
+    void RemoverUSB(TJvHidDevice* HidDev);
+    void GetStatus();
+    bool DeviceOcupado();
+    void LoggerDIR();
+    void LoggerVerConfig();
+    void LoggerFormat();
+    void LoggerDelete();
+    void LoggerLOAD();
+    // False drops the typed character.
+    bool NomeEquipamentoKeyPress(QChar key) const;
+    void NomeEquipamentoExit();
+    static QString FormataNomeEquipamento(const QString& text);
+
+    // --- replies and download (MainFormReplies.cpp) ----------------------
+    void ShowRead(TJvHidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data, std::uint16_t Size);
+
+    // --- end of a download (MainFormDownloadEnd.cpp) -----------------------
+    // Hands the finished download (DownloadState and Dados) on: writes the log
+    // file and opens it.
+    void DownloadFinished();
+    void AbreArquivo(const QString& folder, const QString& fileName);
+    // The last finished download, kept in memory until log files are written.
+    struct KeptDownload {
+        TDownloadState state;
+        ByteGrid data;
+    };
+    std::optional<KeptDownload> LastDownload;
 
     // --- log files (MainFormFiles*.cpp) ------------------------------------
     void RefreshFiles();
@@ -216,10 +255,22 @@ private:
     // Set-up and tear-down of the parts that live in their own files.
     void setupDevicePart();
     void releaseLogger();
+    bool sendCommand(std::uint8_t code, unsigned logNumber = 0);
+    QListWidgetItem* selectedLogItem() const;
+    std::optional<unsigned> logNumberOf(const QListWidgetItem& item);
+    void showTransportError(const char* format);
+    void listReply(const logger_protocol::Report& report);
+    void configurationReply(logger_protocol::Report& report);
+    void headerReply(const logger_protocol::Report& report);
+    void dataReply(const logger_protocol::Report& report);
+    void endReply();
+    void showProgress();
     void setupFilesPart();
 
     AppServices& services_;
     ImageList48 images_;
     std::unique_ptr<TForm030> folderDialog_;
     bool shown_ = false;
+    // Last member: it goes first, before anything its devices' handlers use.
+    std::unique_ptr<OwnedHidController, OwnedHidControllerDeleter> hidController_;
 };

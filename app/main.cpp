@@ -1,9 +1,12 @@
 #include "app/AppServices.h"
 #include "app/MainForm.h"
 #include "app/ZorvanSettings.h"
+#include "device/sim/DemoLogs.h"
 #include "dsp/SLBasicDispatcher.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
+#include "platform/hid/HidBackend.h"
+#include "platform/hid/SimulatedHidBus.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -65,6 +68,11 @@ int main(int argc, char** argv)
     platform::SettingsStore settings(platform::SettingsStore::defaultPath());
     platform::QtDialogs dialogs;
     AppServices services{dialogs, settings, zorvan_settings::standardLogDir()};
+
+    // On the simulated bus a logger with a few logs is plugged in from the start.
+    std::unique_ptr<zq::sim::SimulatedLogger> simulatedLogger;
+    if (qEnvironmentVariable(zq::hid::BackendEnvironmentVariable) == QLatin1String("sim"))
+        simulatedLogger = zq::sim::plugDemoLogger(zq::hid::SimulatedHidBus::shared());
 
     TMainForm form(services);
     dialogs.setParent(&form);

@@ -4,6 +4,7 @@
 #include "app/ChartWindow.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
+#include "platform/hid/SimulatedHidBus.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -21,7 +22,7 @@ protected:
     AppTestEnv()
         : settingsPath_(root_.filePath(QStringLiteral("config/Quillstone.conf")).toStdString()),
           store_(settingsPath_),
-          services_{dialogs_, store_, root_.filePath(QStringLiteral("Zorvan_Logs"))}
+          services_{dialogs_, store_, root_.filePath(QStringLiteral("Zorvan_Logs")), hidBus_}
     {
     }
 
@@ -47,6 +48,8 @@ protected:
     std::filesystem::path settingsPath_;
     platform::SettingsStore store_;
     platform::ScriptedDialogs dialogs_;
+    // Each test has a USB bus of its own, empty until it plugs something in.
+    std::shared_ptr<zq::hid::SimulatedHidBus> hidBus_ = std::make_shared<zq::hid::SimulatedHidBus>();
     AppServices services_;
 };
 
