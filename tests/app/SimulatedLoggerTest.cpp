@@ -70,8 +70,9 @@ TEST_F(SimulatedLoggerTest, PluggedLoggerIsConfiguredAndListedOnItsOwnTimers)
     logger().plug();
     ASSERT_TRUE(waitUntil([&] { return f.statusText(1) == QStringLiteral("CONECTADO"); }));
     ASSERT_TRUE(waitUntil([&] { return f.DIR->count() == 9; }, std::chrono::seconds(5)));
-    // 600 ms to the configuration request, 600 ms from its reply to the list.
-    EXPECT_GE(Clock::now() - plugged, std::chrono::milliseconds(1150));
+    // 600 ms to the configuration request, 600 ms from its reply to the list
+    // (less the few per cent a coarse timer may fire early).
+    EXPECT_GE(Clock::now() - plugged, std::chrono::milliseconds(1100));
     EXPECT_EQ(f.statusText(2), QStringLiteral("Pista 2"));
     EXPECT_EQ(f.NomeEquipamento->text(), QStringLiteral("Pista 2"));
     EXPECT_EQ(tickedItems(*f.ListaCanais), (std::vector<int>{1, 4}));
@@ -114,9 +115,11 @@ TEST_F(SimulatedLoggerTest, UnplugDuringADownloadIsDroppedByTheWatchdog)
     connectAndList();
     TMainForm& f = form();
     zq::sim::LoggerFaults faults;
-    faults.unplugAfterBlocks = 300;
+    faults.stallAfterBlocks = 300;
     logger().setFaults(faults);
     startDownload(9);
+    ASSERT_TRUE(waitUntil([&] { return f.DownloadState.Received >= 300 * 63; }));
+    logger().unplug();
     ASSERT_TRUE(waitUntil([&] { return f.LoggerDevice == nullptr; }));
     const auto unplugged = Clock::now();
     EXPECT_EQ(f.statusText(1), QStringLiteral("DESCONECTADO"));
@@ -155,6 +158,8 @@ TEST_P(MisbehavingLoggerTest, DownloadAlwaysEnds)
         EXPECT_EQ(f.LastDownload->state.Row, m.rowsReceived);
     }
     EXPECT_EQ(f.Dados.rowCount(), 1);
+    if (!logger().pluggedIn())
+        return;
     // The window still works once the logger is done.
     ASSERT_TRUE(waitUntil([&] { return !logger().busy(); }));
     logger().setFaults({});
@@ -165,6 +170,7 @@ TEST_P(MisbehavingLoggerTest, DownloadAlwaysEnds)
 INSTANTIATE_TEST_SUITE_P(
     Faults, MisbehavingLoggerTest,
     testing::Values(Misbehaviour{"Stall", {.stallAfterBlocks = 20}, false, -1},
+                    Misbehaviour{"Unplug", {.unplugAfterBlocks = 300}, false, -1},
                     Misbehaviour{"EarlyEnd", {.endAfterBlocks = 10}, true, 10 * 63 / 13},
                     Misbehaviour{"Malformed", {.malformed = true}, true, -1},
                     Misbehaviour{"HeaderAnnouncesNothing", {.announcedRowsDelta = -5000}, true, 0}),
