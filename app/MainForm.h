@@ -182,7 +182,6 @@ public:
     // Hands the finished download (DownloadState and Dados) on: writes the log
     // file and opens it.
     void DownloadFinished();
-    void AbreArquivo(const QString& folder, const QString& fileName);
     // The last finished download, kept in memory until log files are written.
     struct KeptDownload {
         TDownloadState state;

@@ -1,5 +1,5 @@
-// Where a finished download goes. Until log files are written it is kept in
-// memory (LastDownload), and there is no file to open.
+// Where a finished download goes. Until it is written to a log file it is
+// kept in memory (LastDownload).
 #include "app/MainForm.h"
 
 #include <utility>
@@ -9,5 +9,3 @@ void TMainForm::DownloadFinished()
     LastDownload = KeptDownload{DownloadState, std::move(Dados)};
     Dados = ByteGrid();
 }
-
-void TMainForm::AbreArquivo(const QString&, const QString&) {}

@@ -354,13 +354,17 @@ TEST_F(MainFormDeviceTest, LoadAsksAboutAnExistingFileAndStartsTheWatchdog)
 
     dialogs_.answer(Answer::No);
     f.ToolButton19Click();
-    ASSERT_EQ(dialogs_.shown().size(), 1U);
+    ASSERT_FALSE(dialogs_.shown().empty());
     EXPECT_EQ(dialogs_.shown()[0].kind, Kind::YesNo);
+    // No opens the file there is (this one is empty, so opening it fails and says which).
+    EXPECT_THAT(dialogs_.shown().back().text.toStdString(), testing::HasSubstr("ABC_LOG_00007.ZQL"));
     EXPECT_FALSE(f.Downloading);
     EXPECT_TRUE(commandCodes().empty());
 
+    dialogs_.clearShown();
     dialogs_.answer(Answer::Yes);
     f.ToolButton19Click();
+    EXPECT_EQ(dialogs_.shown().size(), 1U);
     EXPECT_TRUE(f.Downloading);
     EXPECT_TRUE(f.DownTimer->isActive());
     EXPECT_EQ(f.DownTimer->interval(), 1000);
