@@ -19,11 +19,63 @@ using detail::scaleToInt32;
 using detail::scaleToUint8;
 using detail::Wide;
 
+#define ZQ_AVX2 __attribute__((target("avx2")))
+
+bool hasAvx2() noexcept
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// dst[i] = exact(i) x 2^-scale, rounded and saturated, for 0 <= scale <= 62 and
+// exact values of 64 bits. Scale 0 gets its own loop: it is what the buffers use.
+template <typename Exact>
+[[gnu::always_inline]] inline void narrowScaled(Ipp32s* dst, std::size_t n, int scale, Exact exact) noexcept
+{
+    using detail::roundShiftRight;
+    using detail::saturateToInt32;
+    if (scale == 0) {
+        for (std::size_t i = 0; i < n; ++i)
+            dst[i] = saturateToInt32(exact(i));
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = saturateToInt32(roundShiftRight(exact(i), scale));
+}
+
+template <typename Exact>
+ZQ_AVX2 void narrowScaledAvx2(Ipp32s* dst, std::size_t n, int scale, Exact exact) noexcept
+{
+    narrowScaled(dst, n, scale, exact);
+}
+
+template <typename Exact>
+void runNarrowScaled(Ipp32s* dst, std::size_t n, int scale, Exact exact) noexcept
+{
+    if (hasAvx2())
+        narrowScaledAvx2(dst, n, scale, exact);
+    else
+        narrowScaled(dst, n, scale, exact);
+}
+
+bool isNarrowScale(int scale) noexcept
+{
+    return scale >= 0 && scale <= detail::kLastNarrowScale;
+}
+
+// `exact` takes its operands as 64-bit or 128-bit integers; the 128-bit form
+// serves the scale factors whose shifts leave 64 bits.
 template <typename Op>
 IppStatus scaledInPlace(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scale, Op exact) noexcept
 {
     if (const IppStatus status = checkVector(len, pSrc, pSrcDst))
         return status;
+    if (isNarrowScale(scale)) {
+        runNarrowScaled(pSrcDst, count(len), scale, [pSrc, pSrcDst, exact](std::size_t i) {
+            return exact(std::int64_t{pSrcDst[i]}, std::int64_t{pSrc[i]});
+        });
+        return ippStsNoErr;
+    }
     each(pSrcDst, pSrc, pSrcDst, count(len), [scale, exact](Ipp32s a, Ipp32s b) {
         return scaleToInt32(exact(Wide{a}, Wide{b}), scale);
     });
@@ -35,6 +87,10 @@ IppStatus scaledWithConstant(const Ipp32s* pSrc, Ipp32s* pDst, int len, int scal
 {
     if (const IppStatus status = checkVector(len, pSrc, pDst))
         return status;
+    if (isNarrowScale(scale)) {
+        runNarrowScaled(pDst, count(len), scale, [pSrc, exact](std::size_t i) { return exact(std::int64_t{pSrc[i]}); });
+        return ippStsNoErr;
+    }
     each(pSrc, pDst, count(len), [scale, exact](Ipp32s a) { return scaleToInt32(exact(Wide{a}), scale); });
     return ippStsNoErr;
 }
@@ -74,17 +130,17 @@ Ipp32s shiftLeft(Ipp32s x, int by) noexcept
 
 IppStatus ippsAdd_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor)
 {
-    return scaledInPlace(pSrc, pSrcDst, len, scaleFactor, [](Wide a, Wide b) { return a + b; });
+    return scaledInPlace(pSrc, pSrcDst, len, scaleFactor, [](auto a, auto b) { return a + b; });
 }
 
 IppStatus ippsSub_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor)
 {
-    return scaledInPlace(pSrc, pSrcDst, len, scaleFactor, [](Wide a, Wide b) { return a - b; });
+    return scaledInPlace(pSrc, pSrcDst, len, scaleFactor, [](auto a, auto b) { return a - b; });
 }
 
 IppStatus ippsMul_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor)
 {
-    return scaledInPlace(pSrc, pSrcDst, len, scaleFactor, [](Wide a, Wide b) { return a * b; });
+    return scaledInPlace(pSrc, pSrcDst, len, scaleFactor, [](auto a, auto b) { return a * b; });
 }
 
 IppStatus ippsDiv_32s_ISfs(const Ipp32s* pSrc, Ipp32s* pSrcDst, int len, int scaleFactor)
@@ -128,22 +184,22 @@ IppStatus ippsMulC_32s_ISfs(Ipp32s val, Ipp32s* pSrcDst, int len, int scaleFacto
 
 IppStatus ippsAddC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor)
 {
-    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](Wide a) { return a + val; });
+    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](auto a) { return a + val; });
 }
 
 IppStatus ippsSubC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor)
 {
-    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](Wide a) { return a - val; });
+    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](auto a) { return a - val; });
 }
 
 IppStatus ippsSubCRev_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor)
 {
-    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](Wide a) { return val - a; });
+    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](auto a) { return val - a; });
 }
 
 IppStatus ippsMulC_32s_Sfs(const Ipp32s* pSrc, Ipp32s val, Ipp32s* pDst, int len, int scaleFactor)
 {
-    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](Wide a) { return a * val; });
+    return scaledWithConstant(pSrc, pDst, len, scaleFactor, [val](auto a) { return a * val; });
 }
 
 IppStatus ippsDotProd_32s_Sfs(const Ipp32s* pSrc1, const Ipp32s* pSrc2, int len, Ipp32s* pDp, int scaleFactor)

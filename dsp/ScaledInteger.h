@@ -40,6 +40,25 @@ constexpr std::int64_t scaleRoundSaturate(Wide v, int scale, std::int64_t low, s
     return static_cast<std::int64_t>(v);
 }
 
+// The same scaling for the common case of a 64-bit exact value (a sum,
+// difference or product of two 32-bit values, so |v| <= 2^62) and a scale
+// factor 0..62: plain 64-bit arithmetic without branches, which the compiler
+// vectorises. Neither the sum below nor the shift can overflow there.
+constexpr int kLastNarrowScale = 62;
+
+constexpr std::int32_t saturateToInt32(std::int64_t v) noexcept
+{
+    return static_cast<std::int32_t>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
+
+// v x 2^-scale rounded half to even, for 1 <= scale <= 62: with v = q 2^s + r,
+// adding 2^(s-1) - 1 carries into q exactly when r is above the half, and the
+// added bit s (the parity of q) makes an exact half carry only for odd q.
+constexpr std::int64_t roundShiftRight(std::int64_t v, int scale) noexcept
+{
+    return (v + ((std::int64_t{1} << (scale - 1)) - 1) + ((v >> scale) & 1)) >> scale;
+}
+
 constexpr std::int32_t scaleToInt32(Wide v, int scale) noexcept
 {
     return static_cast<std::int32_t>(scaleRoundSaturate(v, scale, INT32_MIN, INT32_MAX));

@@ -135,6 +135,90 @@ INSTANTIATE_TEST_SUITE_P(
                    [](Wide a, Wide b) { return a * b; }}),
     [](const auto& info) { return info.param.name; });
 
+// Whole vectors through the element loops: a length that is no multiple of
+// any vector width, so both the vector body and the tail run, at the scale
+// factors where the 64-bit loops begin and end.
+struct VectorCase {
+    std::string name;
+    // Runs the routine over the whole of a with the constant (or element) b.
+    std::function<IppStatus(const std::vector<Ipp32s>& a, Ipp32s b, std::vector<Ipp32s>& out, int s)> routine;
+    std::function<Wide(Wide a, Wide b)> exact;
+};
+
+void PrintTo(const VectorCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ScaledIntegerVectors : public ::testing::TestWithParam<VectorCase> {};
+
+TEST_P(ScaledIntegerVectors, EveryElementOfALongVectorEqualsTheExactValue)
+{
+    auto a = interestingValues();
+    a.resize(53); // odd, and beyond two vectors of eight
+    std::vector<Ipp32s> out(a.size());
+    for (int s : {-32, -31, -30, -1, 0, 1, 2, 31, 32, 33, 61, 62, 63, 64}) {
+        for (Ipp32s b : {kMin, kMin + 1, -3, -1, 0, 1, 2, 3, 46341, kMax - 1, kMax}) {
+            ASSERT_EQ(GetParam().routine(a, b, out, s), ippStsNoErr);
+            for (std::size_t i = 0; i < a.size(); ++i)
+                ASSERT_EQ(out[i], reference32(GetParam().exact(a[i], b), s))
+                    << GetParam().name << " a=" << a[i] << " b=" << b << " s=" << s << " at " << i;
+        }
+    }
+}
+
+#define WHOLE_IN_PLACE(routine)                                                                   \
+    [](const std::vector<Ipp32s>& a, Ipp32s b, std::vector<Ipp32s>& out, int s) {                \
+        const std::vector<Ipp32s> src(a.size(), b);                                               \
+        out = a;                                                                                  \
+        return routine(src.data(), out.data(), static_cast<int>(a.size()), s);                     \
+    }
+#define WHOLE_CONSTANT(call)                                                                      \
+    [](const std::vector<Ipp32s>& a, Ipp32s b, std::vector<Ipp32s>& out, int s) {                \
+        const int len = static_cast<int>(a.size());                                               \
+        call;                                                                                     \
+    }
+
+INSTANTIATE_TEST_SUITE_P(
+    Routines, ScaledIntegerVectors,
+    ::testing::Values(
+        VectorCase{"Add", WHOLE_IN_PLACE(ippsAdd_32s_ISfs), [](Wide a, Wide b) { return a + b; }},
+        VectorCase{"Sub", WHOLE_IN_PLACE(ippsSub_32s_ISfs), [](Wide a, Wide b) { return a - b; }},
+        VectorCase{"Mul", WHOLE_IN_PLACE(ippsMul_32s_ISfs), [](Wide a, Wide b) { return a * b; }},
+        VectorCase{"AddC", WHOLE_CONSTANT(return ippsAddC_32s_Sfs(a.data(), b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return a + b; }},
+        VectorCase{"AddC_I", WHOLE_CONSTANT(out = a; return ippsAddC_32s_ISfs(b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return a + b; }},
+        VectorCase{"SubC", WHOLE_CONSTANT(return ippsSubC_32s_Sfs(a.data(), b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return a - b; }},
+        VectorCase{"SubC_I", WHOLE_CONSTANT(out = a; return ippsSubC_32s_ISfs(b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return a - b; }},
+        VectorCase{"SubCRev", WHOLE_CONSTANT(return ippsSubCRev_32s_Sfs(a.data(), b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return b - a; }},
+        VectorCase{"SubCRev_I", WHOLE_CONSTANT(out = a; return ippsSubCRev_32s_ISfs(b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return b - a; }},
+        VectorCase{"MulC", WHOLE_CONSTANT(return ippsMulC_32s_Sfs(a.data(), b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return a * b; }},
+        VectorCase{"MulC_I", WHOLE_CONSTANT(out = a; return ippsMulC_32s_ISfs(b, out.data(), len, s)),
+                   [](Wide a, Wide b) { return a * b; }}),
+    [](const auto& info) { return info.param.name; });
+
+// The same array as both operands: every element is read before it is written.
+TEST(ScaledInteger, OneArrayAsBothOperands)
+{
+    for (int s : {0, 1, 32}) {
+        std::vector<Ipp32s> sums = interestingValues(), products = sums;
+        ASSERT_EQ(ippsAdd_32s_ISfs(sums.data(), sums.data(), static_cast<int>(sums.size()), s), ippStsNoErr);
+        ASSERT_EQ(ippsMul_32s_ISfs(products.data(), products.data(), static_cast<int>(products.size()), s),
+                  ippStsNoErr);
+        const auto values = interestingValues();
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            ASSERT_EQ(sums[i], reference32(Wide{values[i]} * 2, s)) << values[i] << " s=" << s;
+            ASSERT_EQ(products[i], reference32(Wide{values[i]} * values[i], s)) << values[i] << " s=" << s;
+        }
+    }
+}
+
 // The exact quotient a x 2^-s / b, rounded half to even by the same reference.
 Ipp32s referenceQuotient(Ipp32s a, Ipp32s b, int s)
 {
