@@ -182,12 +182,6 @@ public:
     // Hands the finished download (DownloadState and Dados) on: writes the log
     // file and opens it.
     void DownloadFinished();
-    // The last finished download, kept in memory until log files are written.
-    struct KeptDownload {
-        TDownloadState state;
-        ByteGrid data;
-    };
-    std::optional<KeptDownload> LastDownload;
 
     // --- log files (MainFormFiles*.cpp) ------------------------------------
     void RefreshFiles();

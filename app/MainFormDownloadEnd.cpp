@@ -1,11 +1,12 @@
-// Where a finished download goes. Until it is written to a log file it is
-// kept in memory (LastDownload).
+// The end of a download: the log goes to a new file in the logger's folder,
+// which then opens in a chart window.
 #include "app/MainForm.h"
-
-#include <utility>
 
 void TMainForm::DownloadFinished()
 {
-    LastDownload = KeptDownload{DownloadState, std::move(Dados)};
-    Dados = ByteGrid();
+    const QString fileName = GeraNovoArquivo();
+    if (fileName.isEmpty())
+        return;
+    const QString& name = DownloadState.Name;
+    AbreArquivo(name.isEmpty() ? LogDir : LogDir + QLatin1Char('/') + name, fileName);
 }

@@ -358,9 +358,6 @@ void TMainForm::Excluir1Click()
 QString TMainForm::GeraNovoArquivo()
 {
     const TDownloadState& d = DownloadState;
-    if (d.Columns > log_file::MaxColumns)
-        throw platform::PlatformError("A log of " + std::to_string(d.Columns) + " columns cannot be stored (at most " +
-                                      std::to_string(log_file::MaxColumns) + ")");
     // Rows fill one after the other, so every row before the one being filled
     // is complete; an early end stores those.
     const int rows = d.Columns == 0 ? 0 : std::min({d.Row, d.Rows, Dados.rowCount()});
@@ -368,6 +365,9 @@ QString TMainForm::GeraNovoArquivo()
         services().dialogs.message(QStringLiteral("Nenhuma linha completa do LOG foi recebida: nada foi gravado."));
         return {};
     }
+    if (d.Columns > log_file::MaxColumns)
+        throw platform::PlatformError("A log of " + std::to_string(d.Columns) + " columns cannot be stored (at most " +
+                                      std::to_string(log_file::MaxColumns) + ")");
 
     if (TreeView1->topLevelItemCount() == 0 || !QFileInfo(LogDir).isDir())
         RefreshFiles();

@@ -1,5 +1,9 @@
 #include "LoggerTestSupport.h"
 
+#include "app/LogFileFormat.h"
+#include "app/LogFileSystem.h"
+
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -160,10 +164,12 @@ TEST_F(MainFormRepliesTest, HundredAndOneAnnouncedRowsKeepAHundredWithProgress)
     EXPECT_FALSE(f.DownTimer->isActive());
     EXPECT_EQ(f.Dados.rowCount(), 1);
     EXPECT_EQ(f.Dados.colCount(), 1);
-    ASSERT_TRUE(f.LastDownload.has_value());
-    EXPECT_EQ(f.LastDownload->data.rowCount(), 100);
-    EXPECT_EQ(f.LastDownload->data.cell(2, 50), 202);
-    EXPECT_EQ(f.LastDownload->state.Rows, 100);
+    // The download went to its log file, column after column.
+    const auto file = log_fs::ReadWholeFile((f.LogDir + QStringLiteral("/ABC/ABC_LOG_00007.ZQL")).toStdString());
+    const log_file::ParseResult parsed = log_file::ParseLogFile(file);
+    ASSERT_TRUE(parsed.log) << parsed.error;
+    EXPECT_EQ(parsed.log->rows, 100U);
+    EXPECT_EQ(file[log_file::DataOffset + 2 * 100 + 50], 202);
 }
 
 struct EmptyHeader {
@@ -190,8 +196,10 @@ TEST_P(EmptyHeaderTest, KeepsNothingShowsNoProgressAndEndsCleanly)
     EXPECT_FALSE(f.Dados.isFilled(0, 0));
     feed(reply(lp::ReplyEnd));
     EXPECT_FALSE(f.Downloading);
-    ASSERT_TRUE(f.LastDownload.has_value());
-    EXPECT_EQ(f.LastDownload->state.Rows, 0);
+    // Nothing was received: nothing is stored, and the user is told.
+    EXPECT_EQ(dialogs_.texts(),
+              std::vector<QString>{QStringLiteral("Nenhuma linha completa do LOG foi recebida: nada foi gravado.")});
+    EXPECT_FALSE(QFileInfo::exists(f.LogDir + QStringLiteral("/ABC")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, EmptyHeaderTest,
@@ -212,7 +220,7 @@ TEST_F(MainFormRepliesTest, EndAfterTheWatchdogIsIgnored)
     EXPECT_EQ(f.statusText(3), QString());
     EXPECT_EQ(f.Dados.rowCount(), 1);
     feed(reply(lp::ReplyEnd));
-    EXPECT_FALSE(f.LastDownload.has_value());
+    EXPECT_FALSE(QFileInfo::exists(f.LogDir + QStringLiteral("/ABC")));
     EXPECT_FALSE(f.DownTimer->isActive());
 }
 

@@ -1,10 +1,20 @@
 // The main window against the simulated logger on the simulated bus, end to end.
 #include "LoggerTestSupport.h"
 
+#include "app/ChildWin.h"
+#include "app/LogFileFormat.h"
+
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QTreeWidget>
+
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -29,6 +39,13 @@ zq::sim::SimulatedLog makeLog(std::uint16_t number, std::uint8_t rate, std::vect
 
 class SimulatedLoggerTest : public LoggerFormTest {
 protected:
+    // The bytes of a log file; empty when there is none.
+    static std::vector<std::uint8_t> storedLog(const QString& path)
+    {
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
     void SetUp() override
     {
         logger().setName("Pista 2");
@@ -81,33 +98,60 @@ TEST_F(SimulatedLoggerTest, PluggedLoggerIsConfiguredAndListedOnItsOwnTimers)
     EXPECT_EQ(f.ConnectionStep, 0);
 }
 
-TEST_F(SimulatedLoggerTest, DownloadFillsTheGridWithTheLoggersSamples)
+// The whole way: the logger's samples end in a log file under the logger's
+// folder, which opens in a chart window and gets a selected node in the tree.
+TEST_F(SimulatedLoggerTest, DownloadIsStoredOpenedAndListed)
 {
     connectAndList();
     TMainForm& f = form();
     startDownload(9);
     ASSERT_TRUE(waitUntil([&] { return !f.Downloading; }, std::chrono::seconds(20)));
-    ASSERT_TRUE(f.LastDownload.has_value());
-    const TMainForm::KeptDownload& kept = *f.LastDownload;
+    const QString folder = f.LogDir + QStringLiteral("/Pista 2");
+    const std::vector<std::uint8_t> file = storedLog(folder + QStringLiteral("/Pista 2_LOG_00009.ZQL"));
+    const log_file::ParseResult parsed = log_file::ParseLogFile(file);
+    ASSERT_TRUE(parsed.log) << parsed.error;
     const zq::sim::SimulatedLog log = logger().logs().back();
     const std::size_t columns = log.columns();
-    ASSERT_EQ(kept.state.Rows, 4999); // the last announced row is not kept
-    ASSERT_EQ(kept.state.Row, 4999);
-    ASSERT_EQ(kept.data.colCount(), static_cast<int>(columns));
-    ASSERT_EQ(kept.data.rowCount(), 4999);
+    ASSERT_EQ(parsed.log->rows, 4999U); // the last announced row is not kept
+    ASSERT_EQ(file.size(), log_file::DataOffset + columns * 4999 + log_file::Trailer.size());
     for (std::size_t c = 0; c < columns; ++c) {
         std::vector<std::uint8_t> expected;
         for (std::size_t r = 0; r < 4999; ++r)
             expected.push_back(log.samples[r * columns + c]);
-        EXPECT_EQ(kept.data.column(static_cast<int>(c)), expected) << "column " << c;
+        const auto stored = std::span(file).subspan(log_file::DataOffset + c * 4999, 4999);
+        EXPECT_TRUE(std::equal(stored.begin(), stored.end(), expected.begin())) << "column " << c;
     }
-    EXPECT_EQ(kept.state.Name, QStringLiteral("Pista 2"));
-    EXPECT_EQ(kept.state.Rate, 100);
-    EXPECT_EQ(kept.state.Extra, log.extra);
-    EXPECT_EQ(kept.state.Ids[12], 18);
+    const log_file::LogHead& head = parsed.log->head;
+    EXPECT_EQ(head.LogNumber(), 9);
+    EXPECT_EQ(head.Rate(), 100);
+    EXPECT_TRUE(std::equal(log.extra.begin(), log.extra.end(), head.block(log_file::ExtraBlock).begin()));
+    EXPECT_EQ(std::string(head.block(log_file::NameBlock).begin(), head.block(log_file::NameBlock).begin() + 8),
+              std::string("Pista 2", 8));
+    EXPECT_EQ(std::vector<std::uint8_t>(head.SignalIds().begin(), head.SignalIds().end()),
+              (std::vector<std::uint8_t>{9, 1, 7, 10, 16, 17, 11, 3, 18}));
+
+    const auto charts = f.chartSubWindows();
+    ASSERT_EQ(charts.size(), 1U);
+    auto* chart = dynamic_cast<TMDIChild*>(charts.front()->widget());
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->windowTitle(), folder + QStringLiteral("/Pista 2_LOG_00009.ZQL"));
+    ASSERT_EQ(chart->SLScope1->Channels.Count(), 9);
+    EXPECT_EQ(chart->ChannelShortName[0], QStringLiteral("Sonda"));
+    EXPECT_EQ(chart->ChannelShortName[8], QStringLiteral("Bateria"));
+    EXPECT_EQ(chart->SLScope1->Channels.GetItem(8).Data.GetCount(), 4999U);
+
+    ASSERT_NE(f.TreeView1->currentItem(), nullptr);
+    EXPECT_EQ(f.TreeView1->currentItem()->text(0), QStringLiteral("Pista 2_LOG_00009"));
+    EXPECT_EQ(f.TreeView1->currentItem()->parent()->text(0), QStringLiteral("Pista 2"));
     EXPECT_EQ(f.statusText(3), QString());
     EXPECT_EQ(f.Dados.rowCount(), 1);
     EXPECT_FALSE(f.DownTimer->isActive());
+
+    // Loading it again: "already downloaded", No brings its window back.
+    dialogs_.answer(platform::Answer::No);
+    f.ToolButton19Click();
+    EXPECT_FALSE(f.Downloading);
+    EXPECT_EQ(f.chartSubWindows().size(), 1U);
 }
 
 TEST_F(SimulatedLoggerTest, UnplugDuringADownloadIsDroppedByTheWatchdog)
@@ -132,7 +176,7 @@ TEST_F(SimulatedLoggerTest, UnplugDuringADownloadIsDroppedByTheWatchdog)
     EXPECT_LT(waited, std::chrono::milliseconds(2000));
     EXPECT_EQ(f.Dados.rowCount(), 1);
     EXPECT_EQ(f.statusText(3), QString());
-    EXPECT_FALSE(f.LastDownload.has_value());
+    EXPECT_FALSE(QFileInfo::exists(f.LogDir + QStringLiteral("/Pista 2")));
 }
 
 struct Misbehaviour {
@@ -152,10 +196,15 @@ TEST_P(MisbehavingLoggerTest, DownloadAlwaysEnds)
     logger().setFaults(m.faults);
     startDownload(9);
     ASSERT_TRUE(waitUntil([&] { return !f.Downloading; }, std::chrono::seconds(20)));
-    EXPECT_EQ(f.LastDownload.has_value(), m.finished);
+    const std::vector<std::uint8_t> file = storedLog(f.LogDir + QStringLiteral("/Pista 2/Pista 2_LOG_00009.ZQL"));
+    if (!m.finished)
+        EXPECT_TRUE(file.empty());
     if (m.rowsReceived >= 0) {
-        ASSERT_TRUE(f.LastDownload.has_value());
-        EXPECT_EQ(f.LastDownload->state.Row, m.rowsReceived);
+        // The rows received whole are stored; none, and nothing is.
+        EXPECT_EQ(file.empty(), m.rowsReceived == 0);
+        const log_file::ParseResult parsed = log_file::ParseLogFile(file);
+        if (m.rowsReceived > 0 && parsed.log)
+            EXPECT_EQ(parsed.log->rows, unsigned(m.rowsReceived));
     }
     EXPECT_EQ(f.Dados.rowCount(), 1);
     if (!logger().pluggedIn())
