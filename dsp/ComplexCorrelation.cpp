@@ -13,63 +13,31 @@ namespace {
 
 IppStatus complexAutoCorrByTransform(const Ipp64fc* src, int srcLen, Ipp64fc* dst, int lagCount) noexcept
 {
-    ComplexTransform transform;
-    if (const IppStatus status = transform.make(orderAtLeast(2 * std::int64_t{srcLen}, 1)))
-        return status;
-    const std::int64_t n = transform.length;
-    const auto block = allocateWork<Ipp64fc>(2 * n);
-    if (!block)
-        return ippStsMemAllocErr;
-    Ipp64fc* x = block.get();
-    Ipp64fc* conjugate = x + n;
-    const FFTSpec_C_64fc* spec = transform.spec.get();
-    Ipp8u* work = transform.work.get();
-    native::Copy_64fc(src, x, srcLen);
-    std::fill(x + srcLen, x + n, Ipp64fc{});
-    if (const IppStatus status = native::ippsFFTFwd_CToC_64fc(x, x, spec, work); status < 0)
-        return status;
-    native::Conj_64fc(x, conjugate, static_cast<int>(n));
-    native::ippsMul_64fc_I(conjugate, x, static_cast<int>(n));
-    const IppStatus status = native::ippsFFTInv_CToC_64fc(x, x, spec, work);
-    if (status < 0)
-        return status;
-    std::copy(x, x + lagCount, dst);
-    return status;
+    return autoCorrThroughTransform<ComplexTransform, 2>(
+        src, srcLen, dst, lagCount, 1,
+        [](Ipp64fc* x, Ipp64fc* conjugate, const FFTSpec_C_64fc* spec, Ipp8u* work, int n) {
+            if (const IppStatus status = native::ippsFFTFwd_CToC_64fc(x, x, spec, work); status < 0)
+                return status;
+            native::Conj_64fc(x, conjugate, n);
+            native::ippsMul_64fc_I(conjugate, x, n);
+            return native::ippsFFTInv_CToC_64fc(x, x, spec, work);
+        });
 }
 
 IppStatus complexCrossCorrByTransform(const Ipp64fc* src1, int len1, const Ipp64fc* src2, int len2,
-                               const LagWindow<Ipp64fc>& window) noexcept
+                                      const LagWindow<Ipp64fc>& window) noexcept
 {
-    const std::int64_t total = std::int64_t{len1} + len2 - 1;
-    ComplexTransform transform;
-    if (const IppStatus status = transform.make(orderAtLeast(total, 1)))
-        return status;
-    const std::int64_t n = transform.length;
-    const auto block = allocateWork<Ipp64fc>(2 * n);
-    if (!block)
-        return ippStsMemAllocErr;
-    Ipp64fc* a = block.get();
-    Ipp64fc* b = a + n;
-    std::copy(src1, src1 + len1, a);
-    std::fill(a + len1, a + n, Ipp64fc{});
-    // src2 shifted by len1 - 1 puts lag -(len1 - 1) at index 0.
-    std::fill(b, b + (len1 - 1), Ipp64fc{});
-    std::copy(src2, src2 + len2, b + (len1 - 1));
-    std::fill(b + total, b + n, Ipp64fc{});
-    const FFTSpec_C_64fc* spec = transform.spec.get();
-    Ipp8u* work = transform.work.get();
-    if (const IppStatus status = native::ippsFFTFwd_CToC_64fc(a, a, spec, work); status < 0)
-        return status;
-    if (const IppStatus status = native::ippsFFTFwd_CToC_64fc(b, b, spec, work); status < 0)
-        return status;
-    native::Conj_64fc_I(a, static_cast<int>(n));
-    native::ippsMul_64fc_I(b, a, static_cast<int>(n));
-    const IppStatus status = native::ippsFFTInv_CToC_64fc(a, b, spec, work);
-    if (status < 0)
-        return status;
-    const Ipp64fc* first = b + (window.lag + len1 - 1);
-    std::copy(first, first + window.count, window.out);
-    return status;
+    return crossCorrThroughTransform<ComplexTransform>(
+        src1, len1, src2, len2, window,
+        [](Ipp64fc* a, Ipp64fc* b, const FFTSpec_C_64fc* spec, Ipp8u* work, int n) {
+            if (const IppStatus status = native::ippsFFTFwd_CToC_64fc(a, a, spec, work); status < 0)
+                return status;
+            if (const IppStatus status = native::ippsFFTFwd_CToC_64fc(b, b, spec, work); status < 0)
+                return status;
+            native::Conj_64fc_I(a, n);
+            native::ippsMul_64fc_I(b, a, n);
+            return native::ippsFFTInv_CToC_64fc(a, b, spec, work);
+        });
 }
 
 // Runs a routine over the doubles of the first lagCount complex values, in
@@ -141,18 +109,8 @@ IppStatus ippsAutoCorr_NormB_64fc(const Ipp64fc* pSrc, int srcLen, Ipp64fc* pDst
 IppStatus ippsCrossCorr_64fc(const Ipp64fc* pSrc1, int src1Len, const Ipp64fc* pSrc2, int src2Len, Ipp64fc* pDst,
                              int dstLen, int lowLag)
 {
-    if (pSrc1 == nullptr || pSrc2 == nullptr || pDst == nullptr)
-        return ippStsNullPtrErr;
-    if (src1Len < 1 || src2Len < 1 || dstLen < 1)
-        return ippStsSizeErr;
-    const auto window = detail::overlappingLags(src1Len, src2Len, pDst, dstLen, lowLag);
-    if (window.count < 1)
-        return ippStsNoErr;
-    if (detail::crossCorrWork(window.count, src1Len, src2Len) > detail::crossCorrDirectWorkLimit)
-        return detail::complexCrossCorrByTransform(pSrc1, src1Len, pSrc2, src2Len, window);
-    detail::lagSums<2, detail::ConjugateProductSum>(pSrc1, src1Len, pSrc2, src2Len, window.lag, window.count,
-                                                    window.out);
-    return ippStsNoErr;
+    return detail::crossCorrelate<2, detail::ConjugateProductSum>(pSrc1, src1Len, pSrc2, src2Len, pDst, dstLen,
+                                                                  lowLag, detail::complexCrossCorrByTransform);
 }
 
 } // namespace dsp::native

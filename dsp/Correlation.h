@@ -3,8 +3,6 @@
 // transforms in Pack order above fixed thresholds. Published argument order.
 #include "dsp/IppTypes.h"
 
-#include <cstdint>
-
 namespace dsp::native {
 
 // r[k] = sum of src[j] * src[j + k]; zero from srcLen on.
@@ -23,8 +21,6 @@ namespace dsp::detail {
 
 // Autocorrelation lags at and above this count go through the transforms.
 inline constexpr int autoCorrTransformLags = 600;
-// Cross-correlation work estimates above this go through the transforms.
-inline constexpr std::int64_t crossCorrDirectWorkLimit = 511;
 
 // The two ways of the autocorrelation for the first lagCount lags (at most
 // srcLen); the routine chooses between them. Exposed for the benchmark.

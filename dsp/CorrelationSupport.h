@@ -42,17 +42,16 @@ constexpr int orderAtLeast(std::int64_t length, int minOrder) noexcept
     return order;
 }
 
-struct RealSpecFree {
+struct SpecFree {
     void operator()(FFTSpec_R_64f* spec) const noexcept;
-};
-struct ComplexSpecFree {
     void operator()(FFTSpec_C_64fc* spec) const noexcept;
 };
 
 // A record of one order that divides the inverse by N, with the work buffer it
 // asks for, so that no transform allocates on its own.
-struct RealTransform {
-    std::unique_ptr<FFTSpec_R_64f, RealSpecFree> spec;
+template <typename Spec>
+struct TransformRecord {
+    std::unique_ptr<Spec, SpecFree> spec;
     WorkBlock<Ipp8u> work;
     std::int64_t length = 0;
 
@@ -61,13 +60,8 @@ struct RealTransform {
     IppStatus make(int order) noexcept;
 };
 
-struct ComplexTransform {
-    std::unique_ptr<FFTSpec_C_64fc, ComplexSpecFree> spec;
-    WorkBlock<Ipp8u> work;
-    std::int64_t length = 0;
-
-    IppStatus make(int order) noexcept;
-};
+using RealTransform = TransformRecord<FFTSpec_R_64f>;
+using ComplexTransform = TransformRecord<FFTSpec_C_64fc>;
 
 // Accumulators of the direct sums: products in extended precision, one rounding
 // when the result is stored.
@@ -169,12 +163,89 @@ LagWindow<T> overlappingLags(int len1, int len2, T* dst, int dstLen, int lowLag)
     return window;
 }
 
+// Cross-correlation work estimates above this go through the transforms.
+inline constexpr std::int64_t crossCorrDirectWorkLimit = 511;
+
 // The work estimate that chooses between the direct sums and the transforms.
 inline std::int64_t crossCorrWork(std::int64_t count, int len1, int len2) noexcept
 {
     const long double shorter = std::min(len1, len2);
     const long double longer = std::max(len1, len2);
     return static_cast<std::int64_t>(static_cast<long double>(count) * shorter / longer);
+}
+
+// The autocorrelation's first lagCount lags through one transform of at least
+// twice the signal, which keeps the circular correlation free of wrap-around.
+// The work block holds Blocks transforms' worth: the zero-padded signal first,
+// then scratch. `power(x, scratch, spec, work, length)` turns the signal into
+// its correlation in place and gives the inverse transform's status.
+template <typename Transform, int Blocks, typename T, typename Power>
+IppStatus autoCorrThroughTransform(const T* src, int srcLen, T* dst, int lagCount, int minOrder,
+                                   Power power) noexcept
+{
+    Transform transform;
+    if (const IppStatus status = transform.make(orderAtLeast(2 * std::int64_t{srcLen}, minOrder)))
+        return status;
+    const std::int64_t m = transform.length;
+    const auto block = allocateWork<T>(Blocks * m);
+    if (!block)
+        return ippStsMemAllocErr;
+    T* x = block.get();
+    std::fill(std::copy(src, src + srcLen, x), x + m, T{});
+    const IppStatus status = power(x, x + m, transform.spec.get(), transform.work.get(), static_cast<int>(m));
+    if (status < 0)
+        return status;
+    std::copy(x, x + lagCount, dst);
+    return status;
+}
+
+// The window's lags through transforms of len1 + len2 - 1 points or more.
+// `correlate(a, b, spec, work, length)` leaves the circular correlation of a
+// with b in b and gives the inverse transform's status.
+template <typename Transform, typename T, typename Correlate>
+IppStatus crossCorrThroughTransform(const T* src1, int len1, const T* src2, int len2, const LagWindow<T>& window,
+                                    Correlate correlate) noexcept
+{
+    const std::int64_t total = std::int64_t{len1} + len2 - 1;
+    Transform transform;
+    if (const IppStatus status = transform.make(orderAtLeast(total, 1)))
+        return status;
+    const std::int64_t m = transform.length;
+    const auto block = allocateWork<T>(2 * m);
+    if (!block)
+        return ippStsMemAllocErr;
+    T* a = block.get();
+    T* b = a + m;
+    std::fill(std::copy(src1, src1 + len1, a), a + m, T{});
+    // src2 shifted by len1 - 1 puts lag -(len1 - 1) at index 0.
+    std::fill(b, b + (len1 - 1), T{});
+    std::fill(std::copy(src2, src2 + len2, b + (len1 - 1)), b + m, T{});
+    const IppStatus status = correlate(a, b, transform.spec.get(), transform.work.get(), static_cast<int>(m));
+    if (status < 0)
+        return status;
+    const T* first = b + (window.lag + len1 - 1);
+    std::copy(first, first + window.count, window.out);
+    return status;
+}
+
+// The cross-correlation routine for either element type: the argument checks,
+// zeros for the lags without overlap, then the direct sums with Lanes lags at a
+// time, or byTransform(src1, len1, src2, len2, window) when the work is large.
+template <int Lanes, typename Sum, typename T, typename ByTransform>
+IppStatus crossCorrelate(const T* src1, int len1, const T* src2, int len2, T* dst, int dstLen, int lowLag,
+                         ByTransform byTransform) noexcept
+{
+    if (src1 == nullptr || src2 == nullptr || dst == nullptr)
+        return ippStsNullPtrErr;
+    if (len1 < 1 || len2 < 1 || dstLen < 1)
+        return ippStsSizeErr;
+    const auto window = overlappingLags(len1, len2, dst, dstLen, lowLag);
+    if (window.count < 1)
+        return ippStsNoErr;
+    if (crossCorrWork(window.count, len1, len2) > crossCorrDirectWorkLimit)
+        return byTransform(src1, len1, src2, len2, window);
+    lagSums<Lanes, Sum>(src1, len1, src2, len2, window.lag, window.count, window.out);
+    return ippStsNoErr;
 }
 
 } // namespace dsp::detail

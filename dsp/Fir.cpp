@@ -140,7 +140,7 @@ IppStatus ippsFIRInitAlloc_64f(FIRState_64f** ppState, const Ipp64f* pTaps, int 
     if (tapsLen < 1)
         return ippStsFIRLenErr;
     const std::int64_t taps = tapsLen;
-    std::unique_ptr<FFTSpec_R_64f, detail::RealSpecFree> spec;
+    std::unique_ptr<FFTSpec_R_64f, detail::SpecFree> spec;
     std::int64_t fftLength = -1;
     int workBytes = 0;
     if (taps >= fir::transformTaps) {
