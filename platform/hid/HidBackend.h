@@ -83,8 +83,9 @@ public:
     // report longer than the buffer is refused, not cut.
     virtual bool startRead(Handle handle, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
                            AlertableWaiter& waiter) = 0;
-    // Bytes of a finished read; false when it is not finished or failed.
-    virtual bool getOverlappedResult(Handle handle, const OverlappedRead& overlapped, std::uint32_t& bytes) = 0;
+    // Bytes of a finished read; false when it is not finished or failed. The
+    // operation holds the outcome, so the handle is not consulted.
+    virtual bool getOverlappedResult(Handle handle, const OverlappedRead& overlapped, std::uint32_t& bytes);
     // Cancels the calling thread's pending read on the handle.
     virtual bool cancelIo(Handle handle) = 0;
 
@@ -92,6 +93,10 @@ public:
     // changes close together give one call.
     virtual ChangeSubscription subscribeChanges(std::function<void()> onChange) = 0;
 };
+
+// Writes text into buffer as getManufacturerString() promises: cut to fit,
+// with a closing zero when room is left.
+void storeString(std::span<char16_t> buffer, const std::u16string& text);
 
 // Name of the environment variable that picks the backend: "sim" for the
 // process-wide simulated bus, anything else (or unset) for hidraw.

@@ -24,6 +24,12 @@ void takeErrno()
     threadLastError = static_cast<std::uint32_t>(errno);
 }
 
+bool failWith(std::uint32_t code)
+{
+    threadLastError = code;
+    return false;
+}
+
 std::string errorMessage(std::uint32_t code)
 {
     char buffer[256] = {};

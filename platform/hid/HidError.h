@@ -11,6 +11,8 @@ void setLastError(std::uint32_t code);
 // Stores the thread's current errno as the last error; for failures reported
 // by system calls.
 void takeErrno();
+// Stores code as the last error and gives false, for calls that fail that way.
+bool failWith(std::uint32_t code);
 std::string errorMessage(std::uint32_t code);
 
 } // namespace zq::hid

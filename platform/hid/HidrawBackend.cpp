@@ -25,12 +25,6 @@ namespace {
 // bookkeeping that the device objects set and read back.
 constexpr std::uint32_t DefaultInputBuffers = 64;
 
-bool fail(std::uint32_t code)
-{
-    setLastError(code);
-    return false;
-}
-
 } // namespace
 
 struct HidrawHandle {
@@ -209,16 +203,16 @@ bool HidrawBackend::getRegistryProperty(const InterfaceEntry& entry, RegistryPro
         std::lock_guard lock(mutex_);
         auto it = nodes_.find(entry.devicePath);
         if (it == nodes_.end())
-            return fail(ENODEV);
+            return failWith(ENODEV);
         node = it->second;
     }
     auto source = std::find_if(propertySources.begin(), propertySources.end(),
                                [&](const PropertySource& s) { return s.property == property; });
     if (source == propertySources.end())
-        return fail(ENODATA);
+        return failWith(ENODATA);
     const auto value = source->value(node);
     if (!value)
-        return fail(ENODATA);
+        return failWith(ENODATA);
     switch (source->kind) {
     case PropertyKind::Text:
         return storeRegistryText(buffer, *value);
@@ -228,11 +222,11 @@ bool HidrawBackend::getRegistryProperty(const InterfaceEntry& entry, RegistryPro
         char* end = nullptr;
         const unsigned long number = std::strtoul(value->c_str(), &end, 10);
         if (end == value->c_str())
-            return fail(ENODATA);
+            return failWith(ENODATA);
         return storeRegistryNumber(buffer, static_cast<std::uint32_t>(number));
     }
     }
-    return fail(ENODATA);
+    return failWith(ENODATA);
 }
 
 Handle HidrawBackend::open(const std::string& path, unsigned access, bool overlapped)
@@ -263,23 +257,14 @@ Handle HidrawBackend::open(const std::string& path, unsigned access, bool overla
             handle->prependReportId = descriptor && !parseReportDescriptor(*descriptor).reportIds;
         }
     }
-    std::lock_guard lock(mutex_);
-    const Handle id = nextHandle_++;
-    handles_.emplace(id, std::move(handle));
-    return id;
+    return handles_.add(std::move(handle));
 }
 
 bool HidrawBackend::close(Handle id)
 {
-    std::shared_ptr<HidrawHandle> handle;
-    {
-        std::lock_guard lock(mutex_);
-        auto it = handles_.find(id);
-        if (it == handles_.end())
-            return fail(EBADF);
-        handle = std::move(it->second);
-        handles_.erase(it);
-    }
+    const auto handle = handles_.take(id);
+    if (!handle)
+        return failWith(EBADF);
     // A read pending on another thread still holds the handle: it sees the
     // cancel event and ends; the descriptor closes when it lets go.
     handle->closed = true;
@@ -290,13 +275,10 @@ bool HidrawBackend::close(Handle id)
 
 std::shared_ptr<HidrawHandle> HidrawBackend::find(Handle id) const
 {
-    std::lock_guard lock(mutex_);
-    auto it = handles_.find(id);
-    if (it == handles_.end()) {
+    auto handle = handles_.find(id);
+    if (!handle)
         setLastError(EBADF);
-        return nullptr;
-    }
-    return it->second;
+    return handle;
 }
 
 std::shared_ptr<HidrawHandle> HidrawBackend::findWithFd(Handle id) const
@@ -324,7 +306,7 @@ bool HidrawBackend::getAttributes(Handle id, DeviceAttributes& attributes)
         result.vendorId = static_cast<std::uint16_t>(info.vendor);
         result.productId = static_cast<std::uint16_t>(info.product);
     } else if (!parseHidId(handle->node.hidId, result.vendorId, result.productId)) {
-        return fail(ENODATA);
+        return failWith(ENODATA);
     }
     result.versionNumber = parseBcd(handle->node.bcdDevice);
     attributes = result;
@@ -358,12 +340,8 @@ bool HidrawBackend::getManufacturerString(Handle id, std::span<char16_t> buffer)
     if (!handle)
         return false;
     if (!handle->node.usbManufacturer)
-        return fail(ENODATA);
-    const std::u16string text = toUtf16(*handle->node.usbManufacturer);
-    const std::size_t n = std::min(text.size(), buffer.size());
-    std::copy_n(text.begin(), n, buffer.begin());
-    if (n < buffer.size())
-        buffer[n] = 0;
+        return failWith(ENODATA);
+    storeString(buffer, toUtf16(*handle->node.usbManufacturer));
     return true;
 }
 
@@ -373,7 +351,7 @@ bool HidrawBackend::getFeature(Handle id, std::span<std::uint8_t> report)
     if (!handle)
         return false;
     if (report.empty())
-        return fail(EINVAL);
+        return failWith(EINVAL);
     if (::ioctl(handle->fd.get(), HIDIOCGFEATURE(report.size()), report.data()) < 0) {
         takeErrno();
         return false;
@@ -387,7 +365,7 @@ bool HidrawBackend::setFeature(Handle id, std::span<const std::uint8_t> report)
     if (!handle)
         return false;
     if (report.empty())
-        return fail(EINVAL);
+        return failWith(EINVAL);
     // The ioctl does not write through its pointer; the cast only meets its
     // signature.
     if (::ioctl(handle->fd.get(), HIDIOCSFEATURE(report.size()), const_cast<std::uint8_t*>(report.data())) < 0) {
@@ -404,7 +382,7 @@ bool HidrawBackend::write(Handle id, std::span<const std::uint8_t> report, std::
     if (!handle)
         return false;
     if (report.empty())
-        return fail(EINVAL);
+        return failWith(EINVAL);
     const ssize_t n = ::write(handle->fd.get(), report.data(), report.size());
     if (n < 0) {
         takeErrno();
@@ -420,7 +398,7 @@ bool HidrawBackend::setNumInputBuffers(Handle id, std::uint32_t count)
     if (!handle)
         return false;
     if (count < MinInputBuffers || count > MaxInputBuffers)
-        return fail(EINVAL);
+        return failWith(EINVAL);
     std::lock_guard lock(mutex_);
     handle->numInputBuffers = count;
     return true;
@@ -443,9 +421,9 @@ bool HidrawBackend::startRead(Handle id, std::span<std::uint8_t> buffer, Overlap
     if (!handle)
         return false;
     if (!handle->overlapped || (handle->access & AccessRead) == 0)
-        return fail(EBADF);
+        return failWith(EBADF);
     if (handle->gone)
-        return fail(ENODEV);
+        return failWith(ENODEV);
     auto operation = std::make_shared<HidrawReadOperation>(handle, buffer);
     {
         std::lock_guard lock(handle->pendingMutex);
@@ -453,18 +431,6 @@ bool HidrawBackend::startRead(Handle id, std::span<std::uint8_t> buffer, Overlap
     }
     overlapped.operation = operation;
     waiter.setPending(operation);
-    return true;
-}
-
-bool HidrawBackend::getOverlappedResult(Handle, const OverlappedRead& overlapped, std::uint32_t& bytes)
-{
-    bytes = 0;
-    const auto& op = overlapped.operation;
-    if (!op || !op->completed())
-        return fail(EINPROGRESS);
-    if (!op->succeeded())
-        return fail(op->error());
-    bytes = op->bytes();
     return true;
 }
 

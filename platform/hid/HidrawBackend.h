@@ -7,6 +7,7 @@
 // Query-only handles open nothing: attributes, strings and the report
 // descriptor come from sysfs, which every user may read, so a user without
 // the udev rule still sees the logger (and is told it cannot be opened).
+#include "platform/hid/HandleTable.h"
 #include "platform/hid/HidBackend.h"
 #include "platform/hid/UdevSource.h"
 
@@ -39,7 +40,6 @@ public:
     bool getNumInputBuffers(Handle handle, std::uint32_t& count) override;
     bool startRead(Handle handle, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
                    AlertableWaiter& waiter) override;
-    bool getOverlappedResult(Handle handle, const OverlappedRead& overlapped, std::uint32_t& bytes) override;
     bool cancelIo(Handle handle) override;
     ChangeSubscription subscribeChanges(std::function<void()> onChange) override;
 
@@ -56,8 +56,7 @@ private:
     std::map<std::string, std::uint32_t> devInsts_;  // by HID sysfs path
     std::uint32_t nextDevInst_ = 1;
     std::map<std::string, HidrawNode> nodes_;  // last enumeration, by device path
-    std::map<Handle, std::shared_ptr<HidrawHandle>> handles_;
-    Handle nextHandle_ = 1;
+    HandleTable<HidrawHandle> handles_;
 };
 
 } // namespace zq::hid

@@ -19,12 +19,6 @@ namespace zq::hid {
 namespace {
 constexpr std::uint32_t DefaultInputBuffers = 64;
 
-bool fail(std::uint32_t code)
-{
-    setLastError(code);
-    return false;
-}
-
 void signal(const UniqueFd& fd)
 {
     const std::uint64_t one = 1;
@@ -97,20 +91,17 @@ bool SimulatedHidDevice::pluggedIn() const
 
 void SimulatedHidDevice::setGetFeatureHandler(GetFeatureHandler handler)
 {
-    std::lock_guard lock(mutex_);
-    getFeature_ = std::move(handler);
+    setLocked(getFeature_, std::move(handler));
 }
 
 void SimulatedHidDevice::setSetFeatureHandler(ReportHandler handler)
 {
-    std::lock_guard lock(mutex_);
-    setFeature_ = std::move(handler);
+    setLocked(setFeature_, std::move(handler));
 }
 
 void SimulatedHidDevice::setOutputReportHandler(ReportHandler handler)
 {
-    std::lock_guard lock(mutex_);
-    output_ = std::move(handler);
+    setLocked(output_, std::move(handler));
 }
 
 bool SimulatedHidDevice::queueInputReport(std::span<const std::uint8_t> report)
@@ -177,32 +168,27 @@ bool SimulatedHidDevice::hasReader() const
 
 void SimulatedHidDevice::setOpenFails(bool fails)
 {
-    std::lock_guard lock(mutex_);
-    openFails_ = fails;
+    setLocked(openFails_, fails);
 }
 
 void SimulatedHidDevice::setQueryOnly(bool queryOnly)
 {
-    std::lock_guard lock(mutex_);
-    queryOnly_ = queryOnly;
+    setLocked(queryOnly_, queryOnly);
 }
 
 void SimulatedHidDevice::setStringFails(bool fails)
 {
-    std::lock_guard lock(mutex_);
-    stringFails_ = fails;
+    setLocked(stringFails_, fails);
 }
 
 void SimulatedHidDevice::setAttributesFail(bool fails)
 {
-    std::lock_guard lock(mutex_);
-    attributesFail_ = fails;
+    setLocked(attributesFail_, fails);
 }
 
 void SimulatedHidDevice::failReadStarts(int count)
 {
-    std::lock_guard lock(mutex_);
-    readStartFailures_ = count;
+    setLocked(readStartFailures_, count);
 }
 
 // ---------------------------------------------------------------------------
@@ -280,7 +266,7 @@ bool SimulatedHidBus::getRegistryProperty(const InterfaceEntry& entry, RegistryP
                 device = d;
     }
     if (!device)
-        return fail(ENODEV);
+        return failWith(ENODEV);
     const auto& info = device->info();
     char hardwareId[40];
     std::snprintf(hardwareId, sizeof hardwareId, "SIM\\VID_%04X&PID_%04X", info.vendorId, info.productId);
@@ -301,7 +287,7 @@ bool SimulatedHidBus::getRegistryProperty(const InterfaceEntry& entry, RegistryP
     case RegistryProperty::Address:
         return storeRegistryText(buffer, std::to_string(device->devInst()));
     default:
-        return fail(ENODATA);
+        return failWith(ENODATA);
     }
 }
 
@@ -326,22 +312,14 @@ Handle SimulatedHidBus::open(const std::string& path, unsigned access, bool over
         std::erase_if(handle->device->handles_, [](const auto& weak) { return weak.expired(); });
         handle->device->handles_.push_back(handle);
     }
-    const Handle id = nextHandle_++;
-    handles_.emplace(id, std::move(handle));
-    return id;
+    return handles_.add(std::move(handle));
 }
 
 bool SimulatedHidBus::close(Handle id)
 {
-    std::shared_ptr<SimHandle> handle;
-    {
-        std::lock_guard lock(mutex_);
-        auto it = handles_.find(id);
-        if (it == handles_.end())
-            return fail(EBADF);
-        handle = std::move(it->second);
-        handles_.erase(it);
-    }
+    const auto handle = handles_.take(id);
+    if (!handle)
+        return failWith(EBADF);
     {
         std::lock_guard lock(handle->device->mutex_);
         handle->closed = true;
@@ -354,9 +332,7 @@ bool SimulatedHidBus::close(Handle id)
 
 std::shared_ptr<SimHandle> SimulatedHidBus::find(Handle id) const
 {
-    std::lock_guard lock(mutex_);
-    auto it = handles_.find(id);
-    return it == handles_.end() ? nullptr : it->second;
+    return handles_.find(id);
 }
 
 std::shared_ptr<SimulatedHidDevice> SimulatedHidBus::liveDevice(Handle id, std::shared_ptr<SimHandle>* out) const
@@ -383,7 +359,7 @@ bool SimulatedHidBus::getAttributes(Handle id, DeviceAttributes& attributes)
     {
         std::lock_guard lock(device->mutex_);
         if (device->attributesFail_)
-            return fail(EIO);
+            return failWith(EIO);
     }
     attributes = {device->info().vendorId, device->info().productId, device->info().versionNumber};
     return true;
@@ -409,74 +385,61 @@ bool SimulatedHidBus::getManufacturerString(Handle id, std::span<char16_t> buffe
     {
         std::lock_guard lock(device->mutex_);
         if (device->stringFails_)
-            return fail(EPIPE);
+            return failWith(EPIPE);
     }
-    const auto& text = device->info().manufacturer;
-    const std::size_t n = std::min(text.size(), buffer.size());
-    std::copy_n(text.begin(), n, buffer.begin());
-    if (n < buffer.size())
-        buffer[n] = 0;
+    storeString(buffer, device->info().manufacturer);
     return true;
 }
 
-bool SimulatedHidBus::getFeature(Handle id, std::span<std::uint8_t> report)
+template <typename Handler, typename Report>
+bool SimulatedHidBus::passToHandler(Handle id, bool (*allowed)(unsigned access), Handler SimulatedHidDevice::*slot,
+                                    Report report)
 {
     std::shared_ptr<SimHandle> handle;
     auto device = liveDevice(id, &handle);
     if (!device)
         return false;
-    if (handle->access == AccessQueryOnly)
-        return fail(EACCES);
+    if (!allowed(handle->access))
+        return failWith(EACCES);
     if (report.empty())
-        return fail(EINVAL);
-    SimulatedHidDevice::GetFeatureHandler handler;
+        return failWith(EINVAL);
+    Handler handler;
     {
         std::lock_guard lock(device->mutex_);
-        handler = device->getFeature_;
+        handler = (*device).*slot;
     }
     if (!handler || !handler(report))
-        return fail(EPIPE);
+        return failWith(EPIPE);
     return true;
+}
+
+namespace {
+bool opensTheDevice(unsigned access)
+{
+    return access != AccessQueryOnly;
+}
+
+bool mayWrite(unsigned access)
+{
+    return (access & AccessWrite) != 0;
+}
+} // namespace
+
+bool SimulatedHidBus::getFeature(Handle id, std::span<std::uint8_t> report)
+{
+    return passToHandler(id, opensTheDevice, &SimulatedHidDevice::getFeature_, report);
 }
 
 bool SimulatedHidBus::setFeature(Handle id, std::span<const std::uint8_t> report)
 {
-    std::shared_ptr<SimHandle> handle;
-    auto device = liveDevice(id, &handle);
-    if (!device)
-        return false;
-    if (handle->access == AccessQueryOnly)
-        return fail(EACCES);
-    if (report.empty())
-        return fail(EINVAL);
-    SimulatedHidDevice::ReportHandler handler;
-    {
-        std::lock_guard lock(device->mutex_);
-        handler = device->setFeature_;
-    }
-    if (!handler || !handler(report))
-        return fail(EPIPE);
-    return true;
+    return passToHandler(id, opensTheDevice, &SimulatedHidDevice::setFeature_, report);
 }
 
 bool SimulatedHidBus::write(Handle id, std::span<const std::uint8_t> report, std::uint32_t& written)
 {
     written = 0;
-    std::shared_ptr<SimHandle> handle;
-    auto device = liveDevice(id, &handle);
-    if (!device)
+    if (!passToHandler(id, mayWrite, &SimulatedHidDevice::output_, report))
         return false;
-    if ((handle->access & AccessWrite) == 0)
-        return fail(EACCES);
-    if (report.empty())
-        return fail(EINVAL);
-    SimulatedHidDevice::ReportHandler handler;
-    {
-        std::lock_guard lock(device->mutex_);
-        handler = device->output_;
-    }
-    if (!handler || !handler(report))
-        return fail(EPIPE);
     written = static_cast<std::uint32_t>(report.size());
     return true;
 }
@@ -488,7 +451,7 @@ bool SimulatedHidBus::setNumInputBuffers(Handle id, std::uint32_t count)
     if (!device)
         return false;
     if (count < MinInputBuffers || count > MaxInputBuffers)
-        return fail(EINVAL);
+        return failWith(EINVAL);
     {
         std::lock_guard lock(device->mutex_);
         handle->numInputBuffers = count;
@@ -518,12 +481,12 @@ bool SimulatedHidBus::startRead(Handle id, std::span<std::uint8_t> buffer, Overl
     if (!device)
         return false;
     if (!handle->isReader())
-        return fail(EBADF);
+        return failWith(EBADF);
     std::lock_guard lock(device->mutex_);
     if (device->readStartFailures_ != 0) {
         if (device->readStartFailures_ > 0)
             --device->readStartFailures_;
-        return fail(EIO);
+        return failWith(EIO);
     }
     auto operation = std::make_shared<SimReadOperation>(handle, buffer);
     handle->pending = operation;
@@ -534,23 +497,11 @@ bool SimulatedHidBus::startRead(Handle id, std::span<std::uint8_t> buffer, Overl
     return true;
 }
 
-bool SimulatedHidBus::getOverlappedResult(Handle id, const OverlappedRead& overlapped, std::uint32_t& bytes)
-{
-    bytes = 0;
-    const auto& op = overlapped.operation;
-    if (!op || !op->completed())
-        return fail(EINPROGRESS);
-    if (!op->succeeded())
-        return fail(op->error());
-    bytes = op->bytes();
-    return true;
-}
-
 bool SimulatedHidBus::cancelIo(Handle id)
 {
     auto handle = find(id);
     if (!handle)
-        return fail(EBADF);
+        return failWith(EBADF);
     std::lock_guard lock(handle->device->mutex_);
     if (auto op = handle->pending.lock(); op && !op->completed())
         op->fail(ECANCELED);
@@ -559,7 +510,6 @@ bool SimulatedHidBus::cancelIo(Handle id)
 
 std::size_t SimulatedHidBus::openHandleCount() const
 {
-    std::lock_guard lock(mutex_);
     return handles_.size();
 }
 

@@ -30,6 +30,7 @@
 // loop; plugs and unplugs close together give one notification. Plugging again gives a new device with a new DevInst.
 //
 // With ZQ_HID_BACKEND=sim the program's controller uses SimulatedHidBus::shared().
+#include "platform/hid/HandleTable.h"
 #include "platform/hid/HidBackend.h"
 #include "platform/hid/UniqueFd.h"
 
@@ -110,6 +111,13 @@ private:
     friend struct SimReadOperation;
 
     bool hasRoomLocked() const;
+    // Sets one of the fields the device's mutex guards.
+    template <typename T>
+    void setLocked(T& field, T value)
+    {
+        std::lock_guard lock(mutex_);
+        field = std::move(value);
+    }
 
     const SimulatedDeviceInfo info_;
     const std::uint32_t devInst_;
@@ -157,7 +165,6 @@ public:
     bool getNumInputBuffers(Handle handle, std::uint32_t& count) override;
     bool startRead(Handle handle, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
                    AlertableWaiter& waiter) override;
-    bool getOverlappedResult(Handle handle, const OverlappedRead& overlapped, std::uint32_t& bytes) override;
     bool cancelIo(Handle handle) override;
     ChangeSubscription subscribeChanges(std::function<void()> onChange) override;
 
@@ -169,11 +176,16 @@ private:
     std::shared_ptr<SimHandle> find(Handle handle) const;
     std::shared_ptr<SimulatedHidDevice> liveDevice(Handle handle, std::shared_ptr<SimHandle>* out = nullptr) const;
     void postChange();
+    // The report calls: a live handle whose access allows the call and a
+    // report of at least the id byte go to the device's handler in slot,
+    // called outside the device's lock so that it may call back into the
+    // device. No handler, or one that refuses, stalls the call (EPIPE).
+    template <typename Handler, typename Report>
+    bool passToHandler(Handle id, bool (*allowed)(unsigned access), Handler SimulatedHidDevice::*slot, Report report);
 
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<SimulatedHidDevice>> devices_;
-    std::map<Handle, std::shared_ptr<SimHandle>> handles_;
-    Handle nextHandle_ = 1;
+    HandleTable<SimHandle> handles_;
     std::uint32_t nextDevInst_ = 0x100;
     // Plugs may come from any thread; an eventfd carries them to a notifier
     // made on the main thread by the first subscriber.
