@@ -10,11 +10,7 @@ TLPCustomControl::TLPCustomControl(TComponent* owner)
 {
 }
 
-TLPCustomControl::~TLPCustomControl()
-{
-    // Sections and sharing objects may keep the lock a little longer.
-    lock_->SetOnNotify({});
-}
+TLPCustomControl::~TLPCustomControl() = default;
 
 const TClassInfo& TLPCustomControl::StaticClassInfo()
 {
@@ -56,10 +52,7 @@ TLPPersistent::TLPPersistent(TPersistent* owner, ILPLock& lock)
 {
 }
 
-TLPPersistent::~TLPPersistent()
-{
-    lock_->SetOnNotify({});
-}
+TLPPersistent::~TLPPersistent() = default;
 
 const TClassInfo& TLPPersistent::StaticClassInfo()
 {
@@ -115,10 +108,7 @@ TLPCollectionItem::TLPCollectionItem(TCollection* collection)
 {
 }
 
-TLPCollectionItem::~TLPCollectionItem()
-{
-    lock_->SetOnNotify({});
-}
+TLPCollectionItem::~TLPCollectionItem() = default;
 
 const TClassInfo& TLPCollectionItem::StaticClassInfo()
 {
@@ -138,27 +128,27 @@ void TLPCollectionItem::Assign(const TPersistent& source)
 // ---------------------------------------------------------------- collection
 
 TLPCollection::TLPCollection(TLPPersistent& owner, const TCollectionItemClass& itemClass)
-    : TOWExtCollection(&owner, itemClass),
-      lock_(TLPLock::CreateShared(owner.Lock(), TNotifyMethod::Of<&TLPCollection::notifyChanged>(this)))
+    : TLPCollection(&owner, owner.Lock(), itemClass)
 {
 }
 
 TLPCollection::TLPCollection(TLPCustomControl& owner, const TCollectionItemClass& itemClass)
-    : TOWExtCollection(&owner, itemClass),
-      lock_(TLPLock::CreateShared(owner.Lock(), TNotifyMethod::Of<&TLPCollection::notifyChanged>(this)))
+    : TLPCollection(&owner, owner.Lock(), itemClass)
 {
 }
 
 TLPCollection::TLPCollection(TLPCollectionItem& owner, const TCollectionItemClass& itemClass)
-    : TOWExtCollection(&owner, itemClass),
-      lock_(TLPLock::CreateShared(owner.Lock(), TNotifyMethod::Of<&TLPCollection::notifyChanged>(this)))
+    : TLPCollection(&owner, owner.Lock(), itemClass)
 {
 }
 
-TLPCollection::~TLPCollection()
+TLPCollection::TLPCollection(TPersistent* owner, ILPLock& ownerLock, const TCollectionItemClass& itemClass)
+    : TOWExtCollection(owner, itemClass),
+      lock_(TLPLock::CreateShared(ownerLock, TNotifyMethod::Of<&TLPCollection::notifyChanged>(this)))
 {
-    lock_->SetOnNotify({});
 }
+
+TLPCollection::~TLPCollection() = default;
 
 const TClassInfo& TLPCollection::StaticClassInfo()
 {

@@ -12,6 +12,23 @@
 
 class TLPCollectionItem;
 
+// The TLPLock a locked object owns. As the object goes, the lock stops calling
+// its change notification: sections and sharing objects may keep the lock a
+// little longer than the object lives.
+class LPOwnedLock {
+public:
+    explicit LPOwnedLock(TOWIntf<TLPLock> lock) : lock_(std::move(lock)) {}
+    LPOwnedLock(const LPOwnedLock&) = delete;
+    LPOwnedLock& operator=(const LPOwnedLock&) = delete;
+    ~LPOwnedLock() { lock_->SetOnNotify({}); }
+
+    TLPLock& operator*() const { return *lock_; }
+    TLPLock* operator->() const { return lock_.Get(); }
+
+private:
+    TOWIntf<TLPLock> lock_;
+};
+
 class TLPCustomControl : public TCustomControl {
 public:
     explicit TLPCustomControl(TComponent* owner);
@@ -29,7 +46,7 @@ public:
 
 private:
     void notifyChanged() { Changed(); }
-    TOWIntf<TLPLock> lock_;
+    LPOwnedLock lock_;
 };
 
 class TLPPersistent : public TPersistent {
@@ -55,7 +72,7 @@ public:
 private:
     void notifyChanged() { Changed(); }
     TPersistent* owner_;
-    TOWIntf<TLPLock> lock_;
+    LPOwnedLock lock_;
 };
 
 class TLPLockedPersistentNotify : public TLPPersistent {
@@ -98,7 +115,7 @@ public:
 
 private:
     void notifyChanged() { Changed(); }
-    TOWIntf<TLPLock> lock_;
+    LPOwnedLock lock_;
 };
 
 class TLPCollection : public TOWExtCollection {
@@ -119,6 +136,7 @@ public:
     void Assign(const TPersistent& source) override;
 
 private:
+    TLPCollection(TPersistent* owner, ILPLock& ownerLock, const TCollectionItemClass& itemClass);
     void notifyChanged() { Changed(); }
-    TOWIntf<TLPLock> lock_;
+    LPOwnedLock lock_;
 };

@@ -217,6 +217,77 @@ TEST_F(LPSetterTest, TheWholeTreeSharesTheControlsRootLock)
     EXPECT_TRUE(journal.events.empty());
 }
 
+// Counts the change notifications the object's lock gives it.
+template<class Base>
+class TCounting : public Base {
+public:
+    template<class... Args>
+    explicit TCounting(int& count, Args&&... args) : Base(std::forward<Args>(args)...), count_(&count)
+    {
+    }
+    void Changed() override { ++*count_; }
+
+private:
+    int* count_;
+};
+
+enum class LockedKind { Control, Persistent, Item, CollectionOfControl, CollectionOfPersistent, CollectionOfItem };
+
+class LPOwnLockTest : public LPLockFixture, public ::testing::WithParamInterface<LockedKind> {
+protected:
+    // Makes the object of the kind under test in the fixture's tree; its lock is kept in `kept`.
+    TOwned<TObject> make(int& count)
+    {
+        switch (GetParam()) {
+        case LockedKind::Control:
+            return keep(MakeObject<TCounting<TLPCustomControl>>(count, nullptr));
+        case LockedKind::Persistent:
+            return keep(MakeObject<TCounting<TLPPersistent>>(count, *probe));
+        case LockedKind::Item:
+            return keep(MakeObject<TCounting<TLPCollectionItem>>(count, collection.get()));
+        case LockedKind::CollectionOfControl:
+            return keep(MakeObject<TCounting<TLPCollection>>(count, *control, itemClass()));
+        case LockedKind::CollectionOfPersistent:
+            return keep(MakeObject<TCounting<TLPCollection>>(count, *probe, itemClass()));
+        case LockedKind::CollectionOfItem:
+            return keep(MakeObject<TCounting<TLPCollection>>(
+                count, *static_cast<TLPCollectionItem*>(collection->Add()), itemClass()));
+        }
+        return nullptr;
+    }
+
+    static const TCollectionItemClass& itemClass() { return CollectionItemClassOf<TLPCollectionItem>(); }
+
+    template<class T>
+    TOwned<TObject> keep(TOwned<T> object)
+    {
+        kept = TOWIntf<ILPLock>(&object->Lock());
+        return TOwned<TObject>(object.release());
+    }
+
+    TOwned<TLPCollection> collection = MakeObject<TLPCollection>(*control, itemClass());
+    TOWIntf<ILPLock> kept;
+};
+
+TEST_P(LPOwnLockTest, JoinsItsTreeAndStopsNotifyingOnceGone)
+{
+    int count = 0;
+    auto object = make(count);
+    const bool ownTree = GetParam() == LockedKind::Control;
+    EXPECT_EQ(&kept->GetLockObject() == &control->Lock().GetLockObject(), !ownTree);
+    kept->Notify();
+    EXPECT_EQ(count, 1);
+    object.reset();
+    // The lock outlives its object here; it must not call into it.
+    kept->Notify();
+    EXPECT_EQ(count, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LPOwnLockTest,
+                         ::testing::Values(LockedKind::Control, LockedKind::Persistent, LockedKind::Item,
+                                           LockedKind::CollectionOfControl, LockedKind::CollectionOfPersistent,
+                                           LockedKind::CollectionOfItem));
+
 // ---------------------------------------------------------------- Assign
 
 using LPAssignTest = LPLockFixture;
