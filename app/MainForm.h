@@ -264,6 +264,9 @@ private:
     ImageList48 images_;
     std::unique_ptr<TForm030> folderDialog_;
     bool shown_ = false;
+    // Hundredths of a per cent last shown in status panel 3 (-1: none, NaN:
+    // must be formatted again), so a block that moves nothing formats nothing.
+    double progressShown_ = -1;
     // Last member: it goes first, before anything its devices' handlers use.
     std::unique_ptr<OwnedHidController, OwnedHidControllerDeleter> hidController_;
 };

@@ -165,6 +165,7 @@ void TMainForm::DownTimerTimer()
     DownTimer->stop();
     Downloading = false;
     setStatusText(3, QString());
+    progressShown_ = -1;
     Dados.setRowCount(0);
     Dados.setColCount(0);
 }

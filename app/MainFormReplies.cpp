@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace lp = logger_protocol;
@@ -176,6 +177,7 @@ void TMainForm::headerReply(const lp::Report& report)
     d.Received = 0;
     d.Percent = 0;
     d.Total = double(d.Columns) * d.Rows;
+    progressShown_ = -1;
 
     const QDateTime now = QDateTime::currentDateTime();
     const QDate date = now.date();
@@ -207,8 +209,15 @@ void TMainForm::dataReply(const lp::Report& report)
 void TMainForm::showProgress()
 {
     const double percent = DownloadState.Percent;
-    const QString text =
-        percent > 99 ? QString() : FormatFloatPicture(percent, u"##0.00") + QLatin1Char('%');
+    // Away from a rounding tie the shown hundredths follow from the binary
+    // value; near one only the exact formatting can tell.
+    const double scaled = percent * 100;
+    const bool nearTie = std::abs(scaled - std::floor(scaled) - 0.5) < 1e-6;
+    const double shown = percent > 99 ? -2 : std::floor(scaled + 0.5);
+    if (shown == progressShown_ && !nearTie)
+        return;
+    progressShown_ = nearTie ? std::nan("") : shown;
+    const QString text = percent > 99 ? QString() : FormatFloatPicture(percent, u"##0.00") + QLatin1Char('%');
     if (statusText(3) != text)
         setStatusText(3, text);
 }

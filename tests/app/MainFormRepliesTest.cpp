@@ -172,6 +172,24 @@ TEST_F(MainFormRepliesTest, HundredAndOneAnnouncedRowsKeepAHundredWithProgress)
     EXPECT_EQ(file[log_file::DataOffset + 2 * 100 + 50], 202);
 }
 
+TEST_F(MainFormRepliesTest, ProgressRoundsTiesUpAndFollowsEveryChange)
+{
+    TMainForm& f = form();
+    f.Downloading = true;
+    feed(header(4, 12601)); // 50400 bytes: a block is 0.125 per cent
+    const QString expected[] = {QStringLiteral("0,13%"), QStringLiteral("0,25%"), QStringLiteral("0,38%"),
+                                QStringLiteral("0,50%")};
+    for (const QString& text : expected) {
+        feed(block());
+        EXPECT_EQ(f.statusText(3), text);
+    }
+    // The watchdog empties the panel; the next download shows its own progress.
+    f.DownTimerTimer();
+    feed(header(4, 12601));
+    feed(block());
+    EXPECT_EQ(f.statusText(3), QStringLiteral("0,13%"));
+}
+
 struct EmptyHeader {
     const char* name;
     std::uint8_t columns;
