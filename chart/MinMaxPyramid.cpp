@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace zq::chart {
 
 namespace {
@@ -18,27 +22,35 @@ void include(MinMax& into, const MinMax& other)
 // exactly as a plain left-to-right std::min/std::max would do.
 void scan(MinMax& into, const double* values, std::size_t count)
 {
-    constexpr std::size_t lanes = 8;
-    double lo[lanes];
-    double hi[lanes];
-    for (std::size_t j = 0; j < lanes; ++j) {
-        lo[j] = into.min;
-        hi[j] = into.max;
-    }
     std::size_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
-        for (std::size_t j = 0; j < lanes; ++j) {
-            lo[j] = std::min(lo[j], values[i + j]);
-            hi[j] = std::max(hi[j], values[i + j]);
+#ifdef __SSE2__
+    // minpd(v, lo) is (v < lo ? v : lo) lane by lane, which is std::min(lo, v);
+    // likewise maxpd(v, hi) is std::max(hi, v).
+    constexpr std::size_t vectors = 4;
+    __m128d lo[vectors];
+    __m128d hi[vectors];
+    for (std::size_t j = 0; j < vectors; ++j) {
+        lo[j] = _mm_set1_pd(into.min);
+        hi[j] = _mm_set1_pd(into.max);
+    }
+    for (; i + 2 * vectors <= count; i += 2 * vectors) {
+        for (std::size_t j = 0; j < vectors; ++j) {
+            const __m128d v = _mm_loadu_pd(values + i + 2 * j);
+            lo[j] = _mm_min_pd(v, lo[j]);
+            hi[j] = _mm_max_pd(v, hi[j]);
         }
     }
-    for (; i < count; ++i) {
-        lo[0] = std::min(lo[0], values[i]);
-        hi[0] = std::max(hi[0], values[i]);
+    alignas(16) double lanes[2];
+    for (std::size_t j = 0; j < vectors; ++j) {
+        _mm_store_pd(lanes, lo[j]);
+        into.min = std::min(std::min(into.min, lanes[0]), lanes[1]);
+        _mm_store_pd(lanes, hi[j]);
+        into.max = std::max(std::max(into.max, lanes[0]), lanes[1]);
     }
-    for (std::size_t j = 0; j < lanes; ++j) {
-        into.min = std::min(into.min, lo[j]);
-        into.max = std::max(into.max, hi[j]);
+#endif
+    for (; i < count; ++i) {
+        into.min = std::min(into.min, values[i]);
+        into.max = std::max(into.max, values[i]);
     }
 }
 

@@ -261,3 +261,27 @@ TEST(ChannelData, UnsortedXStillAnswersNearestValue)
 
 } // namespace
 } // namespace zq::chart
+
+namespace zq::chart {
+namespace {
+
+// What makes redraws cheap must stay small beside the samples themselves:
+// a big log of many channels has to fit its memory budget.
+TEST(ChannelData, RedrawStructuresStaySmallBesideTheSamples)
+{
+    const std::size_t n = 100'000;
+    const Samples s = ramp(n, 0, 0.02);
+    ChartLock lock;
+    TSLChannelData first(lock), second(lock);
+    first.SetXYData(s.x.data(), s.y.data(), n);
+    second.SetXYData(s.x.data(), s.y.data(), n);
+    first.Commit();
+    second.Commit();
+    const std::size_t block = std::size_t{1} << 20; // the pool's block for n doubles
+    const std::size_t samples = block + block / 2;  // Y, and half of the shared X
+    EXPECT_GE(first.MemoryBytes(), samples);
+    EXPECT_LE(first.MemoryBytes(), samples + n * sizeof(double) / 16);
+}
+
+} // namespace
+} // namespace zq::chart
