@@ -125,26 +125,35 @@ ZQ_AVX2 void radix4PassImpl(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
     }
 }
 
+template <bool Inverse, bool Turned>
+ZQ_AVX2 inline void radix2Strip(Ipp64fc* lo, Ipp64fc* hi, const Ipp64fc* w, std::size_t stride) {
+    for (std::size_t k = 0; k < radix2StripPoints; k += 2, w += 2 * stride) {
+        __m256d t = twiddle<Inverse>(load2(hi + k), pair(w, w + stride));
+        if constexpr (Turned)
+            t = rotate<Inverse>(t);
+        const __m256d u = load2(lo + k);
+        store2(lo + k, _mm256_add_pd(u, t));
+        store2(hi + k, _mm256_sub_pd(u, t));
+    }
+}
+
+// Same strip order as the portable stages.
 template <bool Inverse>
 ZQ_AVX2 void radix2StagesImpl(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
-    for (std::size_t half = firstHalf; half < n; half *= 2) {
-        const std::size_t stride = n / (2 * half);
-        const std::size_t quarterTurn = half / 2;
-        for (std::size_t base = 0; base < n; base += 2 * half) {
-            Ipp64fc* lo = x + base;
-            Ipp64fc* hi = lo + half;
-            for (std::size_t k = 0; k < quarterTurn; k += 2) {
-                const __m256d w = pair(quarter + k * stride, quarter + (k + 1) * stride);
-                const __m256d u = load2(lo + k), t = twiddle<Inverse>(load2(hi + k), w);
-                store2(lo + k, _mm256_add_pd(u, t));
-                store2(hi + k, _mm256_sub_pd(u, t));
-            }
-            for (std::size_t k = quarterTurn; k < half; k += 2) {
-                const std::size_t e = k - quarterTurn;
-                const __m256d w = pair(quarter + e * stride, quarter + (e + 1) * stride);
-                const __m256d u = load2(lo + k), t = rotate<Inverse>(twiddle<Inverse>(load2(hi + k), w));
-                store2(lo + k, _mm256_add_pd(u, t));
-                store2(hi + k, _mm256_sub_pd(u, t));
+    for (std::size_t strip = 0; strip < firstHalf; strip += radix2StripPoints) {
+        for (std::size_t half = firstHalf; half < n; half *= 2) {
+            const std::size_t stride = n / (2 * half);
+            const std::size_t quarterTurn = half / 2;
+            for (std::size_t base = 0; base < n; base += 2 * half) {
+                Ipp64fc* lo = x + base;
+                Ipp64fc* hi = lo + half;
+                for (std::size_t first = strip; first < half; first += firstHalf) {
+                    if (first < quarterTurn)
+                        radix2Strip<Inverse, false>(lo + first, hi + first, quarter + first * stride, stride);
+                    else
+                        radix2Strip<Inverse, true>(lo + first, hi + first, quarter + (first - quarterTurn) * stride,
+                                                   stride);
+                }
             }
         }
     }

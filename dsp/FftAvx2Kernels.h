@@ -6,6 +6,11 @@
 
 #include "dsp/IppTypes.h"
 
+namespace dsp::fft {
+// Points per strip of the radix-2 stages of the medium orders.
+constexpr std::size_t radix2StripPoints = 64;
+}  // namespace dsp::fft
+
 namespace dsp::fft::avx2 {
 
 // True when the processor runs these kernels (decided once) and they are allowed.

@@ -135,28 +135,34 @@ void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
 }
 
 // Radix-2 stages of a medium order above 512 points; twiddle exponents of N/4
-// and above are the quarter table's value times -i.
+// and above are the quarter table's value times -i. The stages run strip by
+// strip: a strip is the 64 places k from s on in every firstHalf-long stretch,
+// and its later stages read only what its earlier stages wrote, so each strip
+// is taken through all stages while it sits in the first-level cache.
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
     if (avx2::available())
         return avx2::radix2Stages<Inverse>(x, n, firstHalf, quarter);
-    for (std::size_t half = firstHalf; half < n; half *= 2) {
-        const std::size_t stride = n / (2 * half);
-        const std::size_t quarterTurn = half / 2;
-        for (std::size_t base = 0; base < n; base += 2 * half) {
-            Ipp64fc* lo = x + base;
-            Ipp64fc* hi = lo + half;
-            for (std::size_t k = 0; k < quarterTurn; ++k) {
-                const v2d w = load(quarter + k * stride);
-                const v2d u = load(lo + k), t = twiddle<Inverse>(load(hi + k), w);
-                store(lo + k, u + t);
-                store(hi + k, u - t);
-            }
-            for (std::size_t k = quarterTurn; k < half; ++k) {
-                const v2d w = load(quarter + (k - quarterTurn) * stride);
-                const v2d u = load(lo + k), t = rotate<Inverse>(twiddle<Inverse>(load(hi + k), w));
-                store(lo + k, u + t);
-                store(hi + k, u - t);
+    for (std::size_t strip = 0; strip < firstHalf; strip += radix2StripPoints) {
+        for (std::size_t half = firstHalf; half < n; half *= 2) {
+            const std::size_t stride = n / (2 * half);
+            const std::size_t quarterTurn = half / 2;
+            for (std::size_t base = 0; base < n; base += 2 * half) {
+                Ipp64fc* lo = x + base;
+                Ipp64fc* hi = lo + half;
+                for (std::size_t first = strip; first < half; first += firstHalf) {
+                    // A strip never straddles the quarter turn, a multiple of 256.
+                    const bool turned = first >= quarterTurn;
+                    const Ipp64fc* w = quarter + (turned ? first - quarterTurn : first) * stride;
+                    for (std::size_t k = first; k < first + radix2StripPoints; ++k, w += stride) {
+                        v2d t = twiddle<Inverse>(load(hi + k), load(w));
+                        if (turned)
+                            t = rotate<Inverse>(t);
+                        const v2d u = load(lo + k);
+                        store(lo + k, u + t);
+                        store(hi + k, u - t);
+                    }
+                }
             }
         }
     }
