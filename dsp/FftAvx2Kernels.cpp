@@ -161,25 +161,33 @@ ZQ_AVX2 void radix2StagesImpl(Ipp64fc* x, std::size_t n, std::size_t firstHalf, 
 
 template <bool Inverse>
 ZQ_AVX2 void gatherColumnsImpl(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                           Ipp64fc* work) {
+                               Ipp64fc* const* vectors, std::size_t groups) {
     // Rows are gathered last to first and scattered first to last: each walk
     // starts where the previous one ended, on the lines most likely still cached.
     for (std::size_t b = rows; b-- > 0;) {
         const Ipp64fc* in = x + b * columns;
-        const __m256d v01 = twiddle<Inverse>(load2(in), load2(twiddles + 4 * b));
-        const __m256d v23 = twiddle<Inverse>(load2(in + 2), load2(twiddles + 4 * b + 2));
-        store1(work + b, _mm256_castpd256_pd128(v01));
-        store1(work + rows + b, _mm256_extractf128_pd(v01, 1));
-        store1(work + 2 * rows + b, _mm256_castpd256_pd128(v23));
-        store1(work + 3 * rows + b, _mm256_extractf128_pd(v23, 1));
+        for (std::size_t k = 0; k < groups; ++k, in += 4) {
+            const Ipp64fc* w = twiddles + 4 * (k * rows + b);
+            Ipp64fc* out = vectors[k] + b;
+            const __m256d v01 = twiddle<Inverse>(load2(in), load2(w));
+            const __m256d v23 = twiddle<Inverse>(load2(in + 2), load2(w + 2));
+            store1(out, _mm256_castpd256_pd128(v01));
+            store1(out + rows, _mm256_extractf128_pd(v01, 1));
+            store1(out + 2 * rows, _mm256_castpd256_pd128(v23));
+            store1(out + 3 * rows, _mm256_extractf128_pd(v23, 1));
+        }
     }
 }
 
-ZQ_AVX2 void scatterColumnsImpl(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* work) {
+ZQ_AVX2 void scatterColumnsImpl(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
+                                std::size_t groups) {
     for (std::size_t b = 0; b < rows; ++b) {
         Ipp64fc* out = x + b * columns;
-        store2(out, pair(work + b, work + rows + b));
-        store2(out + 2, pair(work + 2 * rows + b, work + 3 * rows + b));
+        for (std::size_t k = 0; k < groups; ++k, out += 4) {
+            const Ipp64fc* in = vectors[k] + b;
+            store2(out, pair(in, in + rows));
+            store2(out + 2, pair(in + 2 * rows, in + 3 * rows));
+        }
     }
 }
 
@@ -199,11 +207,13 @@ void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64f
     radix2StagesImpl<Inverse>(x, n, firstHalf, quarter);
 }
 template <bool Inverse>
-void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles, Ipp64fc* work) {
-    gatherColumnsImpl<Inverse>(x, columns, rows, twiddles, work);
+void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
+                   Ipp64fc* const* vectors, std::size_t groups) {
+    gatherColumnsImpl<Inverse>(x, columns, rows, twiddles, vectors, groups);
 }
-void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* work) {
-    scatterColumnsImpl(x, columns, rows, work);
+void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
+                    std::size_t groups) {
+    scatterColumnsImpl(x, columns, rows, vectors, groups);
 }
 
 #else
@@ -214,8 +224,8 @@ void radix4Pass(Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void radix2Stages(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
-void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc*) {}
-void scatterColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
+void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*, std::size_t) {}
+void scatterColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc* const*, std::size_t) {}
 
 #endif
 
@@ -223,7 +233,9 @@ template void radix4Pass<false>(Ipp64fc*, std::size_t, const Ipp64fc*);
 template void radix4Pass<true>(Ipp64fc*, std::size_t, const Ipp64fc*);
 template void radix2Stages<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
 template void radix2Stages<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
-template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc*);
-template void gatherColumns<true>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc*);
+template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
+                                   std::size_t);
+template void gatherColumns<true>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
+                                  std::size_t);
 
 }  // namespace dsp::fft::avx2

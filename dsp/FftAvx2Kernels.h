@@ -24,10 +24,13 @@ void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table);
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter);
 
-// Cross step of one group of four columns: twiddled gather into four vectors
-// of `rows` values, and the scatter back of the transformed vectors.
+// Cross step of `groups` neighbouring groups of four columns in one walk down
+// the rows: twiddled gather of group k into the four vectors of `rows` values
+// at vectors[k], and the scatter back of the transformed vectors.
 template <bool Inverse>
-void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles, Ipp64fc* work);
-void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* work);
+void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
+                   Ipp64fc* const* vectors, std::size_t groups);
+void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
+                    std::size_t groups);
 
 }  // namespace dsp::fft::avx2

@@ -223,6 +223,13 @@ void transformRow(const FftSpecRecord& record, Ipp64fc* row, int subOrder, int l
 // neighbouring source values m x rows + i to i + 7 -- two whole cache lines.
 constexpr std::size_t gatheredRows = 8;
 
+// From this size on a level's data outgrow the caches. Its rows lie a large
+// power of two apart and share a handful of cache sets, so a walk down the
+// rows finds nothing of the previous walk and each line costs a trip to
+// memory: such levels gather twice the rows per batch and take several groups
+// of columns per cross walk, to read and write longer pieces at once.
+constexpr std::size_t wideWalkPoints = std::size_t{1} << 18;
+
 constexpr std::array<std::uint8_t, 256> reversedBytes = [] {
     std::array<std::uint8_t, 256> table{};
     for (unsigned i = 0; i < 256; ++i) {
@@ -243,6 +250,7 @@ inline std::size_t reverseBits(std::uint32_t i, int bits) {
     return r >> (32 - bits);
 }
 
+template <std::size_t gatheredRows>
 void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t first,
                         const std::array<Ipp32u, 512>& reversedRow, Ipp64fc* x, int columnBits) {
     const std::size_t columns = pow2(columnBits);
@@ -256,6 +264,63 @@ void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t fir
         const Ipp64fc* in = source + m * rows + first;
         for (std::size_t t = 0; t < gatheredRows; ++t)
             out[t][place] = in[t];
+    }
+}
+
+// Levels from this size on take several groups of four columns per walk
+// (see wideWalkPoints); the extra groups are held on the stack.
+constexpr std::size_t groupsPerWideWalk = 4;
+constexpr std::size_t largestRows = std::size_t{1} << largestRadix4Order;
+
+template <bool Inverse, std::size_t Groups>
+void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::size_t columns, int level,
+                Ipp64fc* work) {
+    const Ipp64fc* cross = record.crossTwiddles[level];
+    const Ipp64fc* radix = record.radixTwiddles[level];
+    alignas(32) std::array<Ipp64fc, (Groups - 1) * 4 * largestRows> extra;
+    std::array<Ipp64fc*, Groups> vectors{};
+    vectors[0] = work;
+    for (std::size_t k = 1; k < Groups; ++k)
+        vectors[k] = extra.data() + (k - 1) * 4 * rows;
+    for (std::size_t g = 0; g < columns; g += 4 * Groups) {
+        avx2::gatherColumns<Inverse>(x + g, columns, rows, cross + g * rows, vectors.data(), Groups);
+        for (Ipp64fc* v : vectors)
+            for (std::size_t t = 0; t < 4; ++t)
+                radix4Pass<Inverse>(v + t * rows, rows, radix);
+        avx2::scatterColumns(x + g, columns, rows, vectors.data(), Groups);
+    }
+}
+
+// Cross transforms of a level whose rows are done: four columns at a time,
+// twiddled, transformed in the work buffer and written back.
+template <bool Inverse>
+__attribute__((noinline)) void crossStep(const FftSpecRecord& record, Ipp64fc* x, int order, int level,
+                                         Ipp64fc* work) {
+    const std::size_t rows = pow2(FFTSplitOrder[order]);
+    const std::size_t columns = pow2(order - FFTSplitOrder[order]);
+    if (avx2::available()) {
+        if (pow2(order) >= wideWalkPoints && columns % (4 * groupsPerWideWalk) == 0)
+            crossWalks<Inverse, groupsPerWideWalk>(record, x, rows, columns, level, work);
+        else
+            crossWalks<Inverse, 1>(record, x, rows, columns, level, work);
+        return;
+    }
+    const Ipp64fc* cross = record.crossTwiddles[level];
+    const Ipp64fc* radix = record.radixTwiddles[level];
+    for (std::size_t g = 0; g < columns; g += 4) {
+        const Ipp64fc* w = cross + g * rows;
+        for (std::size_t b = rows; b-- > 0;) {  // same walk as the wide kernels
+            const Ipp64fc* in = x + b * columns + g;
+            for (std::size_t t = 0; t < 4; ++t)
+                store(work + t * rows + b, twiddle<Inverse>(load(in + t), load(w + 4 * b + t)));
+        }
+        for (std::size_t t = 0; t < 4; ++t)
+            radix4Pass<Inverse>(work + t * rows, rows, radix);
+        for (std::size_t b = 0; b < rows; ++b) {
+            Ipp64fc* out = x + b * columns + g;
+            for (std::size_t t = 0; t < 4; ++t)
+                store(out + t, load(work + t * rows + b));
+        }
     }
 }
 
@@ -276,9 +341,13 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
     if (source != nullptr) {
         std::array<Ipp32u, 512> reversedRow{};
         reverseBitsOf(rows, split, reversedRow);
-        for (std::size_t i = 0; i < rows; i += gatheredRows) {
-            gatherReversedRows(source, rows, i, reversedRow, x, subOrder);
-            for (std::size_t t = 0; t < gatheredRows; ++t)
+        const std::size_t batch = pow2(order) >= wideWalkPoints ? 2 * gatheredRows : gatheredRows;
+        for (std::size_t i = 0; i < rows; i += batch) {
+            if (batch == gatheredRows)
+                gatherReversedRows<gatheredRows>(source, rows, i, reversedRow, x, subOrder);
+            else
+                gatherReversedRows<2 * gatheredRows>(source, rows, i, reversedRow, x, subOrder);
+            for (std::size_t t = 0; t < batch; ++t)
                 transformRow<Inverse>(record, x + reversedRow[i + t] * columns, subOrder, level, work);
         }
     } else {
@@ -286,32 +355,7 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
             transformRow<Inverse>(record, x + r * columns, subOrder, level, work);
     }
 
-    const Ipp64fc* cross = record.crossTwiddles[level];
-    const Ipp64fc* radix = record.radixTwiddles[level];
-    const bool wide = avx2::available();
-    for (std::size_t g = 0; g < columns; g += 4) {
-        const Ipp64fc* w = cross + g * rows;
-        if (wide) {
-            avx2::gatherColumns<Inverse>(x + g, columns, rows, w, work);
-        } else {
-            for (std::size_t b = rows; b-- > 0;) {  // same walk as the wide kernels
-                const Ipp64fc* in = x + b * columns + g;
-                for (std::size_t t = 0; t < 4; ++t)
-                    store(work + t * rows + b, twiddle<Inverse>(load(in + t), load(w + 4 * b + t)));
-            }
-        }
-        for (std::size_t t = 0; t < 4; ++t)
-            radix4Pass<Inverse>(work + t * rows, rows, radix);
-        if (wide) {
-            avx2::scatterColumns(x + g, columns, rows, work);
-        } else {
-            for (std::size_t b = 0; b < rows; ++b) {
-                Ipp64fc* out = x + b * columns + g;
-                for (std::size_t t = 0; t < 4; ++t)
-                    store(out + t, load(work + t * rows + b));
-            }
-        }
-    }
+    crossStep<Inverse>(record, x, order, level, work);
 }
 
 template <bool Inverse>
