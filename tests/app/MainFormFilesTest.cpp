@@ -294,26 +294,6 @@ TEST_F(MainFormFilesTest, EditorAndDropReachTheHandlers)
     EXPECT_EQ(tree(), "<base>(Carro,Outra(novo))");
 }
 
-TEST_F(MainFormFilesTest, ReadOnlyLogCannotBeMovedOrOpened)
-{
-    makeLog("Carro/ro.ZQL");
-    fs::create_directories(base_ + "/Outra");
-    fs::permissions(base_ + "/Carro/ro.ZQL", fs::perms::owner_read);
-    TMainForm& form = show();
-    EXPECT_EQ(tree(), "<base>(Carro,Outra)");
-    // Even a node made for it by hand does nothing.
-    QTreeWidgetItem* ro = new QTreeWidgetItem(QStringList{QStringLiteral("ro")});
-    node({"Carro"})->addChild(ro);
-    form.TreeView1->expandAll();
-    form.TreeView1->setCurrentItem(ro);
-    form.TreeView1DblClick();
-    const QRect r = form.TreeView1->visualItemRect(node({"Outra"}));
-    form.TreeView1->setCurrentItem(ro);
-    form.TreeView1DragDrop(r.center().x(), r.center().y());
-    EXPECT_TRUE(charts().empty());
-    EXPECT_TRUE(exists("Carro/ro.ZQL"));
-}
-
 TEST_F(MainFormFilesTest, NewFolderGoesIntoTheSelectedFolderOrTheFilesFolder)
 {
     makeLog("Carro/um.ZQL");
