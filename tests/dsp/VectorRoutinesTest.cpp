@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -13,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "DspTestSupport.h"
+
 namespace {
 
 using namespace dsp::native;
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
+using namespace dsptest;
 
 std::vector<double> randomVector(std::size_t n, unsigned seed, double scale = 1e3)
 {
@@ -29,11 +28,6 @@ std::vector<double> randomVector(std::size_t n, unsigned seed, double scale = 1e
     for (double& x : v)
         x = std::ldexp(mantissa(generator), exponent(generator)) * scale;
     return v;
-}
-
-bool sameBits(double a, double b)
-{
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
 // Element-wise routines against the exact result rounded once: quadruple precision
@@ -127,7 +121,7 @@ TEST(DivideVector, ZeroDivisorsGiveSignedInfinityOrNaNAndWarn)
     std::vector<double> values{2, 0, -2, 5, kNaN, 1};
     EXPECT_EQ(ippsDiv_64f_I(divisors.data(), values.data(), 6), ippStsDivByZero);
     EXPECT_EQ(values[0], kInf);
-    EXPECT_TRUE(sameBits(values[1], std::bit_cast<double>(std::uint64_t{0xFFF8000000000000})));
+    EXPECT_TRUE(sameBits(values[1], fromBits(kDefaultNaN)));
     EXPECT_EQ(values[2], -kInf);
     EXPECT_EQ(values[3], kInf);
     EXPECT_TRUE(std::isnan(values[4]));
@@ -209,7 +203,7 @@ TEST(SquareRoot, NegativeElementsGiveTheDefaultNaNAfterAllElements)
     std::vector<double> v{4, -1, 0, -0.0, -kInf, 9};
     EXPECT_EQ(ippsSqrt_64f_I(v.data(), 6), ippStsSqrtNegArg);
     EXPECT_EQ(v[0], 2);
-    EXPECT_TRUE(sameBits(v[1], std::bit_cast<double>(std::uint64_t{0xFFF8000000000000})));
+    EXPECT_TRUE(sameBits(v[1], fromBits(kDefaultNaN)));
     EXPECT_TRUE(sameBits(v[2], 0.0));
     EXPECT_TRUE(sameBits(v[3], -0.0));
     EXPECT_TRUE(std::isnan(v[4]));
@@ -374,10 +368,6 @@ TEST(ComplexRoutines, SplittingAndJoining)
     EXPECT_EQ(big[2].re, 4);
     EXPECT_EQ(big[2].im, 5);
 }
-
-} // namespace
-
-namespace {
 
 TEST(FftVectorRoutines, ConjugationCopyAndSummingLoop)
 {
