@@ -9,20 +9,6 @@
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-namespace {
-
-SLRef<TSLBlockBuffer> bytes(const std::vector<std::uint8_t>& values)
-{
-    return bufferOf<TSLBlockBuffer>(values);
-}
-
-std::vector<std::uint8_t> values(ISLBlockBuffer& buffer)
-{
-    return elementsOf(buffer);
-}
-
-} // namespace
-
 TEST(BlockBuffer, ArithmeticSaturatesAndStopsAtTheShorterBuffer)
 {
     const std::vector<std::uint8_t> left{200, 10, 16, 255, 7};

@@ -14,16 +14,6 @@ using ::testing::Pointwise;
 
 namespace {
 
-SLRef<TSLComplexBuffer> complexes(const std::vector<Ipp64fc>& values)
-{
-    return bufferOf<TSLComplexBuffer>(values);
-}
-
-SLRef<TSLRealBuffer> reals(std::vector<double> values)
-{
-    return TSLRealBuffer::CreateFromData(values.data(), static_cast<std::uint32_t>(values.size()));
-}
-
 std::vector<double> flat(ISLComplexBuffer& buffer)
 {
     std::vector<double> parts;
@@ -32,11 +22,6 @@ std::vector<double> flat(ISLComplexBuffer& buffer)
         parts.push_back(buffer.GetReadPointer()[i].im);
     }
     return parts;
-}
-
-std::vector<double> values(ISLRealBuffer& buffer)
-{
-    return elementsOf(buffer);
 }
 
 } // namespace
@@ -141,7 +126,7 @@ TEST(ComplexBuffer, CorrelationsOfTheirOwnBlockReadTheOldValues)
 
     expected->CrossCorrelation(*complexes(samples), *complexes(samples), -1);
     buffer = complexes(samples);
-    SLRef<TSLComplexBuffer> clone = intfCast<TSLComplexBuffer>(buffer->Clone());
+    SLRef<TSLComplexBuffer> clone = cloneOf(*buffer);
     buffer->CrossCorrelation(*buffer, *clone, -1);
     EXPECT_EQ(flat(*buffer), flat(*expected));
     EXPECT_THAT(flat(*clone), ElementsAre(1, 2, -3, 0.5, 4, -1, 0, 2));

@@ -7,7 +7,6 @@
 
 #include "TypedBufferTestHelpers.h"
 
-#include "framework/SLBlockBuffer.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -16,16 +15,6 @@ namespace {
 
 constexpr std::int32_t intMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t intMax = std::numeric_limits<std::int32_t>::max();
-
-SLRef<TSLIntegerBuffer> integers(const std::vector<std::int32_t>& values)
-{
-    return bufferOf<TSLIntegerBuffer>(values);
-}
-
-std::vector<std::int32_t> values(ISLIntegerBuffer& buffer)
-{
-    return elementsOf(buffer);
-}
 
 } // namespace
 

@@ -10,35 +10,10 @@
 
 #include "framework/SLBufferErrors.h"
 
+#include "TypedBufferTestHelpers.h"
+
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-
-namespace {
-
-SLRef<TSLRealBuffer> realBuffer(std::vector<double> values)
-{
-    return TSLRealBuffer::CreateFromData(values.data(), static_cast<std::uint32_t>(values.size()));
-}
-
-SLRef<TSLRealBuffer> cloneOf(TSLRealBuffer& buffer)
-{
-    return intfCast<TSLRealBuffer>(buffer.Clone());
-}
-
-std::vector<double> values(ISLRealBuffer& buffer)
-{
-    return {buffer.GetReadPointer(), buffer.GetReadPointer() + buffer.GetCount()};
-}
-
-bool shareABlock(ISLRealBuffer& a, ISLRealBuffer& b)
-{
-    return a.GetReadPointer() == b.GetReadPointer();
-}
-
-constexpr double infinity = std::numeric_limits<double>::infinity();
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-
-} // namespace
 
 // Writing through a read pointer must not compile.
 static_assert(std::is_const_v<std::remove_pointer_t<decltype(std::declval<ISLRealBuffer&>().GetReadPointer())>>);
@@ -53,7 +28,7 @@ TEST(RealBuffer, ConstructorsSizeCopyOrShare)
     EXPECT_EQ(TSLRealBuffer::CreateSized(5)->GetByteSize(), 40u);
 
     std::vector<double> data{1.5, -2, 3};
-    SLRef<TSLRealBuffer> copy = realBuffer(data);
+    SLRef<TSLRealBuffer> copy = reals(data);
     data[0] = 0;
     EXPECT_THAT(values(*copy), ElementsAre(1.5, -2, 3));
     EXPECT_EQ(TSLRealBuffer::CreateFromData(nullptr, 4)->GetCount(), 4u);
@@ -77,8 +52,8 @@ TEST(RealBuffer, ConstructorsSizeCopyOrShare)
 
 TEST(RealBuffer, CopyToCountsElementsForRealDestinationsAndBytesOtherwise)
 {
-    SLRef<TSLRealBuffer> source = realBuffer({1, 2, 3, 4});
-    SLRef<TSLRealBuffer> dest = realBuffer({0, 0, 0, 0, 0});
+    SLRef<TSLRealBuffer> source = reals({1, 2, 3, 4});
+    SLRef<TSLRealBuffer> dest = reals({0, 0, 0, 0, 0});
     SLRef<TSLRealBuffer> destPartner = cloneOf(*dest);
     source->CopyTo(1, *dest, 2, 3);
     EXPECT_THAT(values(*dest), ElementsAre(0, 0, 2, 3, 4));
@@ -94,7 +69,7 @@ TEST(RealBuffer, CopyToCountsElementsForRealDestinationsAndBytesOtherwise)
 
 TEST(RealBufferItems, IndexOutsideTheBufferRaisesWithTheUnsignedIndex)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({1, 2, 3});
+    SLRef<TSLRealBuffer> buffer = reals({1, 2, 3});
     EXPECT_EQ(buffer->GetItem(2), 3);
     const struct {
         std::int32_t index;
@@ -117,7 +92,7 @@ TEST(RealBufferItems, IndexOutsideTheBufferRaisesWithTheUnsignedIndex)
 
 TEST(RealBufferItems, SetItemUnsharesEvenWhenTheIndexProvesBad)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({1, 2, 3});
+    SLRef<TSLRealBuffer> buffer = reals({1, 2, 3});
     SLRef<TSLRealBuffer> clone = cloneOf(*buffer);
     buffer->SetItem(0, 9);
     EXPECT_THAT(values(*buffer), ElementsAre(9, 2, 3));
@@ -141,7 +116,7 @@ class OperationsThatDoNothing : public ::testing::TestWithParam<NoCopyCase> {};
 
 TEST_P(OperationsThatDoNothing, KeepTheBlockSharedAndTheValues)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({4, -1, 2.5});
+    SLRef<TSLRealBuffer> buffer = reals({4, -1, 2.5});
     SLRef<TSLRealBuffer> clone = cloneOf(*buffer);
     GetParam().operation(*buffer);
     EXPECT_TRUE(shareABlock(*buffer, *clone));
@@ -167,24 +142,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RealBufferRefusals, RefusedArgumentsKeepTheValuesOfAUniqueBuffer)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({4, -1, 2.5});
+    SLRef<TSLRealBuffer> buffer = reals({4, -1, 2.5});
     buffer->Normalize(0.0, -2e-308);
     buffer->Jaehne(-0.5);
-    buffer->NormalizeFrom(*realBuffer({7, 7, 7}), 0.0, 0.0);
+    buffer->NormalizeFrom(*reals({7, 7, 7}), 0.0, 0.0);
     EXPECT_THAT(values(*buffer), ElementsAre(4, -1, 2.5));
 }
 
 TEST(RealBufferRefusals, ConvolveIntoATooShortBufferWritesNothing)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({5, 5, 5});
-    buffer->Convolve(*realBuffer({1, 2}), *realBuffer({1, 1, 1}));   // needs 4
+    SLRef<TSLRealBuffer> buffer = reals({5, 5, 5});
+    buffer->Convolve(*reals({1, 2}), *reals({1, 1, 1}));   // needs 4
     EXPECT_THAT(values(*buffer), ElementsAre(5, 5, 5));
 }
 
 TEST(RealBufferRefusals, NormDiffOfAnUnknownKindIsZero)
 {
-    SLRef<TSLRealBuffer> a = realBuffer({1, 2});
-    SLRef<TSLRealBuffer> b = realBuffer({3, 5});
+    SLRef<TSLRealBuffer> a = reals({1, 2});
+    SLRef<TSLRealBuffer> b = reals({3, 5});
     for (std::uint8_t kind : {3, 7, 255})
         EXPECT_EQ(a->NormDiff(*b, kind), 0.0) << int(kind);
 }
@@ -194,27 +169,27 @@ TEST(RealBufferRefusals, NormDiffOfAnUnknownKindIsZero)
 
 TEST(RealBufferArithmetic, OperationsWithAShorterBufferTouchOnlyItsLength)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
-    buffer->Add(*realBuffer({1, 2, 3, 4}));
+    SLRef<TSLRealBuffer> buffer = reals({1, 1, 1, 1, 1, 1, 1, 1, 1, 1});
+    buffer->Add(*reals({1, 2, 3, 4}));
     EXPECT_THAT(values(*buffer), ElementsAre(2, 3, 4, 5, 1, 1, 1, 1, 1, 1));
 }
 
 TEST(RealBufferArithmetic, DivisionByZeroGivesFiniteMarks)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({4, -4, 0, 1, 6, notANumber, 3, 5});
+    SLRef<TSLRealBuffer> buffer = reals({4, -4, 0, 1, 6, notANumber, 3, 5});
     SLRef<TSLRealBuffer> clone = cloneOf(*buffer);
-    buffer->Divide(*realBuffer({0, 0, 0, 2, notANumber, 0, -0.0, infinity}));
+    buffer->Divide(*reals({0, 0, 0, 2, notANumber, 0, -0.0, infinity}));
     EXPECT_THAT(values(*buffer), ElementsAre(1.0e15, -1.0e14, 0.0, 0.5, 0.0, 0.0, 1.0e15, 0.0));
     EXPECT_EQ(clone->GetItem(0), 4);
 
     // Without a zero divisor the routine's NaN stands.
-    buffer->Divide(*realBuffer({notANumber}));
+    buffer->Divide(*reals({notANumber}));
     EXPECT_TRUE(std::isnan(buffer->GetItem(0)));
 }
 
 TEST(RealBufferArithmetic, SquareFromItselfOnASharedBlock)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({1, -2, 3});
+    SLRef<TSLRealBuffer> buffer = reals({1, -2, 3});
     SLRef<TSLRealBuffer> clone = cloneOf(*buffer);
     buffer->SquareFrom(*buffer);
     EXPECT_THAT(values(*buffer), ElementsAre(1, 4, 9));
@@ -223,12 +198,12 @@ TEST(RealBufferArithmetic, SquareFromItselfOnASharedBlock)
 
 TEST(RealBufferArithmetic, CorrelationsOfThemselvesReadTheOldValues)
 {
-    SLRef<TSLRealBuffer> buffer = realBuffer({1, 2, 3});
+    SLRef<TSLRealBuffer> buffer = reals({1, 2, 3});
     buffer->AutoCorrelation(*buffer, 0);
     EXPECT_THAT(values(*buffer), ElementsAre(14, 8, 3));
 
-    SLRef<TSLRealBuffer> lags = realBuffer({1, 2, 3, 0});
-    SLRef<TSLRealBuffer> kernel = realBuffer({1, 1});
+    SLRef<TSLRealBuffer> lags = reals({1, 2, 3, 0});
+    SLRef<TSLRealBuffer> kernel = reals({1, 1});
     lags->CrossCorrelation(*kernel, *lags, -1);
     EXPECT_THAT(values(*lags), ElementsAre(1, 3, 5, 3));
 }
@@ -236,7 +211,7 @@ TEST(RealBufferArithmetic, CorrelationsOfThemselvesReadTheOldValues)
 TEST(RealBufferArithmetic, NormalizeInPlaceChangesOnlyThisBuffer)
 {
     for (bool shared : {false, true}) {
-        SLRef<TSLRealBuffer> buffer = realBuffer({3, 5, -1});
+        SLRef<TSLRealBuffer> buffer = reals({3, 5, -1});
         SLRef<TSLRealBuffer> clone = shared ? cloneOf(*buffer) : nullptr;
         buffer->Normalize(1.0, 2.0);
         EXPECT_THAT(values(*buffer), ElementsAre(1, 2, -1));
@@ -259,7 +234,7 @@ class RangeExtrema : public ::testing::TestWithParam<RangeCase> {};
 TEST_P(RangeExtrema, ClampTheRangeToTheBuffer)
 {
     const RangeCase c = GetParam();
-    SLRef<TSLRealBuffer> buffer = realBuffer({5, 3, 8, -2, 7, 0, 1, 9, 4, 6});
+    SLRef<TSLRealBuffer> buffer = reals({5, 3, 8, -2, 7, 0, 1, 9, 4, 6});
     EXPECT_EQ(buffer->MinRange(c.from, c.to), c.min);
     EXPECT_EQ(buffer->MaxRange(c.from, c.to), c.max);
 }
@@ -294,7 +269,7 @@ class ValidExtrema : public ::testing::TestWithParam<ValidCase> {};
 TEST_P(ValidExtrema, SkipTheNoValueMarks)
 {
     const ValidCase& c = GetParam();
-    SLRef<TSLRealBuffer> buffer = realBuffer(c.values);
+    SLRef<TSLRealBuffer> buffer = reals(c.values);
     EXPECT_EQ(buffer->MinValid(c.from, c.to), c.min);
     EXPECT_EQ(buffer->MaxValid(c.from, c.to), c.max);
 }
@@ -332,7 +307,7 @@ TEST(RealBufferConversions, SmallIntegersKeepTheLowSixteenBits)
     std::vector<double> inputs;
     for (const auto& c : cases)
         inputs.push_back(c.value);
-    SLRef<TSLRealBuffer> buffer = realBuffer(inputs);
+    SLRef<TSLRealBuffer> buffer = reals(inputs);
     for (bool round : {false, true}) {
         std::vector<std::int16_t> out(inputs.size(), 123);
         buffer->ToSmallIntegers(out.data(), round);

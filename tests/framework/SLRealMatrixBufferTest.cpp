@@ -8,7 +8,6 @@
 
 #include "TypedBufferTestHelpers.h"
 
-#include "framework/SLIntegerBuffer.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -22,12 +21,7 @@ SLRef<TSLRealMatrixBuffer> matrix(std::int32_t rows, std::int32_t cols, const st
     return m;
 }
 
-SLRef<TSLRealBuffer> reals(std::vector<double> values)
-{
-    return TSLRealBuffer::CreateFromData(values.data(), static_cast<std::uint32_t>(values.size()));
-}
-
-std::vector<double> values(ISLRealMatrixBuffer& m)
+std::vector<double> cells(ISLRealMatrixBuffer& m)
 {
     return {m.GetReadPointer(), m.GetReadPointer() + std::size_t(m.GetRows()) * m.GetCols()};
 }
@@ -99,7 +93,7 @@ TEST(RealMatrix, IndexMessagesNameTheColumnFirst)
     };
     for (const auto& c : cases)
         EXPECT_EQ(messageOf(c.call), c.message);
-    EXPECT_THAT(values(*m), ElementsAre(1, 2, 3, 4, 5, 6));
+    EXPECT_THAT(cells(*m), ElementsAre(1, 2, 3, 4, 5, 6));
     EXPECT_EQ(m->GetRows(), 2);
 }
 
@@ -112,7 +106,7 @@ TEST(RealMatrix, SetSizeKeepsTheFlatOrderAndRefusesHugeSizes)
     EXPECT_EQ(m->GetItem(2, 1), 6);
     EXPECT_EQ(m->GetItem(1, 0), 3);
     const SLRef<ISLRealBuffer> second = m->GetRow(1);
-    EXPECT_THAT(elementsOf(*second), ElementsAre(3, 4));
+    EXPECT_THAT(values(*second), ElementsAre(3, 4));
 
     EXPECT_THROW(m->SetSize(65536, 65536, false), EOutOfMemory);
     EXPECT_EQ(m->GetRows(), 3);
@@ -121,7 +115,7 @@ TEST(RealMatrix, SetSizeKeepsTheFlatOrderAndRefusesHugeSizes)
     m->SetSize(0, 4, true);
     EXPECT_EQ(m->GetCount(), 0u);
     m->SetSize(2, 2, true); // the unique block still holds the values
-    EXPECT_THAT(values(*m), ElementsAre(1, 2, 3, 4));
+    EXPECT_THAT(cells(*m), ElementsAre(1, 2, 3, 4));
 }
 
 TEST(RealMatrix, CreateFromSharesBuffersAndCopiesOtherMatrices)
@@ -140,7 +134,7 @@ TEST(RealMatrix, CreateFromSharesBuffersAndCopiesOtherMatrices)
 
     RaggedMatrix ragged({{1, 2, 3, 4}, {5}});
     SLRef<TSLRealMatrixBuffer> copy = TSLRealMatrixBuffer::CreateFrom(ragged);
-    EXPECT_THAT(values(*copy), ElementsAre(1, 2, 3, 5, 0, 0));
+    EXPECT_THAT(cells(*copy), ElementsAre(1, 2, 3, 5, 0, 0));
 
     SLRef<TSLIntegerBuffer> odd = TSLIntegerBuffer::CreateSized(3); // 12 bytes: one whole double
     EXPECT_EQ(TSLRealMatrixBuffer::CreateFrom(*odd)->GetCount(), 1u);
@@ -164,18 +158,18 @@ TEST(RealMatrix, RowOperationsCoverTheRowsAndColumnsBothHave)
 {
     SLRef<TSLRealMatrixBuffer> m = matrix(3, 2, {1, 2, 3, 4, 5, 6});
     m->Add(*matrix(2, 3, {10, 20, 30, 40, 50, 60}));
-    EXPECT_THAT(values(*m), ElementsAre(11, 22, 43, 54, 5, 6));
+    EXPECT_THAT(cells(*m), ElementsAre(11, 22, 43, 54, 5, 6));
     m->Subtract(*matrix(1, 1, {1}));
-    EXPECT_THAT(values(*m), ElementsAre(10, 22, 43, 54, 5, 6));
+    EXPECT_THAT(cells(*m), ElementsAre(10, 22, 43, 54, 5, 6));
     m->Multiply(*m);
-    EXPECT_THAT(values(*m), ElementsAre(100, 484, 1849, 2916, 25, 36));
+    EXPECT_THAT(cells(*m), ElementsAre(100, 484, 1849, 2916, 25, 36));
 }
 
 TEST(RealMatrix, DivideMarksZeroDivisorsInEveryRow)
 {
     SLRef<TSLRealMatrixBuffer> m = matrix(3, 2, {4, -4, 0, 1, 9, 8});
     m->Divide(*matrix(2, 2, {0, 0, 0, 2}));
-    EXPECT_THAT(values(*m), ElementsAre(1.0e15, -1.0e14, 0.0, 0.5, 9, 8));
+    EXPECT_THAT(cells(*m), ElementsAre(1.0e15, -1.0e14, 0.0, 0.5, 9, 8));
 }
 
 TEST(RealMatrix, WholeMatrixOperationsFollowCopyOnWrite)
@@ -185,14 +179,14 @@ TEST(RealMatrix, WholeMatrixOperationsFollowCopyOnWrite)
     m->MultiplyConst(1.0);
     EXPECT_EQ(m->GetReadPointer(), clone->GetReadPointer());
     m->AddConst(1.0);
-    EXPECT_THAT(values(*m), ElementsAre(2, 3, 4, 5));
-    EXPECT_THAT(values(*clone), ElementsAre(1, 2, 3, 4));
+    EXPECT_THAT(cells(*m), ElementsAre(2, 3, 4, 5));
+    EXPECT_THAT(cells(*clone), ElementsAre(1, 2, 3, 4));
     const double* own = m->GetReadPointer();
     m->DivideConst(2.0); // unique now: in place
     EXPECT_EQ(m->GetReadPointer(), own);
-    EXPECT_THAT(values(*m), ElementsAre(1, 1.5, 2, 2.5));
+    EXPECT_THAT(cells(*m), ElementsAre(1, 1.5, 2, 2.5));
 
     clone->AssignFrom(*matrix(1, 3, {7, 8, 9}));
     EXPECT_EQ(clone->GetRows(), 1);
-    EXPECT_THAT(values(*clone), ElementsAre(7, 8, 9));
+    EXPECT_THAT(cells(*clone), ElementsAre(7, 8, 9));
 }
