@@ -11,7 +11,6 @@
 
 using namespace dsp::native;
 using namespace corrtest;
-using ::testing::ElementsAre;
 
 namespace {
 
@@ -124,18 +123,6 @@ INSTANTIATE_TEST_SUITE_P(
                     CrossCase{"unequal lengths, direct", 40, 3000, -50, 2000},
                     CrossCase{"unequal lengths, transforms", 1000, 2000, -1100, 3200}));
 
-TEST(Correlation, WorkedExamples)
-{
-    const std::vector<double> ones{1, 1, 1}, a{1, 2}, b{3, 4, 5};
-    std::vector<double> normA(3), normB(3), cross(4);
-    ASSERT_EQ(ippsAutoCorr_NormA_64f(ones.data(), 3, normA.data(), 3), ippStsNoErr);
-    ASSERT_EQ(ippsAutoCorr_NormB_64f(ones.data(), 3, normB.data(), 3), ippStsNoErr);
-    ASSERT_EQ(ippsCrossCorr_64f(a.data(), 2, b.data(), 3, cross.data(), 4, -1), ippStsNoErr);
-    EXPECT_THAT(normA, ElementsAre(1.0, 2.0 / 3.0, 1.0 / 3.0));
-    EXPECT_THAT(normB, ElementsAre(1.0, 1.0, 1.0));
-    EXPECT_THAT(cross, ElementsAre(6.0, 11.0, 14.0, 5.0));
-}
-
 // Lag arithmetic near the ends of the 32-bit range must neither wrap nor read
 // outside the sources: every lag there lies outside the overlap.
 TEST(Correlation, ExtremeLagsGiveZeros)
@@ -155,7 +142,6 @@ TEST(Correlation, ExtremeLagsGiveZeros)
             EXPECT_TRUE(near(v, Cld(0, 0), 0)) << lowLag;
     }
 }
-
 
 TEST(Correlation, EachAllocationFailingInTurnGivesMemAllocErr)
 {

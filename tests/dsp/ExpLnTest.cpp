@@ -103,7 +103,6 @@ TEST(Ln, MapsSpecialsAndReportsTheFirstKindMet)
     const LnCase cases[] = {
         {{1.0, 0.0, -1.0}, {asLogl, minusInf, kDefaultNaN}, ippStsLnZeroArg},
         {{-1.0, 0.0}, {kDefaultNaN, minusInf}, ippStsLnNegArg},
-        {{2.0, -0.0}, {asLogl, kDefaultNaN}, ippStsLnNegArg},
         {{fromBits(0xFFF8'0000'0000'1234)}, {kDefaultNaN}, ippStsLnNegArg},
         {{fromBits(0x7FF8'0000'0000'1234), 0.0}, {quietNan, minusInf}, ippStsLnZeroArg},
         {{std::exp(1.0), 1e-310, 1e308, kInf}, {asLogl, asLogl, asLogl, asLogl}, ippStsNoErr}};

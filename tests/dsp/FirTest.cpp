@@ -11,7 +11,6 @@
 
 using namespace dsp::native;
 using namespace corrtest;
-using ::testing::ElementsAre;
 
 namespace {
 
@@ -27,20 +26,6 @@ FirState makeFir(const std::vector<double>& taps, const std::vector<double>* his
                                    history != nullptr ? history->data() : nullptr),
               ippStsNoErr);
     return FirState(state);
-}
-
-TEST(Fir, OneUnitTapCopiesAndTwoTapsDelayFromTheHistory)
-{
-    const std::vector<double> x{3, -1, 4, 1, 5};
-    std::vector<double> y(5);
-    ASSERT_EQ(ippsFIR_64f(x.data(), y.data(), 5, makeFir({1.0}).get()), ippStsNoErr);
-    EXPECT_EQ(y, x);
-    const std::vector<double> history{42, 0};
-    auto delay = makeFir({0.0, 1.0}, &history);
-    ASSERT_EQ(ippsFIR_64f(x.data(), y.data(), 5, delay.get()), ippStsNoErr);
-    EXPECT_THAT(y, ElementsAre(42, 3, -1, 4, 1));
-    ASSERT_EQ(ippsFIR_64f(x.data(), y.data(), 2, delay.get()), ippStsNoErr);
-    EXPECT_THAT(y, ElementsAre(5, 3, -1, 4, 1));
 }
 
 struct FirCase {

@@ -11,6 +11,8 @@
 
 #include "framework/SLBufferErrors.h"
 
+#include "TypedBufferTestHelpers.h"
+
 namespace {
 
 // A linear buffer of 32-bit words: the core must serve any element size.
@@ -37,11 +39,6 @@ public:
 private:
     using TSLLinearMemoryBuffer::TSLLinearMemoryBuffer;
 };
-
-SLRef<WordBuffer> cloneOf(WordBuffer& buffer)
-{
-    return intfCast<WordBuffer>(buffer.Clone());
-}
 
 std::vector<std::uint32_t> counting(std::uint32_t count)
 {
