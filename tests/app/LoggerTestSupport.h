@@ -12,8 +12,6 @@
 
 #include <chrono>
 #include <functional>
-#include <initializer_list>
-#include <utility>
 
 namespace loggertest {
 
@@ -33,7 +31,7 @@ inline bool waitUntil(const std::function<bool()>& pred, std::chrono::millisecon
     return true;
 }
 
-// A reply report: code, then (offset, bytes) pieces.
+// A reply report: its code, then bytes placed at offsets.
 inline lp::Report reply(std::uint8_t code, std::initializer_list<std::pair<std::size_t, std::vector<std::uint8_t>>> at = {})
 {
     lp::Report report{};
@@ -60,11 +58,11 @@ inline std::vector<int> tickedItems(const QListWidget& list)
     return ticked;
 }
 
-// The main window on a bus of its own, in a Brazilian locale (comma decimal
-// separator, dot thousands separator).
+// The main window on a bus of its own, in a locale with a decimal comma and
+// a thousands dot; the simulated logger is made on first use.
 class LoggerFormTest : public AppTestEnv {
 protected:
-    LoggerFormTest() : savedLocale_(QLocale()) { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    LoggerFormTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
     ~LoggerFormTest() override
     {
         form_.reset();
@@ -90,7 +88,6 @@ protected:
         return *logger_;
     }
 
-    // Plugs the simulated logger in and waits until the window holds it.
     void connectLogger()
     {
         TMainForm& f = form();
@@ -98,7 +95,14 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return f.LoggerDevice != nullptr; }));
     }
 
-    // Commands the logger received (configuration writes included).
+    void select(unsigned logNumber)
+    {
+        const auto found = form().DIR->findItems(QStringLiteral("LOG#%1").arg(logNumber, 5, 10, QLatin1Char('0')),
+                                                 Qt::MatchStartsWith);
+        ASSERT_EQ(found.size(), 1);
+        form().DIR->setCurrentItem(found.front());
+    }
+
     std::vector<std::uint8_t> commandCodes() const
     {
         std::vector<std::uint8_t> codes;
