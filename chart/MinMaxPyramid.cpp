@@ -1,6 +1,7 @@
 #include "chart/MinMaxPyramid.h"
 
 #include <algorithm>
+#include <limits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -10,16 +11,21 @@ namespace zq::chart {
 
 namespace {
 
+// NaN samples are gaps in a trace: they take no part in the extremes. Every
+// fold therefore starts from the empty range, which a NaN cannot poison (a NaN
+// seed would hide the whole block or range behind it).
+constexpr MinMax emptyRange{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+
 void include(MinMax& into, const MinMax& other)
 {
     into.min = std::min(into.min, other.min);
     into.max = std::max(into.max, other.max);
 }
 
-// Folds values[0, count) into `into`. Several independent lanes let the
-// comparisons overlap instead of waiting on one another; each lane starts
-// from `into`, so a NaN there still wins and NaN values are still skipped,
-// exactly as a plain left-to-right std::min/std::max would do.
+// Folds values[0, count) into `into`, skipping NaN values. Several
+// independent lanes let the comparisons overlap instead of waiting on one
+// another; each lane starts from `into`, with the same result as a plain
+// left-to-right std::min/std::max.
 void scan(MinMax& into, const double* values, std::size_t count)
 {
     std::size_t i = 0;
@@ -80,7 +86,7 @@ void MinMaxPyramid::AddValues(const double* values, std::size_t count)
 {
     auto& level = levels_.front();
     for (std::size_t b = 0; b + blockSize <= count; b += blockSize) {
-        MinMax block{values[b], values[b]};
+        MinMax block = emptyRange;
         scan(block, values + b, blockSize);
         level.push_back(block);
     }
@@ -112,7 +118,7 @@ void MinMaxPyramid::Clear()
 
 MinMax MinMaxPyramid::Query(std::span<const double> values, std::size_t first, std::size_t last) const
 {
-    MinMax result{values[first], values[first]};
+    MinMax result = emptyRange;
     std::size_t blockFirst = (first + blockSize - 1) / blockSize;
     std::size_t blockLast = last / blockSize;
     const std::size_t fullBlocks = levels_.empty() ? 0 : levels_.front().size();

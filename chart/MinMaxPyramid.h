@@ -27,8 +27,9 @@ public:
     void AddValues(const double* values, std::size_t count);
     void Finish();
 
-    // Extremes of values[first, last); first < last <= values.size(). The span
-    // must be the one the pyramid was built from.
+    // Extremes of values[first, last), NaN values left out; first < last <=
+    // values.size(). A range of NaN values only gives min > max. The span must
+    // be the one the pyramid was built from.
     MinMax Query(std::span<const double> values, std::size_t first, std::size_t last) const;
 
     // Asks the cache for what a query with an end at `index` will read, so a

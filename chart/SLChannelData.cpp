@@ -137,7 +137,12 @@ void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
         const std::size_t end = edges[c + 1];
         if (end > begin) {
             const MinMax mm = Extremes(begin, end);
-            out[c] = {y[begin], mm.min, mm.max, y[end - 1], true};
+            // A column of NaN samples only is a gap; a NaN at either end
+            // joins the neighbours at the column's extreme instead.
+            if (mm.min <= mm.max) {
+                const auto inColumn = [&mm](double v) { return std::isnan(v) ? mm.min : v; };
+                out[c] = {inColumn(y[begin]), mm.min, mm.max, inColumn(y[end - 1]), true};
+            }
         }
     }
 }

@@ -53,29 +53,33 @@ INSTANTIATE_TEST_SUITE_P(EdgeAndOddSizes, PyramidSizes,
                          ::testing::Values(1, 9, block - 1, block, block + 1, 2 * block, 3 * block - 1, 1000,
                                            block * 33 + 5, 100000));
 
-// The edges of a range are scanned in several lanes at once; that must still
-// skip NaN samples and keep a NaN in the first sample, as one plain scan does.
-TEST(MinMaxPyramid, NanSamplesAtRangeEdgesAsInOnePlainScan)
+// NaN samples are gaps: they never hide the samples around them, wherever
+// they fall (first sample of a block or a range, inside the lanes of the edge
+// scans), and a range of NaN values only is empty.
+TEST(MinMaxPyramid, NanSamplesAreLeftOutOfTheExtremes)
 {
     const std::size_t n = 4 * block;
     auto values = randomValues(n, 11);
-    for (const std::size_t i : {std::size_t{3}, block + 17, 2 * block - 1, 3 * block + 5})
+    for (const std::size_t i : {std::size_t{0}, std::size_t{3}, block, block + 17, 2 * block - 1, 3 * block + 5})
         values[i] = NAN;
     MinMaxPyramid pyramid;
     pyramid.Build(values);
-    for (const auto& [first, last] : {std::pair<std::size_t, std::size_t>{1, block - 3}, {5, 3 * block + 9},
-                                      {block + 1, 2 * block + 40}, {3 * block + 1, n}}) {
-        double lo = values[first];
-        double hi = values[first];
+    for (const auto& [first, last] : {std::pair<std::size_t, std::size_t>{0, n}, {1, block - 3}, {3, 2 * block},
+                                      {5, 3 * block + 9}, {block, 2 * block + 40}, {3 * block + 5, n}}) {
+        double lo = INFINITY;
+        double hi = -INFINITY;
         for (std::size_t i = first; i < last; ++i) {
-            lo = std::min(lo, values[i]);
-            hi = std::max(hi, values[i]);
+            if (!std::isnan(values[i])) {
+                lo = std::min(lo, values[i]);
+                hi = std::max(hi, values[i]);
+            }
         }
         const MinMax got = pyramid.Query(values, first, last);
         EXPECT_EQ(got.min, lo) << first << ".." << last;
         EXPECT_EQ(got.max, hi) << first << ".." << last;
     }
-    EXPECT_TRUE(std::isnan(pyramid.Query(values, 3, 2 * block).min));
+    const MinMax gap = pyramid.Query(values, 3, 4);
+    EXPECT_GT(gap.min, gap.max);
 }
 
 struct Samples {
@@ -186,6 +190,38 @@ TEST(ChannelData, ColumnReductionKeepsFirstExtremesAndLast)
         EXPECT_EQ(columns[c].last, y[i - 1]);
         EXPECT_EQ(columns[c].min, *std::min_element(y.begin() + begin, y.begin() + i));
         EXPECT_EQ(columns[c].max, *std::max_element(y.begin() + begin, y.begin() + i));
+    }
+}
+
+// Gaps in a trace: a column of NaN samples only draws nothing, and a NaN at a
+// column's end joins its neighbours at the column's extreme, never at NaN.
+TEST(ChannelData, ColumnsOfNanSamplesAreGaps)
+{
+    ChartLock lock;
+    TSLChannelData data(lock);
+    const std::size_t n = 4 * MinMaxPyramid::blockSize;
+    std::vector<double> x(n);
+    std::vector<double> y(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        x[i] = static_cast<double>(i);
+        y[i] = static_cast<double>(i % 7);
+    }
+    for (std::size_t i = 0; i < n / 4; ++i)
+        y[i] = NAN;
+    y[n / 2] = NAN;
+    data.SetXYData(x.data(), y.data(), n);
+    data.Commit();
+
+    std::vector<ColumnSample> columns;
+    data.ReduceColumns(-0.5, static_cast<double>(n) / 8, 8, columns);
+    ASSERT_EQ(columns.size(), 8u);
+    EXPECT_FALSE(columns[0].any);
+    EXPECT_FALSE(columns[1].any);
+    for (std::size_t c = 2; c < 8; ++c) {
+        ASSERT_TRUE(columns[c].any) << c;
+        EXPECT_EQ(columns[c].min, 0) << c;
+        EXPECT_EQ(columns[c].max, 6) << c;
+        EXPECT_FALSE(std::isnan(columns[c].first) || std::isnan(columns[c].last)) << c;
     }
 }
 
