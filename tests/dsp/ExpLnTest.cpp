@@ -120,16 +120,6 @@ TEST(Ln, MapsSpecialsAndReportsTheFirstKindMet)
     }
 }
 
-TEST(ExpLn, NullPointersComeBeforeLengthsAndNothingIsWritten)
-{
-    double value = 2.0, out = 5.0;
-    EXPECT_EQ(ippsExp_64f(&value, nullptr, 0), ippStsNullPtrErr);
-    EXPECT_EQ(ippsLn_64f_I(nullptr, 0), ippStsNullPtrErr);
-    EXPECT_EQ(ippsExp_64f_I(&value, 0), ippStsSizeErr);
-    EXPECT_EQ(ippsLn_64f(&value, &out, -1), ippStsSizeErr);
-    EXPECT_TRUE(value == 2.0 && out == 5.0);
-}
-
 double extended(double x) { return static_cast<double>(std::log(static_cast<long double>(x))); }
 
 // Both the vector routine (groups of four and the tail) and the elementary

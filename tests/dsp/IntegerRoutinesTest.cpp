@@ -277,7 +277,6 @@ TEST(BitLogic, ConstantShortcutsAndOperations)
     EXPECT_EQ(dst, (std::vector<Ipp32u>{0, 0x12345678u & 0xEDCBA987u}));
     ASSERT_EQ(ippsOrC_32u_I(0x1u, dst.data(), 2), ippStsNoErr);
     EXPECT_EQ(dst[0], 1u);
-    EXPECT_EQ(ippsAndC_32u(nullptr, 0, dst.data(), 2), ippStsNullPtrErr);
 }
 
 TEST(DivideInt32ByConst, TruncatesTowardZeroAndSaturatesTheOneOverflow)

@@ -1,6 +1,9 @@
 // One sweep over the table entries: a refused argument returns its status and
 // leaves every buffer untouched; a null pointer is reported before a bad length.
+#include "dsp/ExpLn.h"
+#include "dsp/FftVectorRoutines.h"
 #include "dsp/SLBasicDispatcher.h"
+#include "dsp/Statistics.h"
 #include "dsp/SLNormDispatcher.h"
 #include "dsp/SLScopeDispatcher.h"
 
@@ -14,6 +17,8 @@
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "DspTestSupport.h"
 
 namespace {
 
@@ -101,6 +106,7 @@ std::ostream& operator<<(std::ostream& out, const Entry& entry)
 #define BASIC(name, kinds) Entry{#name, kinds, makeCaller(dsp::BasicTable().name)}
 #define BASIC_LENGTH_FIRST(name, kinds) Entry{#name, kinds, makeCaller(dsp::BasicTable().name), true}
 #define SCOPE(name, kinds) Entry{"scope " #name, kinds, makeCaller(dsp::ScopeTable().name)}
+#define NATIVE(name, kinds) Entry{"native " #name, kinds, makeCaller(dsp::native::name)}
 
 std::vector<Entry> entries()
 {
@@ -152,6 +158,10 @@ std::vector<Entry> entries()
         SCOPE(ippsMove_8u, "ppn"), SCOPE(ippsSubCRev_32s_ISfs, "vpnv"), SCOPE(ippsSubCRev_64f_I, "vpn"),
         SCOPE(ippsSubCRev_32f_I, "vpn"), SCOPE(ippsThreshold_LT_32s_I, "pnv"), SCOPE(ippsThreshold_GT_32s_I, "pnv"),
         Entry{"norm ippsNorm_L2_64fc64f", "pnp", makeCaller(dsp::NormTable().ippsNorm_L2_64fc64f)},
+        NATIVE(ippsExp_64f, "ppn"), NATIVE(ippsExp_64f_I, "pn"), NATIVE(ippsLn_64f, "ppn"), NATIVE(ippsLn_64f_I, "pn"),
+        NATIVE(ippsMean_64f, "pnp"), NATIVE(ippsStdDev_64f, "pnp"), NATIVE(ippsNormDiff_L1_64f, "ppnp"),
+        NATIVE(ippsNormDiff_L2_64f, "ppnp"), NATIVE(ippsNormDiff_Inf_64f, "ppnp"), NATIVE(Copy_64fc, "ppn"),
+        NATIVE(Conj_64fc, "ppn"), NATIVE(Conj_64fc_I, "pn"),
     };
 }
 
@@ -212,12 +222,6 @@ TEST_P(RoutineArgumentCheck, AcceptedCallSucceeds)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllNativeEntries, RoutineArgumentCheck, ::testing::ValuesIn(entries()),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 if (c == ' ')
-                                     c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return dsptest::testNameOf(info.param.name); });
 
 } // namespace

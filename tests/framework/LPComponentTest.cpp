@@ -446,45 +446,41 @@ std::vector<std::string> propertyNames(const std::vector<TFormProperty>& propert
 
 using LPFloatsTest = LPLockFixture;
 
-TEST_F(LPFloatsTest, ZeroFloatsOtherThanDatesAreWrittenByName)
-{
-    probe->value = 0.0;
-    probe->dataValue = 1.5;
-    probe->when = 0.0;  // a date: not carried
-    TWriter writer;
-    const auto properties = writer.WriteProperties(*probe);
-    ASSERT_EQ(properties.back().name, "_Floats");
-    const TFormValue& floats = properties.back().value;
-    ASSERT_EQ(floats.type, TValueType::List);
-    ASSERT_EQ(floats.items.size(), 1u);
-    const TFormValue& entry = floats.items[0];
-    ASSERT_EQ(entry.items.size(), 2u);
-    EXPECT_EQ(entry.items[0].type, TValueType::Ident);
-    EXPECT_EQ(entry.items[0].text, "Value");
-    EXPECT_EQ(entry.items[1].type, TValueType::Double);
-    EXPECT_EQ(entry.items[1].real, 0.0);
-
-    probe->value = 2.0;
-    EXPECT_THAT(propertyNames(writer.WriteProperties(*probe)), ::testing::Not(::testing::Contains("_Floats")));
-}
-
-TEST_F(LPFloatsTest, ZerosSurviveARoundTripOverNonZeroDefaults)
+// Zero floats other than dates go by name into "_Floats" and come back over
+// non-zero defaults; without zeros there is no such property.
+TEST_F(LPFloatsTest, ZerosAreWrittenByNameAndSurviveARoundTrip)
 {
     probe->value = 0.0;
     probe->dataValue = 0.0;
+    probe->when = 0.0; // a date: not carried
     probe->level = 3;
     probe->text = "mV";
     TWriter writer;
     const auto properties = writer.WriteProperties(*probe);
     EXPECT_THAT(propertyNames(properties), ElementsAre("Level", "Text", "_Floats"));
+    const TFormValue& floats = properties.back().value;
+    ASSERT_EQ(floats.type, TValueType::List);
+    ASSERT_EQ(floats.items.size(), 2u);
+    std::vector<std::string> zeroNames;
+    for (const TFormValue& entry : floats.items) {
+        ASSERT_EQ(entry.items.size(), 2u);
+        EXPECT_EQ(entry.items[0].type, TValueType::Ident);
+        EXPECT_EQ(entry.items[1].type, TValueType::Double);
+        EXPECT_EQ(entry.items[1].real, 0.0);
+        zeroNames.push_back(entry.items[0].text);
+    }
+    EXPECT_THAT(zeroNames, ::testing::UnorderedElementsAre("Value", "DataValue"));
 
     TJournal other;
-    auto copy = MakeObject<TProbe>(*control, other);  // defaults 1.0 and 2.0
+    auto copy = MakeObject<TProbe>(*control, other); // defaults 1.0 and 2.0
     TReader().ReadProperties(*copy, properties);
     EXPECT_EQ(copy->value, 0.0);
     EXPECT_EQ(copy->dataValue, 0.0);
     EXPECT_EQ(copy->level, 3);
     EXPECT_EQ(copy->text, "mV");
+
+    probe->value = probe->dataValue = 2.0;
+    EXPECT_THAT(propertyNames(writer.WriteProperties(*probe)), ::testing::Not(::testing::Contains("_Floats")));
 }
 
 TEST_F(LPFloatsTest, ANameThatIsNoFloatPropertyFailsTheRead)
