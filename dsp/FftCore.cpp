@@ -250,12 +250,12 @@ inline std::size_t reverseBits(std::uint32_t i, int bits) {
     return r >> (32 - bits);
 }
 
-template <std::size_t gatheredRows>
+template <std::size_t Count>
 void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t first,
                         const std::array<Ipp32u, 512>& reversedRow, Ipp64fc* x, int columnBits) {
     const std::size_t columns = pow2(columnBits);
-    std::array<Ipp64fc*, gatheredRows> out{};
-    for (std::size_t t = 0; t < gatheredRows; ++t)
+    std::array<Ipp64fc*, Count> out{};
+    for (std::size_t t = 0; t < Count; ++t)
         out[t] = x + reversedRow[first + t] * columns;
     // The rows are written in order and the source read in reversed order:
     // reads can be many in flight, scattered writes cannot. The rows share
@@ -264,7 +264,7 @@ void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t fir
     for (std::size_t place = 0; place < columns; place += 2) {
         const Ipp64fc* even = source + reverseBits(static_cast<std::uint32_t>(place), columnBits) * rows + first;
         const Ipp64fc* odd = source + reverseBits(static_cast<std::uint32_t>(place + 1), columnBits) * rows + first;
-        for (std::size_t t = 0; t < gatheredRows; ++t) {
+        for (std::size_t t = 0; t < Count; ++t) {
             out[t][place] = even[t];
             out[t][place + 1] = odd[t];
         }
@@ -296,7 +296,8 @@ void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::
 }
 
 // Cross transforms of a level whose rows are done: four columns at a time,
-// twiddled, transformed in the work buffer and written back.
+// twiddled, transformed in the work buffer and written back. Kept out of line
+// so that the stack room of the wide walks is held only while they run.
 template <bool Inverse>
 __attribute__((noinline)) void crossStep(const FftSpecRecord& record, Ipp64fc* x, int order, int level,
                                          Ipp64fc* work) {
