@@ -191,7 +191,36 @@ ZQ_AVX2 void scatterColumnsImpl(Ipp64fc* x, std::size_t columns, std::size_t row
     }
 }
 
+template <std::size_t Count>
+ZQ_AVX2 void gatherReversedRowsImpl(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out,
+                                    std::size_t columns) {
+    // Place 2i takes column r(i) of the source and place 2i + 1 the column
+    // half the columns further on, so one reversed counter serves both.
+    const std::size_t half = columns / 2;
+    std::size_t m = 0;
+    for (std::size_t place = 0; place < columns; place += 2) {
+        const Ipp64fc* even = source + m * rows;
+        const Ipp64fc* odd = source + (m + half) * rows;
+        for (std::size_t t = 0; t < Count; t += 2) {
+            const __m256d a = load2(even + t), b = load2(odd + t);
+            store2(out[t] + place, _mm256_permute2f128_pd(a, b, 0x20));
+            store2(out[t + 1] + place, _mm256_permute2f128_pd(a, b, 0x31));
+        }
+        std::size_t h = half / 2;
+        while (m & h) {
+            m ^= h;
+            h >>= 1;
+        }
+        m |= h;
+    }
+}
+
 }  // namespace
+
+template <std::size_t Count>
+void gatherReversedRows(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t columns) {
+    gatherReversedRowsImpl<Count>(source, rows, out, columns);
+}
 
 // Entry points compiled for the baseline processor; they only call across.
 bool available() noexcept {
@@ -226,6 +255,8 @@ void radix2Stages(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*, std::size_t) {}
 void scatterColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc* const*, std::size_t) {}
+template <std::size_t Count>
+void gatherReversedRows(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t) {}
 
 #endif
 
@@ -237,5 +268,8 @@ template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, con
                                    std::size_t);
 template void gatherColumns<true>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
                                   std::size_t);
+
+template void gatherReversedRows<8>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);
+template void gatherReversedRows<16>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);
 
 }  // namespace dsp::fft::avx2

@@ -33,4 +33,9 @@ void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, cons
 void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
                     std::size_t groups);
 
+// Rows out[0] to out[Count - 1] of `columns` places from a source in natural
+// order: place p of row t is source[r(p) x rows + t], r reversing the bits of p.
+template <std::size_t Count>
+void gatherReversedRows(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t columns);
+
 }  // namespace dsp::fft::avx2

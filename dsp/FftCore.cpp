@@ -257,6 +257,8 @@ void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t fir
     std::array<Ipp64fc*, Count> out{};
     for (std::size_t t = 0; t < Count; ++t)
         out[t] = x + reversedRow[first + t] * columns;
+    if (avx2::available())
+        return avx2::gatherReversedRows<Count>(source + first, rows, out.data(), columns);
     // The rows are written in order and the source read in reversed order:
     // reads can be many in flight, scattered writes cannot. The rows share
     // their cache sets (they lie a power of two apart), so each gets two
