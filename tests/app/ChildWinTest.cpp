@@ -1,4 +1,4 @@
-#include "AppTestEnv.h"
+#include "AppTestSupport.h"
 
 #include "app/ChildWin.h"
 #include "app/MainForm.h"
@@ -48,15 +48,6 @@ protected:
     ChildWinTest() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     ~ChildWinTest() override { QLocale::setDefault(QLocale::system()); }
 
-    TMainForm& form()
-    {
-        if (!form_) {
-            form_ = std::make_unique<TMainForm>(services_);
-            form_->show();
-        }
-        return *form_;
-    }
-
     TMDIChild& openChart(const QString& caption = QStringLiteral("LOGGER\\LOGGER_LOG_00001.ZQL"))
     {
         TMDIChild* child = TMDIChild::Create(form(), caption);
@@ -70,8 +61,6 @@ protected:
         child.SLScope1->Channels.GetItem(channel).Data.GetXData(x);
         return x;
     }
-
-    std::unique_ptr<TMainForm> form_;
 };
 
 TEST_F(ChildWinTest, OpeningShowsOneNamedPanelPerChannelAndOnlyTheFirstAxis)
@@ -212,20 +201,9 @@ TEST_P(ChildWinZeroPoint, PickedZeroShiftsTimeAndTheCutKeepsTheLastSampleBeforeI
 
 INSTANTIATE_TEST_SUITE_P(Picks, ChildWinZeroPoint,
                          testing::Values(ZeroCutCase{12.0, 0.0, rows - 24}, ZeroCutCase{12.2, -0.2, rows - 24},
-                                         ZeroCutCase{0.25, -0.25, rows}));
-
-TEST_F(ChildWinTest, CutWithoutSamplesAtOrAfterZeroChangesNothing)
-{
-    TMDIChild& child = openChart();
-    child.Grafico_Split();
-    child.PickedX = 100;
-    child.PickedValid = true;
-    child.SLScope1Click();
-    child.Modified = false;
-    child.Grafico_Cut();
-    EXPECT_FALSE(child.Modified);
-    EXPECT_EQ(xOf(child, 0).size(), static_cast<std::size_t>(rows));
-}
+                                         ZeroCutCase{0.25, -0.25, rows},
+                                         // nothing at or after zero: the cut changes nothing
+                                         ZeroCutCase{100, -100, rows}));
 
 class CountingChild : public TMDIChild {
 public:
@@ -265,27 +243,6 @@ INSTANTIATE_TEST_SUITE_P(
                     CloseCase{true, Answer::Yes, ChartWindow::CloseResult::Closed, 1},
                     CloseCase{true, Answer::Cancel, ChartWindow::CloseResult::Cancelled, 0},
                     CloseCase{false, std::nullopt, ChartWindow::CloseResult::Closed, 0}));
-
-TEST_F(ChildWinTest, MainWindowCloseStopsAtTheChartWhoseSaveIsCancelled)
-{
-    openChart("A").Modified = true;
-    openChart("B").Modified = true;
-    ASSERT_EQ(form().chartSubWindows().size(), 2u);
-
-    dialogs_.answer(Answer::Cancel);
-    EXPECT_FALSE(form().FormClose());
-    EXPECT_EQ(form().chartSubWindows().size(), 2u);
-
-    dialogs_.answer(Answer::No);
-    dialogs_.answer(Answer::Cancel);
-    EXPECT_FALSE(form().FormClose());
-    ASSERT_EQ(form().chartSubWindows().size(), 1u);
-    EXPECT_TRUE(form().isVisible());
-
-    dialogs_.answer(Answer::No);
-    EXPECT_TRUE(form().FormClose());
-    EXPECT_TRUE(form().chartSubWindows().empty());
-}
 
 struct ButtonCase {
     void (TMainForm::*click)();

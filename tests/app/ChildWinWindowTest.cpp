@@ -1,4 +1,4 @@
-#include "AppTestEnv.h"
+#include "AppTestSupport.h"
 
 #include "app/ChildWin.h"
 #include "app/MainForm.h"

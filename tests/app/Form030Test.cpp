@@ -1,4 +1,4 @@
-#include "AppTestEnv.h"
+#include "AppTestSupport.h"
 
 #include "app/FolderWidgets.h"
 #include "app/Form030.h"
@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                     NewFolder{"TwoLevels", QStringLiteral("a/b"), nullptr, true},
                     NewFolder{"Empty", QString(), nullptr, false},
                     NewFolder{"Cancelled", std::nullopt, nullptr, false}),
-    [](const testing::TestParamInfo<NewFolder>& info) { return std::string(info.param.name); });
+    caseName);
 
 TEST_F(AppTestEnv, FolderDialogOnAMissingFolderStartsAtItsNearestParent)
 {

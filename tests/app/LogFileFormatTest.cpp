@@ -1,4 +1,4 @@
-#include "LogFileTestSupport.h"
+#include "AppTestSupport.h"
 
 #include "app/LogFileReader.h"
 #include "platform/PlatformError.h"
@@ -14,7 +14,6 @@
 #include <random>
 
 using namespace log_file;
-using namespace log_file_test;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
 using testing::HasSubstr;

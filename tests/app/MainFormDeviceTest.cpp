@@ -1,4 +1,4 @@
-#include "LoggerTestSupport.h"
+#include "AppTestSupport.h"
 
 #include "device/JvHidDevice.h"
 #include "device/JvHidDeviceController.h"
@@ -11,14 +11,7 @@
 
 namespace {
 
-using namespace loggertest;
 using platform::Answer;
-
-template <class T>
-std::string caseName(const testing::TestParamInfo<T>& info)
-{
-    return info.param.name;
-}
 
 class MainFormDeviceTest : public LoggerFormTest {
 protected:
@@ -62,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Identities, DetectionTest,
                                          Identity{"NoFullStop", 0xFF00, 0xFF01, u"Zorvan Performance Parts", false},
                                          Identity{"OtherCase", 0xFF00, 0xFF01, u"ZORVAN Performance Parts.", false},
                                          Identity{"OtherProduct", 0xFF00, 0xFF02, u"Zorvan Performance Parts.", false}),
-                         caseName<Identity>);
+                         caseName);
 
 TEST_F(MainFormDeviceTest, ConnectionAsksConfigurationThenListAndUnplugLetsGo)
 {
@@ -125,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Buttons, BusyTest,
                                          Button{"Erase", &TMainForm::ToolButton21Click},
                                          Button{"ReadConfiguration", &TMainForm::ToolButton32Click},
                                          Button{"SendConfiguration", &TMainForm::ToolButton34Click}),
-                         caseName<Button>);
+                         caseName);
 
 struct DeleteCase {
     const char* name;
@@ -164,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DeleteTest,
                                          DeleteCase{"No", 0, true, Answer::No, true, false},
                                          DeleteCase{"NothingSelected", 0, false, Answer::Yes, true, false},
                                          DeleteCase{"OtherPage", 1, true, Answer::Yes, false, false}),
-                         caseName<DeleteCase>);
+                         caseName);
 
 struct ConfigCase {
     const char* name;
@@ -208,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
                                {8, 9, 0, 1, 6, 7, 10, 16, 17, 11, 20, 19, 14, 15, 2, 3, 12, 4, 5, 13, 18},
                                "Meu Carro 2010"},
                     ConfigCase{"SomeTicked", {14, 3, 9}, "", {10, 14, 15, 18}, "QuillstoneZorvan"}),
-    caseName<ConfigCase>);
+    caseName);
 
 struct NameCase {
     const char* name;
@@ -229,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(Names, NameCleaningTest,
                                          NameCase{"OnlySpaces", "    ", ""},
                                          NameCase{"Trimmed", "  a b  ", "a b"},
                                          NameCase{"WholeSet", "Rotação#(1)-@[x]_", "Rotao#(1)-@[x]"}),
-                         caseName<NameCase>);
+                         caseName);
 
 TEST_F(MainFormDeviceTest, NameEditDropsKeysOutsideTheSetAndCleansOnExit)
 {

@@ -1,4 +1,4 @@
-#include "LoggerTestSupport.h"
+#include "AppTestSupport.h"
 
 #include "app/LogFileFormat.h"
 #include "app/LogFileSystem.h"
@@ -11,7 +11,6 @@
 
 namespace {
 
-using namespace loggertest;
 
 class MainFormRepliesTest : public LoggerFormTest {
 protected:
@@ -109,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     return ids;
                                 }(),
                                 {3}}),
-    [](const testing::TestParamInfo<ConfigReply>& info) { return std::string(info.param.name); });
+    caseName);
 
 TEST_F(MainFormRepliesTest, HundredAndOneAnnouncedRowsKeepAHundredWithProgress)
 {
@@ -205,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, EmptyHeaderTest,
                          testing::Values(EmptyHeader{"NoColumns", 0, 500}, EmptyHeader{"OneRow", 4, 1},
                                          EmptyHeader{"NoRows", 4, 0},
                                          EmptyHeader{"MoreColumnsThanSignals", 255, 0xFFFFFF}),
-                         [](const testing::TestParamInfo<EmptyHeader>& info) { return std::string(info.param.name); });
+                         caseName);
 
 TEST_F(MainFormRepliesTest, EndAfterTheWatchdogIsIgnored)
 {

@@ -1,4 +1,4 @@
-#include "AppTestEnv.h"
+#include "AppTestSupport.h"
 
 #include "app/Form030.h"
 #include "app/FolderWidgets.h"
@@ -10,6 +10,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -20,21 +21,11 @@ namespace {
 using platform::Answer;
 using Kind = platform::ScriptedDialogs::Kind;
 
-class MainFormTest : public AppTestEnv {
-protected:
-    TMainForm& show()
-    {
-        form_ = std::make_unique<TMainForm>(services_);
-        form_->show();
-        return *form_;
-    }
-
-    std::unique_ptr<TMainForm> form_;
-};
+using MainFormTest = AppTestEnv;
 
 TEST_F(MainFormTest, FirstStartCreatesTheKeyWithDefaults)
 {
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     EXPECT_EQ(storedValue("LogDir"), services_.defaultLogDir.toStdString());
     EXPECT_EQ(storedValue("AutoEscala"), "S");
     EXPECT_EQ(form.LogDir, services_.defaultLogDir);
@@ -60,7 +51,7 @@ TEST_P(MainFormSettingsTest, ShowReadsAndRepairsTheSettings)
 {
     const StoredSettings& stored = GetParam();
     writeSettings(stored.lines);
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     EXPECT_EQ(form.LogDir, QString::fromUtf8(stored.logDir));
     EXPECT_EQ(form.AutoEscala, QString::fromUtf8(stored.autoEscala));
     EXPECT_EQ(storedValue("AutoEscala"), stored.autoEscala);
@@ -76,12 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
                     StoredSettings{"Yes", "LogDir=/l\nAutoEscala=S\n", "/l", "S", true},
                     // An existing key is not refilled: an absent LogDir stays empty.
                     StoredSettings{"EmptyKey", "", "", "S", true}),
-    [](const testing::TestParamInfo<StoredSettings>& info) { return std::string(info.param.name); });
+    caseName);
 
 TEST_F(MainFormTest, UnreadableSettingsShowTheErrorAndStopTheShow)
 {
     std::filesystem::create_directories(settingsPath_);
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     ASSERT_EQ(dialogs_.shown().size(), 1u);
     EXPECT_EQ(dialogs_.shown()[0].kind, Kind::Message);
     EXPECT_TRUE(dialogs_.shown()[0].text.contains(QString::fromStdString(settingsPath_.string())));
@@ -92,7 +83,7 @@ TEST_F(MainFormTest, UnreadableSettingsShowTheErrorAndStopTheShow)
 
 TEST_F(MainFormTest, AutoScaleButtonStoresEveryToggle)
 {
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     form.BotaoAutoEscala->click();
     EXPECT_EQ(form.AutoEscala, QStringLiteral("N"));
     EXPECT_EQ(storedValue("AutoEscala"), "N");
@@ -111,7 +102,7 @@ TEST_F(MainFormTest, AutoScaleButtonStoresEveryToggle)
 
 TEST_F(MainFormTest, PanelButtonTogglesPanelImageAndHint)
 {
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     struct Expected {
         bool panelVisible;
         int image;
@@ -134,7 +125,7 @@ TEST_F(MainFormTest, PanelButtonTogglesPanelImageAndHint)
 
 TEST_F(MainFormTest, LongHintShowsInFirstPanelWhileHovering)
 {
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     const std::pair<QToolButton*, const char*> hovers[] = {
         {form.ToolButton9, "Atualiza Listagem de Logs"},
         {form.ToolButton21, "Apaga todos LOGs armazenados no Datalogger"},
@@ -152,7 +143,7 @@ TEST_F(MainFormTest, LongHintShowsInFirstPanelWhileHovering)
 
 TEST_F(MainFormTest, ChannelListKeepsTheProtocolOrder)
 {
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     ASSERT_EQ(form.ListaCanais->count(), 15);
     const std::pair<int, const char*> items[] = {{0, "Sonda Lambda"}, {1, "Rotação"}, {9, "DWELL (Carga Bobina)"},
                                                  {14, "Tensão da Bateria"}};
@@ -164,31 +155,19 @@ TEST_F(MainFormTest, ChannelListKeepsTheProtocolOrder)
 
 class MainFormChartsTest : public MainFormTest {
 protected:
-    StandInChart* addChart(const QString& name, bool modified)
+    // Chart windows named a, b, ... with the given modified flags.
+    void addCharts(std::initializer_list<bool> modified)
     {
-        auto* chart = new StandInChart(dialogs_, name, modified);
-        chart->resize(300, 200);
-        QMdiSubWindow* window = form_->MdiArea->addSubWindow(chart);
-        window->show();
-        return chart;
-    }
-
-    QStringList openCharts() const
-    {
-        QStringList names;
-        for (QMdiSubWindow* window : form_->chartSubWindows())
-            names << window->widget()->objectName();
-        names.sort();
-        return names;
+        char name = 'a';
+        for (bool m : modified)
+            TMDIChild::Create(form(), QString(QLatin1Char(name++)))->Modified = m;
     }
 };
 
 TEST_F(MainFormChartsTest, ArrangeButtonCyclesCascadeHorizontalVertical)
 {
-    show();
-    form_->resize(1000, 700);
-    addChart(QStringLiteral("a"), false);
-    addChart(QStringLiteral("b"), false);
+    form().resize(1000, 700);
+    addCharts({false, false});
     const auto windows = form_->MdiArea->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(windows.size(), 2);
     const QRect area = form_->MdiArea->viewport()->rect();
@@ -228,10 +207,8 @@ class MainFormCloseTest : public MainFormChartsTest, public testing::WithParamIn
 TEST_P(MainFormCloseTest, ChartWindowsAreAskedInTurnAndCancelStopsEverything)
 {
     const CloseCase& c = GetParam();
-    show();
-    addChart(QStringLiteral("a"), true);
-    addChart(QStringLiteral("b"), true);
-    const QString firstAsked = form_->chartSubWindows().front()->widget()->objectName();
+    addCharts({true, true});
+    const QString firstAsked = charts().front()->windowTitle();
     form_->setStatusText(1, QStringLiteral("CONECTADO"));
     form_->DIR->addItem(QStringLiteral("LOG#00001 - [10segundos]"));
     for (Answer answer : c.answers)
@@ -239,10 +216,9 @@ TEST_P(MainFormCloseTest, ChartWindowsAreAskedInTurnAndCancelStopsEverything)
 
     EXPECT_EQ(form_->close(), c.closes);
     EXPECT_EQ(static_cast<int>(dialogs_.shown().size()), c.questions);
-    const QStringList open = openCharts();
-    EXPECT_EQ(open.size(), c.remaining);
+    ASSERT_EQ(charts().size(), std::size_t(c.remaining));
     if (c.remaining == 1) {
-        EXPECT_FALSE(open.contains(firstAsked)) << "the first window asked is the one that went";
+        EXPECT_NE(charts().front()->windowTitle(), firstAsked) << "the first window asked is the one that went";
     }
     EXPECT_EQ(form_->isVisible(), !c.closes);
     EXPECT_EQ(form_->statusText(1), c.closes ? QStringLiteral("DESCONECTADO") : QStringLiteral("CONECTADO"));
@@ -253,79 +229,64 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, MainFormCloseTest,
     testing::Values(CloseCase{"CancelFirst", {Answer::Cancel}, false, 1, 2},
                     CloseCase{"NoThenCancel", {Answer::No, Answer::Cancel}, false, 2, 1},
-                    CloseCase{"YesThenNo", {Answer::Yes, Answer::No}, true, 2, 0}),
-    [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+                    CloseCase{"NoThenNo", {Answer::No, Answer::No}, true, 2, 0}),
+    caseName);
 
-class MainFormFolderTest : public MainFormTest {
-protected:
-    // Shows the main window on an existing base folder.
-    TMainForm& showOn(const QString& logDir)
-    {
-        QDir().mkpath(logDir);
-        writeSettings("LogDir=" + logDir.toStdString() + "\nAutoEscala=S\n");
-        return show();
-    }
+struct FolderChoice {
+    const char* name;
+    std::function<void(TForm030&, const QString& other)> act;
+    bool moves; // to the other folder, and to the files page
 };
 
-TEST_F(MainFormFolderTest, ChoosingAnotherFolderMovesToTheFilesPage)
+class MainFormFolderTest : public MainFormTest, public testing::WithParamInterface<FolderChoice> {};
+
+TEST_P(MainFormFolderTest, OnlyOkOnAnotherFolderStoresItAndShowsTheFiles)
 {
     const QString base = folder(QStringLiteral("logs"));
     const QString other = folder(QStringLiteral("elsewhere"));
+    QDir().mkpath(base);
     QDir().mkpath(other);
-    TMainForm& form = showOn(base);
-    dialogs_.onModal = [&](QDialog& dialog) {
-        auto& chooser = static_cast<TForm030&>(dialog);
-        chooser.Diretorio->setDirectory(other);
-        chooser.BitBtn1->click();
-    };
-    form.ToolButton36->click();
-    EXPECT_EQ(form.LogDir, other);
-    EXPECT_EQ(storedValue("LogDir"), other.toStdString());
-    EXPECT_EQ(form.PageControl1->currentIndex(), 2);
-}
-
-TEST_F(MainFormFolderTest, OkWithoutTouchingTheListChangesNothing)
-{
-    const QString base = folder(QStringLiteral("logs"));
-    TMainForm& form = showOn(base);
-    QString chosen;
-    dialogs_.onModal = [&](QDialog& dialog) {
-        auto& chooser = static_cast<TForm030&>(dialog);
-        chosen = chooser.chosenFolder();
-        chooser.BitBtn1->click();
-    };
-    form.ToolButton36->click();
-    EXPECT_EQ(chosen, base);
-    EXPECT_EQ(storedValue("LogDir"), base.toStdString());
-    EXPECT_EQ(form.LogDir, base);
-    EXPECT_EQ(form.PageControl1->currentIndex(), 0);
-}
-
-TEST_F(MainFormFolderTest, CancelAfterCreatingAFolderKeepsFolderAndSetting)
-{
-    const QString base = folder(QStringLiteral("logs"));
-    TMainForm& form = showOn(base);
+    writeSettings("LogDir=" + base.toStdString() + "\nAutoEscala=S\n");
     dialogs_.input(QStringLiteral("nova"));
-    QString chosen;
-    dialogs_.onModal = [&](QDialog& dialog) {
-        auto& chooser = static_cast<TForm030&>(dialog);
-        chooser.BitBtn2->click();
-        chosen = chooser.chosenFolder();
-        chooser.BitBtn3->click();
-    };
-    form.ToolButton36->click();
-    EXPECT_EQ(chosen, base + QStringLiteral("/nova"));
-    EXPECT_TRUE(QDir(base + QStringLiteral("/nova")).exists());
-    EXPECT_EQ(storedValue("LogDir"), base.toStdString());
-    EXPECT_EQ(form.LogDir, base);
-    EXPECT_EQ(form.PageControl1->currentIndex(), 0);
-    ASSERT_EQ(dialogs_.shown().size(), 2u);
-    EXPECT_EQ(dialogs_.shown()[1].caption, QStringLiteral("Criar pasta em ") + base);
+    dialogs_.onModal = [&](QDialog& dialog) { GetParam().act(static_cast<TForm030&>(dialog), other); };
+    form().ToolButton36->click();
+    const QString expected = GetParam().moves ? other : base;
+    EXPECT_EQ(form().LogDir, expected);
+    EXPECT_EQ(storedValue("LogDir"), expected.toStdString());
+    EXPECT_EQ(form().PageControl1->currentIndex(), GetParam().moves ? 2 : 0);
+    if (dialogs_.shown().size() > 1)
+        EXPECT_EQ(dialogs_.shown()[1].caption, QStringLiteral("Criar pasta em ") + base);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, MainFormFolderTest,
+    testing::Values(FolderChoice{"Other",
+                                 [](TForm030& chooser, const QString& other) {
+                                     chooser.Diretorio->setDirectory(other);
+                                     chooser.BitBtn1->click();
+                                 },
+                                 true},
+                    FolderChoice{"OkUntouched",
+                                 [](TForm030& chooser, const QString&) {
+                                     EXPECT_EQ(chooser.chosenFolder(), chooser.Memo1->toPlainText());
+                                     chooser.BitBtn1->click();
+                                 },
+                                 false},
+                    // The new folder stays; the setting does not follow it.
+                    FolderChoice{"CancelAfterCreating",
+                                 [](TForm030& chooser, const QString&) {
+                                     const QString base = chooser.chosenFolder();
+                                     chooser.BitBtn2->click();
+                                     EXPECT_EQ(chooser.chosenFolder(), base + QStringLiteral("/nova"));
+                                     EXPECT_TRUE(QDir(base + QStringLiteral("/nova")).exists());
+                                     chooser.BitBtn3->click();
+                                 },
+                                 false}),
+    caseName);
 
 TEST_F(MainFormTest, AboutBoxClosesOnAClickAnywhere)
 {
-    TMainForm& form = show();
+    TMainForm& form = this->form();
     bool closedByClick = false;
     dialogs_.onModal = [&](QDialog& about) {
         auto* version = about.findChild<QLabel*>(QStringLiteral("Version"));

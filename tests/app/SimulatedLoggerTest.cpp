@@ -1,5 +1,5 @@
 // The main window against the simulated logger on the simulated bus, end to end.
-#include "LoggerTestSupport.h"
+#include "AppTestSupport.h"
 
 #include "app/ChildWin.h"
 #include "app/LogFileFormat.h"
@@ -18,7 +18,6 @@
 
 namespace {
 
-using namespace loggertest;
 using Clock = std::chrono::steady_clock;
 
 zq::sim::SimulatedLog makeLog(std::uint16_t number, std::uint8_t rate, std::vector<std::uint8_t> ids, std::size_t rows)
@@ -39,13 +38,6 @@ zq::sim::SimulatedLog makeLog(std::uint16_t number, std::uint8_t rate, std::vect
 
 class SimulatedLoggerTest : public LoggerFormTest {
 protected:
-    // The bytes of a log file; empty when there is none.
-    static std::vector<std::uint8_t> storedLog(const QString& path)
-    {
-        std::ifstream in(path.toStdString(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
     void SetUp() override
     {
         logger().setName("Pista 2");
@@ -89,7 +81,7 @@ TEST_F(SimulatedLoggerTest, DownloadIsStoredOpenedAndListed)
     startDownload(9);
     ASSERT_TRUE(waitUntil([&] { return !f.Downloading; }, std::chrono::seconds(20)));
     const QString folder = f.LogDir + QStringLiteral("/Pista 2");
-    const std::vector<std::uint8_t> file = storedLog(folder + QStringLiteral("/Pista 2_LOG_00009.ZQL"));
+    const std::vector<std::uint8_t> file = fileBytes((folder + QStringLiteral("/Pista 2_LOG_00009.ZQL")).toStdString());
     const log_file::ParseResult parsed = log_file::ParseLogFile(file);
     ASSERT_TRUE(parsed.log) << parsed.error;
     const zq::sim::SimulatedLog log = logger().logs().back();
@@ -178,7 +170,7 @@ TEST_P(MisbehavingLoggerTest, DownloadAlwaysEnds)
     logger().setFaults(m.faults);
     startDownload(9);
     ASSERT_TRUE(waitUntil([&] { return !f.Downloading; }, std::chrono::seconds(20)));
-    const std::vector<std::uint8_t> file = storedLog(f.LogDir + QStringLiteral("/Pista 2/Pista 2_LOG_00009.ZQL"));
+    const std::vector<std::uint8_t> file = fileBytes((f.LogDir + QStringLiteral("/Pista 2/Pista 2_LOG_00009.ZQL")).toStdString());
     if (!m.finished) {
         EXPECT_TRUE(file.empty());
     }
@@ -207,6 +199,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Misbehaviour{"EarlyEnd", {.endAfterBlocks = 10}, true, 10 * 63 / 13},
                     Misbehaviour{"Malformed", {.malformed = true}, true, -1},
                     Misbehaviour{"HeaderAnnouncesNothing", {.announcedRowsDelta = -5000}, true, 0}),
-    [](const testing::TestParamInfo<Misbehaviour>& info) { return std::string(info.param.name); });
+    caseName);
 
 } // namespace
