@@ -117,26 +117,23 @@ struct EncodeCase {
     std::vector<std::uint8_t> low;
 };
 
-class LogFileEncodeValues : public testing::TestWithParam<EncodeCase> {};
-
-TEST_P(LogFileEncodeValues, ValuesBecomeTheirBytes)
+TEST(LogFileEncode, ValuesBecomeTheirBytes)
 {
-    const EncodeCase& c = GetParam();
-    const double values[] = {c.value};
-    const EncodedSignal e = EncodeSignal(c.id, c.wideBand, values);
-    EXPECT_EQ(e.high, c.high);
-    EXPECT_EQ(e.low, c.low);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, LogFileEncodeValues,
-    testing::Values(EncodeCase{1, false, 5270, {0x02}, {0x0F}}, EncodeCase{7, false, -1.0, {0}, {0}},
+    const EncodeCase cases[] = {EncodeCase{1, false, 5270, {0x02}, {0x0F}}, EncodeCase{7, false, -1.0, {0}, {0}},
                     EncodeCase{7, false, 5.0, {0x02}, {0x58}}, EncodeCase{11, false, 10, {}, {79}},
                     EncodeCase{16, false, -30, {}, {0}}, EncodeCase{9, true, 0.88, {0x80}, {88}},
                     // Decoded values that truncation would bring back one lower.
                     EncodeCase{3, false, 0.009, {0}, {9}}, EncodeCase{7, false, 0.29, {0}, {129}},
                     EncodeCase{18, false, 2.3, {}, {23}}, EncodeCase{9, true, 0.29, {0x80}, {29}},
-                    EncodeCase{21, false, 4, {}, {}}));
+                    EncodeCase{21, false, 4, {}, {}}};
+    for (const EncodeCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id << " " << c.value);
+        const double values[] = {c.value};
+        const EncodedSignal e = EncodeSignal(c.id, c.wideBand, values);
+        EXPECT_EQ(e.high, c.high);
+        EXPECT_EQ(e.low, c.low);
+    }
+}
 
 struct OffsetCase {
     double firstX;
@@ -145,30 +142,25 @@ struct OffsetCase {
     double readsBackAs;
 };
 
-class LogFileZeroOffset : public testing::TestWithParam<OffsetCase> {};
-
-TEST_P(LogFileZeroOffset, IsStoredAsMagnitudeAndReadsBackBeforeZero)
+TEST_F(LogFileFormatTest, ZeroOffsetIsStoredAsMagnitudeAndReadsBackBeforeZero)
 {
-    const OffsetCase& c = GetParam();
-    LogHead head;
-    head.SetZeroOffsetMs(ZeroOffsetFor(c.firstX));
-    EXPECT_EQ(std::uint32_t(head.ZeroOffsetMs()), c.stored);
-    EXPECT_THAT(head.block(HeaderBlock).subspan(7, 4), ElementsAreArray(c.bytes));
-
-    head.bytes[32 + 2] = 10; // rate
-    QTemporaryDir dir;
-    const std::string p = dir.filePath(QStringLiteral("o.ZQL")).toStdString();
-    writeLog(p, head, {});
-    EXPECT_DOUBLE_EQ(LoadLogFile(p, false).start, c.readsBackAs);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, LogFileZeroOffset,
-                         testing::Values(OffsetCase{-2.5, 2500, {0, 0, 0x09, 0xC4}, -2.5},
+    const OffsetCase cases[] = {OffsetCase{-2.5, 2500, {0, 0, 0x09, 0xC4}, -2.5},
                                          OffsetCase{2.0, 2000, {0, 0, 0x07, 0xD0}, -2.0},
                                          OffsetCase{-70.0, 70000, {0x00, 0x01, 0x11, 0x70}, -70.0},
                                          // 0.29 s is 289.99999999999994 ms in binary.
                                          OffsetCase{-0.29, 290, {0, 0, 0x01, 0x22}, -0.29},
-                                         OffsetCase{-1e10, 0x7FFFFFFF, {0x7F, 0xFF, 0xFF, 0xFF}, -2147483.647}));
+                                         OffsetCase{-1e10, 0x7FFFFFFF, {0x7F, 0xFF, 0xFF, 0xFF}, -2147483.647}};
+    for (const OffsetCase& c : cases) {
+        SCOPED_TRACE(c.firstX);
+        LogHead head;
+        head.SetZeroOffsetMs(ZeroOffsetFor(c.firstX));
+        EXPECT_EQ(std::uint32_t(head.ZeroOffsetMs()), c.stored);
+        EXPECT_THAT(head.block(HeaderBlock).subspan(7, 4), ElementsAreArray(c.bytes));
+        head.bytes[32 + 2] = 10; // rate
+        writeLog(path("o.ZQL"), head, {});
+        EXPECT_DOUBLE_EQ(LoadLogFile(path("o.ZQL"), false).start, c.readsBackAs);
+    }
+}
 
 // A file whose head is sound, for the corruption cases below.
 std::vector<std::uint8_t> soundFile(std::uint32_t rows = 20)
@@ -188,24 +180,9 @@ struct CorruptCase {
     const char* reason; // empty when the file stays readable
 };
 
-class LogFileCorruption : public testing::TestWithParam<CorruptCase> {};
-
-TEST_P(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
+TEST(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
 {
-    std::vector<std::uint8_t> file = soundFile();
-    GetParam().damage(file);
-    const ParseResult result = ParseLogFile(file);
-    if (*GetParam().reason == 0) {
-        ASSERT_TRUE(result.log) << result.error;
-        return;
-    }
-    EXPECT_FALSE(result.log);
-    EXPECT_THAT(result.error, HasSubstr(GetParam().reason));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, LogFileCorruption,
-    testing::Values(
+    const CorruptCase cases[] = {
         CorruptCase{"head cut", [](auto& f) { f.resize(100); }, "shorter than its head"},
         CorruptCase{"data cut", [](auto& f) { f.resize(159 + 119); }, "shorter than its 20 rows"},
         CorruptCase{"rows raised", [](auto& f) { f[32 + 6] = 22; }, "shorter than its 22 rows"},
@@ -221,12 +198,17 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "17 signals to show"},
         CorruptCase{"trailer missing", [](auto& f) { f.resize(f.size() - 6); }, ""},
-        CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, ""}),
-    [](const auto& info) {
-        std::string name = info.param.what;
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
+        CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, ""}};
+    for (const CorruptCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::uint8_t> file = soundFile();
+        c.damage(file);
+        const ParseResult result = ParseLogFile(file);
+        EXPECT_EQ(bool(result.log), *c.reason == 0) << result.error;
+        if (*c.reason != 0)
+            EXPECT_THAT(result.error, HasSubstr(c.reason));
+    }
+}
 
 // Thousands of damaged files: each is refused or read within its own bytes
 // (the sanitizer build checks the latter), and decoding what was read works.

@@ -57,33 +57,6 @@ INSTANTIATE_TEST_SUITE_P(Identities, DetectionTest,
                                          Identity{"OtherProduct", 0xFF00, 0xFF02, u"Zorvan Performance Parts.", false}),
                          caseName);
 
-TEST_F(MainFormDeviceTest, ConnectionAsksConfigurationThenListAndUnplugLetsGo)
-{
-    logger().addLog({7, 10, {1}, std::vector<std::uint8_t>(50, 3), {}});
-    connectLogger();
-    TMainForm& f = form();
-    EXPECT_EQ(f.Timer1->interval(), 600);
-    EXPECT_EQ(f.ConnectionStep, 1);
-    f.Timer1Timer();
-    EXPECT_FALSE(f.Timer1->isActive());
-    EXPECT_EQ(commandCodes(), std::vector<std::uint8_t>{lp::CmdReadConfig});
-    // The configuration reply moves the sequence on, 600 ms to the list.
-    ASSERT_TRUE(waitUntil([&] { return f.ConnectionStep == 2; }));
-    EXPECT_TRUE(f.Timer1->isActive());
-    EXPECT_EQ(f.Timer1->interval(), 600);
-    EXPECT_EQ(f.statusText(2), "QuillstoneZorvan");
-    f.Timer1Timer();
-    EXPECT_EQ(f.ConnectionStep, 0);
-    ASSERT_TRUE(waitUntil([&] { return f.DIR->count() == 1; }));
-    EXPECT_EQ(f.DIR->item(0)->text(), "LOG#00007 - [5segundos]");
-
-    logger().unplug();
-    ASSERT_TRUE(waitUntil([&] { return f.LoggerDevice == nullptr; }));
-    EXPECT_EQ(f.statusText(1), "DESCONECTADO");
-    EXPECT_EQ(f.statusText(2), QString());
-    EXPECT_EQ(f.DIR->count(), 0);
-}
-
 struct Button {
     const char* name;
     void (TMainForm::*click)();
@@ -208,21 +181,17 @@ struct NameCase {
     QString typed, cleaned;
 };
 
-class NameCleaningTest : public testing::TestWithParam<NameCase> {};
-
-TEST_P(NameCleaningTest, KeepsTheNameSetOfTheFirstSixteenCharacters)
+TEST(NameCleaningTest, KeepsTheNameSetOfTheFirstSixteenCharacters)
 {
-    EXPECT_EQ(TMainForm::FormataNomeEquipamento(GetParam().typed), GetParam().cleaned);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, NameCleaningTest,
-                         testing::Values(NameCase{"TwentyCharacters", "ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOP"},
+    const NameCase cases[] = {NameCase{"TwentyCharacters", "ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOP"},
                                          // Dropped characters count towards the sixteen.
                                          NameCase{"CutBeforeCleaning", "!!!!!!!!!!!!!!!!AB", "QuillstoneZorvan"},
                                          NameCase{"OnlySpaces", "    ", ""},
                                          NameCase{"Trimmed", "  a b  ", "a b"},
-                                         NameCase{"WholeSet", "Rotação#(1)-@[x]_", "Rotao#(1)-@[x]"}),
-                         caseName);
+                                         NameCase{"WholeSet", "Rotação#(1)-@[x]_", "Rotao#(1)-@[x]"}};
+    for (const NameCase& c : cases)
+        EXPECT_EQ(TMainForm::FormataNomeEquipamento(c.typed), c.cleaned) << c.name;
+}
 
 TEST_F(MainFormDeviceTest, NameEditDropsKeysOutsideTheSetAndCleansOnExit)
 {

@@ -152,7 +152,9 @@ TEST_F(MainFormRepliesTest, HundredAndOneAnnouncedRowsKeepAHundredWithProgress)
     EXPECT_EQ(file[log_file::DataOffset + 2 * 100 + 50], 202);
 }
 
-TEST_F(MainFormRepliesTest, ProgressRoundsTiesUpAndFollowsEveryChange)
+// The watchdog drops the download and empties the panel; a late end reply is
+// ignored, and the next download shows its own progress.
+TEST_F(MainFormRepliesTest, ProgressRoundsTiesUpAndTheWatchdogEndsTheDownload)
 {
     TMainForm& f = form();
     f.Downloading = true;
@@ -163,8 +165,15 @@ TEST_F(MainFormRepliesTest, ProgressRoundsTiesUpAndFollowsEveryChange)
         feed(block());
         EXPECT_EQ(f.statusText(3), text);
     }
-    // The watchdog empties the panel; the next download shows its own progress.
     f.DownTimerTimer();
+    EXPECT_FALSE(f.Downloading);
+    EXPECT_EQ(f.statusText(3), QString());
+    EXPECT_EQ(f.Dados.rowCount(), 1);
+    feed(reply(lp::ReplyEnd));
+    EXPECT_FALSE(QFileInfo::exists(f.LogDir + QStringLiteral("/ABC")));
+    EXPECT_FALSE(f.DownTimer->isActive());
+
+    f.Downloading = true;
     feed(header(4, 12601));
     feed(block());
     EXPECT_EQ(f.statusText(3), QStringLiteral("0,13%"));
@@ -205,22 +214,6 @@ INSTANTIATE_TEST_SUITE_P(Headers, EmptyHeaderTest,
                                          EmptyHeader{"NoRows", 4, 0},
                                          EmptyHeader{"MoreColumnsThanSignals", 255, 0xFFFFFF}),
                          caseName);
-
-TEST_F(MainFormRepliesTest, EndAfterTheWatchdogIsIgnored)
-{
-    TMainForm& f = form();
-    f.Downloading = true;
-    feed(header(2, 50));
-    feed(block());
-    EXPECT_FALSE(f.statusText(3).isEmpty());
-    f.DownTimerTimer();
-    EXPECT_FALSE(f.Downloading);
-    EXPECT_EQ(f.statusText(3), QString());
-    EXPECT_EQ(f.Dados.rowCount(), 1);
-    feed(reply(lp::ReplyEnd));
-    EXPECT_FALSE(QFileInfo::exists(f.LogDir + QStringLiteral("/ABC")));
-    EXPECT_FALSE(f.DownTimer->isActive());
-}
 
 TEST_F(MainFormRepliesTest, ShortLongAndMissingReportsAreReadSafely)
 {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -19,24 +20,9 @@ struct DecodeCase {
     const char* unit;
 };
 
-class DecodeEveryId : public testing::TestWithParam<DecodeCase> {};
-
-TEST_P(DecodeEveryId, BytesBecomeTheEngineeringValue)
+TEST(SignalTable, EveryIdDecodesItsBytesToTheEngineeringValue)
 {
-    const DecodeCase c = GetParam();
-    const std::vector<std::uint8_t> high{static_cast<std::uint8_t>(c.high)};
-    const std::vector<std::uint8_t> low{static_cast<std::uint8_t>(c.low)};
-    const auto decoded = DecodeSignal(c.id, high, low, false);
-    ASSERT_TRUE(decoded.has_value());
-    ASSERT_EQ(decoded->values.size(), 1u);
-    EXPECT_DOUBLE_EQ(decoded->values[0], c.value);
-    EXPECT_EQ(decoded->info->ShortName(), QString::fromUtf8(c.shortName));
-    EXPECT_EQ(decoded->info->Unit(), QString::fromUtf8(c.unit));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, DecodeEveryId,
-    testing::Values(DecodeCase{1, 0x02, 0x0F, 5270, "Rotação", "RPM"}, DecodeCase{3, 0x01, 0x00, 0.256, "TI(A)", "ms"},
+    const DecodeCase cases[] = {DecodeCase{1, 0x02, 0x0F, 5270, "Rotação", "RPM"}, DecodeCase{3, 0x01, 0x00, 0.256, "TI(A)", "ms"},
                     DecodeCase{5, 0x10, 0x00, 4.096, "TI(B)", "ms"}, DecodeCase{7, 0x00, 0x00, -1.0, "MAP", "bar"},
                     DecodeCase{7, 0x02, 0x58, 5.0, "MAP", "bar"}, DecodeCase{9, 0x03, 0xE8, 1.0, "Sonda", "V"},
                     DecodeCase{9, 0x80, 88, 0.88, "WideBand", "?"}, DecodeCase{10, 0x55, 55, 55, "TPS", "%"},
@@ -45,17 +31,19 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeCase{13, 0, 7, 7, "Duty(B)", "%"}, DecodeCase{15, 0x01, 0xF4, 0.5, "DWell", "ms"},
                     DecodeCase{16, 0x12, 0, -30, "Temp.Motor", "°C"}, DecodeCase{17, 0, 100, 70, "Temp.Ar", "°C"},
                     DecodeCase{18, 0, 125, 12.5, "Bateria", "V"}, DecodeCase{19, 0, 3, 3, "Booster", ""},
-                    DecodeCase{20, 0, 0xFE, 0, "Botão", ""}, DecodeCase{20, 0, 0x01, 1, "Botão", ""}));
-
-TEST(SignalTable, IdsWithoutAnEntryDecodeToNothing)
-{
+                    DecodeCase{20, 0, 0xFE, 0, "Botão", ""}, DecodeCase{20, 0, 0x01, 1, "Botão", ""}};
+    for (const DecodeCase& c : cases) {
+        SCOPED_TRACE(c.id);
+        const std::uint8_t high[] = {std::uint8_t(c.high)}, low[] = {std::uint8_t(c.low)};
+        const auto decoded = DecodeSignal(c.id, high, low, false);
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(decoded->values, std::vector<double>{c.value});
+        EXPECT_EQ(decoded->info->ShortName(), QString::fromUtf8(c.shortName));
+        EXPECT_EQ(decoded->info->Unit(), QString::fromUtf8(c.unit));
+    }
     const std::vector<std::uint8_t> bytes{1, 2, 3};
     for (const int id : {-1, 0, 2, 4, 6, 8, 14, 21, 255})
         EXPECT_FALSE(DecodeSignal(id, bytes, bytes, true).has_value()) << id;
-    for (const int id : {1, 3, 5, 7, 9, 15})
-        EXPECT_TRUE(HasHighColumn(id)) << id;
-    for (const int id : {10, 11, 12, 13, 16, 17, 18, 19, 20, 0, 2})
-        EXPECT_FALSE(HasHighColumn(id)) << id;
 }
 
 TEST(SignalTable, WideBandIsChosenByTheFirstRowOnly)
@@ -82,33 +70,26 @@ struct RangeCase {
     double axisMin, axisMax, dataMin, dataMax;
 };
 
-class Ranges : public testing::TestWithParam<RangeCase> {};
-
-TEST_P(Ranges, AxisAndDataRangeFollowTheAutoScaleState)
+TEST(SignalTable, AxisAndDataRangeFollowTheAutoScaleState)
 {
-    const RangeCase c = GetParam();
-    std::vector<std::uint8_t> low(c.low.begin(), c.low.end());
-    std::vector<std::uint8_t> high(low.size(), 0);
-    if (c.id == 1 && !low.empty())
-        high.assign(low.size(), 0x02); // 0x02 0x0F -> 5270 rpm
-    const auto d = DecodeSignal(c.id, high, low, c.autoScale);
-    ASSERT_TRUE(d.has_value());
-    EXPECT_DOUBLE_EQ(d->axisMin, c.axisMin);
-    EXPECT_DOUBLE_EQ(d->axisMax, c.axisMax);
-    EXPECT_DOUBLE_EQ(d->dataMin, c.dataMin);
-    EXPECT_DOUBLE_EQ(d->dataMax, c.dataMax);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, Ranges,
-    testing::Values(RangeCase{1, {0x0F}, true, 0, 5770, 5270, 5270}, RangeCase{1, {0x0F}, false, 0, 16000, 5270, 5270},
+    const RangeCase cases[] = {RangeCase{1, {0x0F}, true, 0, 5770, 5270, 5270}, RangeCase{1, {0x0F}, false, 0, 16000, 5270, 5270},
                     RangeCase{16, {40, 120}, true, 0, 100, 10, 90}, RangeCase{16, {40, 120}, false, -30, 225, 10, 90},
                     RangeCase{18, {100, 140}, true, 7, 17, 10, 14}, RangeCase{18, {100}, false, 0, 25, 10, 10},
                     RangeCase{12, {50}, true, 0, 255, 0, 100}, RangeCase{11, {50}, true, -10, 60, -10, 60},
                     RangeCase{20, {1}, false, -1, 2, -1, 2},
                     // no rows: the fixed ranges, never an inverted axis
                     RangeCase{1, {}, true, 0, 16000, 0, 16000}, RangeCase{16, {}, true, -30, 225, -30, 225},
-                    RangeCase{7, {}, false, -1, 6, -1, 6}));
+                    RangeCase{7, {}, false, -1, 6, -1, 6}};
+    for (const RangeCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id << (c.autoScale ? " auto" : " fixed"));
+        std::vector<std::uint8_t> low(c.low.begin(), c.low.end());
+        std::vector<std::uint8_t> high(low.size(), c.id == 1 ? 0x02 : 0); // 0x02 0x0F -> 5270 rpm
+        const auto d = DecodeSignal(c.id, high, low, c.autoScale);
+        ASSERT_TRUE(d.has_value());
+        EXPECT_EQ((std::array{d->axisMin, d->axisMax, d->dataMin, d->dataMax}),
+                  (std::array{c.axisMin, c.axisMax, c.dataMin, c.dataMax}));
+    }
+}
 
 struct FormatCase {
     double value;
@@ -117,20 +98,9 @@ struct FormatCase {
     const char* brazilian;
 };
 
-class PictureFormats : public testing::TestWithParam<FormatCase> {};
-
-TEST_P(PictureFormats, UseTheLocaleSeparators)
+TEST(Readings, PicturesUseTheLocaleSeparators)
 {
-    const FormatCase c = GetParam();
-    EXPECT_EQ(FormatFloatPicture(c.value, QString::fromUtf8(c.picture), QLocale(QLocale::English, QLocale::UnitedStates)),
-              QString::fromUtf8(c.english));
-    EXPECT_EQ(FormatFloatPicture(c.value, QString::fromUtf8(c.picture), QLocale(QLocale::Portuguese, QLocale::Brazil)),
-              QString::fromUtf8(c.brazilian));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, PictureFormats,
-    testing::Values(FormatCase{5270, "##,##0", "5,270", "5.270"}, FormatCase{999, "##,##0", "999", "999"},
+    const FormatCase cases[] = {FormatCase{5270, "##,##0", "5,270", "5.270"}, FormatCase{999, "##,##0", "999", "999"},
                     FormatCase{-1, "#0.00", "-1.00", "-1,00"}, FormatCase{0.88, "0.00", "0.88", "0,88"},
                     FormatCase{1234567.8915, "###,##0.000", "1,234,567.892", "1.234.567,892"},
                     FormatCase{-12, "###,##0.000", "-12.000", "-12,000"}, FormatCase{0, "##0.00", "0.00", "0,00"},
@@ -138,7 +108,15 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{0.0004, "#0.000", "0.000", "0,000"}, FormatCase{-0.001, "#0.00", "0.00", "0,00"},
                     FormatCase{3.6, "0", "4", "4"}, FormatCase{1e15, "##,##0", "1,000,000,000,000,000",
                                                                "1.000.000.000.000.000"},
-                    FormatCase{NAN, "#0.00", "NAN", "NAN"}));
+                    FormatCase{NAN, "#0.00", "NAN", "NAN"}};
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(FormatFloatPicture(c.value, QString::fromUtf8(c.picture), QLocale(QLocale::English, QLocale::UnitedStates)),
+                  QString::fromUtf8(c.english));
+        EXPECT_EQ(FormatFloatPicture(c.value, QString::fromUtf8(c.picture), QLocale(QLocale::Portuguese, QLocale::Brazil)),
+                  QString::fromUtf8(c.brazilian));
+    }
+}
 
 TEST(Readings, PictureAndUnitOrTheButtonState)
 {

@@ -47,17 +47,25 @@ protected:
         logger().addLog(makeLog(9, 100, {8, 9, 0, 1, 6, 7, 10, 16, 17, 11, 2, 3, 18}, 5000));
     }
 
-    // Connects and runs the connection sequence without waiting for its timers.
+    // Connects and runs the connection sequence without waiting for its
+    // timers: the configuration first, 600 ms on the list.
     void connectAndList()
     {
         connectLogger();
         TMainForm& f = form();
-        f.Timer1->stop();
+        EXPECT_EQ(f.Timer1->interval(), 600);
+        EXPECT_EQ(f.ConnectionStep, 1);
         f.Timer1Timer();
+        EXPECT_FALSE(f.Timer1->isActive());
+        EXPECT_EQ(commandCodes(), std::vector<std::uint8_t>{lp::CmdReadConfig});
         ASSERT_TRUE(waitUntil([&] { return f.ConnectionStep == 2; }));
-        f.Timer1->stop();
+        EXPECT_TRUE(f.Timer1->isActive());
+        EXPECT_EQ(f.Timer1->interval(), 600);
+        EXPECT_EQ(f.statusText(2), "Pista 2");
         f.Timer1Timer();
+        EXPECT_EQ(f.ConnectionStep, 0);
         ASSERT_TRUE(waitUntil([&] { return f.DIR->count() == 9; }));
+        EXPECT_EQ(f.DIR->item(0)->text(), "LOG#00001 - [2segundos]");
     }
 
     void startDownload(unsigned number)
@@ -141,6 +149,7 @@ TEST_F(SimulatedLoggerTest, UnplugDuringADownloadIsDroppedByTheWatchdog)
     ASSERT_TRUE(waitUntil([&] { return f.LoggerDevice == nullptr; }));
     const auto unplugged = Clock::now();
     EXPECT_EQ(f.statusText(1), QStringLiteral("DESCONECTADO"));
+    EXPECT_EQ(f.statusText(2), QString());
     EXPECT_EQ(f.DIR->count(), 0);
     EXPECT_TRUE(f.Downloading);
     EXPECT_GT(f.Dados.rowCount(), 1);
@@ -195,7 +204,6 @@ TEST_P(MisbehavingLoggerTest, DownloadAlwaysEnds)
 INSTANTIATE_TEST_SUITE_P(
     Faults, MisbehavingLoggerTest,
     testing::Values(Misbehaviour{"Stall", {.stallAfterBlocks = 20}, false, -1},
-                    Misbehaviour{"Unplug", {.unplugAfterBlocks = 300}, false, -1},
                     Misbehaviour{"EarlyEnd", {.endAfterBlocks = 10}, true, 10 * 63 / 13},
                     Misbehaviour{"Malformed", {.malformed = true}, true, -1},
                     Misbehaviour{"HeaderAnnouncesNothing", {.announcedRowsDelta = -5000}, true, 0}),
