@@ -8,18 +8,39 @@
 #include "app/AppServices.h"
 #include "app/ChildWin.h"
 #include "app/DownloadState.h"
+#include "app/FolderWidgets.h"
+#include "app/Form030.h"
 #include "app/LogFileFormat.h"
+#include "app/LogFileReader.h"
+#include "app/LogFileSystem.h"
 #include "app/LogFileWriter.h"
 #include "app/MainForm.h"
+#include "app/PictureFormat.h"
+#include "app/SignalDecoding.h"
+#include "device/JvHidDevice.h"
+#include "device/JvHidDeviceController.h"
 #include "device/sim/SimulatedLogger.h"
+#include "platform/PlatformError.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/SettingsStore.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
 
 #include <gmock/gmock.h>
 

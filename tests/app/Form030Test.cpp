@@ -1,11 +1,5 @@
 #include "AppTestSupport.h"
 
-#include "app/FolderWidgets.h"
-#include "app/Form030.h"
-
-#include <QPlainTextEdit>
-#include <QPushButton>
-
 namespace {
 
 struct NewFolder {

@@ -1,12 +1,5 @@
 #include "AppTestSupport.h"
 
-#include "app/LogFileReader.h"
-#include "platform/PlatformError.h"
-
-#include <QTemporaryDir>
-
-#include <gmock/gmock.h>
-
 #include <sys/resource.h>
 
 #include <csignal>

@@ -1,13 +1,6 @@
 #include "AppTestSupport.h"
 
-#include "device/JvHidDevice.h"
-#include "device/JvHidDeviceController.h"
-
-#include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <QtTest/QTest>
 
 namespace {
 

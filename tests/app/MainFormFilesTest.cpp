@@ -1,21 +1,7 @@
 #include "AppTestSupport.h"
 
-#include "app/ChildWin.h"
-#include "app/LogFileReader.h"
-#include "app/LogFileSystem.h"
-#include "app/MainForm.h"
-#include "platform/PlatformError.h"
-
-#include <QApplication>
 #include <QDropEvent>
-#include <QLineEdit>
 #include <QMimeData>
-#include <QTest>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QTabWidget>
-#include <QToolButton>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <filesystem>

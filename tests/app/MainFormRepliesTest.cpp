@@ -1,16 +1,8 @@
 #include "AppTestSupport.h"
 
-#include "app/LogFileFormat.h"
-#include "app/LogFileSystem.h"
-
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-
 #include <random>
 
 namespace {
-
 
 class MainFormRepliesTest : public LoggerFormTest {
 protected:

@@ -1,20 +1,7 @@
 #include "AppTestSupport.h"
 
-#include "app/Form030.h"
-#include "app/FolderWidgets.h"
-#include "app/MainForm.h"
-
 #include <QCoreApplication>
-#include <QLabel>
-#include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 
 namespace {
 

@@ -1,20 +1,8 @@
 // The main window against the simulated logger on the simulated bus, end to end.
 #include "AppTestSupport.h"
 
-#include "app/ChildWin.h"
-#include "app/LogFileFormat.h"
-
-#include <QFileInfo>
-#include <QMdiSubWindow>
-#include <QTreeWidget>
-
-#include <QLabel>
-#include <QLineEdit>
-
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
