@@ -168,13 +168,13 @@ ZQ_AVX2 void gatherColumnsImpl(const Ipp64fc* x, std::size_t columns, std::size_
         const Ipp64fc* in = x + b * columns;
         for (std::size_t k = 0; k < groups; ++k, in += 4) {
             const Ipp64fc* w = twiddles + 4 * (k * rows + b);
-            Ipp64fc* out = vectors[k] + b;
+            Ipp64fc* const* out = vectors + 4 * k;
             const __m256d v01 = twiddle<Inverse>(load2(in), load2(w));
             const __m256d v23 = twiddle<Inverse>(load2(in + 2), load2(w + 2));
-            store1(out, _mm256_castpd256_pd128(v01));
-            store1(out + rows, _mm256_extractf128_pd(v01, 1));
-            store1(out + 2 * rows, _mm256_castpd256_pd128(v23));
-            store1(out + 3 * rows, _mm256_extractf128_pd(v23, 1));
+            store1(out[0] + b, _mm256_castpd256_pd128(v01));
+            store1(out[1] + b, _mm256_extractf128_pd(v01, 1));
+            store1(out[2] + b, _mm256_castpd256_pd128(v23));
+            store1(out[3] + b, _mm256_extractf128_pd(v23, 1));
         }
     }
 }
@@ -184,9 +184,9 @@ ZQ_AVX2 void scatterColumnsImpl(Ipp64fc* x, std::size_t columns, std::size_t row
     for (std::size_t b = 0; b < rows; ++b) {
         Ipp64fc* out = x + b * columns;
         for (std::size_t k = 0; k < groups; ++k, out += 4) {
-            const Ipp64fc* in = vectors[k] + b;
-            store2(out, pair(in, in + rows));
-            store2(out + 2, pair(in + 2 * rows, in + 3 * rows));
+            const Ipp64fc* const* in = vectors + 4 * k;
+            store2(out, pair(in[0] + b, in[1] + b));
+            store2(out + 2, pair(in[2] + b, in[3] + b));
         }
     }
 }

@@ -283,16 +283,19 @@ void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::
                 Ipp64fc* work) {
     const Ipp64fc* cross = record.crossTwiddles[level];
     const Ipp64fc* radix = record.radixTwiddles[level];
-    alignas(32) std::array<Ipp64fc, (Groups - 1) * 4 * largestRows> extra;
-    std::array<Ipp64fc*, Groups> vectors{};
-    vectors[0] = work;
-    for (std::size_t k = 1; k < Groups; ++k)
-        vectors[k] = extra.data() + (k - 1) * 4 * rows;
+    // The extra vectors lie a line more than their length apart, so that the
+    // walk's stores to them do not all fall into the same cache sets.
+    constexpr std::size_t pad = 4;
+    alignas(32) std::array<Ipp64fc, (Groups - 1) * 4 * (largestRows + pad)> extra;
+    std::array<Ipp64fc*, 4 * Groups> vectors{};
+    for (std::size_t t = 0; t < 4; ++t)
+        vectors[t] = work + t * rows;
+    for (std::size_t v = 4; v < 4 * Groups; ++v)
+        vectors[v] = extra.data() + (v - 4) * (rows + pad);
     for (std::size_t g = 0; g < columns; g += 4 * Groups) {
         avx2::gatherColumns<Inverse>(x + g, columns, rows, cross + g * rows, vectors.data(), Groups);
         for (Ipp64fc* v : vectors)
-            for (std::size_t t = 0; t < 4; ++t)
-                radix4Pass<Inverse>(v + t * rows, rows, radix);
+            radix4Pass<Inverse>(v, rows, radix);
         avx2::scatterColumns(x + g, columns, rows, vectors.data(), Groups);
     }
 }
