@@ -137,9 +137,47 @@ ZQ_AVX2 inline void radix2Strip(Ipp64fc* lo, Ipp64fc* hi, const Ipp64fc* w, std:
     }
 }
 
+// Both stages of a four-block medium order on one strip, each value loaded and
+// stored once: places k, k + h, k + 2h and k + 3h (h the first half-size)
+// pass the first stage as two pairs and the second as two pairs, with the
+// very operations of the stage-by-stage order.
+template <bool Inverse, bool Turned>
+ZQ_AVX2 inline void radix2TwoStageStrip(Ipp64fc* x, std::size_t h, std::size_t first, const Ipp64fc* quarter) {
+    const Ipp64fc* w1 = quarter + 2 * (Turned ? first - h / 2 : first);
+    const Ipp64fc* w2 = quarter + first;
+    for (std::size_t k = first; k < first + radix2StripPoints; k += 2, w1 += 4, w2 += 2) {
+        const __m256d firstTwiddle = pair(w1, w1 + 2);
+        __m256d t1 = twiddle<Inverse>(load2(x + k + h), firstTwiddle);
+        __m256d t3 = twiddle<Inverse>(load2(x + k + 3 * h), firstTwiddle);
+        if constexpr (Turned) {
+            t1 = rotate<Inverse>(t1);
+            t3 = rotate<Inverse>(t3);
+        }
+        const __m256d a0 = load2(x + k), a2 = load2(x + k + 2 * h);
+        const __m256d b0 = _mm256_add_pd(a0, t1), b1 = _mm256_sub_pd(a0, t1);
+        const __m256d b2 = _mm256_add_pd(a2, t3), b3 = _mm256_sub_pd(a2, t3);
+        const __m256d secondTwiddle = load2(w2);
+        const __m256d u = twiddle<Inverse>(b2, secondTwiddle);
+        const __m256d v = rotate<Inverse>(twiddle<Inverse>(b3, secondTwiddle));
+        store2(x + k, _mm256_add_pd(b0, u));
+        store2(x + k + 2 * h, _mm256_sub_pd(b0, u));
+        store2(x + k + h, _mm256_add_pd(b1, v));
+        store2(x + k + 3 * h, _mm256_sub_pd(b1, v));
+    }
+}
+
 // Same strip order as the portable stages.
 template <bool Inverse>
 ZQ_AVX2 void radix2StagesImpl(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
+    if (n == 4 * firstHalf) {
+        for (std::size_t strip = 0; strip < firstHalf; strip += radix2StripPoints) {
+            if (strip < firstHalf / 2)
+                radix2TwoStageStrip<Inverse, false>(x, firstHalf, strip, quarter);
+            else
+                radix2TwoStageStrip<Inverse, true>(x, firstHalf, strip, quarter);
+        }
+        return;
+    }
     for (std::size_t strip = 0; strip < firstHalf; strip += radix2StripPoints) {
         for (std::size_t half = firstHalf; half < n; half *= 2) {
             const std::size_t stride = n / (2 * half);
