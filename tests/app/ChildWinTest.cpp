@@ -134,7 +134,7 @@ TEST_F(ChildWinTest, MarkingHighlightsOneChannelAndClickingItAgainUnmarks)
     EXPECT_EQ(child.MarkedChannel, -1);
 }
 
-TEST_F(ChildWinTest, HoverShadesThePanelAndTheCheckBoxHidesTheChannel)
+TEST_F(ChildWinTest, HoverCheckBoxSidePanelAndTickLabels)
 {
     TMDIChild& child = openChart();
     child.SLScope1OverChannel(1);
@@ -148,6 +148,17 @@ TEST_F(ChildWinTest, HoverShadesThePanelAndTheCheckBoxHidesTheChannel)
 
     child.findChild<QCheckBox*>("CanalVisivel1")->setChecked(false);
     EXPECT_FALSE(child.SLScope1->Channels.GetItem(1).GetVisible());
+
+    EXPECT_EQ(child.Panel1->maximumWidth(), 13);
+    child.Panel4Click();
+    EXPECT_EQ(child.Panel1->maximumWidth(), 130);
+    EXPECT_EQ(child.Panel4->text(), ">");
+    child.Panel4Click();
+    EXPECT_EQ(child.Panel1->maximumWidth(), 13);
+    EXPECT_EQ(child.Panel4->text(), "<");
+    QString text;
+    child.SLScope1XAxisCustomLabel(1234.5, text);
+    EXPECT_EQ(text, "1,234.500");
 }
 
 struct ZeroCutCase {
@@ -279,21 +290,6 @@ TEST_F(ChildWinTest, ZeroPointAndCutButtonsReachTheActiveChart)
     child.SLScope1Click();
     form().ToolButton41Click();
     EXPECT_EQ(child.RowCount, rows - 10);
-}
-
-TEST_F(ChildWinTest, SidePanelToggleAndTickLabels)
-{
-    TMDIChild& child = openChart();
-    EXPECT_EQ(child.Panel1->maximumWidth(), 13);
-    child.Panel4Click();
-    EXPECT_EQ(child.Panel1->maximumWidth(), 130);
-    EXPECT_EQ(child.Panel4->text(), ">");
-    child.Panel4Click();
-    EXPECT_EQ(child.Panel1->maximumWidth(), 13);
-    EXPECT_EQ(child.Panel4->text(), "<");
-    QString text;
-    child.SLScope1XAxisCustomLabel(1234.5, text);
-    EXPECT_EQ(text, "1,234.500");
 }
 
 TEST_F(ChildWinTest, SignalWithoutRowsKeepsASaneAxis)

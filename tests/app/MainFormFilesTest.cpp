@@ -138,19 +138,10 @@ TEST_F(MainFormFilesTest, DoubleClickOpensALogOnceAndBringsItBackToTheFront)
     EXPECT_TRUE(dialogs_.shown().empty());
 }
 
-TEST_F(MainFormFilesTest, SixteenthChartIsRefused)
+// A sixteenth chart and a damaged log are refused with their messages.
+TEST_F(MainFormFilesTest, SixteenthChartAndDamagedLogOpenNoWindow)
 {
     makeLog("Carro/um.ZQL");
-    TMainForm& form = show();
-    for (int i = 0; i < 15; ++i)
-        TMDIChild::Create(form, QStringLiteral("c%1").arg(i));
-    form.AbreArquivo(QString::fromStdString(base_ + "/Carro"), QStringLiteral("um.ZQL"));
-    EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("Impossivel abrir mais de 15 graficos ao mesmo tempo.")));
-    EXPECT_EQ(charts().size(), 15u);
-}
-
-TEST_F(MainFormFilesTest, DamagedLogIsNamedAndOpensNoWindow)
-{
     makeLog("Carro/ruim.ZQL", 100);
     fs::resize_file(base_ + "/Carro/ruim.ZQL", 200);
     TMainForm& form = show();
@@ -159,6 +150,13 @@ TEST_F(MainFormFilesTest, DamagedLogIsNamedAndOpensNoWindow)
     ASSERT_EQ(dialogs_.shown().size(), 1u);
     EXPECT_THAT(dialogs_.texts()[0].toStdString(), testing::HasSubstr(base_ + "/Carro/ruim.ZQL"));
     EXPECT_TRUE(form.MdiArea->subWindowList().isEmpty());
+
+    dialogs_.clearShown();
+    for (int i = 0; i < 15; ++i)
+        TMDIChild::Create(form, QStringLiteral("c%1").arg(i));
+    form.AbreArquivo(QString::fromStdString(base_ + "/Carro"), QStringLiteral("um.ZQL"));
+    EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("Impossivel abrir mais de 15 graficos ao mesmo tempo.")));
+    EXPECT_EQ(charts().size(), 15u);
 }
 
 struct RenameCase {

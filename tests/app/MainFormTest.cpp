@@ -10,20 +10,6 @@ using Kind = platform::ScriptedDialogs::Kind;
 
 using MainFormTest = AppTestEnv;
 
-TEST_F(MainFormTest, FirstStartCreatesTheKeyWithDefaults)
-{
-    TMainForm& form = this->form();
-    EXPECT_EQ(storedValue("LogDir"), services_.defaultLogDir.toStdString());
-    EXPECT_EQ(storedValue("AutoEscala"), "S");
-    EXPECT_EQ(form.LogDir, services_.defaultLogDir);
-    EXPECT_TRUE(form.BotaoAutoEscala->isChecked());
-    EXPECT_TRUE(form.StartTimer->isActive());
-    EXPECT_EQ(form.PageControl1->currentIndex(), 0);
-    EXPECT_TRUE(dialogs_.shown().empty());
-    EXPECT_EQ(form.statusText(1), QStringLiteral("DESCONECTADO"));
-    EXPECT_EQ(form.LogExtension, QStringLiteral(".ZQL"));
-}
-
 struct StoredSettings {
     const char* name;
     const char* lines;
@@ -37,18 +23,27 @@ class MainFormSettingsTest : public MainFormTest, public testing::WithParamInter
 TEST_P(MainFormSettingsTest, ShowReadsAndRepairsTheSettings)
 {
     const StoredSettings& stored = GetParam();
-    writeSettings(stored.lines);
+    if (stored.lines)
+        writeSettings(stored.lines);
     TMainForm& form = this->form();
-    EXPECT_EQ(form.LogDir, QString::fromUtf8(stored.logDir));
+    const QString logDir = stored.logDir ? QString::fromUtf8(stored.logDir) : services_.defaultLogDir;
+    EXPECT_EQ(form.LogDir, logDir);
+    EXPECT_EQ(storedValue("LogDir"), logDir.toStdString());
     EXPECT_EQ(form.AutoEscala, QString::fromUtf8(stored.autoEscala));
     EXPECT_EQ(storedValue("AutoEscala"), stored.autoEscala);
     EXPECT_EQ(form.BotaoAutoEscala->isChecked(), stored.buttonDown);
     EXPECT_TRUE(form.StartTimer->isActive());
+    EXPECT_EQ(form.PageControl1->currentIndex(), 0);
+    EXPECT_TRUE(dialogs_.shown().empty());
+    EXPECT_EQ(form.statusText(1), QStringLiteral("DESCONECTADO"));
+    EXPECT_EQ(form.LogExtension, QStringLiteral(".ZQL"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, MainFormSettingsTest,
-    testing::Values(StoredSettings{"InvalidRewritten", "LogDir=/l\nAutoEscala=X\n", "/l", "S", true},
+    // First start: the key is made with the defaults.
+    testing::Values(StoredSettings{"FirstStart", nullptr, nullptr, "S", true},
+                    StoredSettings{"InvalidRewritten", "LogDir=/l\nAutoEscala=X\n", "/l", "S", true},
                     StoredSettings{"LowerCaseRewritten", "LogDir=/l\nAutoEscala=n\n", "/l", "S", true},
                     StoredSettings{"No", "LogDir=/l\nAutoEscala=N\n", "/l", "N", false},
                     StoredSettings{"Yes", "LogDir=/l\nAutoEscala=S\n", "/l", "S", true},
