@@ -191,15 +191,14 @@ TEST_F(LPSetterTest, ASetterRefusedDuringAnotherThreadsStopChangesAndFiresNothin
     EXPECT_TRUE(probe->Lock().SetField(probe->level, 42));
 }
 
-TEST_F(LPSetterTest, TheWholeTreeSharesTheControlsRootLock)
+// The other kinds of locked objects are in the table below.
+TEST_F(LPSetterTest, NotifyingPersistentsShareTheControlsRootLock)
 {
     TJournal other;
     auto child = MakeObject<TLPLockedPersistentNotify>(*probe, TNotifyEvent::Of<&TJournal::changed>(&other));
-    auto collection = MakeObject<TLPCollection>(*control, CollectionItemClassOf<TLPCollectionItem>());
-    auto* item = static_cast<TLPCollectionItem*>(collection->Add());
-    auto grandChild = MakeObject<TLPPersistent>(*item);
+    auto grandChild = MakeObject<TLPPersistent>(*child);
     TOWLock* root = &control->Lock().GetLockObject();
-    for (ILPLock* lock : {&probe->Lock(), &child->Lock(), &collection->Lock(), &item->Lock(), &grandChild->Lock()})
+    for (ILPLock* lock : {&probe->Lock(), &child->Lock(), &grandChild->Lock()})
         EXPECT_EQ(&lock->GetLockObject(), root);
     // Each object keeps its own change notification.
     std::int32_t field = 0;
@@ -222,7 +221,7 @@ private:
     int* count_;
 };
 
-enum class LockedKind { Control, Persistent, Item, CollectionOfControl, CollectionOfPersistent, CollectionOfItem };
+enum class LockedKind { Control, Persistent, PersistentOfItem, Item, CollectionOfControl, CollectionOfPersistent, CollectionOfItem };
 
 class LPOwnLockTest : public LPLockFixture, public ::testing::WithParamInterface<LockedKind> {
 protected:
@@ -234,6 +233,8 @@ protected:
             return keep(MakeObject<TCounting<TLPCustomControl>>(count, nullptr));
         case LockedKind::Persistent:
             return keep(MakeObject<TCounting<TLPPersistent>>(count, *probe));
+        case LockedKind::PersistentOfItem:
+            return keep(MakeObject<TCounting<TLPPersistent>>(count, *static_cast<TLPCollectionItem*>(collection->Add())));
         case LockedKind::Item:
             return keep(MakeObject<TCounting<TLPCollectionItem>>(count, collection.get()));
         case LockedKind::CollectionOfControl:
@@ -275,7 +276,7 @@ TEST_P(LPOwnLockTest, JoinsItsTreeAndStopsNotifyingOnceGone)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LPOwnLockTest,
-                         ::testing::Values(LockedKind::Control, LockedKind::Persistent, LockedKind::Item,
+                         ::testing::Values(LockedKind::Control, LockedKind::Persistent, LockedKind::PersistentOfItem, LockedKind::Item,
                                            LockedKind::CollectionOfControl, LockedKind::CollectionOfPersistent,
                                            LockedKind::CollectionOfItem));
 
