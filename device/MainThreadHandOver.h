@@ -6,6 +6,7 @@
 // waits runs that call and cannot dead-lock.
 #include "platform/hid/UniqueFd.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,13 @@ private:
     std::function<void()> pending_;
     std::uint64_t requested_ = 0;
     std::uint64_t served_ = 0;
+    // Mirrors of the two counters, read without the lock by a thread that
+    // spins a few microseconds before it sleeps; the lock still decides.
+    std::atomic<std::uint64_t> requestedHint_{0};
+    std::atomic<std::uint64_t> servedHint_{0};
+    // Set while the main thread serves a burst and watches for the next call
+    // itself: the worker then need not wake it through the event loop.
+    std::atomic<bool> inBurst_{false};
     bool finished_ = false;
     bool serving_ = false;
     zq::hid::UniqueFd wake_;
