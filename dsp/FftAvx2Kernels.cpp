@@ -199,11 +199,14 @@ ZQ_AVX2 void radix2StagesImpl(Ipp64fc* x, std::size_t n, std::size_t firstHalf, 
 
 template <bool Inverse>
 ZQ_AVX2 void gatherColumnsImpl(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                               Ipp64fc* const* vectors, std::size_t groups) {
+                               Ipp64fc* const* vectors, std::size_t groups, std::size_t ahead) {
     // Rows are gathered last to first and scattered first to last: each walk
     // starts where the previous one ended, on the lines most likely still cached.
     for (std::size_t b = rows; b-- > 0;) {
         const Ipp64fc* in = x + b * columns;
+        if (b >= ahead && ahead > 0)
+            for (std::size_t k = 0; k < groups; ++k)
+                _mm_prefetch(reinterpret_cast<const char*>(in - ahead * columns + 4 * k), _MM_HINT_T0);
         for (std::size_t k = 0; k < groups; ++k, in += 4) {
             const Ipp64fc* w = twiddles + 4 * (k * rows + b);
             Ipp64fc* const* out = vectors + 4 * k;
@@ -275,8 +278,8 @@ void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64f
 }
 template <bool Inverse>
 void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                   Ipp64fc* const* vectors, std::size_t groups) {
-    gatherColumnsImpl<Inverse>(x, columns, rows, twiddles, vectors, groups);
+                   Ipp64fc* const* vectors, std::size_t groups, std::size_t ahead) {
+    gatherColumnsImpl<Inverse>(x, columns, rows, twiddles, vectors, groups, ahead);
 }
 void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
                     std::size_t groups) {
@@ -291,7 +294,8 @@ void radix4Pass(Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void radix2Stages(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
-void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*, std::size_t) {}
+void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*, std::size_t,
+                   std::size_t) {}
 void scatterColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc* const*, std::size_t) {}
 template <std::size_t Count>
 void gatherReversedRows(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t) {}
@@ -303,9 +307,9 @@ template void radix4Pass<true>(Ipp64fc*, std::size_t, const Ipp64fc*);
 template void radix2Stages<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
 template void radix2Stages<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
 template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
-                                   std::size_t);
+                                   std::size_t, std::size_t);
 template void gatherColumns<true>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
-                                  std::size_t);
+                                  std::size_t, std::size_t);
 
 template void gatherReversedRows<8>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);
 template void gatherReversedRows<16>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);

@@ -25,11 +25,12 @@ template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter);
 
 // Cross step of `groups` neighbouring groups of four columns in one walk down
-// the rows: twiddled gather of group k into the four vectors of `rows` values
-// at vectors[k], and the scatter back of the transformed vectors.
+// the rows: twiddled gather of column 4k + t into the vector of `rows` values
+// at vectors[4k + t], and the scatter back of the transformed vectors. With
+// `ahead` above 0 the gather asks for the rows that many places on in advance.
 template <bool Inverse>
 void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                   Ipp64fc* const* vectors, std::size_t groups);
+                   Ipp64fc* const* vectors, std::size_t groups, std::size_t ahead);
 void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
                     std::size_t groups);
 

@@ -276,11 +276,17 @@ void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t fir
 // Levels from this size on take several groups of four columns per walk
 // (see wideWalkPoints); the extra groups are held on the stack.
 constexpr std::size_t groupsPerWideWalk = 4;
+// From twice that size on the rows come from memory rather than from the
+// shared cache, and a row is far from the next one: no prefetcher of the
+// processor follows, so the walk asks for the rows a few places on itself.
+// (Where the data still sits in a cache this only costs.)
+constexpr std::size_t rowsAheadPoints = 2 * wideWalkPoints;
+constexpr std::size_t wideWalkRowsAhead = 6;
 constexpr std::size_t largestRows = std::size_t{1} << largestRadix4Order;
 
 template <bool Inverse, std::size_t Groups>
 void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::size_t columns, int level,
-                Ipp64fc* work) {
+                Ipp64fc* work, std::size_t ahead) {
     const Ipp64fc* cross = record.crossTwiddles[level];
     const Ipp64fc* radix = record.radixTwiddles[level];
     // The extra vectors lie a line more than their length apart, so that the
@@ -293,7 +299,7 @@ void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::
     for (std::size_t v = 4; v < 4 * Groups; ++v)
         vectors[v] = extra.data() + (v - 4) * (rows + pad);
     for (std::size_t g = 0; g < columns; g += 4 * Groups) {
-        avx2::gatherColumns<Inverse>(x + g, columns, rows, cross + g * rows, vectors.data(), Groups);
+        avx2::gatherColumns<Inverse>(x + g, columns, rows, cross + g * rows, vectors.data(), Groups, ahead);
         for (Ipp64fc* v : vectors)
             radix4Pass<Inverse>(v, rows, radix);
         avx2::scatterColumns(x + g, columns, rows, vectors.data(), Groups);
@@ -309,10 +315,11 @@ __attribute__((noinline)) void crossStep(const FftSpecRecord& record, Ipp64fc* x
     const std::size_t rows = pow2(FFTSplitOrder[order]);
     const std::size_t columns = pow2(order - FFTSplitOrder[order]);
     if (avx2::available()) {
+        const std::size_t ahead = pow2(order) >= rowsAheadPoints ? wideWalkRowsAhead : 0;
         if (pow2(order) >= wideWalkPoints && columns % (4 * groupsPerWideWalk) == 0)
-            crossWalks<Inverse, groupsPerWideWalk>(record, x, rows, columns, level, work);
+            crossWalks<Inverse, groupsPerWideWalk>(record, x, rows, columns, level, work, ahead);
         else
-            crossWalks<Inverse, 1>(record, x, rows, columns, level, work);
+            crossWalks<Inverse, 1>(record, x, rows, columns, level, work, 0);
         return;
     }
     const Ipp64fc* cross = record.crossTwiddles[level];
