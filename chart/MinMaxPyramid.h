@@ -15,7 +15,11 @@ struct MinMax {
 // that the extremes of any index range cost O(block + log n) instead of O(n).
 class MinMaxPyramid {
 public:
-    static constexpr std::size_t blockSize = 128;
+    // The first level's block: larger blocks save memory, smaller ones keep a
+    // redraw of a huge log cheap (each column edge scans up to a block). 64
+    // keeps both a 15-channel million-sample log inside its memory budget and
+    // a 10-million-sample redraw within twice that of a small log.
+    static constexpr std::size_t blockSize = 64;
 
     void Build(std::span<const double> values);
     void Clear();

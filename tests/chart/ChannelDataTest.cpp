@@ -316,7 +316,7 @@ TEST(ChannelData, RedrawStructuresStaySmallBesideTheSamples)
     const std::size_t block = std::size_t{1} << 20; // the pool's block for n doubles
     const std::size_t samples = block + block / 2;  // Y, and half of the shared X
     EXPECT_GE(first.MemoryBytes(), samples);
-    EXPECT_LE(first.MemoryBytes(), samples + n * sizeof(double) / 16);
+    EXPECT_LE(first.MemoryBytes(), samples + n * sizeof(double) / 12);
 }
 
 } // namespace
