@@ -1,5 +1,5 @@
 #pragma once
-// FFT specification records and the transform entries of the basic routine table.
+// FFT set-up records (FFTSpec_*) and the transform entries of the basic routine table.
 #include "dsp/IppTypes.h"
 
 enum IppFftFlag : int {
