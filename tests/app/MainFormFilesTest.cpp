@@ -350,17 +350,6 @@ TEST_F(MainFormDownloadFileTest, SameLogThreeTimesGetsCopyNumbers)
     EXPECT_EQ(bytes[159 + 100 + 5], 6); // column 1, row 5
 }
 
-TEST_F(MainFormDownloadFileTest, EarlyEndStoresTheCompleteRowsOnly)
-{
-    TMainForm& form = show();
-    download(100, 37);
-    form.Dados.setCell(0, 37, 1); // a row begun but not finished
-    ASSERT_EQ(form.GeraNovoArquivo(), QStringLiteral("MeuCarro_LOG_00007.ZQL"));
-    const log_file::LoadedLog log = log_file::LoadLogFile(base_ + "/MeuCarro/MeuCarro_LOG_00007.ZQL", false);
-    EXPECT_EQ(log.rows, 37u);
-    EXPECT_EQ(log.channels.size(), 3u);
-}
-
 TEST_F(MainFormDownloadFileTest, WithoutABaseFolderNothingIsWrittenElsewhere)
 {
     TMainForm& form = show();

@@ -171,13 +171,13 @@ TEST_P(MisbehavingLoggerTest, DownloadAlwaysEnds)
     if (!m.finished) {
         EXPECT_TRUE(file.empty());
     }
-    if (m.rowsReceived >= 0) {
-        // The rows received whole are stored; none, and nothing is.
-        EXPECT_EQ(file.empty(), m.rowsReceived == 0);
+    // The rows received whole are stored, not one begun; none, and nothing is.
+    if (m.rowsReceived == 0)
+        EXPECT_TRUE(file.empty());
+    if (m.rowsReceived > 0) {
         const log_file::ParseResult parsed = log_file::ParseLogFile(file);
-        if (m.rowsReceived > 0 && parsed.log) {
-            EXPECT_EQ(parsed.log->rows, unsigned(m.rowsReceived));
-        }
+        ASSERT_TRUE(parsed.log) << parsed.error;
+        EXPECT_EQ(parsed.log->rows, unsigned(m.rowsReceived));
     }
     EXPECT_EQ(f.Dados.rowCount(), 1);
     if (!logger().pluggedIn())
