@@ -237,8 +237,9 @@ TEST_P(ChildWinClose, ModifiedWindowAsksAndSavesOnlyOnYes)
     EXPECT_EQ(child.askToClose(), c.result);
     EXPECT_EQ(child.saves, c.saves);
     EXPECT_EQ(dialogs_.texts().size(), c.answer ? 1u : 0u);
-    if (c.answer)
+    if (c.answer) {
         EXPECT_EQ(dialogs_.texts().front(), "Deseja salvar as alterações antes de fechar a janela ?");
+    }
     EXPECT_EQ(child.SLScope1->Channels.Count(), c.result == ChartWindow::CloseResult::Closed ? 0 : 3);
 }
 
@@ -372,14 +373,16 @@ TEST_F(ChildWinWindowTest, ChartWindowShowsTheTracesOfAGeneratedLog)
     const QImage chart = child->SLScope1->grab().toImage().convertToFormat(QImage::Format_RGB32);
     for (int c = 0; c < child->SLScope1->Channels.Count(); ++c) {
         const auto& channel = child->SLScope1->Channels.GetItem(c);
-        if (channel.GetColor() != QColor(Qt::black) && channel.GetColor() != QColor(128, 128, 128))
+        if (channel.GetColor() != QColor(Qt::black) && channel.GetColor() != QColor(128, 128, 128)) {
             EXPECT_GT(pixelsOfColour(chart, channel.GetColor()), 50) << channel.GetName().toStdString();
+        }
     }
     EXPECT_TRUE(child->PickedValid);
 
     const QString path = qEnvironmentVariable("ZQ_CHART_SCREENSHOT");
-    if (!path.isEmpty())
+    if (!path.isEmpty()) {
         EXPECT_TRUE(form.grab().save(path));
+    }
     EXPECT_TRUE(form.FormClose());
 }
 

@@ -198,8 +198,9 @@ TEST(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
         c.damage(file);
         const ParseResult result = ParseLogFile(file);
         EXPECT_EQ(bool(result.log), *c.reason == 0) << result.error;
-        if (*c.reason != 0)
+        if (*c.reason != 0) {
             EXPECT_THAT(result.error, HasSubstr(c.reason));
+        }
     }
 }
 

@@ -236,8 +236,9 @@ TEST_P(MainFormFolderTest, OnlyOkOnAnotherFolderStoresItAndShowsTheFiles)
     EXPECT_EQ(form().LogDir, expected);
     EXPECT_EQ(storedValue("LogDir"), expected.toStdString());
     EXPECT_EQ(form().PageControl1->currentIndex(), GetParam().moves ? 2 : 0);
-    if (dialogs_.shown().size() > 1)
+    if (dialogs_.shown().size() > 1) {
         EXPECT_EQ(dialogs_.shown()[1].caption, QStringLiteral("Criar pasta em ") + base);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -172,8 +172,9 @@ TEST_P(MisbehavingLoggerTest, DownloadAlwaysEnds)
         EXPECT_TRUE(file.empty());
     }
     // The rows received whole are stored, not one begun; none, and nothing is.
-    if (m.rowsReceived == 0)
+    if (m.rowsReceived == 0) {
         EXPECT_TRUE(file.empty());
+    }
     if (m.rowsReceived > 0) {
         const log_file::ParseResult parsed = log_file::ParseLogFile(file);
         ASSERT_TRUE(parsed.log) << parsed.error;
