@@ -190,7 +190,7 @@ TEST(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
                         f.resize(159 + 17 * 20);
                     },
                     "17 signals to show"},
-        CorruptCase{"trailer missing", [](auto& f) { f.resize(f.size() - 6); }, ""},
+        CorruptCase{"trailer missing", [](auto& f) { f.erase(f.end() - 6, f.end()); }, ""},
         CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, ""}};
     for (const CorruptCase& c : cases) {
         SCOPED_TRACE(c.what);
