@@ -1,4 +1,5 @@
 #include "dsp/ExpLn.h"
+#include "dsp/RoutineChecks.h"
 
 #include <algorithm>
 #include <array>
@@ -12,11 +13,9 @@
 namespace dsp::native {
 namespace {
 
-
 constexpr std::uint64_t signBit = 0x8000'0000'0000'0000;
 constexpr std::uint64_t positiveInfinityBits = 0x7FF0'0000'0000'0000;
 constexpr std::uint64_t positiveQuietNanBits = 0x7FF8'0000'0000'0000;
-constexpr std::uint64_t defaultNanBits = 0xFFF8'0000'0000'0000;
 
 // Limits on the upper 32 bits of |x|: from here on the result is no longer a
 // normal double, so it is written as 0 or +infinity without evaluation.
@@ -173,7 +172,7 @@ void lnElement(double x, double& out, IppStatus& status)
     if (bits - 1 < positiveQuietNanBits - 1) {
         out = LibLn(x);
     } else if ((bits & signBit) != 0) {
-        out = std::bit_cast<double>(defaultNanBits);
+        out = detail::kDefaultNaN;
         if (status == ippStsNoErr) {
             status = ippStsLnNegArg;
         }

@@ -3,9 +3,15 @@
 // checked first, then lengths.
 #include "dsp/IppTypes.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 
 namespace dsp::detail {
+
+// The quiet NaN the routines write where a result is undefined (a zero
+// divisor, a logarithm of a NaN): sign set, top mantissa bit set.
+inline constexpr Ipp64f kDefaultNaN = std::bit_cast<Ipp64f>(std::uint64_t{0xFFF8'0000'0000'0000});
 
 template <typename... Pointers>
 constexpr bool anyNull(const Pointers*... pointers) noexcept

@@ -22,7 +22,7 @@ using detail::checkVector;
 using detail::count;
 using detail::each;
 
-const Ipp64f kDefaultNaN = std::bit_cast<Ipp64f>(std::uint64_t{0xFFF8000000000000});
+using detail::kDefaultNaN;
 
 // The complex vectors that are plain real operations run over the interleaved
 // doubles; the count is kept in size_t so that 2 x len cannot overflow.

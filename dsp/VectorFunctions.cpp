@@ -20,7 +20,7 @@ using detail::checkVector;
 using detail::count;
 using detail::each;
 
-const Ipp64f kDefaultNaN = std::bit_cast<Ipp64f>(std::uint64_t{0xFFF8000000000000});
+using detail::kDefaultNaN;
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
 long double squaredMagnitude(Ipp64fc z) noexcept
