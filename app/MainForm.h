@@ -249,8 +249,13 @@ private:
     void setupDevicePart();
     void releaseLogger();
     bool sendCommand(std::uint8_t code, unsigned logNumber = 0);
-    QListWidgetItem* selectedLogItem() const;
-    std::optional<unsigned> logNumberOf(const QListWidgetItem& item);
+    // The selected entry of DIR and the log number in its text; none when no
+    // entry is selected or its number cannot be read (which is reported).
+    struct SelectedLog {
+        QListWidgetItem* item;
+        unsigned number;
+    };
+    std::optional<SelectedLog> selectedLog();
     void showTransportError(const char* format);
     void listReply(const logger_protocol::Report& report);
     void configurationReply(logger_protocol::Report& report);

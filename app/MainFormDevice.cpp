@@ -221,23 +221,20 @@ bool TMainForm::sendCommand(std::uint8_t code, unsigned logNumber)
     return sent;
 }
 
-QListWidgetItem* TMainForm::selectedLogItem() const
+std::optional<TMainForm::SelectedLog> TMainForm::selectedLog()
 {
     QListWidgetItem* item = DIR->currentItem();
-    return item != nullptr && item->isSelected() ? item : nullptr;
-}
-
-std::optional<unsigned> TMainForm::logNumberOf(const QListWidgetItem& item)
-{
+    if (item == nullptr || !item->isSelected())
+        return std::nullopt;
     // Characters 5 to 9 are the digits after "LOG#".
-    const QString digits = item.text().mid(4, 5);
+    const QString digits = item->text().mid(4, 5);
     bool ok = false;
     const int number = digits.toInt(&ok);
     if (!ok || number < 0) {
         services_.dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(digits));
         return std::nullopt;
     }
-    return static_cast<unsigned>(number);
+    return SelectedLog{item, static_cast<unsigned>(number)};
 }
 
 void TMainForm::LoggerDIR()
@@ -274,30 +271,24 @@ void TMainForm::LoggerDelete()
 {
     if (LoggerDevice == nullptr)
         return;
-    QListWidgetItem* item = selectedLogItem();
-    if (item == nullptr)
+    const std::optional<SelectedLog> log = selectedLog();
+    if (!log)
         return;
-    const std::optional<unsigned> number = logNumberOf(*item);
-    if (!number)
-        return;
-    delete DIR->takeItem(DIR->row(item));
-    sendCommand(lp::CmdDelete, *number);
+    delete DIR->takeItem(DIR->row(log->item));
+    sendCommand(lp::CmdDelete, log->number);
 }
 
 void TMainForm::LoggerLOAD()
 {
     if (LoggerDevice == nullptr || Downloading)
         return;
-    QListWidgetItem* item = selectedLogItem();
-    if (item == nullptr)
-        return;
-    const std::optional<unsigned> number = logNumberOf(*item);
-    if (!number)
+    const std::optional<SelectedLog> log = selectedLog();
+    if (!log)
         return;
     const QString name = statusText(2);
     const QString folder = LogDir + QLatin1Char('/') + name;
     const QString fileName =
-        name + QStringLiteral("_LOG_") + QStringLiteral("%1").arg(*number, 5, 10, QLatin1Char('0')) + LogExtension;
+        name + QStringLiteral("_LOG_") + QStringLiteral("%1").arg(log->number, 5, 10, QLatin1Char('0')) + LogExtension;
     if (QFileInfo::exists(folder + QLatin1Char('/') + fileName)) {
         const auto answer = services_.dialogs.askYesNo(QStringLiteral(
             "Este arquivo de LOG já foi baixado préviamente... Deseja baixar uma nova cópia ?"));
@@ -309,7 +300,7 @@ void TMainForm::LoggerLOAD()
     restart(DownTimer, WatchdogMs);
     Downloading = true;
     // A failed send leaves the download to the watchdog.
-    sendCommand(lp::CmdDownload, *number);
+    sendCommand(lp::CmdDownload, log->number);
 }
 
 void TMainForm::ToolButton9Click()
