@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential g++ cmake ninja-build pkg-config
+  build-essential g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libudev-dev
   libgtest-dev libgmock-dev googletest
