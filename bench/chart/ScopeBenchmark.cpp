@@ -1,26 +1,43 @@
-// Chart control costs: handing big logs to the channels, redrawing them, and
-// the memory they take. Each figure has a baseline from the same run: a plain
-// copy of the same samples, and a plain fill of the same image.
+// Chart control costs as a user meets them: the first load of a big log in a
+// fresh process up to the first drawn frame, the memory that load keeps, and
+// redraws of the whole log and of a zoomed tenth. Each figure has a baseline
+// from the same run: a plain copy of the same samples into fresh vectors (in a
+// fresh process of its own), and a plain fill of the same image.
+//
+// A first load is only honest in a fresh process: one that has loaded before
+// gets its blocks back from the pool and its pages from the allocator, already
+// faulted in. Each load therefore runs in a child process started from this
+// same executable, which reports its figures on its standard output.
 #include "chart/SLScope.h"
 
 #include <QApplication>
+#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <complex>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-using zq::chart::TSLScope;
+using namespace zq::chart;
 
 constexpr int channelCount = 15;
-constexpr std::size_t millionSamples = 1'000'000;
+constexpr std::size_t million = 1'000'000;
+const QSize screen(1920, 1080);
 
 struct Log {
     std::vector<double> x;
@@ -28,7 +45,9 @@ struct Log {
 };
 
 // Engine-like signals: slow swings plus a little sample noise, shaped by the
-// position in the log so that any sample count gives the same picture.
+// position in the log so that any sample count gives the same picture. The
+// swings turn by a fixed rotation per sample, which keeps a 150-million-sample
+// log quick to make.
 Log makeLog(int channels, std::size_t samples, double noise = 3.0)
 {
     constexpr double twoPi = 6.283185307179586;
@@ -41,39 +60,63 @@ Log makeLog(int channels, std::size_t samples, double noise = 3.0)
     for (int c = 0; c < channels; ++c) {
         auto& y = log.y[static_cast<std::size_t>(c)];
         y.resize(samples);
+        const double step = twoPi / static_cast<double>(samples);
+        const std::complex<double> slowTurn = std::polar(1.0, step * (c + 1));
+        const std::complex<double> fastTurn = std::polar(1.0, step * 37);
+        std::complex<double> slow = 1;
+        std::complex<double> fast = std::polar(1.0, static_cast<double>(c));
         for (std::size_t i = 0; i < samples; ++i) {
-            const double u = static_cast<double>(i) / static_cast<double>(samples);
             state = state * 1664525u + 1013904223u;
             const double jitter = (static_cast<double>(state >> 8) / 16777216.0 - 0.5) * 2 * noise;
-            y[i] = 100 * std::sin(twoPi * (c + 1) * u) + 20 * std::sin(twoPi * 37 * u + c) + jitter;
+            y[i] = 100 * slow.imag() + 20 * fast.imag() + jitter;
+            slow *= slowTurn;
+            fast *= fastTurn;
         }
     }
     return log;
 }
 
-const Log& sharedLog()
+// Each channel on an additional value axis of its own, as the chart window
+// sets them up: fixed display range with limits, no automatic scaling, the
+// data range mapped onto it, only the first axis shown.
+void addWindowChannel(TSLScope& scope, int index)
 {
-    static const Log log = makeLog(channelCount, millionSamples);
-    return log;
+    TSLAdditionalScopeYAxis& axis = scope.YAxis.AdditionalAxes.Add().Axis;
+    axis.SetVisible(index == 0);
+    axis.Max.SetDataValue(150);
+    axis.Max.SetValue(150);
+    axis.Max.Range.High.SetValue(150);
+    axis.Max.Range.High.SetEnabled(true);
+    axis.Min.SetDataValue(-150);
+    axis.Min.SetValue(-150);
+    axis.Min.Range.Low.SetValue(-150);
+    axis.Min.Range.Low.SetEnabled(true);
+    axis.ButtonSettings.SetEnabled(false);
+    axis.AutoScaling.SetEnabled(false);
+    axis.SetDataRange(-125, 125);
+    axis.ToolBar.SetVisible(false);
+    axis.DataView.Lines.SetVisible(false);
+    axis.DataView.ZeroLine.SetVisible(false);
+    TSLScopeChannel& channel = scope.Channels.Add();
+    channel.SetYAxis(axis);
+    channel.SetXAxis(scope.XAxis);
+    channel.SetColor(QColor::fromHsv(index * 24 % 360, 255, 200));
+    channel.SetWidth(1);
+    channel.SetVisible(true);
 }
 
-std::unique_ptr<TSLScope> makeScope(const Log& log, QSize size)
+// What the chart window does with a log: a channel per signal, handed its
+// samples, then the full view and the first frame.
+void loadLikeTheWindow(TSLScope& scope, const Log& log)
 {
-    auto scope = std::make_unique<TSLScope>();
-    scope->resize(size);
-    for (const auto& y : log.y) {
-        auto& channel = scope->Channels.Add();
-        channel.Data.SetXYData(log.x.data(), y.data(), y.size());
+    scope.YAxis.SetVisible(false);
+    for (std::size_t c = 0; c < log.y.size(); ++c) {
+        addWindowChannel(scope, static_cast<int>(c));
+        scope.Channels.GetItem(static_cast<int>(c)).Data.SetXYData(log.x.data(), log.y[c].data(), log.x.size());
     }
-    scope->CommitPendingData();
-    return scope;
-}
-
-// Other work on the machine only ever adds time: the fastest repetition is
-// the steadiest figure for the ratio between two sample counts.
-double fastest(const std::vector<double>& times)
-{
-    return *std::min_element(times.begin(), times.end());
+    scope.CommitPendingData();
+    scope.ZoomOff();
+    benchmark::DoNotOptimize(scope.RenderedImage().constBits());
 }
 
 long residentBytes()
@@ -82,109 +125,241 @@ long residentBytes()
     long pages = 0;
     long resident = 0;
     statm >> pages >> resident;
-    return resident * 4096;
+    return resident * sysconf(_SC_PAGESIZE);
 }
 
-void BM_ChartMemory(benchmark::State& state)
+double secondsSince(std::chrono::steady_clock::time_point start)
 {
-    const Log& log = sharedLog();
-    for (auto _ : state) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// ---------------------------------------------------------------------------
+// The child process: one first load, figures on standard output.
+
+constexpr std::string_view childOption = "--first-load=";
+
+int runFirstLoad(std::string_view what)
+{
+    const bool chart = what.starts_with("chart:");
+    const bool copy = what.starts_with("copy:");
+    if (!chart && !copy)
+        return 2;
+    const std::size_t samples = std::stoul(std::string(what.substr(what.find(':') + 1)));
+    const Log log = makeLog(channelCount, samples);
+    std::ostringstream out;
+    if (chart) {
+        // By the time a log is opened the program has drawn its main window:
+        // the fonts are loaded.
+        QImage text(64, 32, QImage::Format_RGB32);
+        QPainter(&text).drawText(2, 20, QStringLiteral("0.5 s"));
+        TSLScope scope;
+        scope.resize(screen);
         const long before = residentBytes();
-        auto scope = makeScope(log, QSize(1920, 1080));
-        scope->RenderedImage();
+        const auto start = std::chrono::steady_clock::now();
+        loadLikeTheWindow(scope, log);
+        const double seconds = secondsSince(start);
         const long after = residentBytes();
-        std::size_t own = 0;
+        std::size_t held = 0;
         for (int c = 0; c < channelCount; ++c)
-            own += scope->Channels.GetItem(c).Data.MemoryBytes();
-        state.counters["resident_MB"] = static_cast<double>(after - before) / 1e6;
-        state.counters["channel_data_MB"] = static_cast<double>(own) / 1e6;
-    }
-}
-BENCHMARK(BM_ChartMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-void BM_SetAllData(benchmark::State& state)
-{
-    const Log& log = sharedLog();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto scope = std::make_unique<TSLScope>();
-        for (int c = 0; c < channelCount; ++c)
-            scope->Channels.Add();
-        state.ResumeTiming();
-        for (int c = 0; c < channelCount; ++c)
-            scope->Channels.GetItem(c).Data.SetXYData(log.x.data(), log.y[static_cast<std::size_t>(c)].data(),
-                                                      millionSamples);
-        scope->CommitPendingData();
-        state.PauseTiming();
-        scope.reset();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_SetAllData)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-void BM_SetAllDataBaselineCopy(benchmark::State& state)
-{
-    const Log& log = sharedLog();
-    std::vector<std::vector<double>> x(channelCount, std::vector<double>(millionSamples));
-    std::vector<std::vector<double>> y(channelCount, std::vector<double>(millionSamples));
-    for (auto _ : state) {
-        for (std::size_t c = 0; c < channelCount; ++c) {
-            std::memcpy(x[c].data(), log.x.data(), millionSamples * sizeof(double));
-            std::memcpy(y[c].data(), log.y[c].data(), millionSamples * sizeof(double));
+            held += scope.Channels.GetItem(c).Data.MemoryBytes();
+        out << "seconds=" << seconds << " resident=" << (after - before) << " held=" << held;
+    } else {
+        const long before = residentBytes();
+        const auto start = std::chrono::steady_clock::now();
+        std::vector<std::vector<double>> xs;
+        std::vector<std::vector<double>> ys;
+        for (const auto& y : log.y) {
+            xs.emplace_back(log.x);
+            ys.emplace_back(y);
         }
         benchmark::ClobberMemory();
+        const double seconds = secondsSince(start);
+        const long after = residentBytes();
+        // The same copy again, into memory already held: the cost of the
+        // copying alone, without the kernel handing out fresh pages.
+        const auto again = std::chrono::steady_clock::now();
+        for (std::size_t c = 0; c < log.y.size(); ++c) {
+            std::copy(log.x.begin(), log.x.end(), xs[c].begin());
+            std::copy(log.y[c].begin(), log.y[c].end(), ys[c].begin());
+        }
+        benchmark::ClobberMemory();
+        out << "seconds=" << seconds << " held_seconds=" << secondsSince(again) << " resident=" << (after - before);
     }
+    std::printf("%s\n", out.str().c_str());
+    return 0;
 }
-BENCHMARK(BM_SetAllDataBaselineCopy)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_FullRedraw1080p(benchmark::State& state)
+std::map<std::string, double> runChild(const std::string& what)
 {
-    auto scope = makeScope(sharedLog(), QSize(1920, 1080));
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        throw std::runtime_error("no path to this executable");
+    self[length] = '\0';
+    std::string command = "'";
+    command.append(self).append("' ").append(childOption).append(what);
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe)
+        throw std::runtime_error("cannot start " + command);
+    std::string text;
+    char chunk[256];
+    while (std::fgets(chunk, sizeof chunk, pipe.get()) != nullptr)
+        text += chunk;
+    std::map<std::string, double> figures;
+    std::istringstream in(text);
+    std::string item;
+    while (in >> item) {
+        const auto equals = item.find('=');
+        if (equals != std::string::npos)
+            figures[item.substr(0, equals)] = std::stod(item.substr(equals + 1));
+    }
+    if (!figures.contains("seconds"))
+        throw std::runtime_error("no figures from " + command);
+    return figures;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One iteration: a fresh process copying the samples, then a fresh process
+// loading them into the chart. The time is the chart's; the ratios are to the
+// copy of the same iteration, once into fresh memory (x_copy) and once into
+// memory already held (x_copy_held, the stricter of the two).
+void BM_FirstLoad(benchmark::State& state)
+{
+    const std::string samples = std::to_string(state.range(0));
+    std::vector<double> chartMs, copyMs, heldCopyMs, ratio, heldRatio, chartResident, copyResident, held;
     for (auto _ : state) {
-        scope->Invalidate();
-        benchmark::DoNotOptimize(scope->RenderedImage().constBits());
+        try {
+            const auto copied = runChild("copy:" + samples);
+            const auto loaded = runChild("chart:" + samples);
+            state.SetIterationTime(loaded.at("seconds"));
+            chartMs.push_back(loaded.at("seconds") * 1e3);
+            copyMs.push_back(copied.at("seconds") * 1e3);
+            heldCopyMs.push_back(copied.at("held_seconds") * 1e3);
+            ratio.push_back(loaded.at("seconds") / copied.at("seconds"));
+            heldRatio.push_back(loaded.at("seconds") / copied.at("held_seconds"));
+            chartResident.push_back(loaded.at("resident") / 1e6);
+            copyResident.push_back(copied.at("resident") / 1e6);
+            held.push_back(loaded.at("held") / 1e6);
+        } catch (const std::exception& e) {
+            state.SkipWithError(e.what());
+            return;
+        }
     }
+    state.counters["chart_ms"] = median(chartMs);
+    state.counters["copy_ms"] = median(copyMs);
+    state.counters["copy_held_ms"] = median(heldCopyMs);
+    state.counters["x_copy"] = median(ratio);
+    state.counters["x_copy_held"] = median(heldRatio);
+    state.counters["chart_resident_MB"] = median(chartResident);
+    state.counters["copy_resident_MB"] = median(copyResident);
+    state.counters["held_MB"] = median(held);
 }
-BENCHMARK(BM_FullRedraw1080p)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+// One 15 x 10M process holds about 2.5 GB: they run one after the other.
+BENCHMARK(BM_FirstLoad)->Arg(million)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstLoad)->Arg(10 * million)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// Worst case: every column of every channel spans the whole height.
-void BM_FullRedraw1080pFullHeightNoise(benchmark::State& state)
+// ---------------------------------------------------------------------------
+// Redraws, in this process, on one loaded case at a time.
+
+struct LoadedCase {
+    std::size_t samples = 0;
+    std::unique_ptr<TSLScope> scope;
+};
+
+LoadedCase& loadedCase()
 {
-    auto scope = makeScope(makeLog(channelCount, 100'000, 1000.0), QSize(1920, 1080));
+    static LoadedCase loaded;
+    return loaded;
+}
+
+TSLScope& scopeWith(std::size_t samples)
+{
+    LoadedCase& loaded = loadedCase();
+    if (loaded.samples != samples || !loaded.scope) {
+        loaded.scope.reset(); // the old case goes before the new one is made
+        const Log log = makeLog(channelCount, samples);
+        loaded.scope = std::make_unique<TSLScope>();
+        loaded.scope->resize(screen);
+        loadLikeTheWindow(*loaded.scope, log);
+        loaded.samples = samples;
+    }
+    return *loaded.scope;
+}
+
+// Arguments: samples per channel, and 1 for the middle tenth of the log.
+void BM_Render(benchmark::State& state)
+{
+    TSLScope& scope = scopeWith(static_cast<std::size_t>(state.range(0)));
+    const double last = static_cast<double>(state.range(0) - 1) / 50.0;
+    if (state.range(1) != 0)
+        scope.XAxis.ZoomTo(0.45 * last, 0.55 * last);
+    else
+        scope.XAxis.ZoomOff();
     for (auto _ : state) {
-        scope->Invalidate();
-        benchmark::DoNotOptimize(scope->RenderedImage().constBits());
+        scope.Invalidate();
+        benchmark::DoNotOptimize(scope.RenderedImage().constBits());
     }
 }
-BENCHMARK(BM_FullRedraw1080pFullHeightNoise)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Render)
+    ->ArgNames({"samples", "zoomed"})
+    ->Args({million, 0})
+    ->Args({million, 1})
+    ->Args({10 * million, 0})
+    ->Args({10 * million, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
-void BM_FullRedrawBaselineFill(benchmark::State& state)
+void BM_RenderBaselineFill(benchmark::State& state)
 {
-    QImage image(1920, 1080, QImage::Format_RGB32);
+    loadedCase() = {};
+    QImage image(screen, QImage::Format_RGB32);
     for (auto _ : state) {
         image.fill(Qt::white);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
-BENCHMARK(BM_FullRedrawBaselineFill)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RenderBaselineFill)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Worst case: every column of every channel spans the whole height.
+void BM_RenderFullHeightNoise(benchmark::State& state)
+{
+    TSLScope scope;
+    scope.resize(screen);
+    loadLikeTheWindow(scope, makeLog(channelCount, 100'000, 1000.0));
+    for (auto _ : state) {
+        scope.Invalidate();
+        benchmark::DoNotOptimize(scope.RenderedImage().constBits());
+    }
+}
+BENCHMARK(BM_RenderFullHeightNoise)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Other work on the machine only ever adds time: the fastest repetition is
+// the steadiest figure for the ratio between two sample counts.
+double fastest(const std::vector<double>& times)
+{
+    return *std::min_element(times.begin(), times.end());
+}
 
 // Redraw cost against samples per channel: should barely grow.
 void BM_RedrawBySamples(benchmark::State& state)
 {
-    const auto samples = static_cast<std::size_t>(state.range(0));
-    std::unique_ptr<TSLScope> scope;
-    {
-        const Log log = makeLog(4, samples);
-        scope = makeScope(log, QSize(1920, 1080));
-    }
+    TSLScope scope;
+    scope.resize(screen);
+    loadLikeTheWindow(scope, makeLog(4, static_cast<std::size_t>(state.range(0))));
     for (auto _ : state) {
-        scope->Invalidate();
-        benchmark::DoNotOptimize(scope->RenderedImage().constBits());
+        scope.Invalidate();
+        benchmark::DoNotOptimize(scope.RenderedImage().constBits());
     }
 }
 BENCHMARK(BM_RedrawBySamples)
     ->Arg(100'000)
-    ->Arg(10'000'000)
+    ->Arg(10 * million)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
     ->ComputeStatistics("min", fastest)
@@ -197,8 +372,14 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.starts_with(childOption))
+            return runFirstLoad(arg.substr(childOption.size()));
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    loadedCase() = {};
     return 0;
 }
