@@ -3,6 +3,7 @@
 #include "app/ZorvanSettings.h"
 #include "device/sim/DemoLogs.h"
 #include "dsp/SLBasicDispatcher.h"
+#include "framework/FloatToDisplayText.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 #include "platform/hid/HidBackend.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QStatusBar>
 #include <QStringList>
 #include <QTabWidget>
@@ -64,6 +66,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZORVAN Quillstone"));
+    // Tick labels write real values with the user's decimal separator.
+    if (const QList<uint> separator = QLocale().decimalPoint().toUcs4(); separator.size() == 1)
+        SetDisplayDecimalSeparator(static_cast<char32_t>(separator.front()));
 
     platform::SettingsStore settings(platform::SettingsStore::defaultPath());
     platform::QtDialogs dialogs;
