@@ -46,7 +46,9 @@ IppStatus checkWindow(const WindowShape& shape, bool pointersPresent, int len)
     if (len < 1) {
         return ippStsSizeErr;
     }
-    if (std::fabs(static_cast<long double>(shape.alpha)) * (len - 1) / 2.0L > kaiserLimit) {
+    // A NaN alpha fails every comparison with the limit, yet its weights would
+    // all be NaN: it is refused as a width beyond the limit.
+    if (std::isnan(shape.alpha) || std::fabs(static_cast<long double>(shape.alpha)) * (len - 1) / 2.0L > kaiserLimit) {
         return ippStsHugeWinErr;
     }
     return ippStsNoErr;

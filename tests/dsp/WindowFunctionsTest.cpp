@@ -124,12 +124,14 @@ struct Refusal {
 TEST(Windows, RefuseBadArgumentsInEveryFormWithoutWriting)
 {
     constexpr float inf = std::numeric_limits<float>::infinity();
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
     const Refusal refusals[] = {
         {Kind::hann, true, 0, 0, ippStsNullPtrErr},       {Kind::bartlett, false, 2, 0, ippStsSizeErr},
         {Kind::blackman, false, 2, 0, ippStsSizeErr},     {Kind::hamming, false, 0, 0, ippStsSizeErr},
         {Kind::kaiser, true, 0, 1.0f, ippStsNullPtrErr},  {Kind::kaiser, false, 0, 1.0f, ippStsSizeErr},
         {Kind::kaiser, false, 3, -616.0f, ippStsHugeWinErr}, {Kind::kaiser, false, 156, 4.0f, ippStsHugeWinErr},
-        {Kind::kaiser, false, 2, inf, ippStsHugeWinErr},     {Kind::kaiser, false, 155, -4.0f, ippStsNoErr}};
+        {Kind::kaiser, false, 2, inf, ippStsHugeWinErr},     {Kind::kaiser, false, 155, -4.0f, ippStsNoErr},
+        {Kind::kaiser, false, 3, nan, ippStsHugeWinErr},     {Kind::kaiser, false, 1, -nan, ippStsHugeWinErr}};
     for (const Refusal& r : refusals) {
         std::vector<double> x(200, 1.0), out(200, 7.0);
         std::vector<Ipp64fc> z(200, Ipp64fc{1.0, 1.0});
