@@ -4,6 +4,7 @@
 #include "device/sim/DemoLogs.h"
 #include "dsp/SLBasicDispatcher.h"
 #include "framework/FloatToDisplayText.h"
+#include "framework/SLParkingForm.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
 #include "platform/hid/HidBackend.h"
@@ -63,6 +64,8 @@ int main(int argc, char** argv)
     struct TablesShutdown {
         ~TablesShutdown() { dsp::ShutdownRoutineTables(); }
     } tablesShutdown;
+    // Item controls wait on it while they belong to a list; it outlives every window.
+    const TSLParkingFormScope parkingForm;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZORVAN Quillstone"));

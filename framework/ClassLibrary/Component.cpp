@@ -1,5 +1,6 @@
 #include "framework/ClassLibrary/Component.h"
 
+#include "framework/ClassLibrary/FormStream.h"
 #include "framework/ClassLibrary/TypeInfo.h"
 
 #include <algorithm>
@@ -53,4 +54,18 @@ void TComponent::DestroyComponents()
     // Last first; each one leaves the list as it goes.
     while (!components_.empty())
         FreeObject(components_.back());
+}
+
+void TComponent::GetChildren(const TGetChildProc& proc, TComponent*)
+{
+    // A copy: a callback may reorder the owned components.
+    const std::vector<TComponent*> owned = components_;
+    for (TComponent* c : owned)
+        if (!c->HasParent())
+            proc(*c);
+}
+
+void TComponent::ReadState(TReader& reader)
+{
+    reader.ReadData(*this);
 }

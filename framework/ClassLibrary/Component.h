@@ -4,8 +4,14 @@
 // freed by it; freeing it earlier takes it out of the list.
 #include "framework/ClassLibrary/Persistent.h"
 
+#include <functional>
 #include <string>
 #include <vector>
+
+class TReader;
+class TComponent;
+// Called for each child a component streams.
+using TGetChildProc = std::function<void(TComponent& child)>;
 
 struct TComponentState {
     bool loading = false;
@@ -45,6 +51,18 @@ public:
     virtual TComponentRole Role() const { return TComponentRole::Plain; }
     // Called on each component of a tree once a form stream has been read.
     virtual void Loaded() { state_.loading = false; }
+
+    // Streaming as a tree: a component is written with the children it names
+    // here and read back through ReadState. By default the children are the
+    // owned components that have no parent of their own (those are written as
+    // children of their parent component instead).
+    virtual void GetChildren(const TGetChildProc& proc, TComponent* root);
+    // Reads this component's stored properties and children from the reader.
+    virtual void ReadState(TReader& reader);
+    // A component with a parent streams as that parent's child.
+    virtual bool HasParent() const { return false; }
+    virtual TComponent* GetParentComponent() const { return nullptr; }
+    virtual void SetParentComponent(TComponent* parent) {}
     void SetLoading(bool loading) { state_.loading = loading; }
     void SetDesigning(bool designing) { state_.designing = designing; }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 bool IsStringValueType(TValueType type)
 {
@@ -129,12 +130,24 @@ std::vector<TFormProperty> TWriter::WriteProperties(TPersistent& object)
 
 TFormObject TWriter::WriteComponent(TComponent& component)
 {
+    std::vector<const TComponent*> written;
+    return writeTree(component, component, written);
+}
+
+TFormObject TWriter::writeTree(TComponent& component, TComponent& root, std::vector<const TComponent*>& written)
+{
+    written.push_back(&component);
     TFormObject form;
     form.className = component.ClassName();
     form.name = component.Name();
     form.properties = WriteProperties(component);
-    for (int i = 0; i < component.ComponentCount(); ++i)
-        form.children.push_back(WriteComponent(*component.Components(i)));
+    // A component that two parents name is written once, under the first.
+    component.GetChildren(
+        [&](TComponent& child) {
+            if (std::find(written.begin(), written.end(), &child) == written.end())
+                form.children.push_back(writeTree(child, root, written));
+        },
+        &root);
     return form;
 }
 
@@ -270,25 +283,56 @@ void TReader::ReadProperties(TPersistent& object, const std::vector<TFormPropert
 
 void TReader::ReadComponent(TComponent& component, const TFormObject& form)
 {
-    std::vector<TComponent*> read;
-    readComponentTree(component, form, read);
+    root_ = &component;
+    parent_ = nullptr;
+    read_.clear();
+    forms_.clear();
+    readComponentTree(component, form);
+    root_ = nullptr;
+    std::vector<TComponent*> read = std::move(read_);
+    read_.clear();
     for (TComponent* c : read)
         c->Loaded();
 }
 
-void TReader::readComponentTree(TComponent& component, const TFormObject& form, std::vector<TComponent*>& read)
+namespace {
+
+TComponent* findOwned(const TComponent* owner, const std::string& name)
+{
+    if (!owner)
+        return nullptr;
+    for (int i = 0; i < owner->ComponentCount(); ++i)
+        if (owner->Components(i)->Name() == name)
+            return owner->Components(i);
+    return nullptr;
+}
+
+} // namespace
+
+void TReader::readComponentTree(TComponent& component, const TFormObject& form)
 {
     component.SetLoading(true);
-    read.push_back(&component);
+    read_.push_back(&component);
+    forms_.push_back(&form);
+    component.ReadState(*this);
+    forms_.pop_back();
+}
+
+void TReader::ReadData(TComponent& component)
+{
+    if (forms_.empty())
+        throw std::logic_error("ReadData outside a component being read");
+    const TFormObject& form = *forms_.back();
     ReadProperties(component, form.properties);
     for (const TFormObject& child : form.children) {
-        TComponent* match = nullptr;
-        for (int i = 0; i < component.ComponentCount() && !match; ++i)
-            if (component.Components(i)->Name() == child.name)
-                match = component.Components(i);
+        TComponent* match = findOwned(&component, child.name);
+        if (!match)
+            match = findOwned(root_, child.name);
         if (!match)
             throw EReadError("Component " + child.name + " not found");
-        readComponentTree(*match, child, read);
+        TComponent* const saved = std::exchange(parent_, &component);
+        readComponentTree(*match, child);
+        parent_ = saved;
     }
 }
 

@@ -96,7 +96,8 @@ public:
     // One object's published properties (sub-objects as dotted names), then its
     // defined ones.
     std::vector<TFormProperty> WriteProperties(TPersistent& object);
-    // A component with its properties and the components it owns.
+    // A component with its properties and its children (GetChildren), each
+    // child with its own; the component is the root of the tree.
     TFormObject WriteComponent(TComponent& component);
 
     void DefineProperty(const std::string& name, const TReaderProc& reader, const TWriterProc& writer,
@@ -113,6 +114,7 @@ public:
 
 private:
     void writeObject(TPersistent& object, const std::string& prefix, std::vector<const TPersistent*>& visited);
+    TFormObject writeTree(TComponent& component, TComponent& root, std::vector<const TComponent*>& written);
     void put(TFormValue value);
 
     std::vector<TFormProperty>* out_ = nullptr;
@@ -125,8 +127,16 @@ public:
     // Sets each stored property; raises EReadError for a property the object
     // does not have or a value it cannot take.
     void ReadProperties(TPersistent& object, const std::vector<TFormProperty>& properties);
-    // Reads into an existing component tree; children are matched by name.
+    // Reads into an existing component tree: each component's ReadState, the
+    // children matched by name among their parent's owned components, then
+    // the root's. Loaded runs on all of them at the end.
     void ReadComponent(TComponent& component, const TFormObject& form);
+    // The stored properties and the children of the component being read;
+    // what TComponent::ReadState does.
+    void ReadData(TComponent& component);
+    // The component the one being read is listed under (null for the root).
+    TComponent* Parent() const { return parent_; }
+    TComponent* Root() const { return root_; }
 
     void DefineProperty(const std::string& name, const TReaderProc& reader, const TWriterProc& writer,
                         bool hasData) override;
@@ -143,7 +153,7 @@ public:
 
 private:
     void readProperty(TPersistent& object, const TFormProperty& property);
-    void readComponentTree(TComponent& component, const TFormObject& form, std::vector<TComponent*>& read);
+    void readComponentTree(TComponent& component, const TFormObject& form);
     const TFormValue& take();
     const TFormValue* peek() const;
 
@@ -151,6 +161,10 @@ private:
         const std::vector<TFormValue>* values;
         std::size_t next;
     };
+    TComponent* root_ = nullptr;
+    TComponent* parent_ = nullptr;
+    std::vector<const TFormObject*> forms_;  // the components being read, innermost last
+    std::vector<TComponent*> read_;
     std::vector<TCursor> cursors_;
     std::vector<TFormValue> single_;
     std::string wanted_;

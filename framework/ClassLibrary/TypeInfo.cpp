@@ -28,6 +28,11 @@ bool TPropInfo::IsOrdinal() const
     }
 }
 
+bool TPropInfo::DeclaresClass(const TClassInfo& cls) const
+{
+    return kind == TTypeKind::Class && objectClass && objectClass().InheritsFrom(cls);
+}
+
 TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, std::vector<TPropInfo> ownProperties)
     : name_(std::move(name)), parent_(parent), own_(std::move(ownProperties))
 {

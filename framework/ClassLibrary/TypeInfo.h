@@ -14,6 +14,7 @@
 #include <vector>
 
 class TObject;
+class TClassInfo;
 
 enum class TTypeKind : std::uint8_t {
     Integer,
@@ -49,11 +50,15 @@ struct TPropInfo {
     // Empty when the property cannot be read or written.
     std::function<TPropValue(const TObject&)> get;
     std::function<void(TObject&, const TPropValue&)> set;
+    // For class-typed properties of a described class: that class.
+    const TClassInfo& (*objectClass)() = nullptr;
     // Ordinal value that the form writer leaves out.
     std::int64_t ordinalDefault = 0;
     bool hasOrdinalDefault = false;
 
     bool IsOrdinal() const;
+    // True for a class-typed property declared as cls or one of its descendants.
+    bool DeclaresClass(const TClassInfo& cls) const;
 };
 
 class TClassInfo {
@@ -156,6 +161,19 @@ TPropValue toValue(const V& v)
         return v;
 }
 
+// The class description of what a class-typed property points at, when that
+// class has one; looked up on use, so that classes may refer to each other.
+template<class V>
+constexpr auto objectClassOf() -> const TClassInfo& (*)()
+{
+    if constexpr (std::is_pointer_v<V>) {
+        using Pointee = std::remove_cv_t<std::remove_pointer_t<V>>;
+        if constexpr (requires { { Pointee::StaticClassInfo() } -> std::same_as<const TClassInfo&>; })
+            return &Pointee::StaticClassInfo;
+    }
+    return nullptr;
+}
+
 template<class V>
 V fromValue(const TPropValue& value)
 {
@@ -187,6 +205,7 @@ TPropInfo Published(std::string name, std::string typeName = {})
     if constexpr (std::is_floating_point_v<V>)
         info.floatType = sizeof(V) == 4 ? TFloatType::Single : sizeof(V) == 8 ? TFloatType::Double : TFloatType::Extended;
     info.typeName = typeName.empty() ? typeInfoDetail::typeNameOf<V>() : std::move(typeName);
+    info.objectClass = typeInfoDetail::objectClassOf<V>();
     info.get = [](const TObject& o) { return typeInfoDetail::toValue<V>((static_cast<const C&>(o).*Getter)()); };
     if constexpr (!std::is_same_v<decltype(Setter), std::nullptr_t>) {
         using SetterClass = typename typeInfoDetail::TMemberTraits<decltype(Setter)>::Class;
