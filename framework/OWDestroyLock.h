@@ -2,6 +2,11 @@
 // Keeps an object from being destroyed while it is in use: use sections are
 // refused once a destroy section is taken, and the destroy section waits until
 // the use sections in progress have ended.
+//
+// The destroying thread does not wait for its own uses: an object may be
+// destroyed by code it called inside a use (a handler freeing its own pin).
+// The frames that held those uses then find the lock retired (Gone) and must
+// not touch the object again. Uses are released on the thread that took them.
 #include "framework/OWInterface.h"
 
 #include <atomic>
@@ -19,7 +24,7 @@ class IOWDestroyLock : public IOWInterface {
 public:
     // Null once a destroy section has been taken.
     virtual TOWDestroyLockSectionRef UseSection() = 0;
-    // Returns when no use section is left.
+    // Returns when no use section of another thread is left.
     virtual TOWDestroyLockSectionRef DestroySection() = 0;
     // Lifts the pending destruction for the section's lifetime.
     virtual TOWDestroyLockSectionRef UnlockSection() = 0;
@@ -42,6 +47,23 @@ public:
     std::int32_t UseCount() const { return useCount_.load(std::memory_order_acquire); }
     std::int32_t DestroyPending() const { return destroyPending_.load(std::memory_order_acquire); }
 
+    // A use without an allocation: false when refused. A granted use is ended
+    // with EndUse on the same thread; TOWDestroyLockUse pairs the two.
+    bool TryUse() noexcept;
+    void EndUse() noexcept;
+    // The first half of DestroySection: refuses new uses from now on, without
+    // waiting. The second half, WaitForOtherThreads, returns once no use of
+    // another thread is left; OtherThreadsUse tells whether it would wait.
+    TOWDestroyLockSectionRef MarkDestroyPending();
+    bool OtherThreadsUse() const noexcept;
+    void WaitForOtherThreads() const noexcept;
+    // The object is gone for good: every later use is refused, whatever an
+    // unlock section does.
+    void Retire() noexcept { retired_.store(true, std::memory_order_seq_cst); }
+    bool Retired() const noexcept { return retired_.load(std::memory_order_acquire); }
+    // Uses of this lock held by the calling thread.
+    std::int32_t UsesOfCaller() const noexcept;
+
 private:
     friend class TOWDestroyLockSection;
     friend class TOWDestroyLockLockSection;
@@ -51,6 +73,33 @@ private:
 
     std::atomic<std::int32_t> useCount_{0};
     std::atomic<std::int32_t> destroyPending_{0};
+    std::atomic<bool> retired_{false};
+};
+
+// A use held for a scope, keeping the lock itself alive. Converts to true when
+// granted; Gone tells, after a call out, whether the object was destroyed
+// meanwhile (by this thread: no other thread can while the use is held).
+class TOWDestroyLockUse {
+public:
+    TOWDestroyLockUse() = default;
+    explicit TOWDestroyLockUse(TOWDestroyLock* lock) : lock_(lock)
+    {
+        if (lock_ && !lock_->TryUse())
+            lock_.Reset();
+    }
+    TOWDestroyLockUse(const TOWDestroyLockUse&) = delete;
+    TOWDestroyLockUse& operator=(const TOWDestroyLockUse&) = delete;
+    ~TOWDestroyLockUse()
+    {
+        if (lock_)
+            lock_->EndUse();
+    }
+
+    explicit operator bool() const noexcept { return static_cast<bool>(lock_); }
+    bool Gone() const noexcept { return lock_ && lock_->Retired(); }
+
+private:
+    TOWIntf<TOWDestroyLock> lock_;
 };
 
 // A use in progress; holds the destroy lock alive.

@@ -1,0 +1,10 @@
+#include "framework/OWPinEvents.h"
+#include "framework/OWPins.h"
+#include "framework/OWUnloadedPin.h"
+
+void OWPinsFinalize()
+{
+    owPlaceholderDetail::FreeAll();
+    owPinEvents::ClearListeners();
+    owStreamTypeRegistryDetail::Clear();
+}
