@@ -41,7 +41,10 @@ public:
     virtual std::uint32_t GetByteSize() = 0;
     virtual std::uint32_t GetCount() = 0;
     virtual TSLSequenceStamp* GetSequenceStamp() = 0;
-    // Bytes, unchecked: both ranges must lie inside their buffers.
+    // Copies what fits: the count is cut to what lies inside both buffers from
+    // the two offsets (bytes here; the typed buffers count elements between
+    // buffers of their own type). A negative offset or count, or an offset at
+    // or past the end, copies nothing and leaves the destination's block alone.
     virtual void CopyTo(std::int32_t sourceOffset, ISLDataBuffer& dest, std::int32_t destOffset,
                         std::int32_t count) = 0;
     // True when a copy was made.

@@ -30,7 +30,7 @@ auto onBits(IppStatus (*routine)(const Ipp32u*, Ipp32u*, int))
     };
 }
 
-// Wraps instead of overflowing: a count that large is outside any buffer anyway.
+// Called with indices already cut to a buffer, whose byte offsets fit 32 bits.
 std::int32_t bytesOf(std::int32_t elements)
 {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(elements) * sizeof(std::int32_t));
@@ -57,11 +57,16 @@ unsigned shiftCount(std::int32_t count)
 void TSLIntegerBuffer::CopyTo(std::int32_t sourceIndex, ISLDataBuffer& dest, std::int32_t destIndex,
                               std::int32_t count)
 {
-    if (!dynamic_cast<TSLIntegerBuffer*>(dest.GetInstance())) {
+    auto* integerDest = dynamic_cast<TSLIntegerBuffer*>(dest.GetInstance());
+    if (!integerDest) {
         Base::CopyTo(sourceIndex, dest, destIndex, count);
         return;
     }
-    Base::CopyTo(bytesOf(sourceIndex), dest, bytesOf(destIndex), bytesOf(count));
+    // Cut in elements before the indices become byte offsets, which could
+    // otherwise wrap back inside the buffers.
+    const std::int32_t fits = fittingCount(GetCount(), sourceIndex, integerDest->GetCount(), destIndex, count);
+    if (fits > 0)
+        Base::CopyTo(bytesOf(sourceIndex), dest, bytesOf(destIndex), bytesOf(fits));
 }
 
 void TSLIntegerBuffer::Add(ISLIntegerBuffer& other)

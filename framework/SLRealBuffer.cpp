@@ -99,8 +99,11 @@ void TSLRealBuffer::CopyTo(std::int32_t sourceIndex, ISLDataBuffer& dest, std::i
         TSLLinearMemoryBuffer::CopyTo(sourceIndex, dest, destIndex, count);
         return;
     }
+    const std::int32_t fits = fittingCount(GetCount(), sourceIndex, realDest->GetCount(), destIndex, count);
+    if (fits < 1)
+        return;
     const double* from = GetReadPointer() + sourceIndex;
-    routines().ippsCopy_64f(from, realDest->GetModifyPointer() + destIndex, count);
+    routines().ippsCopy_64f(from, realDest->GetModifyPointer() + destIndex, fits);
 }
 
 bool TSLRealBuffer::Equals(ISLDataBuffer& other)

@@ -1,5 +1,6 @@
 #include "framework/SLSimpleDataBuffer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -102,9 +103,24 @@ bool TSLGenericBuffer::Equals(ISLDataBuffer& other)
 void TSLGenericBuffer::CopyTo(std::int32_t sourceOffset, ISLDataBuffer& dest, std::int32_t destOffset,
                               std::int32_t count)
 {
+    const std::int32_t fits = fittingCount(ByteSize, sourceOffset, dest.GetByteSize(), destOffset, count);
+    if (fits < 1)
+        return;
     const auto* from = static_cast<const Ipp8u*>(GetRawReadPointer()) + sourceOffset;
     auto* to = static_cast<Ipp8u*>(dest.GetRawModifyPointer()) + destOffset;
-    dsp::BasicTable().ippsCopy_8u(from, to, count);
+    dsp::BasicTable().ippsCopy_8u(from, to, fits);
+}
+
+std::int32_t TSLGenericBuffer::fittingCount(std::uint32_t sourceSize, std::int32_t sourceOffset,
+                                            std::uint32_t destSize, std::int32_t destOffset, std::int32_t count)
+{
+    if (sourceOffset < 0 || destOffset < 0 || count < 1)
+        return 0;
+    // In 64 bits: an offset near the 32-bit limit plus a count must not wrap
+    // back inside the buffer.
+    const std::int64_t sourceRoom = std::int64_t{sourceSize} - sourceOffset;
+    const std::int64_t destRoom = std::int64_t{destSize} - destOffset;
+    return static_cast<std::int32_t>(std::max<std::int64_t>(0, std::min({std::int64_t{count}, sourceRoom, destRoom})));
 }
 
 namespace {

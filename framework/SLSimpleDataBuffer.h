@@ -66,6 +66,11 @@ protected:
     TSLGenericBuffer(TSLSmartBuffer* smartBuffer, std::uint32_t byteSize);
     ~TSLGenericBuffer() override;
 
+    // How many of `count` units lie inside both a source of sourceSize units
+    // from sourceOffset and a destination of destSize units from destOffset.
+    static std::int32_t fittingCount(std::uint32_t sourceSize, std::int32_t sourceOffset, std::uint32_t destSize,
+                                     std::int32_t destOffset, std::int32_t count);
+
     virtual void Refresh() {}
     virtual void SetSmartBuffer(TSLSmartBuffer* smartBuffer) { SmartBuffer = smartBuffer; }
 
