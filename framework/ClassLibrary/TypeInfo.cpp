@@ -14,6 +14,18 @@ bool lessIgnoringCase(std::string_view a, std::string_view b)
 
 } // namespace
 
+TEnumTypeInfo::TEnumTypeInfo(std::string name, std::vector<std::string> valueNames)
+    : name_(std::move(name)), valueNames_(std::move(valueNames))
+{
+}
+
+std::string_view TEnumTypeInfo::ValueName(int value) const
+{
+    if (value < 0 || value > MaxValue())
+        return {};
+    return valueNames_[static_cast<std::size_t>(value)];
+}
+
 bool TPropInfo::IsOrdinal() const
 {
     switch (kind) {

@@ -41,12 +41,46 @@ using TVariantValue = std::variant<std::monostate, bool, std::int64_t, double, s
 // double, strings as UTF-8, wide strings as UTF-16, objects as pointers.
 using TPropValue = std::variant<std::monostate, std::int64_t, double, std::string, std::u16string, TObject*, TVariantValue>;
 
+// An enumeration type: its name and the names of its values 0 .. MaxValue, in
+// order. An enumeration describes itself with an overload
+// `const TEnumTypeInfo& EnumTypeInfo(E)` next to its declaration (found by
+// argument-dependent lookup); its published properties then carry the
+// description.
+class TEnumTypeInfo {
+public:
+    TEnumTypeInfo(std::string name, std::vector<std::string> valueNames);
+    TEnumTypeInfo(const TEnumTypeInfo&) = delete;
+    TEnumTypeInfo& operator=(const TEnumTypeInfo&) = delete;
+
+    std::string_view Name() const { return name_; }
+    int MaxValue() const { return static_cast<int>(valueNames_.size()) - 1; }
+    // Empty for a value outside 0 .. MaxValue.
+    std::string_view ValueName(int value) const;
+
+private:
+    std::string name_;
+    std::vector<std::string> valueNames_;
+};
+
+template<class E>
+concept TDescribedEnum = std::is_enum_v<E> && requires(E e) {
+    { EnumTypeInfo(e) } -> std::same_as<const TEnumTypeInfo&>;
+};
+
+template<TDescribedEnum E>
+const TEnumTypeInfo& EnumTypeInfoOf()
+{
+    return EnumTypeInfo(E{});
+}
+
 struct TPropInfo {
     std::string name;
     TTypeKind kind = TTypeKind::Integer;
     TFloatType floatType = TFloatType::Double;
     // The declared type's name, e.g. "Double", "TDateTime", "Boolean".
     std::string typeName;
+    // The values' names of a described enumeration, else null.
+    const TEnumTypeInfo* enumType = nullptr;
     // Empty when the property cannot be read or written.
     std::function<TPropValue(const TObject&)> get;
     std::function<void(TObject&, const TPropValue&)> set;
@@ -206,6 +240,11 @@ TPropInfo Published(std::string name, std::string typeName = {})
         info.floatType = sizeof(V) == 4 ? TFloatType::Single : sizeof(V) == 8 ? TFloatType::Double : TFloatType::Extended;
     info.typeName = typeName.empty() ? typeInfoDetail::typeNameOf<V>() : std::move(typeName);
     info.objectClass = typeInfoDetail::objectClassOf<V>();
+    if constexpr (TDescribedEnum<V>) {
+        info.enumType = &EnumTypeInfoOf<V>();
+        if (info.typeName.empty())
+            info.typeName = info.enumType->Name();
+    }
     info.get = [](const TObject& o) { return typeInfoDetail::toValue<V>((static_cast<const C&>(o).*Getter)()); };
     if constexpr (!std::is_same_v<decltype(Setter), std::nullptr_t>) {
         using SetterClass = typename typeInfoDetail::TMemberTraits<decltype(Setter)>::Class;
