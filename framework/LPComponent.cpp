@@ -3,6 +3,53 @@
 #include "framework/ClassLibrary/TypeInfo.h"
 #include "framework/LPPublishedProperties.h"
 
+#include <functional>
+
+namespace {
+
+// The lock of an object of the locked family, or null for any other object.
+ILPLock* lockOf(const TPersistent& object)
+{
+    if (auto* persistent = dynamic_cast<const TLPPersistent*>(&object))
+        return &persistent->Lock();
+    if (auto* item = dynamic_cast<const TLPCollectionItem*>(&object))
+        return &item->Lock();
+    if (auto* control = dynamic_cast<const TLPCustomControl*>(&object))
+        return &control->Lock();
+    if (auto* collection = dynamic_cast<const TLPCollection*>(&object))
+        return &collection->Lock();
+    return nullptr;
+}
+
+// Assign changes its own tree under that tree's lock while the source's
+// getters take the source tree's lock. Were the two taken in the order of each
+// call, A.Assign(B) and B.Assign(A) on two threads could each hold one and wait
+// for the other for ever; so both are taken here, lower address first.
+class TAssignSections {
+public:
+    TAssignSections(ILPLock& dest, const TPersistent& source)
+    {
+        ILPLock* from = lockOf(source);
+        TOWLock& destRoot = dest.GetLockObject();
+        if (!from || &from->GetLockObject() == &destRoot) {
+            first_ = dest.WriteSection();
+        } else if (std::less<const TOWLock*>()(&destRoot, &from->GetLockObject())) {
+            first_ = dest.WriteSection();
+            second_ = from->ReadSection();
+        } else {
+            first_ = from->ReadSection();
+            second_ = dest.WriteSection();
+        }
+    }
+
+private:
+    // Released in the reverse order.
+    TOWLockSectionRef first_;
+    TOWLockSectionRef second_;
+};
+
+} // namespace
+
 // ---------------------------------------------------------------- control
 
 TLPCustomControl::TLPCustomControl(TComponent* owner)
@@ -20,7 +67,7 @@ const TClassInfo& TLPCustomControl::StaticClassInfo()
 
 void TLPCustomControl::Assign(const TPersistent& source)
 {
-    const TOWLockSectionRef section = lock_->WriteSection();
+    const TAssignSections sections(*lock_, source);
     if (auto* control = dynamic_cast<const TLPCustomControl*>(&source))
         CopyPublishedProperties(*this, *control, true);
     else
@@ -62,7 +109,7 @@ const TClassInfo& TLPPersistent::StaticClassInfo()
 
 void TLPPersistent::Assign(const TPersistent& source)
 {
-    const TOWLockSectionRef section = lock_->WriteSection();
+    const TAssignSections sections(*lock_, source);
     if (auto* persistent = dynamic_cast<const TLPPersistent*>(&source))
         CopyPublishedProperties(*this, *persistent, false);
     else
@@ -118,7 +165,7 @@ const TClassInfo& TLPCollectionItem::StaticClassInfo()
 
 void TLPCollectionItem::Assign(const TPersistent& source)
 {
-    const TOWLockSectionRef section = lock_->WriteSection();
+    const TAssignSections sections(*lock_, source);
     if (auto* item = dynamic_cast<const TLPCollectionItem*>(&source))
         CopyPublishedProperties(*this, *item, true);
     else
@@ -158,7 +205,7 @@ const TClassInfo& TLPCollection::StaticClassInfo()
 
 void TLPCollection::Assign(const TPersistent& source)
 {
-    const TOWLockSectionRef section = lock_->WriteSection();
+    const TAssignSections sections(*lock_, source);
     if (auto* collection = dynamic_cast<const TLPCollection*>(&source))
         CopyPublishedProperties(*this, *collection, true);
     TOWExtCollection::Assign(source);

@@ -4,8 +4,9 @@
 // that root lock and carrying the object's change notification (Changed).
 //
 // Assign copies the published properties under a write section of the
-// object's lock; persistents and controls also stream their zero float
-// properties under "_Floats".
+// object's lock and a read section of the source's, the two taken in one
+// order for every thread; persistents and controls also stream their zero
+// float properties under "_Floats".
 #include "framework/ClassLibrary/CustomControl.h"
 #include "framework/LPLock.h"
 #include "framework/OWExtCollection.h"

@@ -6,10 +6,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <future>
+#include <latch>
 #include <limits>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -404,6 +408,110 @@ TEST_F(LPAssignTest, CollectionsCopyPropertiesButTheNameAndReplaceTheItems)
     for (TOWLock* lock : dest->itemLocksSeen)
         EXPECT_EQ(lock, &control->Lock().GetLockObject());
 }
+
+// An object of a locked kind whose getter takes its tree's lock, as the
+// chart's getters do.
+template<class Base>
+class TLockedLevel : public Base {
+public:
+    using Base::Base;
+    static const TClassInfo& StaticClassInfo()
+    {
+        static const TClassInfo info("TLockedLevel", &Base::StaticClassInfo(),
+                                     {Published<&TLockedLevel::GetLevel, &TLockedLevel::SetLevel>("Level")});
+        return info;
+    }
+    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+    std::int32_t GetLevel() const { return this->Lock().GetField(level); }
+    void SetLevel(std::int32_t v) { this->Lock().SetField(level, v); }
+    std::int32_t level = 0;
+};
+
+const TCollectionItemClass& lockedItemClass() { return CollectionItemClassOf<TLockedLevel<TLPCollectionItem>>(); }
+
+enum class AssignKind { Persistent, Item, Control, Collection };
+
+// One object of the kind under test in a tree of its own.
+struct TTree {
+    explicit TTree(AssignKind kind)
+    {
+        switch (kind) {
+        case AssignKind::Persistent:
+            owned = MakeObject<TLockedLevel<TLPPersistent>>(*control);
+            break;
+        case AssignKind::Item:
+            holder = MakeObject<TLPCollection>(*control, lockedItemClass());
+            object = holder->Add();
+            return;
+        case AssignKind::Control:
+            owned = MakeObject<TLockedLevel<TLPCustomControl>>(nullptr);
+            break;
+        case AssignKind::Collection:
+            // With items, whose copies read the other tree too.
+            owned = MakeObject<TLockedLevel<TLPCollection>>(*control, lockedItemClass());
+            static_cast<TCollection&>(*owned).Add();
+            static_cast<TCollection&>(*owned).Add();
+            break;
+        }
+        object = owned.get();
+    }
+    TOwned<TLPCustomControl> control = MakeObject<TLPCustomControl>(nullptr);
+    TOwned<TLPCollection> holder;
+    TOwned<TPersistent> owned;
+    TPersistent* object = nullptr;
+};
+
+struct TCrossAssign {
+    explicit TCrossAssign(AssignKind kind) : left(kind), right(kind) {}
+    TTree left, right;
+    // The two threads start their rounds together.
+    std::latch start{2};
+};
+
+// Assigns each tree from the other on two threads. A dead-lock fails rather
+// than hangs: past the deadline the threads are left behind with the state
+// they share, which is then never freed.
+bool crossAssignFinishes(const std::shared_ptr<TCrossAssign>& state, int rounds, std::chrono::seconds deadline)
+{
+    auto run = [state, rounds](TPersistent* to, const TPersistent* from, std::promise<void> done) {
+        try {
+            state->start.arrive_and_wait();
+            for (int i = 0; i < rounds; ++i)
+                to->Assign(*from);
+            done.set_value();
+        } catch (...) {
+            done.set_exception(std::current_exception());
+        }
+    };
+    std::promise<void> leftDone, rightDone;
+    std::future<void> leftFinished = leftDone.get_future(), rightFinished = rightDone.get_future();
+    std::thread leftThread(run, state->left.object, state->right.object, std::move(leftDone));
+    std::thread rightThread(run, state->right.object, state->left.object, std::move(rightDone));
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    if (leftFinished.wait_until(until) != std::future_status::ready ||
+        rightFinished.wait_until(until) != std::future_status::ready) {
+        leftThread.detach();
+        rightThread.detach();
+        return false;
+    }
+    leftThread.join();
+    rightThread.join();
+    leftFinished.get();
+    rightFinished.get();
+    return true;
+}
+
+class LPCrossAssignTest : public ::testing::TestWithParam<AssignKind> {};
+
+TEST_P(LPCrossAssignTest, TwoTreesAssignedFromEachOtherOnTwoThreadsFinish)
+{
+    auto state = std::make_shared<TCrossAssign>(GetParam());
+    EXPECT_TRUE(crossAssignFinishes(state, 3000, std::chrono::seconds(20))) << "dead-locked";
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LPCrossAssignTest,
+                         ::testing::Values(AssignKind::Persistent, AssignKind::Item, AssignKind::Control,
+                                           AssignKind::Collection));
 
 // ---------------------------------------------------------------- collections
 
