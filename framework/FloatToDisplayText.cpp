@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <system_error>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -59,7 +60,8 @@ std::int32_t clampDecimals(std::int32_t n)
 }
 
 // Sign, 19 integer digits, a 4-byte separator, the decimals, "E", the
-// exponent's sign and digits all fit with room to spare.
+// exponent's sign and digits all fit with room to spare; should the runtime
+// still refuse, the text is empty rather than whatever the buffer held.
 using TTextBuffer = std::array<char, 128>;
 
 // Copies the runtime's digits into the final text: "." becomes the
@@ -114,6 +116,8 @@ std::string formatExponential(double value, std::int32_t decimals, std::string_v
     TTextBuffer buffer;
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::scientific, clampDecimals(decimals));
+    if (result.ec != std::errc{})
+        return {};
     return finish(buffer.data(), result.ptr, separator);
 }
 
@@ -126,6 +130,8 @@ std::string formatFixed(double value, std::int32_t decimals, std::string_view se
     TTextBuffer buffer;
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::fixed, clampDecimals(decimals));
+    if (result.ec != std::errc{})
+        return {};
     return finish(buffer.data(), result.ptr, separator);
 }
 
