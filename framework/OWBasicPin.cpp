@@ -185,6 +185,21 @@ void TOWBasicPin::SetDispatcher(TOWStateDispatcherRef dispatcher)
     }
 }
 
+bool TOWBasicPin::EnterDispatcher(TOWStateDispatcher* dispatcher, TOWBasicPin* dependsOn)
+{
+    if (!dispatcher)
+        return false;
+    auto section = WriteLocked();
+    if (!section)
+        return false;
+    if (dispatcher_)
+        return dispatcher_.Get() == dispatcher;
+    if (!dispatcher->AddMember(this, dependsOn))
+        return false;
+    dispatcher_ = TOWStateDispatcherRef(dispatcher);
+    return true;
+}
+
 void TOWBasicPin::DispatcherLeft(TOWStateDispatcher* dispatcher)
 {
     TOWStateDispatcherRef former;
@@ -260,20 +275,21 @@ bool TOWBasicPin::LinkStateData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
         }
         used->SetServedPin(this);
         used->OutputPin()->ConnectData(pin, dependsOn);
-        used->InputPin()->SetDispatcher(TOWStateDispatcherRef(&dispatcher));
-        dispatcher.AddMember(used->InputPin(), nullptr);
+        used->InputPin()->EnterDispatcher(&dispatcher, nullptr);
         pin->SetDispatcher(TOWStateDispatcherRef(&dispatcher));
     };
 
     if (!mine && !theirs) {
         TOWStateDispatcherRef dispatcher = TOWStateDispatcher::CreateFor(GetRoot(), IsDesigning());
-        dispatcher->AddMember(this, nullptr);
-        SetDispatcher(dispatcher);
+        // Either pin may have been linked by another thread meanwhile: then
+        // this link is not made, and nothing is left half done.
+        if (!EnterDispatcher(dispatcher.Get(), nullptr))
+            return false;
         if (viaConverter) {
             linkThroughConverter(*dispatcher);
-        } else {
-            dispatcher->AddMember(pin, dependsOn);
-            pin->SetDispatcher(dispatcher);
+        } else if (!pin->EnterDispatcher(dispatcher.Get(), dependsOn)) {
+            leaveDispatcher(this);
+            return false;
         }
         owPinEvents::DispatcherCreated(dispatcher.Get());
         Changed();
@@ -306,16 +322,16 @@ void TOWBasicPin::leaveDispatcher(TOWBasicPin* asking)
     if (!self)
         return;
     TOWStateDispatcherRef dispatcher;
+    TOWStateDispatcher::TRemoval removal;
     {
         auto section = WriteLocked();
-        if (!section)
+        if (!section || !dispatcher_)
             return;
         dispatcher = std::move(dispatcher_);
+        removal = dispatcher->TakeOutMember(this);
     }
-    if (!dispatcher)
-        return;
     owPinEvents::PinsUnlinked(this, dispatcher.Get());
-    dispatcher->RemoveMember(this);
+    dispatcher->FinishRemoval(std::move(removal));
     if (!self.Gone())
         owPinEvents::PinChanged(this);
 }
@@ -334,9 +350,8 @@ void TOWBasicPin::CreateDispatcher(const std::string& name)
 {
     leaveDispatcher(this);
     TOWStateDispatcherRef dispatcher = TOWStateDispatcher::Create(name, IsDesigning());
-    dispatcher->AddMember(this, nullptr);
-    SetDispatcher(std::move(dispatcher));
-    Changed();
+    if (EnterDispatcher(dispatcher.Get(), nullptr))
+        Changed();
 }
 
 bool TOWBasicPin::CanJoinDispatcher(TOWStateDispatcher* dispatcher, TOWBasicPin* dependsOn)
@@ -367,9 +382,8 @@ bool TOWBasicPin::JoinDispatcherData(TOWStateDispatcher* dispatcher, TOWBasicPin
     leaveDispatcher(this);
     if (!dispatcher || self.Gone() || !CanJoinDispatcher(dispatcher, dependsOn))
         return false;
-    if (!dispatcher->AddMember(this, dependsOn))
+    if (!EnterDispatcher(dispatcher, dependsOn))
         return false;
-    SetDispatcher(TOWStateDispatcherRef(dispatcher));
     Changed();
     if (!self.Gone())
         owPinEvents::PinsLinked(this, dispatcher);

@@ -268,11 +268,15 @@ TGUID TOWPin::GetCurrentStreamType()
     TOWStateDispatcherRef dispatcher = GetDispatcher();
     if (!dispatcher)
         return GUID_NULL;
-    const auto members = dispatcher->Members();
-    if (members.empty())
-        return GUID_NULL;
-    auto first = Use(members.front().Member);
-    return first ? NegotiatedStateType(first.Get()) : GUID_NULL;
+    // The first member other than this pin: with itself a pin negotiates
+    // nothing.
+    for (const TOWDispatcherPinStorage& member : dispatcher->Members()) {
+        if (member.Member.Get() == this)
+            continue;
+        auto first = Use(member.Member);
+        return first ? NegotiatedStateType(first.Get()) : GUID_NULL;
+    }
+    return GUID_NULL;
 }
 
 bool TOWPin::DeliverState(const TOWNotifyOperationRef& operation, TOWHandlerFlags flags, TOWBasicPin* target)

@@ -47,6 +47,11 @@
 //      lock). Sections of the same object nest (the lock is recursive); a
 //      section of a different object is never taken while one is held. Work
 //      on another object is collected under the section and done after it.
+//      The one exception: a pin joining or leaving a dispatcher holds its
+//      own write section while it takes the dispatcher's section, so that
+//      its dispatcher field and the dispatcher's member list change
+//      together. A dispatcher never takes a pin's section while it holds
+//      its own, so the order pin, then dispatcher, is one-way.
 //   3. Leaf critical sections: the pin registry, the dispatcher lists, the
 //      placeholder list and the listener list. Nothing is taken while one of
 //      them is held except destroy-lock uses, which never block.

@@ -217,9 +217,18 @@ public:
     const std::string& FormName() const { return formName_; }
     void SetFormName(std::string name) { formName_ = std::move(name); }
 
-    // ---- the dispatcher link, for TOWStateDispatcher
-    // Clears the dispatcher when it is still `dispatcher` (the member left).
+    // ---- the dispatcher link
+    // The pin's dispatcher field and its membership change together: the pin
+    // becomes a member under its own write section, with the dispatcher's
+    // section nested inside it (a pin before its dispatcher, never the other
+    // way). False when the pin is in another dispatcher (leave it first) or
+    // the dispatcher refused it.
+    bool EnterDispatcher(TOWStateDispatcher* dispatcher, TOWBasicPin* dependsOn);
+    // Clears the dispatcher when it is still `dispatcher` (the member was
+    // taken out by the dispatcher).
     void DispatcherLeft(TOWStateDispatcher* dispatcher);
+    // A sink fed by a state converter names the converter's dispatcher
+    // without being one of its members.
     void SetDispatcher(TOWStateDispatcherRef dispatcher);
 
 protected:
@@ -329,7 +338,8 @@ public:
                              const TOWFormatConverterClass*& converterClass) override;
     bool DeliverState(const TOWNotifyOperationRef& operation, TOWHandlerFlags flags, TOWBasicPin* target) override;
 
-    // The state type negotiated with the dispatcher's first member, or null.
+    // The state type negotiated with the dispatcher's first other member, or
+    // null.
     virtual TGUID GetCurrentStreamType();
     // NegotiateStateType with the flag set, without converters kept.
     TGUID NegotiatedStateType(TOWBasicPin* pin);

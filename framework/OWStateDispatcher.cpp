@@ -137,42 +137,51 @@ bool TOWStateDispatcher::AddMember(TOWBasicPin* pin, TOWBasicPin* dependsOn)
 void TOWStateDispatcher::RemoveMember(TOWBasicPin* pin)
 {
     TOWStateDispatcherRef keep(this);
-    std::vector<TOWBorrowed<TOWBasicPin>> leaving;
-    std::vector<TOwned<TOWFormatConverter>> freed;
-    bool nowEmpty = false;
-    {
-        auto section = TOWPinSection::Write(Lock(), nullptr);
-        if (!section)
-            return;
-        const int index = indexOf(pin);
-        if (index < 0)
-            return;
-        leaving.push_back(members_[static_cast<std::size_t>(index)].Member);
-        members_.erase(members_.begin() + index);
-        for (TOWDispatcherPinStorage& member : members_) {
-            if (member.Driver.Get() == pin)
-                member.Driver = {};
-        }
-        // A link needs two ends: the last member leaves too.
-        if (members_.size() == 1) {
-            leaving.push_back(members_.front().Member);
-            members_.clear();
-        }
-        if (members_.empty() && !dissolved_) {
-            dissolved_ = true;
-            nowEmpty = true;
-            freed = converters_.ExtractAll();
-        }
+    FinishRemoval(TakeOutMember(pin));
+}
+
+TOWStateDispatcher::TRemoval TOWStateDispatcher::TakeOutMember(TOWBasicPin* pin)
+{
+    TRemoval removal;
+    auto section = TOWPinSection::Write(Lock(), nullptr);
+    if (!section)
+        return removal;
+    const int index = indexOf(pin);
+    if (index < 0)
+        return removal;
+    removal.removed = true;
+    members_.erase(members_.begin() + index);
+    for (TOWDispatcherPinStorage& member : members_) {
+        if (member.Driver.Get() == pin)
+            member.Driver = {};
     }
-    for (const TOWBorrowed<TOWBasicPin>& member : leaving) {
+    // A link needs two ends: the last member leaves too.
+    if (members_.size() == 1) {
+        removal.others.push_back(members_.front().Member);
+        members_.clear();
+    }
+    if (members_.empty() && !dissolved_) {
+        dissolved_ = true;
+        removal.dissolved = true;
+        removal.converters = converters_.ExtractAll();
+    }
+    return removal;
+}
+
+void TOWStateDispatcher::FinishRemoval(TRemoval removal)
+{
+    if (!removal.removed)
+        return;
+    TOWStateDispatcherRef keep(this);
+    for (const TOWBorrowed<TOWBasicPin>& member : removal.others) {
         if (auto left = Use(member))
             left->DispatcherLeft(this);
     }
-    if (nowEmpty)
+    if (removal.dissolved)
         dissolve();
     else
         owPinEvents::DispatcherChanged(this, false);
-    // The converters go last, with no section held.
+    // The converters go last (with the removal), no section held.
 }
 
 void TOWStateDispatcher::dissolve()

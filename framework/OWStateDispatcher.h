@@ -48,6 +48,17 @@ public:
     // it lose their driver; a single member left loses the dispatcher too,
     // and a dispatcher without members dissolves.
     void RemoveMember(TOWBasicPin* pin);
+    // RemoveMember in two halves, for a pin that leaves under its own write
+    // section: the first under the dispatcher's section (nested in the
+    // pin's), the second after both sections have ended, as it calls out.
+    struct TRemoval {
+        std::vector<TOWBorrowed<TOWBasicPin>> others;
+        std::vector<TOwned<TOWFormatConverter>> converters;
+        bool removed = false;
+        bool dissolved = false;
+    };
+    TRemoval TakeOutMember(TOWBasicPin* pin);
+    void FinishRemoval(TRemoval removal);
     bool HasPin(TOWBasicPin* pin);
     bool HasLink(TOWBasicPin* pin, TOWBasicPin* dependsOn);
     TOWBasicPin* DependsOnOf(TOWBasicPin* pin);

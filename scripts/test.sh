@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test twice: a normal optimised build and one
-# under AddressSanitizer + UndefinedBehaviorSanitizer. Any failure fails the run.
+# under AddressSanitizer + UndefinedBehaviorSanitizer; then the tests of the
+# threaded framework code once more under ThreadSanitizer. Any failure fails
+# the run.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -24,3 +26,9 @@ echo "=== normal build ==="
 build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "=== AddressSanitizer + UndefinedBehaviorSanitizer build ==="
 build_and_test build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZQ_SANITIZE=ON -DZQ_BUILD_BENCH=OFF
+echo "=== ThreadSanitizer build (threaded framework code) ==="
+tsan_targets=(framework_tests)
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZQ_TSAN=ON -DZQ_BUILD_BENCH=OFF
+cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
+(cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --output-on-failure -j "$jobs" -R "^($(IFS='|'; echo "${tsan_targets[*]}"))\$")

@@ -1,0 +1,358 @@
+#include "OWPinTestSupport.h"
+
+#include "framework/OWPinRegistry.h"
+
+#include <stdexcept>
+
+using namespace owPinTest;
+
+namespace {
+
+constexpr TGUID registryHandled = ParseGuid("{D0000000-0000-0000-0000-00000000000D}");
+constexpr TGUID unhandled = ParseGuid("{E0000000-0000-0000-0000-00000000000E}");
+
+bool registryHandler(TOWPin*, TOWBasicPin*, const TGUID&, TOWHandlerFlags flags, const TOWNotifyOperationRef&)
+{
+    return flags == owLastTargetFlag;
+}
+
+void registerPinTestTypes()
+{
+    RegisterStreamTypeHandler(registryHandled, registryHandler);
+    RegisterStreamTypeCaption(unhandled, "Unhandled");
+}
+
+class Pins : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const TOWTypeUnitStartUp units[] = {registerPinTestTypes};
+        OWPinsStartUp(units);
+    }
+
+    TPinOwner form{nullptr, "Form1"};
+    TPinOwner& scope = *MakeComponent<TPinOwner>(form, "Scope1");
+};
+
+std::vector<TGUID> typesOf(const TOWPinStreamType& table)
+{
+    std::vector<TGUID> types;
+    for (const TOWPinStreamTypeEntry& e : table.Entries())
+        types.push_back(e.StreamType);
+    return types;
+}
+
+// ------------------------------------------------------------ handler table
+
+TEST_F(Pins, AStreamTypeAddedTwiceKeepsItsPlaceWithTheSecondHandler)
+{
+    auto pin = MakeStatePin(scope, {typeA, typeB});
+    pin->AddStreamType(typeA);
+    const auto table = pin->StreamTypesCopy();
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table[0].StreamType, typeA);
+    EXPECT_FALSE(table[0].Handler);
+    EXPECT_EQ(table[1].StreamType, typeB);
+}
+
+TEST_F(Pins, HandlersComeFromThePinThenFromTheRegistry)
+{
+    auto pin = MakeStatePin(scope, {typeA});
+    pin->AddStreamType(registryHandled);
+    pin->AddStreamType(unhandled);
+    struct Case {
+        const char* what;
+        TGUID type;
+        bool assigned;
+        bool answer;
+    };
+    const Case cases[] = {
+        {"own handler", typeA, true, true},
+        {"registry's handler, looked up at the call", registryHandled, true, true},
+        {"listed, no handler anywhere", unhandled, true, false},
+        {"not listed", typeB, false, false},
+        {"null type", GUID_NULL, false, false},
+    };
+    auto target = MakeStatePin(scope);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TOWStreamHandler handler = pin->FindHandler(c.type);
+        ASSERT_EQ(static_cast<bool>(handler), c.assigned);
+        if (handler) {
+            EXPECT_EQ(handler(target.get(), c.type, owLastTargetFlag, OWMakeOperation<TOWNotifyOperation>()), c.answer);
+        }
+    }
+}
+
+TEST_F(Pins, CandidatesAreOrderedByThePinsPreferenceOnce)
+{
+    const TGUID x = ParseGuid("{F0000000-0000-0000-0000-000000000001}");
+    const TGUID y = ParseGuid("{F0000000-0000-0000-0000-000000000002}");
+    struct Case {
+        std::vector<TGUID> own;
+        std::vector<TGUID> candidates;
+        std::vector<TGUID> ordered;
+    };
+    const Case cases[] = {
+        {{typeB, typeA}, {x, typeA, y, typeB}, {typeB, typeA, x, y}},
+        {{typeC}, {typeA, typeB}, {typeA, typeB}},
+        {{typeA, typeB, typeC}, {typeC, x, typeA}, {typeA, typeC, x}},
+        {{}, {y, x}, {y, x}},
+    };
+    for (const Case& c : cases) {
+        auto pin = MakeStatePin(scope, c.own);
+        TOWPinTypeRestricted list;
+        for (const TGUID& type : c.candidates)
+            list.Add(type, {});
+        pin->OrderByOwnTypes(list);
+        EXPECT_EQ(typesOf(list), c.ordered);
+        EXPECT_TRUE(list.Ordered);
+        // An ordered list is left alone.
+        list.Exchange(0, list.Count() - 1);
+        const auto before = typesOf(list);
+        pin->OrderByOwnTypes(list);
+        EXPECT_EQ(typesOf(list), before);
+    }
+}
+
+// ------------------------------------------------------------ state links
+
+TEST_F(Pins, StateLinksAreRefusedWhereThePinsCannotMeet)
+{
+    TPinOwner& designed = *MakeComponent<TPinOwner>(form, "Designed");
+    designed.SetDesigning(true);
+    auto a = MakeStatePin(scope, {typeA}, {typeA});
+    auto b = MakeStatePin(scope, {typeB}, {typeB});
+    auto atDesign = MakeStatePin(designed, {typeA}, {typeA});
+    struct Case {
+        const char* what;
+        TOWBasicPin* from;
+        TOWBasicPin* to;
+    };
+    const Case cases[] = {
+        {"a pin with itself", a.get(), a.get()},
+        {"no common type", a.get(), b.get()},
+        {"a design-time pin with a run-time pin", a.get(), atDesign.get()},
+        {"nothing", a.get(), nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(c.from->ConnectData(c.to, nullptr));
+        EXPECT_FALSE(c.from->HasDispatcher());
+        EXPECT_EQ(c.from->GetLinkText(), "(Disconnected)");
+    }
+}
+
+TEST_F(Pins, TwoStatePinsLinkThroughANewDispatcherThatAThirdJoins)
+{
+    auto a = MakeStatePin(scope);
+    auto b = MakeStatePin(scope);
+    auto c = MakeStatePin(scope);
+    ASSERT_TRUE(a->Connect(b.get()));
+    auto dispatcher = a->GetDispatcher();
+    ASSERT_TRUE(dispatcher);
+    // Named after the owner's root.
+    EXPECT_EQ(dispatcher->Name(), "Form1Link1");
+    EXPECT_EQ(b->GetDispatcher(), dispatcher);
+    EXPECT_TRUE(a->IsLinkedWith(b.get()));
+    EXPECT_EQ(UniqueLinkName(&form, false), "Form1Link2");
+    EXPECT_EQ(UniqueLinkName(&scope, false), "Scope1Link1");
+    EXPECT_EQ(UniqueLinkName(&form, true), "Form1Link1");
+
+    ASSERT_TRUE(c->Connect(a.get()));
+    EXPECT_EQ(c->GetDispatcher(), dispatcher);
+    EXPECT_EQ(dispatcher->Count(), 3);
+    EXPECT_EQ(c->GetLinkText(), "Form1Link1");
+
+    // Two members leaving dissolve it: the last one cannot stay alone.
+    TListenerScope events;
+    c->DisconnectAll();
+    b->DisconnectAll();
+    EXPECT_FALSE(a->HasDispatcher());
+    EXPECT_EQ(dispatcher->Count(), 0);
+    EXPECT_TRUE(dispatcher->Dissolved());
+    EXPECT_EQ(events->For(nullptr), std::vector<std::string>{"dispatcher destroyed"});
+    EXPECT_FALSE(FindDispatcher("Form1Link1", false));
+    EXPECT_EQ(UniqueLinkName(&form, false), "Form1Link1");
+}
+
+TEST_F(Pins, TheStateTypeIsTheOfferNearestTheEndThatThePartnerTakes)
+{
+    auto offering = MakeStatePin(scope, {typeA, typeB, typeC}, {});
+    auto taking = MakeStatePin(scope, {}, {typeA, typeC});
+    EXPECT_EQ(offering->NegotiatedStateType(taking.get()), typeC);
+    ASSERT_TRUE(offering->Connect(taking.get()));
+    EXPECT_EQ(offering->GetCurrentStreamType(), typeC);
+}
+
+TEST_F(Pins, StateIsDeliveredToEveryOtherMemberWithTheLastMarked)
+{
+    auto from = MakeStatePin(scope);
+    auto second = MakeStatePin(scope);
+    auto third = MakeStatePin(scope);
+    ASSERT_TRUE(from->Connect(second.get()));
+    ASSERT_TRUE(third->Connect(from.get()));
+
+    EXPECT_FALSE(from->DeliverState(OWMakeOperation<TOWNotifyOperation>(), owAnnounceFlag, nullptr));
+    auto all = from->Deliveries();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].target, second.get());
+    EXPECT_EQ(all[0].flags, owAnnounceFlag);
+    EXPECT_EQ(all[1].target, third.get());
+    EXPECT_EQ(all[1].flags, owAnnounceFlag | owLastTargetFlag);
+
+    from->deliveries.clear();
+    from->DeliverState(OWMakeOperation<TOWNotifyOperation>(), 0, second.get());
+    all = from->Deliveries();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].target, second.get());
+    EXPECT_EQ(all[0].flags, owLastTargetFlag);
+
+    // The relay: with no source among the members, each non-sink member
+    // delivers to the pin that asked.
+    from->deliveries.clear();
+    second->deliveries.clear();
+    third->deliveries.clear();
+    second->RequestState();
+    EXPECT_EQ(from->Deliveries().size(), 1u);
+    EXPECT_EQ(third->Deliveries().size(), 1u);
+    EXPECT_EQ(second->Deliveries().size(), 2u);
+}
+
+TEST_F(Pins, ListenersHearLinkUnlinkAndDestroyInOrder)
+{
+    TListenerScope events;
+    auto a = MakeStatePin(scope);
+    auto b = MakeStatePin(scope);
+    EXPECT_EQ(events->For(a.get()), std::vector<std::string>{"created"});
+    events->Clear();
+    ASSERT_TRUE(a->Connect(b.get()));
+    EXPECT_EQ(events->For(a.get()), (std::vector<std::string>{"linked", "changed"}));
+    EXPECT_EQ(events->For(b.get()), (std::vector<std::string>{"linked", "changed"}));
+    EXPECT_EQ(events->For(nullptr), std::vector<std::string>{"dispatcher created"});
+
+    events->Clear();
+    a->DisconnectAll();
+    EXPECT_EQ(events->For(a.get()), (std::vector<std::string>{"unlinked", "changed"}));
+    EXPECT_EQ(events->For(b.get()), std::vector<std::string>{"changed"});
+
+    ASSERT_TRUE(a->Connect(b.get()));
+    events->Clear();
+    TOWBasicPin* gone = b.get();
+    b.reset();
+    EXPECT_EQ(events->For(gone), (std::vector<std::string>{"unlinked", "changed", "destroying"}));
+    EXPECT_EQ(events->For(a.get()), std::vector<std::string>{"changed"});
+    EXPECT_FALSE(a->HasDispatcher());
+}
+
+// ------------------------------------------------------------ destruction
+
+TEST_F(Pins, EveryRegisteredPinIsToldOnceThatAPinGoes)
+{
+    std::vector<TOwned<TTestStatePin>> others;
+    for (int i = 0; i < 5; ++i)
+        others.push_back(MakeStatePin(scope));
+    auto dying = MakeStatePin(scope);
+    ASSERT_TRUE(dying->Connect(others[0].get()));
+    ASSERT_TRUE(others[1]->Connect(dying.get()));
+    TOWBasicPin* gone = dying.get();
+    dying.reset();
+    for (auto& other : others) {
+        EXPECT_EQ(std::count(other->toldDestroying.begin(), other->toldDestroying.end(), gone), 1);
+        EXPECT_FALSE(other->IsLinkedWith(gone));
+    }
+    // The two it linked with still share their dispatcher.
+    EXPECT_TRUE(others[0]->IsLinkedWith(others[1].get()));
+}
+
+TEST_F(Pins, AHandlerMayDestroyItsOwnPinOrItsTarget)
+{
+    TWatchdog watchdog(std::chrono::seconds(20));
+    struct Case {
+        const char* what;
+        bool destroyDeliverer;
+    };
+    for (const Case c : {Case{"its own pin", true}, Case{"its target", false}}) {
+        SCOPED_TRACE(c.what);
+        auto from = MakeStatePin(scope);
+        auto to = MakeStatePin(scope);
+        auto last = MakeStatePin(scope);
+        ASSERT_TRUE(from->Connect(to.get()));
+        ASSERT_TRUE(last->Connect(from.get()));
+        from->onDeliver = [&](TOWBasicPin* target) {
+            if (target != to.get())
+                return;
+            if (c.destroyDeliverer)
+                from.reset();
+            else
+                to.reset();
+        };
+        from->DeliverState(OWMakeOperation<TOWNotifyOperation>(), 0, nullptr);
+        EXPECT_EQ(static_cast<bool>(from), !c.destroyDeliverer);
+        EXPECT_EQ(static_cast<bool>(to), c.destroyDeliverer);
+        // The delivery stopped with its pin, or went on to the last member.
+        if (from) {
+            EXPECT_EQ(from->Deliveries().size(), 2u);
+        }
+    }
+}
+
+TEST_F(Pins, ADestroySectionInsideTheThreadsOwnUseReturns)
+{
+    TWatchdog watchdog(std::chrono::seconds(10));
+    auto lock = TOWDestroyLock::Create();
+    auto use = lock->UseSection();
+    ASSERT_TRUE(use);
+    {
+        auto destroy = lock->DestroySection();
+        EXPECT_FALSE(lock->UseSection());
+    }
+    lock->Retire();
+    auto unlock = lock->UnlockSection();
+    EXPECT_FALSE(lock->UseSection());
+    EXPECT_FALSE(TOWDestroyLockUse(lock.Get()));
+}
+
+TEST_F(Pins, ANestingCounterComesBackDownWhenAnExceptionPasses)
+{
+    auto pin = MakeStatePin(scope);
+    std::atomic<std::int32_t> counter{0};
+    try {
+        TOWSelfUse self(*pin);
+        TOWNestingGuard nesting(counter, self);
+        EXPECT_EQ(counter, 1);
+        throw std::runtime_error("handler failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(counter, 0);
+}
+
+TEST_F(Pins, OperationsWithoutTheirSectionTouchNothing)
+{
+    auto a = MakeStatePin(scope);
+    auto b = MakeStatePin(scope);
+    ASSERT_TRUE(a->Connect(b.get()));
+    // Another thread stops a's lock: a's sections on this thread are let pass
+    // without the lock, and a answers as if it had nothing.
+    std::atomic<bool> stopped{false};
+    std::atomic<bool> release{false};
+    std::thread stopper([&] {
+        auto stop = a->Lock().StopSection();
+        stopped = true;
+        while (!release)
+            std::this_thread::yield();
+    });
+    while (!stopped)
+        std::this_thread::yield();
+    EXPECT_FALSE(a->HasDispatcher());
+    EXPECT_FALSE(a->GetDispatcher());
+    EXPECT_TRUE(a->StreamTypesCopy().empty());
+    a->AddStreamType(typeC);
+    a->DisconnectAll();
+    release = true;
+    stopper.join();
+    EXPECT_TRUE(a->HasDispatcher());
+    EXPECT_EQ(a->StreamTypesCopy().size(), 1u);
+}
+
+} // namespace
