@@ -90,7 +90,7 @@ void TMainForm::setupDevicePart()
     // Bound while the window is still being built, so the first enumeration
     // (posted by the controller) is what reports the devices present.
     HidCtl->SetLoading(true);
-    HidCtl->SetOnDeviceChange(TNotifyEvent(this, &TMainForm::HidCtlDeviceChange));
+    HidCtl->SetOnDeviceChange(TJvHidNotifyEvent(this, &TMainForm::HidCtlDeviceChange));
     HidCtl->SetLoading(false);
     NomeEquipamento->installEventFilter(new NameEditFilter(*this, NomeEquipamento));
 }

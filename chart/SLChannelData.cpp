@@ -41,53 +41,71 @@ std::size_t TSLChannelData::Samples::MemoryBytes() const
     return SharedXBuffers::ShareOfBytes(xShared) + yBytes + pyramid.MemoryBytes();
 }
 
-TSLChannelData::TSLChannelData(ChartLock& lock) : lock_(lock) {}
+TSLChannelData::TSLChannelData(IOWLock& lock) : lock_(lock) {}
 
 void TSLChannelData::SetXYData(const double* x, const double* y, std::size_t count)
 {
     // Built outside the lock: a big log does not hold up drawing meanwhile.
     Samples samples = Samples::From(x, y, count);
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.WriteSection();
+    if (!section)
+        return;
     pending_ = std::move(samples);
     hasPending_ = true;
 }
 
 void TSLChannelData::Clear()
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.WriteSection();
+    if (!section)
+        return;
     pending_ = Samples{};
     hasPending_ = true;
 }
 
 std::size_t TSLChannelData::GetCount() const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.ReadSection();
+    if (!section)
+        return 0;
     return latest().y.size();
 }
 
 void TSLChannelData::GetXData(std::vector<double>& out) const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.ReadSection();
+    if (!section) {
+        out.clear();
+        return;
+    }
     const auto x = latest().x;
     out.assign(x.begin(), x.end());
 }
 
 void TSLChannelData::GetYData(std::vector<double>& out) const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.ReadSection();
+    if (!section) {
+        out.clear();
+        return;
+    }
     const auto y = latest().y;
     out.assign(y.begin(), y.end());
 }
 
 bool TSLChannelData::HasPending() const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.ReadSection();
+    if (!section)
+        return false;
     return hasPending_;
 }
 
 bool TSLChannelData::Commit()
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.WriteSection();
+    if (!section)
+        return false;
     if (!hasPending_)
         return false;
     // The old samples go at once rather than keeping two copies of a big log.
@@ -149,7 +167,9 @@ void TSLChannelData::ReduceColumns(double x0, double dx, std::size_t columns,
 
 std::vector<double> TSLChannelData::GetValuesAtX(double value) const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.ReadSection();
+    if (!section)
+        return {};
     const auto& s = latest();
     if (s.x.empty() || !std::isfinite(value))
         return {};
@@ -179,7 +199,9 @@ std::vector<double> TSLChannelData::GetValuesAtX(double value) const
 
 std::size_t TSLChannelData::MemoryBytes() const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_.ReadSection();
+    if (!section)
+        return 0;
     return pending_.MemoryBytes() + committed_.MemoryBytes();
 }
 

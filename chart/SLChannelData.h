@@ -1,9 +1,9 @@
 #pragma once
 
-#include "chart/ChartLock.h"
 #include "chart/MinMaxPyramid.h"
 #include "chart/SharedXBuffers.h"
 #include "chart/XIndex.h"
+#include "framework/OWLock.h"
 #include "framework/SLRealBuffer.h"
 
 #include <cstddef>
@@ -28,7 +28,10 @@ struct ColumnSample {
 // is set, while it passes through the cache anyway.
 class TSLChannelData {
 public:
-    explicit TSLChannelData(ChartLock& lock);
+    // Everything goes under sections of the chart's lock; while another
+    // thread stops it (the chart is going), setters change nothing and
+    // getters answer empty.
+    explicit TSLChannelData(IOWLock& lock);
 
     TSLChannelData(const TSLChannelData&) = delete;
     TSLChannelData& operator=(const TSLChannelData&) = delete;
@@ -75,7 +78,7 @@ private:
     };
     const Samples& latest() const { return hasPending_ ? pending_ : committed_; }
 
-    ChartLock& lock_;
+    IOWLock& lock_;
     Samples pending_;
     bool hasPending_ = false;
     Samples committed_;

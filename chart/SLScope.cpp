@@ -30,8 +30,8 @@ double distanceToSegment(QPointF p, QPointF a, QPointF b)
 } // namespace
 
 TSLScope::TSLScope(QWidget* parent)
-    : QWidget(parent), Title(this), DataView(this), XAxis(this), YAxis(this), Zooming(this),
-      Channels(this, lock_, XAxis, YAxis), Cursors(this)
+    : QWidget(parent), layer_(MakeObject<TLPControlDrawLayer>(nullptr)), lock_(&layer_->Lock()), Title(this), DataView(this), XAxis(this), YAxis(this), Zooming(this),
+      Channels(this, *lock_, XAxis, YAxis), Cursors(this)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -47,7 +47,12 @@ TSLScope::TSLScope(QWidget* parent)
 TSLScope::~TSLScope()
 {
     refreshTimer_.stop();
-    ChartLockGuard guard(lock_);
+    // Other threads give up on the chart from here on instead of waiting. The
+    // layer goes through the class library whether Qt freed the widget through
+    // its parent or a plain delete, so its whole destruction runs (clients,
+    // keyed store), and while the channels its clients may use still stand.
+    const TOWLockSectionRef stop = lock_->StopSection();
+    layer_.reset();
     Channels.Clear();
 }
 
@@ -73,7 +78,7 @@ std::vector<TSLBasicScopeYAxis*> TSLScope::yAxes() const
 void TSLScope::ZoomOff()
 {
     {
-        ChartLockGuard guard(lock_);
+        const TOWLockSectionRef section = lock_->WriteSection();
         XAxis.ZoomOff();
         for (auto* axis : yAxes())
             axis->ZoomOff();
@@ -84,7 +89,7 @@ void TSLScope::ZoomOff()
 
 void TSLScope::GetValuesAtPoint(int pixelX, int pixelY, double& x, double& y) const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_->ReadSection();
     const ScopeLayout layout = ComputeLayout(*this, size());
     x = layout.XMap(XAxis).ToValue(pixelX);
     y = layout.YMap(YAxis).ToValue(pixelY);
@@ -136,7 +141,7 @@ bool TSLScope::CommitPendingData()
 {
     bool changed = false;
     {
-        ChartLockGuard guard(lock_);
+        const TOWLockSectionRef section = lock_->WriteSection();
         for (int i = 0; i < Channels.Count(); ++i)
             changed = Channels.GetItem(i).Data.Commit() || changed;
         if (changed)
@@ -160,7 +165,7 @@ void TSLScope::InvalidateOverlay()
 
 void TSLScope::AxisRemoved(const TSLBasicScopeYAxis& axis)
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_->WriteSection();
     for (int i = 0; i < Channels.Count(); ++i) {
         TSLScopeChannel& channel = Channels.GetItem(i);
         if (channel.GetYAxis() == &axis)
@@ -170,13 +175,13 @@ void TSLScope::AxisRemoved(const TSLBasicScopeYAxis& axis)
 
 QRect TSLScope::DataRect() const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_->ReadSection();
     return ComputeLayout(*this, size()).dataRect;
 }
 
 void TSLScope::render()
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_->ReadSection();
     const QSize target = size().expandedTo(QSize(1, 1));
     if (image_.size() != target)
         image_ = QImage(target, QImage::Format_RGB32);
@@ -207,7 +212,7 @@ void TSLScope::resizeEvent(QResizeEvent* event)
 
 void TSLScope::paintOverlay(QPainter& painter) const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_->ReadSection();
     const ScopeLayout layout = ComputeLayout(*this, size());
     const QRect& data = layout.dataRect;
     const LinearMap xMap = layout.XMap(XAxis);
@@ -285,7 +290,7 @@ QRect TSLScope::selectionRect(const Drag& drag) const
 void TSLScope::applyZoom(const QRect& selection)
 {
     {
-        ChartLockGuard guard(lock_);
+        const TOWLockSectionRef section = lock_->WriteSection();
         const ScopeLayout layout = ComputeLayout(*this, size());
         const TSLZoomMode mode = Zooming.GetMode();
         if (mode != zmYAxis) {
@@ -305,7 +310,7 @@ void TSLScope::applyZoom(const QRect& selection)
 
 void TSLScope::applyPan(const Drag& drag, QPoint to)
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_->WriteSection();
     const ScopeLayout layout = ComputeLayout(*this, size());
     const TSLZoomMode mode = Zooming.GetMode();
     const QPoint delta = to - drag.start;
@@ -330,7 +335,7 @@ void TSLScope::mousePressEvent(QMouseEvent* event)
     Drag drag;
     drag.start = drag.current = event->position().toPoint();
     {
-        ChartLockGuard guard(lock_);
+        const TOWLockSectionRef section = lock_->ReadSection();
         drag.xView = XAxis.View();
         for (auto* axis : yAxes())
             drag.yViews.emplace_back(axis, axis->View());
@@ -407,7 +412,7 @@ void TSLScope::setHoveredChannel(int index)
 
 int TSLScope::ChannelAt(QPoint point) const
 {
-    ChartLockGuard guard(lock_);
+    const TOWLockSectionRef section = lock_->ReadSection();
     const ScopeLayout layout = ComputeLayout(*this, size());
     const QRect& data = layout.dataRect;
     if (!data.contains(point))

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "chart/ChartLock.h"
 #include "chart/SLScopeAxes.h"
 #include "chart/SLScopeChannels.h"
 #include "chart/SLScopeProperties.h"
+#include "framework/LPControlDrawLayer.h"
 
 #include <QImage>
 #include <QPoint>
@@ -22,14 +22,20 @@ namespace zq::chart {
 class TSLScope : public QWidget {
     Q_OBJECT
 
-    // First, so the channel collection can be handed the lock it shares.
-    mutable ChartLock lock_;
+    // First, so that every sub-object can be handed the lock they share. The
+    // chart is a draw layer; the layer's lock is the chart's lock, and the
+    // counted reference keeps it for the sub-objects until the last is gone.
+    TOwned<TLPControlDrawLayer> layer_;
+    TLPLockRef lock_;
 
 public:
     explicit TSLScope(QWidget* parent = nullptr);
     ~TSLScope() override;
 
-    ChartLock& Lock() const { return lock_; }
+    // Data, views and drawing go under sections of it; another thread that
+    // holds it holds up the chart's redraw.
+    ILPLock& Lock() const { return *lock_; }
+    TLPControlDrawLayer& DrawLayer() const { return *layer_; }
 
     TSLScopeChannels& GetChannels() { return Channels; }
     TSLDisplayCursors& GetCursors() { return Cursors; }

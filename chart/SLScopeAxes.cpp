@@ -34,26 +34,26 @@ AxisSpan saneSpan(double a, double b)
 
 void TSLDisplayOptionalValue::SetValue(double value)
 {
-    value_ = value;
-    Changed();
+    if (Store(value_, value))
+        Changed();
 }
 
 void TSLDisplayOptionalValue::SetEnabled(bool enabled)
 {
-    enabled_ = enabled;
-    Changed();
+    if (Store(enabled_, enabled))
+        Changed();
 }
 
 void TSLBasicAxisValue::SetValue(double value)
 {
-    value_ = value;
-    Changed();
+    if (Store(value_, value))
+        Changed();
 }
 
 void TSLBasicScopeAxisValue::SetDataValue(double value)
 {
-    dataValue_ = value;
-    Changed();
+    if (Store(dataValue_, value))
+        Changed();
 }
 
 TSLDisplayAxis::TSLDisplayAxis(TSLScope* owner, const QString& label)
@@ -64,8 +64,8 @@ TSLDisplayAxis::TSLDisplayAxis(TSLScope* owner, const QString& label)
 
 void TSLDisplayAxis::SetColor(QColor color)
 {
-    color_ = color;
-    Changed();
+    if (Store(color_, color))
+        Changed();
 }
 
 double TSLDisplayAxis::DataToDisplay(double value) const
@@ -120,6 +120,9 @@ AxisSpan TSLDisplayAxis::View() const
 
 void TSLDisplayAxis::ZoomTo(double a, double b)
 {
+    const TOWLockSectionRef section = WriteSection();
+    if (Owner() && !section)
+        return;
     AxisSpan span = saneSpan(a, b);
     const AxisSpan lim = limits();
     span = {std::max(span.min, lim.min), std::min(span.max, lim.max)};
@@ -132,7 +135,8 @@ void TSLDisplayAxis::ZoomTo(double a, double b)
 
 void TSLDisplayAxis::PanBy(const AxisSpan& from, double delta)
 {
-    if (!std::isfinite(delta))
+    const TOWLockSectionRef section = WriteSection();
+    if (!std::isfinite(delta) || (Owner() && !section))
         return;
     view_ = clampToLimits({from.min + delta, from.max + delta});
     view_ = saneSpan(view_.min, view_.max);
@@ -142,8 +146,8 @@ void TSLDisplayAxis::PanBy(const AxisSpan& from, double delta)
 
 void TSLDisplayAxis::ZoomOff()
 {
-    zoomed_ = false;
-    Changed();
+    if (Store(zoomed_, false))
+        Changed();
 }
 
 void TSLDisplayAxis::SetDataExtent(bool known, double min, double max)
@@ -154,14 +158,14 @@ void TSLDisplayAxis::SetDataExtent(bool known, double min, double max)
 
 void TSLTrackingOptionalAxis::SetTrackCursor(bool track)
 {
-    trackCursor_ = track;
-    OverlayChanged();
+    if (Store(trackCursor_, track))
+        OverlayChanged();
 }
 
 void TSLTrackingOptionalAxis::SetTrackColor(QColor color)
 {
-    trackColor_ = color;
-    OverlayChanged();
+    if (Store(trackColor_, color))
+        OverlayChanged();
 }
 
 void TSLBasicScopeYAxis::SetDataRange(double min, double max)

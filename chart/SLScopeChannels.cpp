@@ -9,38 +9,38 @@ namespace zq::chart {
 
 void TSLDisplayCollectionItem::SetName(const QString& name)
 {
-    name_ = name;
-    Changed();
+    if (Store(name_, name))
+        Changed();
 }
 
 void TSLOptionalDisplayCollectionItem::SetVisible(bool visible)
 {
-    visible_ = visible;
-    Changed();
+    if (Store(visible_, visible))
+        Changed();
 }
 
 void TSLDisplayChannel::SetColor(QColor color)
 {
-    color_ = color;
-    Changed();
+    if (Store(color_, color))
+        Changed();
 }
 
 void TSLDisplayChannel::SetWidth(int pixels)
 {
-    width_ = std::max(pixels, 1);
-    Changed();
+    if (Store(width_, std::max(pixels, 1)))
+        Changed();
 }
 
 void TSLDisplayChannel::SetYAxis(TSLBasicScopeYAxis& axis)
 {
-    yAxis_ = &axis;
-    Changed();
+    if (Store(yAxis_, &axis))
+        Changed();
 }
 
 void TSLDisplayChannel::SetXAxis(TSLScopeXAxis& axis)
 {
-    xAxis_ = &axis;
-    Changed();
+    if (Store(xAxis_, &axis))
+        Changed();
 }
 
 TSLScopeChannel& TSLScopeChannels::Add()
@@ -61,7 +61,7 @@ TSLScopeChannel& TSLScopeChannels::GetItem(int index) const
 void TSLScopeChannels::Clear()
 {
     {
-        ChartLockGuard guard(lock_);
+        const TOWLockSectionRef section = lock_.WriteSection();
         items_.clear();
     }
     if (owner_)
@@ -70,20 +70,20 @@ void TSLScopeChannels::Clear()
 
 void TSLDisplayCursorPosition::SetX(double x)
 {
-    x_ = x;
-    OverlayChanged();
+    if (Store(x_, x))
+        OverlayChanged();
 }
 
 void TSLDisplayCursor::SetColor(QColor color)
 {
-    color_ = color;
-    OverlayChanged();
+    if (Store(color_, color))
+        OverlayChanged();
 }
 
 void TSLDisplayCursor::SetVisible(bool visible)
 {
-    visible_ = visible;
-    OverlayChanged();
+    if (Store(visible_, visible))
+        OverlayChanged();
 }
 
 TSLDisplayCursor& TSLDisplayCursors::Add()

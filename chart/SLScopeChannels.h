@@ -56,7 +56,7 @@ private:
 
 class TSLScopeChannel : public TSLDisplayChannel {
 public:
-    TSLScopeChannel(TSLScope* owner, ChartLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
+    TSLScopeChannel(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
         : TSLDisplayChannel(owner, xAxis, yAxis), Data(lock) {}
 
     std::vector<double> GetValuesAtX(double x) const override { return Data.GetValuesAtX(x); }
@@ -66,7 +66,7 @@ public:
 
 class TSLScopeChannels {
 public:
-    TSLScopeChannels(TSLScope* owner, ChartLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
+    TSLScopeChannels(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
         : owner_(owner), lock_(lock), xAxis_(xAxis), yAxis_(yAxis) {}
 
     TSLScopeChannel& Add();
@@ -76,7 +76,7 @@ public:
 
 private:
     TSLScope* owner_;
-    ChartLock& lock_;
+    IOWLock& lock_;
     TSLScopeXAxis& xAxis_;
     TSLBasicScopeYAxis& yAxis_;
     std::vector<std::unique_ptr<TSLScopeChannel>> items_;

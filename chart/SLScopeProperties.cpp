@@ -32,6 +32,11 @@ Qt::CursorShape CursorShapeFor(int cursorId)
     return it == cursorShapes.end() ? Qt::ArrowCursor : it->shape;
 }
 
+TOWLockSectionRef TSLScopeProperty::WriteSection() const
+{
+    return owner_ ? owner_->Lock().WriteSection() : TOWLockSectionRef();
+}
+
 void TSLScopeProperty::Changed() const
 {
     if (owner_)
@@ -46,56 +51,56 @@ void TSLScopeProperty::OverlayChanged() const
 
 void TSLPen::SetColor(QColor color)
 {
-    color_ = color;
-    Changed();
+    if (Store(color_, color))
+        Changed();
 }
 
 void TSLPen::SetWidth(int width)
 {
-    width_ = std::max(width, 1);
-    Changed();
+    if (Store(width_, std::max(width, 1)))
+        Changed();
 }
 
 void TSLFont::SetColor(QColor color)
 {
-    color_ = color;
-    Changed();
+    if (Store(color_, color))
+        Changed();
 }
 
 void TSLVisibleDisplayProperty::SetVisible(bool visible)
 {
-    visible_ = visible;
-    Changed();
+    if (Store(visible_, visible))
+        Changed();
 }
 
 void TSLEnabledSetting::SetEnabled(bool enabled)
 {
-    enabled_ = enabled;
-    Changed();
+    if (Store(enabled_, enabled))
+        Changed();
 }
 
 void TSLOptionalView::SetVisible(bool visible)
 {
-    visible_ = visible;
-    Changed();
+    if (Store(visible_, visible))
+        Changed();
 }
 
 void TSLTextLabel::SetText(const QString& text)
 {
-    text_ = text;
-    Changed();
+    if (Store(text_, text))
+        Changed();
 }
 
 void TSLScopeTitle::SetHeight(int pixels)
 {
-    height_ = std::max(pixels, 0);
-    Changed();
+    if (Store(height_, std::max(pixels, 0)))
+        Changed();
 }
 
 void TSLScopeDataView::SetColor(QColor color)
 {
-    background_ = color;
-    Changed();
+    if (Store(background_, color))
+        Changed();
 }
 
 } // namespace zq::chart

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/OWLock.h"
+
 #include <QColor>
 #include <QString>
 
@@ -39,6 +41,21 @@ protected:
     // Only something drawn over the image (cursors, marks) changed.
     void OverlayChanged() const;
     TSLScope* Owner() const { return owner_; }
+
+    // Stores value under a write section of the chart's lock; true when the
+    // field changed. While another thread stops the chart (it is going),
+    // nothing is stored.
+    template<class T, class V>
+    bool Store(T& field, V&& value) const
+    {
+        const TOWLockSectionRef section = WriteSection();
+        if ((owner_ && !section) || field == value)
+            return false;
+        field = std::forward<V>(value);
+        return true;
+    }
+    // A write section of the chart's lock; null without a chart.
+    TOWLockSectionRef WriteSection() const;
 
 private:
     TSLScope* owner_;

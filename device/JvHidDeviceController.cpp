@@ -201,7 +201,7 @@ void TJvHidDeviceController::FireDeviceChange()
         onDeviceChange_(this);
 }
 
-void TJvHidDeviceController::SetOnDeviceChange(TNotifyEvent handler)
+void TJvHidDeviceController::SetOnDeviceChange(TJvHidNotifyEvent handler)
 {
     if (handler.SameCode(onDeviceChange_))
         return;

@@ -40,7 +40,7 @@ public:
     ~TJvHidDeviceController() override;
 
     const TJvHidPlugEvent& OnArrival() const { return onArrival_; }
-    const TNotifyEvent& OnDeviceChange() const { return onDeviceChange_; }
+    const TJvHidNotifyEvent& OnDeviceChange() const { return onDeviceChange_; }
     const TJvHidEnumerateEvent& OnEnumerate() const { return onEnumerate_; }
     const TJvHidDataEvent& OnDeviceData() const { return onDeviceData_; }
     const TJvHidDataErrorEvent& OnDeviceDataError() const { return onDeviceDataError_; }
@@ -49,7 +49,7 @@ public:
 
     void SetOnArrival(TJvHidPlugEvent handler) { onArrival_ = std::move(handler); }
     // A handler with other code runs DeviceChange at once, unless loading.
-    void SetOnDeviceChange(TNotifyEvent handler);
+    void SetOnDeviceChange(TJvHidNotifyEvent handler);
     void SetOnEnumerate(TJvHidEnumerateEvent handler) { onEnumerate_ = std::move(handler); }
     // These three move every device that has the old handler's code to the new one.
     void SetOnDeviceData(TJvHidDataEvent handler);
@@ -98,7 +98,7 @@ private:
     std::shared_ptr<zq::hid::HidBackend> backend_;
     bool backendLoaded_ = false;
     TJvHidPlugEvent onArrival_;
-    TNotifyEvent onDeviceChange_;
+    TJvHidNotifyEvent onDeviceChange_;
     TJvHidEnumerateEvent onEnumerate_;
     TJvHidDataEvent onDeviceData_;
     TJvHidDataErrorEvent onDeviceDataError_;

@@ -90,4 +90,5 @@ using TJvHidDataEvent =
     TJvHidEvent<void(TJvHidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data, std::uint16_t Size)>;
 using TJvHidDataErrorEvent = TJvHidEvent<void(TJvHidDevice* HidDev, std::uint32_t Error)>;
 using TJvHidEnumerateEvent = TJvHidEvent<bool(TJvHidDevice* HidDev, int Idx)>;
-using TNotifyEvent = TJvHidEvent<void(QObject* Sender)>;
+// The controller's change event; the class library's notify event has a framework sender.
+using TJvHidNotifyEvent = TJvHidEvent<void(QObject* Sender)>;

@@ -99,7 +99,8 @@ Samples ramp(std::size_t n, double x0, double dx)
 
 TEST(ChannelData, NewDataIsReadableAtOnceButDrawnOnlyAfterCommit)
 {
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData data(lock);
     const Samples s = ramp(5, 0, 1);
     data.SetXYData(s.x.data(), s.y.data(), s.x.size());
@@ -130,7 +131,8 @@ class ValuesAtX : public ::testing::TestWithParam<std::tuple<bool, NearestCase>>
 TEST_P(ValuesAtX, NearestSampleOrNothingOutsideTheData)
 {
     const auto [committed, c] = GetParam();
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData data(lock);
     const Samples s = ramp(4, -1.0, 0.5); // x = -1, -0.5, 0, 0.5; y = 0, 10, 20, 30
     data.SetXYData(s.x.data(), s.y.data(), s.x.size());
@@ -153,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ChannelData, EmptyChannelHasNoValues)
 {
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData data(lock);
     EXPECT_TRUE(data.GetValuesAtX(0).empty());
     data.SetXYData(nullptr, nullptr, 10);
@@ -163,7 +166,8 @@ TEST(ChannelData, EmptyChannelHasNoValues)
 
 TEST(ChannelData, ColumnReductionKeepsFirstExtremesAndLast)
 {
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData data(lock);
     const std::size_t n = 10000;
     const auto y = randomValues(n, 3);
@@ -197,7 +201,8 @@ TEST(ChannelData, ColumnReductionKeepsFirstExtremesAndLast)
 // column's end joins its neighbours at the column's extreme, never at NaN.
 TEST(ChannelData, ColumnsOfNanSamplesAreGaps)
 {
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData data(lock);
     const std::size_t n = 4 * MinMaxPyramid::blockSize;
     std::vector<double> x(n);
@@ -242,7 +247,8 @@ TEST_P(LowerBoundShapes, AgreesWithBinarySearch)
     for (std::size_t i = 0; i < n; ++i)
         x[i] = shape.at(i);
     const std::vector<double> y(n, 1.0);
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData data(lock);
     data.SetXYData(x.data(), y.data(), n);
     data.Commit();
@@ -282,7 +288,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ChannelData, UnsortedXStillAnswersNearestValue)
 {
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData data(lock);
     const std::vector<double> x{3, 1, 2};
     const std::vector<double> y{30, 10, 20};
@@ -307,7 +314,8 @@ TEST(ChannelData, RedrawStructuresStaySmallBesideTheSamples)
 {
     const std::size_t n = 100'000;
     const Samples s = ramp(n, 0, 0.02);
-    ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     TSLChannelData first(lock), second(lock);
     first.SetXYData(s.x.data(), s.y.data(), n);
     second.SetXYData(s.x.data(), s.y.data(), n);

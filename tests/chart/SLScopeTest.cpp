@@ -13,30 +13,7 @@ using testing::addChannel;
 using testing::drag;
 using testing::sendMouse;
 
-class ScopeTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        scope.resize(800, 400);
-        for (auto* end : {&scope.YAxis.Min, &scope.YAxis.Max}) {
-            const double v = end == &scope.YAxis.Min ? -10 : 10;
-            end->SetValue(v);
-            end->SetDataValue(v);
-        }
-        scope.YAxis.AutoScaling.SetEnabled(false);
-    }
-
-    // Pixel row a value of the default Y axis is drawn on, worked out from
-    // the data area alone.
-    int rowOf(double y) const
-    {
-        const QRect r = scope.DataRect();
-        const AxisSpan v = scope.YAxis.View();
-        return r.top() + static_cast<int>(std::lround((v.max - y) / v.Width() * (r.height() - 1)));
-    }
-
-    TSLScope scope;
-};
+using ScopeTest = testing::ScopeFixture;
 
 TEST_F(ScopeTest, ValuesAtPointInvertTheDrawingMapping)
 {

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <vector>
 
 namespace zq::chart::testing {
@@ -36,5 +39,32 @@ inline TSLScopeChannel& addChannel(TSLScope& scope, const std::vector<double>& y
     scope.CommitPendingData();
     return channel;
 }
+
+// An 800 x 400 chart whose default Y axis shows -10 .. 10 without
+// auto-scaling.
+class ScopeFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        scope.resize(800, 400);
+        for (auto* end : {&scope.YAxis.Min, &scope.YAxis.Max}) {
+            const double v = end == &scope.YAxis.Min ? -10 : 10;
+            end->SetValue(v);
+            end->SetDataValue(v);
+        }
+        scope.YAxis.AutoScaling.SetEnabled(false);
+    }
+
+    // Pixel row a value of the default Y axis is drawn on, worked out from
+    // the data area alone.
+    int rowOf(double y) const
+    {
+        const QRect r = scope.DataRect();
+        const AxisSpan v = scope.YAxis.View();
+        return r.top() + static_cast<int>(std::lround((v.max - y) / v.Width() * (r.height() - 1)));
+    }
+
+    TSLScope scope;
+};
 
 } // namespace zq::chart::testing

@@ -36,7 +36,8 @@ TEST(SharedXBuffers, EqualValuesShareOneBlockUntilTheLastHolderGoes)
 
 TEST(SharedXBuffers, ChannelsOfOneLogKeepTheirTimesOnce)
 {
-    zq::chart::ChartLock lock;
+    const auto lockRef = TOWLock::Create();
+    TOWLock& lock = *lockRef;
     zq::chart::TSLChannelData first(lock), second(lock), other(lock);
     std::vector<double> times(1000), values(1000, 1.0), shifted(1000);
     for (std::size_t i = 0; i < times.size(); ++i) {
