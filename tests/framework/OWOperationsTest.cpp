@@ -72,39 +72,6 @@ TEST(Operations, ClassTestsAgreeWithTheClassTreeForEveryPair)
     EXPECT_EQ(OWOperationAs<TOWNotifyOperation>(static_cast<const IOWNotifyOperation*>(nullptr)), nullptr);
 }
 
-TEST(Operations, ReceiversTestingAnAncestorSeeDescendants)
-{
-    const auto sampleRate = OWMakeOperation<TOWStartSampleRateOperation>(3, 48000.0);
-    ASSERT_NE(OWOperationAs<TOWStartRateOperation>(sampleRate), nullptr);
-    EXPECT_EQ(OWOperationAs<TOWStartRateOperation>(sampleRate)->Rate(), 3);
-    EXPECT_NE(OWOperationAs<TOWStartOperation>(sampleRate), nullptr);
-    EXPECT_EQ(OWOperationAs<TOWStartSampleRateOperation>(OWMakeOperation<TOWStartSpectrumOperation>(1, 2.5))
-                  ->SampleRate(),
-              2.5);
-
-    // Every supplied value is a clock tick.
-    const auto value = OWMakeOperation<TOWSuppliedRealOperation>(1.5);
-    EXPECT_NE(OWOperationAs<TOWClockOperation>(value), nullptr);
-    EXPECT_EQ(OWOperationAs<TOWSuppliedRealValueRangeOperation>(value), nullptr);
-    EXPECT_EQ(OWOperationAs<TOWStartOperation>(OWMakeOperation<TOWClockOperation>()), nullptr);
-}
-
-TEST(Operations, RangeBoundsKeepTheirOrder)
-{
-    const auto real = OWMakeOperation<TOWSuppliedRealValueRangeOperation>(2.0, 9.0, -1.0);
-    const auto* r = OWOperationAs<TOWSuppliedRealValueRangeOperation>(real);
-    EXPECT_EQ(std::tuple(r->Value(), r->FirstBound(), r->SecondBound()), std::tuple(2.0, 9.0, -1.0));
-
-    const auto integer = OWMakeOperation<TOWSuppliedIntValueRangeOperation>(5, 10, -10);
-    const auto* i = OWOperationAs<TOWSuppliedIntValueRangeOperation>(integer);
-    EXPECT_EQ(std::tuple(i->Value(), i->FirstBound(), i->SecondBound()), std::tuple(5, 10, -10));
-
-    const std::int64_t big = std::int64_t{1} << 40;
-    const auto wide = OWMakeOperation<TOWSuppliedInt64ValueRangeOperation>(-big, big, -big - 1);
-    const auto* w = OWOperationAs<TOWSuppliedInt64ValueRangeOperation>(wide);
-    EXPECT_EQ(std::tuple(w->Value(), w->FirstBound(), w->SecondBound()), std::tuple(-big, big, -big - 1));
-}
-
 TEST(Operations, BuffersStayAliveAsLongAsTheOperation)
 {
     TOWNotifyOperationRef operation;

@@ -1,0 +1,111 @@
+#include "framework/SLBufferQueue.h"
+
+#include <algorithm>
+
+namespace {
+
+TSLLinearMemoryBuffer* linearOf(ISLData& buffer)
+{
+    return dynamic_cast<TSLLinearMemoryBuffer*>(buffer.GetInstance());
+}
+
+} // namespace
+
+bool TSLBufferQueue::Push(ISLData& buffer)
+{
+    TSLLinearMemoryBuffer* pushed = linearOf(buffer);
+    if (!pushed)
+        return false;
+    // The queue's own share is made outside the lock; it costs a pool block.
+    SLRef<ISLData> own = pushed->Clone();
+    TSLLinearMemoryBuffer* memory = linearOf(*own);
+    const Guard guard(lock_);
+    if (!items_.empty() && typeid(*memory) != *kind_)
+        return false;
+    kind_ = &typeid(*memory);
+    const std::uint32_t count = memory->GetCount();
+    items_.push_back({std::move(own), memory, count});
+    queuedCount_ += count;
+    if (items_.size() > MaxBuffers)
+        dropHead();
+    return true;
+}
+
+SLRef<ISLData> TSLBufferQueue::PopHead()
+{
+    const Guard guard(lock_);
+    if (items_.empty())
+        return nullptr;
+    SLRef<ISLData> head = items_.front().Buffer;
+    dropHead();
+    return head;
+}
+
+bool TSLBufferQueue::FillFromQueue(ISLDataBuffer& dest)
+{
+    const Guard guard(lock_);
+    const std::uint32_t n = dest.GetCount();
+    if (n > queuedCount_)
+        return false;
+    if (n == 0)
+        return true;
+    if (typeid(*dest.GetInstance()) != *kind_)
+        return false;
+    // Every element of the destination is overwritten below, so a shared
+    // block is left behind without copying it.
+    dest.GetRawWritePointer();
+    const std::int64_t elementSize = items_.front().Memory->GetElementSize();
+    std::uint64_t remaining = n;
+    std::uint64_t position = 0;
+    while (remaining > 0) {
+        TSLBufferWrapper& head = items_.front();
+        const std::uint64_t available = head.Count - headOffset_;
+        const std::uint64_t taken = std::min(remaining, available);
+        // The core's byte copy for every class alike; offsets lie inside
+        // blocks of at most 1 GB, so they fit its 32-bit arguments.
+        head.Memory->TSLGenericBuffer::CopyTo(static_cast<std::int32_t>(headOffset_ * elementSize), dest,
+                                              static_cast<std::int32_t>(position * elementSize),
+                                              static_cast<std::int32_t>(taken * elementSize));
+        remaining -= taken;
+        position += taken;
+        if (taken < available) {
+            headOffset_ += taken;
+        } else {
+            items_.pop_front();
+            headOffset_ = 0;
+        }
+    }
+    queuedCount_ -= n;
+    return true;
+}
+
+std::uint32_t TSLBufferQueue::HeadCount() const
+{
+    const Guard guard(lock_);
+    return items_.empty() ? 0 : items_.front().Count;
+}
+
+std::uint64_t TSLBufferQueue::QueuedCount() const
+{
+    const Guard guard(lock_);
+    return queuedCount_;
+}
+
+std::uint64_t TSLBufferQueue::HeadOffset() const
+{
+    const Guard guard(lock_);
+    return headOffset_;
+}
+
+std::size_t TSLBufferQueue::BufferCount() const
+{
+    const Guard guard(lock_);
+    return items_.size();
+}
+
+void TSLBufferQueue::dropHead()
+{
+    queuedCount_ -= items_.front().Count - headOffset_;
+    headOffset_ = 0;
+    items_.pop_front();
+}
