@@ -71,24 +71,26 @@ void scan(MinMax& into, std::span<const double> values, std::size_t first, std::
 void MinMaxPyramid::Build(std::span<const double> values)
 {
     Begin(values.size());
-    AddValues(values.data(), values.size());
+    AddValues(0, values.data(), values.size());
     Finish();
 }
 
 void MinMaxPyramid::Begin(std::size_t count)
 {
     levels_.clear();
-    levels_.emplace_back();
-    levels_.front().reserve(count / blockSize);
+    levels_.emplace_back(count / blockSize);
 }
 
-void MinMaxPyramid::AddValues(const double* values, std::size_t count)
+void MinMaxPyramid::AddValues(std::size_t first, const double* values, std::size_t count)
 {
     auto& level = levels_.front();
-    for (std::size_t b = 0; b + blockSize <= count; b += blockSize) {
+    const std::size_t firstBlock = first / blockSize;
+    // A trailing part block is left to the edge scans of Query.
+    const std::size_t blocks = std::min(count / blockSize, level.size() - std::min(firstBlock, level.size()));
+    for (std::size_t b = 0; b < blocks; ++b) {
         MinMax block = emptyRange;
-        scan(block, values + b, blockSize);
-        level.push_back(block);
+        scan(block, values + b * blockSize, blockSize);
+        level[firstBlock + b] = block;
     }
 }
 

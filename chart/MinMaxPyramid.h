@@ -25,10 +25,12 @@ public:
     void Clear();
 
     // The same built piece by piece, while the values pass through the cache
-    // anyway: Begin, then AddValues over consecutive pieces whose sizes are
-    // multiples of blockSize (the last may be shorter), then Finish.
+    // anyway: Begin, then AddValues over pieces that together cover the values
+    // once, each starting at a multiple of blockSize, then Finish. The pieces
+    // may be added in any order and from several threads at once.
     void Begin(std::size_t count);
-    void AddValues(const double* values, std::size_t count);
+    // values[0, count) are the values from index `first` on.
+    void AddValues(std::size_t first, const double* values, std::size_t count);
     void Finish();
 
     // Extremes of values[first, last), NaN values left out; first < last <=

@@ -1,11 +1,15 @@
 #include "chart/SLChannelData.h"
 
+#include "chart/LargePages.h"
+#include "chart/ParallelPieces.h"
 #include "chart/SharedXBuffers.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace zq::chart {
+
+static_assert(samplesPerPiece % MinMaxPyramid::blockSize == 0, "pieces start on whole pyramid blocks");
 
 TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const double* y, std::size_t count)
 {
@@ -17,14 +21,14 @@ TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const dou
     double* const py = s.yBuffer->GetWritePointer();
     s.x = {s.xShared.buffer->GetReadPointer(), count};
     s.y = {py, count};
+    AdviseLargePages(py, count * sizeof(double));
     s.pyramid.Begin(count);
-    // Copy and reduce a piece at a time, each piece while it is in the cache.
-    constexpr std::size_t piece = 256 * MinMaxPyramid::blockSize;
-    for (std::size_t begin = 0; begin < count; begin += piece) {
-        const std::size_t end = std::min(begin + piece, count);
+    // Copy and reduce a piece at a time, each piece while it is in the cache,
+    // the pieces side by side on the cores.
+    ForEachPiece(count, samplesPerPiece, [&s, y, py](std::size_t begin, std::size_t end) {
         std::copy(y + begin, y + end, py + begin);
-        s.pyramid.AddValues(py + begin, end - begin);
-    }
+        s.pyramid.AddValues(begin, py + begin, end - begin);
+    });
     s.pyramid.Finish();
     return s;
 }
@@ -37,8 +41,7 @@ const XIndex& TSLChannelData::Samples::index() const
 
 std::size_t TSLChannelData::Samples::MemoryBytes() const
 {
-    const std::size_t yBytes = yBuffer ? yBuffer->GetCapacity() : 0;
-    return SharedXBuffers::ShareOfBytes(xShared) + yBytes + pyramid.MemoryBytes();
+    return SharedXBuffers::ShareOfBytes(xShared) + y.size_bytes() + pyramid.MemoryBytes();
 }
 
 TSLChannelData::TSLChannelData(IOWLock& lock) : lock_(lock) {}

@@ -1,6 +1,10 @@
 #include "chart/SharedXBuffers.h"
 
+#include "chart/LargePages.h"
+#include "chart/ParallelPieces.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <span>
@@ -31,6 +35,18 @@ Registry& registry()
     return instance;
 }
 
+// Bit for bit, as the values were handed over (a NaN matches its own copy).
+bool sameValues(const double* a, const double* b, std::size_t count)
+{
+    std::atomic<bool> differ{false};
+    ForEachPiece(count, samplesPerPiece, [a, b, &differ](std::size_t begin, std::size_t end) {
+        if (!differ.load(std::memory_order_relaxed) &&
+            std::memcmp(a + begin, b + begin, (end - begin) * sizeof(double)) != 0)
+            differ.store(true, std::memory_order_relaxed);
+    });
+    return !differ.load(std::memory_order_relaxed);
+}
+
 } // namespace
 
 SharedX SharedXBuffers::Acquire(const double* x, std::size_t count)
@@ -40,13 +56,15 @@ SharedX SharedXBuffers::Acquire(const double* x, std::size_t count)
     Registry& shared = registry();
     std::lock_guard guard(shared.mutex);
     shared.dropUnused();
-    const std::size_t bytes = count * sizeof(double);
     for (const SharedX& entry : shared.entries)
-        if (entry.buffer->GetCount() == count && std::memcmp(entry.buffer->GetReadPointer(), x, bytes) == 0)
+        if (entry.buffer->GetCount() == count && sameValues(entry.buffer->GetReadPointer(), x, count))
             return {TSLRealBuffer::CreateShared(*entry.buffer), entry.index};
-    SLRef<TSLRealBuffer> fresh = TSLRealBuffer::CreateFromData(x, static_cast<std::uint32_t>(count));
-    auto index = std::make_shared<const XIndex>(
-        XIndex::Analyse(std::span<const double>(fresh->GetReadPointer(), count)));
+    SLRef<TSLRealBuffer> fresh = TSLRealBuffer::CreateSized(static_cast<std::uint32_t>(count));
+    double* const copy = fresh->GetWritePointer();
+    AdviseLargePages(copy, count * sizeof(double));
+    ForEachPiece(count, samplesPerPiece,
+                 [copy, x](std::size_t begin, std::size_t end) { std::copy(x + begin, x + end, copy + begin); });
+    auto index = std::make_shared<const XIndex>(XIndex::Analyse(std::span<const double>(copy, count)));
     shared.entries.push_back({fresh, index});
     return {TSLRealBuffer::CreateShared(*fresh), index};
 }
@@ -63,7 +81,7 @@ std::size_t SharedXBuffers::ShareOfBytes(const SharedX& x)
     if (std::ranges::any_of(shared.entries, [block](const SharedX& held) { return held.buffer->GetSmartBuffer() == block; }))
         --holders;
     const std::size_t indexBytes = x.index ? x.index->MemoryBytes() : 0;
-    return (x.buffer->GetCapacity() + indexBytes) / static_cast<std::size_t>(std::max(holders, 1));
+    return (x.buffer->GetByteSize() + indexBytes) / static_cast<std::size_t>(std::max(holders, 1));
 }
 
 std::size_t SharedXBuffers::HeldCount()

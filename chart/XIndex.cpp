@@ -1,6 +1,9 @@
 #include "chart/XIndex.h"
 
+#include "chart/ParallelPieces.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace zq::chart {
@@ -13,17 +16,27 @@ XIndex XIndex::Analyse(std::span<const double> x)
         return index;
     index.firstX_ = x[0];
     index.stepX_ = count > 1 ? (x[count - 1] - x[0]) / static_cast<double>(count - 1) : 0;
-    bool sorted = true;
-    bool even = count > 2 && index.stepX_ > 0 && std::isfinite(index.stepX_);
+    const bool mayBeEven = count > 2 && index.stepX_ > 0 && std::isfinite(index.stepX_);
     const double tolerance = 2 * index.stepX_;
-    double previous = x[0];
-    for (std::size_t i = 0; i < count; ++i) {
-        sorted &= !(x[i] < previous);
-        even &= std::abs(x[i] - (index.firstX_ + static_cast<double>(i) * index.stepX_)) <= tolerance;
-        previous = x[i];
-    }
+    std::atomic<bool> unsorted{false};
+    std::atomic<bool> uneven{!mayBeEven};
+    ForEachPiece(count, samplesPerPiece, [&](std::size_t begin, std::size_t end) {
+        bool sorted = true;
+        bool even = true;
+        double previous = x[begin > 0 ? begin - 1 : 0];
+        for (std::size_t i = begin; i < end; ++i) {
+            sorted &= !(x[i] < previous);
+            even &= std::abs(x[i] - (index.firstX_ + static_cast<double>(i) * index.stepX_)) <= tolerance;
+            previous = x[i];
+        }
+        if (!sorted)
+            unsorted.store(true, std::memory_order_relaxed);
+        if (!even)
+            uneven.store(true, std::memory_order_relaxed);
+    });
+    const bool sorted = !unsorted.load(std::memory_order_relaxed);
     index.sorted_ = sorted;
-    index.evenlySpaced_ = sorted && even;
+    index.evenlySpaced_ = sorted && !uneven.load(std::memory_order_relaxed);
     if (sorted && !index.evenlySpaced_) {
         index.blockStartX_.reserve((count + stride - 1) / stride);
         for (std::size_t i = 0; i < count; i += stride)

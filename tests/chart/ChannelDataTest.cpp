@@ -1,10 +1,12 @@
 #include "chart/MinMaxPyramid.h"
+#include "chart/ParallelPieces.h"
 #include "chart/SLChannelData.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -80,6 +82,27 @@ TEST(MinMaxPyramid, NanSamplesAreLeftOutOfTheExtremes)
     }
     const MinMax gap = pyramid.Query(values, 3, 4);
     EXPECT_GT(gap.min, gap.max);
+}
+
+// Pieces added out of order give the pyramid a plain Build gives.
+TEST(MinMaxPyramid, PiecesInAnyOrderBuildTheSame)
+{
+    const std::size_t n = 10 * block + 17;
+    const auto values = randomValues(n, 5);
+    MinMaxPyramid whole;
+    whole.Build(values);
+    MinMaxPyramid pieces;
+    pieces.Begin(n);
+    for (const std::size_t first : {6 * block, 0 * block, 9 * block, 3 * block})
+        pieces.AddValues(first, values.data() + first, std::min(3 * block, n - first));
+    pieces.Finish();
+    for (std::size_t a = 0; a < n; a += 13)
+        for (std::size_t b = a + 1; b <= n; b += 61) {
+            const MinMax want = whole.Query(values, a, b);
+            const MinMax got = pieces.Query(values, a, b);
+            ASSERT_EQ(got.min, want.min) << a << ".." << b;
+            ASSERT_EQ(got.max, want.max) << a << ".." << b;
+        }
 }
 
 struct Samples {
@@ -321,10 +344,65 @@ TEST(ChannelData, RedrawStructuresStaySmallBesideTheSamples)
     second.SetXYData(s.x.data(), s.y.data(), n);
     first.Commit();
     second.Commit();
-    const std::size_t block = std::size_t{1} << 20; // the pool's block for n doubles
-    const std::size_t samples = block + block / 2;  // Y, and half of the shared X
+    const std::size_t samples = n * sizeof(double) * 3 / 2; // Y, and half of the shared X
     EXPECT_GE(first.MemoryBytes(), samples);
     EXPECT_LE(first.MemoryBytes(), samples + n * sizeof(double) / 12);
+}
+
+} // namespace
+} // namespace zq::chart
+
+namespace zq::chart {
+namespace {
+
+// A log big enough to be copied and reduced side by side on several cores:
+// the extremes of any range, across and along the pieces' edges, are those
+// of a plain scan, NaN samples at the edges included, and the channel reports
+// the bytes it holds, not the capacity of its blocks.
+TEST(ChannelData, BigLogBuiltInPiecesKeepsItsExtremesAndItsSize)
+{
+    const std::size_t n = 5 * samplesPerPiece + 77;
+    ASSERT_GE(n, parallelThreshold);
+    auto y = randomValues(n, 21);
+    for (const std::size_t i : {samplesPerPiece - 1, samplesPerPiece, 3 * samplesPerPiece, n - 1})
+        y[i] = NAN;
+    y[2 * samplesPerPiece + 5] = 5000; // above every random value
+    std::vector<double> x(n);
+    for (std::size_t i = 0; i < n; ++i)
+        x[i] = static_cast<double>(i) * 0.5;
+    const auto lockRef = TOWLock::Create();
+    TSLChannelData data(*lockRef);
+    data.SetXYData(x.data(), y.data(), n);
+    data.Commit();
+    const auto plain = [&y](std::size_t first, std::size_t last) {
+        MinMax mm{INFINITY, -INFINITY};
+        for (std::size_t i = first; i < last; ++i) {
+            if (!std::isnan(y[i])) {
+                mm.min = std::min(mm.min, y[i]);
+                mm.max = std::max(mm.max, y[i]);
+            }
+        }
+        return mm;
+    };
+    const std::size_t p = samplesPerPiece;
+    for (const auto& [first, last] : {std::pair<std::size_t, std::size_t>{0, n}, {p - 1, p + 1}, {p, 2 * p},
+                                      {p - 3, 3 * p + 70}, {2 * p + 6, n}, {2 * p + 5, 2 * p + 6}, {n - 100, n}}) {
+        const MinMax got = data.Extremes(first, last);
+        const MinMax want = plain(first, last);
+        EXPECT_EQ(got.min, want.min) << first << ".." << last;
+        EXPECT_EQ(got.max, want.max) << first << ".." << last;
+    }
+    std::vector<double> back;
+    data.GetYData(back);
+    EXPECT_EQ(std::memcmp(back.data(), y.data(), n * sizeof(double)), 0);
+
+    // Y, the one holder's X (evenly stepped: no table of block starts), and
+    // the pyramid: each level half the one below, the first one per block.
+    std::size_t pyramid = 0;
+    for (std::size_t entries = n / MinMaxPyramid::blockSize; entries > 1; entries = (entries + 1) / 2)
+        pyramid += entries * sizeof(MinMax);
+    pyramid += sizeof(MinMax);
+    EXPECT_EQ(data.MemoryBytes(), 2 * n * sizeof(double) + pyramid);
 }
 
 } // namespace

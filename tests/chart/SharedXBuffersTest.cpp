@@ -1,9 +1,11 @@
 #include "chart/SharedXBuffers.h"
 
+#include "chart/ParallelPieces.h"
 #include "chart/SLChannelData.h"
 
 #include <gmock/gmock.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -52,7 +54,7 @@ TEST(SharedXBuffers, ChannelsOfOneLogKeepTheirTimesOnce)
     EXPECT_EQ(first.CommittedX().data(), second.CommittedX().data());
     EXPECT_NE(first.CommittedX().data(), other.CommittedX().data());
     // The shared block is counted half for each of its two channels.
-    EXPECT_EQ(other.MemoryBytes() - first.MemoryBytes(), 8192u / 2);
+    EXPECT_EQ(other.MemoryBytes() - first.MemoryBytes(), 8000u / 2);
 
     std::vector<double> copy;
     second.GetXData(copy);
@@ -81,7 +83,7 @@ TEST_P(SharedXIndex, AnalysedOnceAndTableOnlyWhenNeeded)
     EXPECT_EQ(a.index, b.index);
     EXPECT_EQ(a.index->EvenlySpaced(), c.evenlySpaced);
     EXPECT_EQ(a.index->MemoryBytes() > 0, c.keepsBlockStarts);
-    EXPECT_EQ(SharedXBuffers::ShareOfBytes(a), (a.buffer->GetCapacity() + a.index->MemoryBytes()) / 2);
+    EXPECT_EQ(SharedXBuffers::ShareOfBytes(a), (x.size() * sizeof(double) + a.index->MemoryBytes()) / 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,3 +92,47 @@ INSTANTIATE_TEST_SUITE_P(
                       XIndexCase{"quadratic", [](std::size_t i) { return static_cast<double>(i * i); }, false, true},
                       XIndexCase{"unsorted", [](std::size_t i) { return static_cast<double>(i % 7); }, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+using zq::chart::samplesPerPiece;
+
+struct BigXCase {
+    const char* name;
+    std::size_t changedAt; // the second log's times are shifted from here on; npos: nowhere
+    double by;
+    bool sorted;
+    bool evenlySpaced;
+};
+
+class BigSharedX : public ::testing::TestWithParam<BigXCase> {};
+
+// Big X arrays are compared and analysed in pieces side by side: a difference
+// or a defect in any piece, at its edges in particular, must still count.
+TEST_P(BigSharedX, ComparedAndAnalysedWholeAcrossPieces)
+{
+    const BigXCase c = GetParam();
+    std::vector<double> times(4 * samplesPerPiece + 11);
+    for (std::size_t i = 0; i < times.size(); ++i)
+        times[i] = 0.02 * static_cast<double>(i);
+    std::vector<double> changed = times;
+    for (std::size_t i = c.changedAt; i < changed.size(); ++i)
+        changed[i] += c.by;
+    const zq::chart::SharedX first = SharedXBuffers::Acquire(times.data(), times.size());
+    const zq::chart::SharedX second = SharedXBuffers::Acquire(changed.data(), changed.size());
+    EXPECT_EQ(first.buffer->GetReadPointer() == second.buffer->GetReadPointer(), c.changedAt == std::string::npos);
+    EXPECT_EQ(second.index->Sorted(), c.sorted);
+    EXPECT_EQ(second.index->EvenlySpaced(), c.evenlySpaced);
+    EXPECT_EQ(std::memcmp(second.buffer->GetReadPointer(), changed.data(), changed.size() * sizeof(double)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Defects, BigSharedX,
+    ::testing::Values(BigXCase{"equal", std::string::npos, 0, true, true},
+                      BigXCase{"last_time_later", 4 * samplesPerPiece + 10, 1e-9, true, true},
+                      BigXCase{"back_step_at_a_piece_start", samplesPerPiece, -0.03, false, false},
+                      BigXCase{"back_step_at_the_end", 4 * samplesPerPiece + 10, -0.03, false, false},
+                      BigXCase{"pause_at_a_piece_end", 3 * samplesPerPiece - 1, 0.5, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,69 @@
+#include "chart/ParallelPieces.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace zq::chart {
+namespace {
+
+struct PiecesCase {
+    std::size_t count;
+    std::size_t piece;
+};
+
+class PiecesCover : public ::testing::TestWithParam<PiecesCase> {};
+
+// Every element is handed out exactly once, in pieces that start on whole
+// multiples of the piece size and are never longer than it: what the callers
+// rely on to fill disjoint parts of one structure side by side.
+TEST_P(PiecesCover, EveryElementOnceInAlignedPieces)
+{
+    const auto [count, piece] = GetParam();
+    std::vector<std::atomic<int>> visits(count);
+    std::atomic<bool> misshapen{false};
+    ForEachPiece(count, piece, [&](std::size_t begin, std::size_t end) {
+        if (begin % piece != 0 || end <= begin || end - begin > piece || end > count)
+            misshapen = true;
+        for (std::size_t i = begin; i < end; ++i)
+            visits[i].fetch_add(1, std::memory_order_relaxed);
+    });
+    EXPECT_FALSE(misshapen);
+    for (std::size_t i = 0; i < count; ++i)
+        ASSERT_EQ(visits[i].load(), 1) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(SmallAndBigJobs, PiecesCover,
+                         ::testing::Values(PiecesCase{0, 64}, PiecesCase{1, 64}, PiecesCase{1000, 64},
+                                           PiecesCase{parallelThreshold - 1, samplesPerPiece},
+                                           PiecesCase{parallelThreshold, samplesPerPiece},
+                                           PiecesCase{5 * samplesPerPiece + 3, samplesPerPiece},
+                                           PiecesCase{parallelThreshold + 1, 1000}));
+
+// Two big jobs at once: the second caller must not wait for nor disturb the
+// first one's helpers, and both finish whole.
+TEST(ParallelPieces, CallersAtTheSameTimeBothFinish)
+{
+    const std::size_t count = 3 * parallelThreshold;
+    std::vector<std::atomic<int>> a(count), b(count);
+    const auto fill = [count](std::vector<std::atomic<int>>& visits) {
+        for (int round = 0; round < 4; ++round)
+            ForEachPiece(count, samplesPerPiece, [&visits](std::size_t begin, std::size_t end) {
+                for (std::size_t i = begin; i < end; ++i)
+                    visits[i].fetch_add(1, std::memory_order_relaxed);
+            });
+    };
+    {
+        std::jthread other([&] { fill(b); });
+        fill(a);
+    }
+    for (std::size_t i = 0; i < count; i += 997) {
+        ASSERT_EQ(a[i].load(), 4) << i;
+        ASSERT_EQ(b[i].load(), 4) << i;
+    }
+}
+
+} // namespace
+} // namespace zq::chart
