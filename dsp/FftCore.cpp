@@ -12,7 +12,6 @@ namespace {
 
 // One complex value in a 128-bit vector: (real, imaginary).
 using v2d = double __attribute__((vector_size(16)));
-using v2l = long long __attribute__((vector_size(16)));
 
 inline v2d load(const Ipp64fc* p) {
     v2d v;
@@ -20,7 +19,8 @@ inline v2d load(const Ipp64fc* p) {
     return v;
 }
 inline void store(Ipp64fc* p, v2d v) { std::memcpy(p, &v, sizeof v); }
-inline v2d swapParts(v2d a) { return __builtin_shuffle(a, v2l{1, 0}); }
+// The shuffle builtin both compilers know (the one-vector form is GCC's alone).
+inline v2d swapParts(v2d a) { return __builtin_shufflevector(a, a, 1, 0); }
 
 inline v2d mul(v2d a, v2d w) {
     const v2d re = {w[0], w[0]};

@@ -56,7 +56,10 @@ TEST(Operations, ClassTestsAgreeWithTheClassTreeForEveryPair)
     }(std::type_identity<AllOperations>{});
 
     std::set<TOWOperationKind> kinds;
-    for (const auto& [sample, made] : samples) {
+    // No structured binding: clang 14 does not let the lambdas below capture one.
+    for (const auto& entry : samples) {
+        const TOWNotifyOperationRef& sample = entry.first;
+        const TOWOperationKind made = entry.second;
         const TOWNotifyOperation* object = &sample->OperationObject();
         EXPECT_EQ(object->Kind(), made);
         kinds.insert(made);
