@@ -31,7 +31,7 @@ TOWPinSection TOWPinSection::Write(IOWLock& lock, IOWLock* yieldLock)
 }
 
 TOWSelfUse::TOWSelfUse(TOWBasicPin& pin)
-    : life_(&pin.DestroyLockObject()), use_(life_.Get()), byDestroyer_(!use_ && pin.DestroyedByCaller())
+    : life_(&pin.DestroyLockObject()), use_(life_), byDestroyer_(!use_ && pin.DestroyedByCaller())
 {
 }
 
@@ -137,8 +137,7 @@ void TOWBasicPin::destroyPin(bool whole)
     }
     {
         const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(this);
-        for (TOWBasicPin* pin : uses.Pins())
-            pin->PinDestroying(this);
+        uses.ForEach([&](TOWBasicPin& pin) { pin.PinDestroying(this); });
     }
     TOWBorrowed<TOWPinList> list;
     {
@@ -183,6 +182,7 @@ void TOWBasicPin::SetDispatcher(TOWStateDispatcherRef dispatcher)
             return;
         std::swap(dispatcher_, dispatcher);
     }
+    OWPinLinksChanged();
 }
 
 bool TOWBasicPin::EnterDispatcher(TOWStateDispatcher* dispatcher, TOWBasicPin* dependsOn)
@@ -197,6 +197,7 @@ bool TOWBasicPin::EnterDispatcher(TOWStateDispatcher* dispatcher, TOWBasicPin* d
     if (!dispatcher->AddMember(this, dependsOn))
         return false;
     dispatcher_ = TOWStateDispatcherRef(dispatcher);
+    OWPinLinksChanged();
     return true;
 }
 
@@ -209,6 +210,7 @@ void TOWBasicPin::DispatcherLeft(TOWStateDispatcher* dispatcher)
             return;
         former = std::move(dispatcher_);
     }
+    OWPinLinksChanged();
     owPinEvents::PinChanged(this);
 }
 
@@ -330,6 +332,7 @@ void TOWBasicPin::leaveDispatcher(TOWBasicPin* asking)
         dispatcher = std::move(dispatcher_);
         removal = dispatcher->TakeOutMember(this);
     }
+    OWPinLinksChanged();
     owPinEvents::PinsUnlinked(this, dispatcher.Get());
     dispatcher->FinishRemoval(std::move(removal));
     if (!self.Gone())

@@ -8,8 +8,50 @@
 namespace {
 
 // The destroy locks whose uses the thread holds, latest last; a destroy
-// section taken by the thread does not wait for these.
-thread_local std::vector<const TOWDestroyLock*> usesOfThread;
+// section taken by the thread does not wait for these. The first ones live in
+// a plain array (no per-access initialisation), deeper nesting spills over.
+constexpr int inlineUseCapacity = 64;
+thread_local constinit const TOWDestroyLock* inlineUses[inlineUseCapacity]{};
+thread_local constinit int inlineUseCount = 0;
+thread_local std::vector<const TOWDestroyLock*> spilledUses;
+
+void pushUse(const TOWDestroyLock* lock)
+{
+    if (inlineUseCount < inlineUseCapacity)
+        inlineUses[inlineUseCount++] = lock;
+    else
+        spilledUses.push_back(lock);
+}
+
+void popUse(const TOWDestroyLock* lock)
+{
+    if (inlineUseCount == inlineUseCapacity && !spilledUses.empty()) {
+        auto it = std::find(spilledUses.rbegin(), spilledUses.rend(), lock);
+        if (it != spilledUses.rend()) {
+            spilledUses.erase(std::next(it).base());
+            return;
+        }
+    }
+    for (int i = inlineUseCount - 1; i >= 0; --i) {
+        if (inlineUses[i] != lock)
+            continue;
+        std::copy(inlineUses + i + 1, inlineUses + inlineUseCount, inlineUses + i);
+        --inlineUseCount;
+        if (inlineUseCount == inlineUseCapacity - 1 && !spilledUses.empty()) {
+            inlineUses[inlineUseCount++] = spilledUses.front();
+            spilledUses.erase(spilledUses.begin());
+        }
+        return;
+    }
+}
+
+std::int32_t countUses(const TOWDestroyLock* lock)
+{
+    std::int32_t n = static_cast<std::int32_t>(std::count(inlineUses, inlineUses + inlineUseCount, lock));
+    if (inlineUseCount == inlineUseCapacity)
+        n += static_cast<std::int32_t>(std::count(spilledUses.begin(), spilledUses.end(), lock));
+    return n;
+}
 
 } // namespace
 
@@ -27,21 +69,19 @@ bool TOWDestroyLock::TryUse() noexcept
         useCount_.fetch_sub(1, std::memory_order_seq_cst);
         return false;
     }
-    usesOfThread.push_back(this);
+    pushUse(this);
     return true;
 }
 
 void TOWDestroyLock::EndUse() noexcept
 {
-    auto it = std::find(usesOfThread.rbegin(), usesOfThread.rend(), this);
-    if (it != usesOfThread.rend())
-        usesOfThread.erase(std::next(it).base());
+    popUse(this);
     useCount_.fetch_sub(1, std::memory_order_seq_cst);
 }
 
 std::int32_t TOWDestroyLock::UsesOfCaller() const noexcept
 {
-    return static_cast<std::int32_t>(std::count(usesOfThread.begin(), usesOfThread.end(), this));
+    return countUses(this);
 }
 
 bool TOWDestroyLock::OtherThreadsUse() const noexcept

@@ -13,6 +13,7 @@
 namespace {
 
 std::atomic<bool> pinsExist{false};
+std::atomic<std::uint64_t> linkEpoch{1};
 std::atomic<bool> designingSuppressed{false};
 
 bool ownedByConverter(TOWBasicPin* pin)
@@ -152,9 +153,12 @@ void TOWPin::ResolvePlaceholders()
 
 void TOWPin::AddStreamType(const TGUID& streamType, TOWStreamHandler handler)
 {
-    auto section = WriteLocked();
-    if (section)
-        streamTypes_.Add(streamType, handler);
+    {
+        auto section = WriteLocked();
+        if (section)
+            streamTypes_.Add(streamType, handler);
+    }
+    OWPinLinksChanged();
 }
 
 std::vector<TOWPinStreamTypeEntry> TOWPin::StreamTypesCopy()
@@ -279,29 +283,55 @@ TGUID TOWPin::GetCurrentStreamType()
     return GUID_NULL;
 }
 
+std::shared_ptr<const TOWPin::TStatePlan> TOWPin::statePlan(std::uint64_t epoch)
+{
+    {
+        auto section = ReadLocked();
+        if (!section)
+            return nullptr;
+        if (statePlan_ && statePlan_->epoch == epoch)
+            return statePlan_;
+    }
+    auto plan = std::make_shared<TStatePlan>();
+    plan->epoch = epoch;
+    if (TOWStateDispatcherRef dispatcher = GetDispatcher()) {
+        for (const TOWDispatcherPinStorage& member : dispatcher->Members()) {
+            auto pin = Use(member.Member);
+            if (!pin || pin.Get() == this)
+                continue;
+            const TGUID type = NegotiatedStateType(pin.Get());
+            if (TOWStreamHandler handler = FindHandler(type))
+                plan->targets.push_back({member.Member, type, handler});
+        }
+    }
+    auto section = WriteLocked();
+    if (section)
+        statePlan_ = plan;
+    return plan;
+}
+
 bool TOWPin::DeliverState(const TOWNotifyOperationRef& operation, TOWHandlerFlags flags, TOWBasicPin* target)
 {
     TOWSelfUse self(*this);
     if (!self)
         return false;
-    TOWStateDispatcherRef dispatcher = GetDispatcher();
-    if (!dispatcher)
+    // The plan is shared and immutable: handlers may link, unlink or destroy
+    // pins (this one included) while it is walked.
+    const std::shared_ptr<const TStatePlan> plan = statePlan(OWPinLinkEpoch());
+    if (!plan)
         return false;
-    // The members are a copy: handlers may link, unlink or destroy pins.
-    std::vector<TOWDispatcherPinStorage> targets = dispatcher->Members();
-    std::erase_if(targets, [&](const TOWDispatcherPinStorage& m) {
-        return m.Member.Get() == this || (target && m.Member.Get() != target);
-    });
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        auto member = Use(targets[i].Member);
+    const TStateTarget* last = nullptr;
+    for (const TStateTarget& t : plan->targets) {
+        if (!target || t.pin.Get() == target)
+            last = &t;
+    }
+    for (const TStateTarget& t : plan->targets) {
+        if (target && t.pin.Get() != target)
+            continue;
+        auto member = Use(t.pin);
         if (!member)
             continue;
-        const TGUID type = NegotiatedStateType(member.Get());
-        const TOWStreamHandler handler = FindHandler(type);
-        if (!handler)
-            continue;
-        const TOWHandlerFlags served = i + 1 == targets.size() ? flags | owLastTargetFlag : flags;
-        handler(member.Get(), type, served, operation);
+        t.handler(member.Get(), t.type, &t == last ? flags | owLastTargetFlag : flags, operation);
         if (self.Gone())
             return false;
     }
@@ -342,6 +372,16 @@ void OWPinsStartUp(std::span<const TOWTypeUnitStartUp> typeUnits)
     } open;
     for (TOWTypeUnitStartUp unit : typeUnits)
         unit();
+}
+
+std::uint64_t OWPinLinkEpoch()
+{
+    return linkEpoch.load(std::memory_order_acquire);
+}
+
+void OWPinLinksChanged()
+{
+    linkEpoch.fetch_add(1, std::memory_order_acq_rel);
 }
 
 bool OWPinsExist()

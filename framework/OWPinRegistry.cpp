@@ -21,8 +21,10 @@ TRegistry& registry()
 
 TOWPinRegistry::TUses::~TUses()
 {
-    for (auto it = pins_.rbegin(); it != pins_.rend(); ++it)
-        (*it)->DestroyLockObject().EndUse();
+    for (auto it = used_.rbegin(); it != used_.rend(); ++it) {
+        it->life->EndUse();
+        it->life->Release();
+    }
 }
 
 void TOWPinRegistry::Register(TOWBasicPin& pin)
@@ -57,10 +59,15 @@ TOWPinRegistry::TUses TOWPinRegistry::UseAll(const TOWBasicPin* except)
     TUses uses;
     TRegistry& r = registry();
     std::lock_guard hold(r.guard);
-    uses.pins_.reserve(static_cast<std::size_t>(r.count));
+    uses.used_.reserve(static_cast<std::size_t>(r.count));
     for (TOWBasicPin* pin = r.first; pin; pin = pin->registryNext_) {
-        if (pin != except && pin->DestroyLockObject().TryUse())
-            uses.pins_.push_back(pin);
+        TOWDestroyLock& life = pin->DestroyLockObject();
+        if (pin != except && life.TryUse()) {
+            // The reference keeps the lock when the pin is freed during the
+            // walk, so that its retirement can still be seen.
+            life.AddRef();
+            uses.used_.push_back({pin, &life});
+        }
     }
     return uses;
 }

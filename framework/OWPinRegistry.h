@@ -9,26 +9,42 @@
 
 class TOWPinRegistry {
 public:
-    // A use of each pin collected, ended (in reverse order) with the object.
+    // A use of each pin collected (and a reference to its destroy lock),
+    // ended in reverse order with the object.
     class TUses {
     public:
         TUses() = default;
-        TUses(TUses&& other) noexcept : pins_(std::move(other.pins_)) {}
+        TUses(TUses&& other) noexcept : used_(std::move(other.used_)) {}
         TUses(const TUses&) = delete;
         TUses& operator=(const TUses&) = delete;
         ~TUses();
-        const std::vector<TOWBasicPin*>& Pins() const { return pins_; }
+        // Calls f on each pin that still exists when its turn comes: a pin
+        // told may free others of the list (a converter's pins) on this
+        // thread, and those are passed over.
+        template<class F>
+        void ForEach(F&& f) const
+        {
+            for (const TUsed& used : used_) {
+                if (!used.life->Retired())
+                    f(*used.pin);
+            }
+        }
+        std::size_t Count() const { return used_.size(); }
 
     private:
         friend class TOWPinRegistry;
-        std::vector<TOWBasicPin*> pins_;
+        struct TUsed {
+            TOWBasicPin* pin;
+            TOWDestroyLock* life;
+        };
+        std::vector<TUsed> used_;
     };
 
     static void Register(TOWBasicPin& pin);
     static void Unregister(TOWBasicPin& pin);
     // Every registered pin but `except` that grants a use (pins being
-    // destroyed do not), in registry order. The pins stay whole until the
-    // uses end; they must not be freed by the holder of the uses.
+    // destroyed do not), in registry order. Other threads cannot free them
+    // until the uses end.
     static TUses UseAll(const TOWBasicPin* except);
     static int Count();
 };

@@ -12,6 +12,7 @@
 #include "framework/OWStreamTypeRegistry.h"
 
 #include <atomic>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -280,7 +281,10 @@ public:
     bool Gone() const noexcept { return life_->Retired(); }
 
 private:
-    TOWIntf<TOWDestroyLock> life_;
+    // Not a counted reference: a granted use holds one, and the destroying
+    // thread asks only while the pin's destruction (which holds the lock) is
+    // under way below it.
+    TOWDestroyLock* life_;
     TOWDestroyLockUse use_;
     bool byDestroyer_ = false;
 };
@@ -366,6 +370,20 @@ protected:
     TOWPinStreamType& streamTypes() { return streamTypes_; }
 
 private:
+    // What a state delivery works out from the dispatcher's members and the
+    // handler table: each other member with its type and handler. Kept until
+    // the link epoch moves on.
+    struct TStateTarget {
+        TOWBorrowed<TOWBasicPin> pin;
+        TGUID type;
+        TOWStreamHandler handler;
+    };
+    struct TStatePlan {
+        std::uint64_t epoch;
+        std::vector<TStateTarget> targets;
+    };
+    std::shared_ptr<const TStatePlan> statePlan(std::uint64_t epoch);
+
     // NegotiateStateType, keeping only the type.
     TGUID negotiatedType(TOWBasicPin* pin, bool flag);
     bool defaultHandler(TOWBasicPin* target, const TGUID& streamType, TOWHandlerFlags flags,
@@ -376,6 +394,7 @@ private:
     TOWPinStreamType streamTypes_;
     std::atomic<std::int32_t> nesting_{0};
     TOWLockRef lock_;
+    std::shared_ptr<const TStatePlan> statePlan_;
 };
 
 // What a source pin keeps of a sink pin of the same component, and what the
@@ -404,6 +423,14 @@ public:
     virtual void DependencyAdded(TOWDependencyKind kind, TOWStreamPin& source) {}
     virtual void DependencyRemoved(TOWDependencyKind kind, TOWStreamPin& source) {}
 };
+
+// Every change of a link, of a dispatcher's members or of a handler table
+// moves the epoch on, so that what was worked out from them (a pin's state
+// delivery plan) is known to be out of date. Pins whose answers to
+// QueryInterface depend on their links call OWPinLinksChanged when those
+// change.
+std::uint64_t OWPinLinkEpoch();
+void OWPinLinksChanged();
 
 // The pin unit: the registries and lists of the pin model. OWPinsStartUp runs
 // each type unit's registration routine with the registries open for writing

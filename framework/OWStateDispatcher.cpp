@@ -130,6 +130,7 @@ bool TOWStateDispatcher::AddMember(TOWBasicPin* pin, TOWBasicPin* dependsOn)
             return false;
         members_.push_back(TOWDispatcherPinStorage{pin->Borrow(), dependsOn ? dependsOn->Borrow() : TOWBorrowed<TOWBasicPin>(), {}});
     }
+    OWPinLinksChanged();
     owPinEvents::DispatcherChanged(this, true);
     return true;
 }
@@ -172,6 +173,7 @@ void TOWStateDispatcher::FinishRemoval(TRemoval removal)
 {
     if (!removal.removed)
         return;
+    OWPinLinksChanged();
     TOWStateDispatcherRef keep(this);
     for (const TOWBorrowed<TOWBasicPin>& member : removal.others) {
         if (auto left = Use(member))

@@ -29,15 +29,13 @@ bool TOWStatePin::SetLinkText(TComponent* root, const std::string& text)
     TOWBorrowed<TOWBasicPin> match;
     {
         const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(this);
-        for (TOWBasicPin* pin : uses.Pins()) {
-            if (pin->GetRoot() != own)
-                continue;
-            const std::string path = pin->GetPath(false);
-            if (path == text || (own && own->Name() + "." + path == text)) {
-                match = pin->Borrow();
-                break;
-            }
-        }
+        uses.ForEach([&](TOWBasicPin& pin) {
+            if (match || pin.GetRoot() != own)
+                return;
+            const std::string path = pin.GetPath(false);
+            if (path == text || (own && own->Name() + "." + path == text))
+                match = pin.Borrow();
+        });
     }
     auto pin = Use(match);
     return pin && LinkState(pin.Get());

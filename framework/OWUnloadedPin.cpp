@@ -195,8 +195,7 @@ void TOWUnloadedPin::ResolveInto(TOWBasicPin& realPin)
 {
     {
         const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(this);
-        for (TOWBasicPin* pin : uses.Pins())
-            pin->PinReplaced(this, &realPin);
+        uses.ForEach([&](TOWBasicPin& pin) { pin.PinReplaced(this, &realPin); });
     }
     std::vector<TOWPinEntry> links;
     {

@@ -56,8 +56,12 @@ public:
     }
     void PinDestroying(TOWBasicPin* pin) override
     {
-        std::lock_guard hold(guard);
-        toldDestroying.push_back(pin);
+        {
+            std::lock_guard hold(guard);
+            toldDestroying.push_back(pin);
+        }
+        if (onPinDestroying)
+            onPinDestroying(pin);
     }
 
     struct TDelivery {
@@ -76,6 +80,8 @@ public:
     std::vector<TOWBasicPin*> toldDestroying;
     // Run inside the handler, after recording.
     std::function<void(TOWBasicPin* target)> onDeliver;
+    // Run when told that a pin goes, after recording.
+    std::function<void(TOWBasicPin* dying)> onPinDestroying;
 
 private:
     bool handle(TOWBasicPin* target, const TGUID& type, TOWHandlerFlags flags, const TOWNotifyOperationRef&)

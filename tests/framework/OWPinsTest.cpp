@@ -265,6 +265,36 @@ TEST_F(Pins, EveryRegisteredPinIsToldOnceThatAPinGoes)
     EXPECT_TRUE(others[0]->IsLinkedWith(others[1].get()));
 }
 
+TEST_F(Pins, PinsFreedWhileThePassRunsAreNotToldAndTheRestAreToldOnce)
+{
+    // Like a source freeing a converter whose pins are registered too; far
+    // enough down the registry that the walk holds many uses at once.
+    std::vector<TOwned<TTestStatePin>> others;
+    for (int i = 0; i < 100; ++i)
+        others.push_back(MakeStatePin(scope));
+    auto dying = MakeStatePin(scope);
+    TOWBasicPin* gone = dying.get();
+    std::vector<TOWBasicPin*> freed;
+    others[10]->onPinDestroying = [&](TOWBasicPin* pin) {
+        if (pin != gone)
+            return;
+        for (int i : {80, 90, 5}) {
+            freed.push_back(others[static_cast<std::size_t>(i)].get());
+            others[static_cast<std::size_t>(i)].reset();
+        }
+    };
+    dying.reset();
+    others[10]->onPinDestroying = nullptr;
+    ASSERT_EQ(freed.size(), 3u);
+    for (std::size_t i = 0; i < others.size(); ++i) {
+        if (!others[i])
+            continue;
+        EXPECT_EQ(std::count(others[i]->toldDestroying.begin(), others[i]->toldDestroying.end(), gone), 1) << i;
+        for (TOWBasicPin* f : freed)
+            EXPECT_EQ(std::count(others[i]->toldDestroying.begin(), others[i]->toldDestroying.end(), f), 1) << i;
+    }
+}
+
 TEST_F(Pins, AHandlerMayDestroyItsOwnPinOrItsTarget)
 {
     TWatchdog watchdog(std::chrono::seconds(20));
@@ -301,12 +331,25 @@ TEST_F(Pins, ADestroySectionInsideTheThreadsOwnUseReturns)
 {
     TWatchdog watchdog(std::chrono::seconds(10));
     auto lock = TOWDestroyLock::Create();
-    auto use = lock->UseSection();
-    ASSERT_TRUE(use);
-    {
+    for (int deeper : {0, 100}) {
+        // Uses of other locks around it, beyond what the thread keeps inline.
+        std::vector<TOWIntf<TOWDestroyLock>> others;
+        std::vector<TOWDestroyLockSectionRef> around;
+        for (int i = 0; i < deeper; ++i) {
+            others.push_back(TOWDestroyLock::Create());
+            around.push_back(others.back()->UseSection());
+        }
+        auto use = lock->UseSection();
+        ASSERT_TRUE(use);
+        auto inner = lock->UseSection();
+        EXPECT_EQ(lock->UsesOfCaller(), 2);
         auto destroy = lock->DestroySection();
         EXPECT_FALSE(lock->UseSection());
+        inner.Reset();
+        EXPECT_EQ(lock->UsesOfCaller(), 1);
     }
+    auto use = lock->UseSection();
+    ASSERT_TRUE(use);
     lock->Retire();
     auto unlock = lock->UnlockSection();
     EXPECT_FALSE(lock->UseSection());
