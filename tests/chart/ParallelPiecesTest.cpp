@@ -21,7 +21,8 @@ class PiecesCover : public ::testing::TestWithParam<PiecesCase> {};
 // rely on to fill disjoint parts of one structure side by side.
 TEST_P(PiecesCover, EveryElementOnceInAlignedPieces)
 {
-    const auto [count, piece] = GetParam();
+    // Plain names, not a structured binding: clang 14 lets no lambda capture one.
+    const std::size_t count = GetParam().count, piece = GetParam().piece;
     std::vector<std::atomic<int>> visits(count);
     std::atomic<bool> misshapen{false};
     ForEachPiece(count, piece, [&](std::size_t begin, std::size_t end) {
@@ -48,7 +49,7 @@ TEST(ParallelPieces, CallersAtTheSameTimeBothFinish)
 {
     const std::size_t count = 3 * parallelThreshold;
     std::vector<std::atomic<int>> a(count), b(count);
-    const auto fill = [count](std::vector<std::atomic<int>>& visits) {
+    const auto fill = [](std::vector<std::atomic<int>>& visits) {
         for (int round = 0; round < 4; ++round)
             ForEachPiece(count, samplesPerPiece, [&visits](std::size_t begin, std::size_t end) {
                 for (std::size_t i = begin; i < end; ++i)
