@@ -335,6 +335,8 @@ void TMDIChild::ClearGrafico()
     ChannelFormat.fill(QString());
     ChannelUnit.fill(QString());
     ChannelShortName.fill(QString());
+    ChannelWideBand.fill(false);
+    RawColumns.clear();
     HoveredChannel = -1;
     MarkedChannel = -1;
     SLScope1->YAxis.AdditionalAxes.Clear();
@@ -353,8 +355,11 @@ int TMDIChild::AddDecodedSignal(const signal_decoding::DecodedSignal& signal, co
     const std::size_t rows = std::min(x.size(), signal.values.size());
     SLScope1->Channels.GetItem(c).Data.SetXYData(x.data(), signal.values.data(), rows);
     RowCount = static_cast<std::int32_t>(rows);
-    if (info.wideBand)
+    if (info.wideBand) {
         WideBandChannel = c;
+        if (c < TableSize)
+            ChannelWideBand[static_cast<std::size_t>(c)] = true;
+    }
     return c;
 }
 
@@ -530,6 +535,9 @@ void TMDIChild::Grafico_Cut()
         const std::size_t end = std::min(n, y.size());
         data.SetXYData(x.data() + k, y.data() + std::min(k, end), end > k ? end - k : 0);
     }
+    for (log_file::RawColumn& column : RawColumns)
+        column.bytes.erase(column.bytes.begin(), column.bytes.begin() + static_cast<std::ptrdiff_t>(
+                                                                          std::min(k, column.bytes.size())));
     RowCount = static_cast<std::int32_t>(SLScope1->Channels.GetItem(0).Data.GetCount());
     FileBlocks.SetRows(static_cast<std::uint32_t>(RowCount));
 }

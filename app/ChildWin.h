@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ChartWindow.h"
+#include "app/LogFileFormat.h"
 #include "chart/SLScope.h"
 
 #include <QColor>
@@ -80,6 +81,10 @@ public:
     std::array<QString, TableSize> ChannelFormat;
     std::array<QString, TableSize> ChannelUnit;
     std::array<QString, TableSize> ChannelShortName;
+    // Per channel index: a wide-band lambda (a file may hold more than one).
+    std::array<bool, TableSize> ChannelWideBand{};
+    // The file's columns no channel shows, kept to be written back as read.
+    std::vector<log_file::RawColumn> RawColumns;
     bool ZeroPickArmed = false;
     double PickedX = 0;
     bool PickedValid = false;

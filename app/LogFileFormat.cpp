@@ -133,6 +133,43 @@ std::array<std::uint8_t, SignalListBlock.size> MakeSignalList(std::span<const st
     return list;
 }
 
+namespace {
+
+// Columns the signal list takes, and how many of its entries are shown.
+struct ListNeeds {
+    std::size_t columns = 0;
+    int channels = 0;
+};
+
+ListNeeds needsOf(const LogHead& head)
+{
+    ListNeeds needs;
+    for (std::uint8_t id : head.SignalIds()) {
+        needs.columns += static_cast<std::size_t>(ColumnsOf(id));
+        if (KindOf(id) != ColumnKind::Unknown)
+            ++needs.channels;
+    }
+    return needs;
+}
+
+} // namespace
+
+HeadFault CheckHead(const LogHead& head)
+{
+    if (head.Rate() == 0)
+        return HeadFault::RateZero;
+    if (head.Columns() > MaxColumns)
+        return HeadFault::TooManyColumns;
+    if (head.SignalCount() > MaxSignals)
+        return HeadFault::TooManySignals;
+    const ListNeeds needs = needsOf(head);
+    if (needs.columns > head.Columns())
+        return HeadFault::ColumnsMissing;
+    if (static_cast<std::size_t>(needs.channels) > MaxChannels)
+        return HeadFault::TooManyChannels;
+    return HeadFault::None;
+}
+
 ParseResult ParseLogFile(std::span<const std::uint8_t> file)
 {
     const auto refuse = [](std::string reason) { return ParseResult{std::nullopt, std::move(reason)}; };
@@ -142,12 +179,20 @@ ParseResult ParseLogFile(std::span<const std::uint8_t> file)
     ParsedLog log;
     std::copy_n(file.begin(), DataOffset, log.head.bytes.begin());
     const LogHead& head = log.head;
-    if (head.Rate() == 0)
+    switch (CheckHead(head)) {
+    case HeadFault::None:
+        break;
+    case HeadFault::RateZero:
         return refuse("its rate is 0 samples per second");
-    if (head.Columns() > MaxColumns)
+    case HeadFault::TooManyColumns:
         return refuse("it announces " + std::to_string(head.Columns()) + " columns (at most 32)");
-    if (head.SignalCount() > MaxSignals)
+    case HeadFault::TooManySignals:
         return refuse("it lists " + std::to_string(head.SignalCount()) + " signals (at most 32)");
+    case HeadFault::ColumnsMissing:
+        return refuse("its signal list needs more columns than the " + std::to_string(head.Columns()) + " it holds");
+    case HeadFault::TooManyChannels:
+        return refuse("it holds " + std::to_string(needsOf(head).channels) + " signals to show (at most 16)");
+    }
 
     log.rows = head.Rows();
     const std::size_t rows = log.rows;
@@ -156,30 +201,23 @@ ParseResult ParseLogFile(std::span<const std::uint8_t> file)
         return refuse("it is shorter than its " + std::to_string(rows) + " rows of " +
                       std::to_string(head.Columns()) + " columns");
 
-    const std::span<const std::uint8_t> data = file.subspan(DataOffset, dataSize);
+    log.data = file.subspan(DataOffset, dataSize);
     std::size_t columnsUsed = 0;
     int position = 0;
     for (std::uint8_t id : head.SignalIds()) {
         const ColumnKind kind = KindOf(id);
-        const std::size_t width = static_cast<std::size_t>(ColumnsOf(id));
-        if (columnsUsed + width > head.Columns())
-            return refuse("its signal list needs more columns than the " + std::to_string(head.Columns()) +
-                          " it holds");
-        StoredSignal signal{position++, id, kind, {}, {}};
-        const std::span<const std::uint8_t> first = data.subspan(columnsUsed * rows, rows);
+        StoredSignal signal{position++, id, kind, columnsUsed, {}, {}};
         if (kind == ColumnKind::HighAndLow) {
-            signal.high = first;
-            signal.low = data.subspan((columnsUsed + 1) * rows, rows);
+            signal.high = log.column(columnsUsed);
+            signal.low = log.column(columnsUsed + 1);
         } else {
-            signal.low = first;
+            signal.low = log.column(columnsUsed);
         }
-        columnsUsed += width;
+        columnsUsed += static_cast<std::size_t>(ColumnsOf(id));
         if (kind != ColumnKind::Unknown)
             ++log.channelCount;
         log.entries.push_back(signal);
     }
-    if (static_cast<std::size_t>(log.channelCount) > MaxChannels)
-        return refuse("it holds " + std::to_string(log.channelCount) + " signals to show (at most 16)");
     return ParseResult{std::move(log), {}};
 }
 

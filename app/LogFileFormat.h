@@ -95,6 +95,7 @@ struct StoredSignal {
     int listPosition;
     int id;
     ColumnKind kind;
+    std::size_t firstColumn; // index of its first data column
     std::span<const std::uint8_t> high; // empty unless HighAndLow
     std::span<const std::uint8_t> low;  // the single column for Single and Unknown
 };
@@ -104,7 +105,21 @@ struct ParsedLog {
     std::uint32_t rows = 0;
     std::vector<StoredSignal> entries; // every list entry, in list order
     int channelCount = 0;              // entries with a decodable signal
+    std::span<const std::uint8_t> data; // every column, rows bytes each
+
+    std::span<const std::uint8_t> column(std::size_t index) const { return data.subspan(index * rows, rows); }
 };
+
+// Why a head cannot be read as a log, whatever data follows it.
+enum class HeadFault {
+    None,
+    RateZero,
+    TooManyColumns,
+    TooManySignals,
+    ColumnsMissing, // the signal list needs more columns than the head has
+    TooManyChannels,
+};
+HeadFault CheckHead(const LogHead& head);
 
 struct ParseResult {
     std::optional<ParsedLog> log;
@@ -117,6 +132,13 @@ struct ParseResult {
 // signals, more than 16 channels or a signal list needing more columns than
 // the header holds is refused with the reason.
 ParseResult ParseLogFile(std::span<const std::uint8_t> file);
+
+// A data column kept as it was read: the program cannot decode its signal,
+// so a save writes these bytes back instead of values it does not have.
+struct RawColumn {
+    std::size_t index; // column number in the file
+    std::vector<std::uint8_t> bytes;
+};
 
 // Zero-point offset to store for a first sample at time x (seconds): its
 // magnitude in whole milliseconds, rounded to the nearest and kept within a

@@ -35,12 +35,22 @@ LoadedLog LoadLogFile(const std::string& path, bool autoScale)
     loaded.step = 1.0 / log.head.Rate();
     loaded.x = TimeAxis(loaded.start, loaded.step, loaded.rows);
     loaded.channels.reserve(static_cast<std::size_t>(log.channelCount));
+    std::vector<bool> decoded(log.head.Columns(), false);
     for (const StoredSignal& stored : log.entries) {
         if (stored.kind == ColumnKind::Unknown)
             continue;
-        auto decoded = signal_decoding::DecodeSignal(stored.id, stored.high, stored.low, autoScale);
-        if (decoded)
-            loaded.channels.push_back({stored.listPosition, std::move(*decoded)});
+        auto signal = signal_decoding::DecodeSignal(stored.id, stored.high, stored.low, autoScale);
+        if (!signal)
+            continue;
+        loaded.channels.push_back({stored.listPosition, std::move(*signal)});
+        for (int c = 0; c < ColumnsOf(stored.id); ++c)
+            decoded[stored.firstColumn + static_cast<std::size_t>(c)] = true;
+    }
+    for (std::size_t c = 0; c < decoded.size(); ++c) {
+        if (!decoded[c]) {
+            const std::span<const std::uint8_t> bytes = log.column(c);
+            loaded.rawColumns.push_back({c, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+        }
     }
     return loaded;
 }

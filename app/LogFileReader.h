@@ -22,6 +22,9 @@ struct LoadedLog {
     double step = 0;  // seconds per row
     std::vector<double> x;
     std::vector<Channel> channels; // one per decodable list entry, in list order
+    // Every column no channel was made from (a signal the program cannot
+    // decode, or a column past the signal list), as stored.
+    std::vector<RawColumn> rawColumns;
 };
 
 // Time of each row: start, then start + step added once per row.

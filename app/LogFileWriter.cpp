@@ -59,7 +59,8 @@ void WriteLogFile(const std::string& path, const LogHead& head,
     log_fs::WriteFileReplacing(path, pieces, durable);
 }
 
-std::vector<std::vector<std::uint8_t>> EncodeColumns(const LogHead& head, std::span<const SavedSignal> saved)
+std::vector<std::vector<std::uint8_t>> EncodeColumns(const LogHead& head, std::span<const SavedSignal> saved,
+                                                     std::span<const RawColumn> raw)
 {
     const std::size_t rows = head.Rows();
     std::vector<std::vector<std::uint8_t>> columns;
@@ -81,6 +82,10 @@ std::vector<std::vector<std::uint8_t>> EncodeColumns(const LogHead& head, std::s
     // Columns no list entry names stay as long as the head says there are.
     while (columns.size() < head.Columns())
         columns.emplace_back(rows, 0);
+    for (const RawColumn& column : raw) {
+        if (column.index < columns.size())
+            columns[column.index] = fitted(column.bytes, rows);
+    }
     return columns;
 }
 

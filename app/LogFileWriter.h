@@ -31,8 +31,9 @@ struct SavedSignal {
 };
 
 // The data columns for a save: each list entry encoded from its channel's
-// values, head.Rows() rows each. An entry without a channel keeps its column
-// (zeros) so the columns after it stay where the head says they are.
-std::vector<std::vector<std::uint8_t>> EncodeColumns(const LogHead& head, std::span<const SavedSignal> saved);
+// values, head.Rows() rows each; a raw column goes back as its bytes. A column
+// with neither is zeros, so the columns after it stay where the head says.
+std::vector<std::vector<std::uint8_t>> EncodeColumns(const LogHead& head, std::span<const SavedSignal> saved,
+                                                     std::span<const RawColumn> raw = {});
 
 } // namespace log_file

@@ -125,9 +125,11 @@ private:
 
 // Drops on the tree move log files; the view's own item moving stays out of
 // it (the drop is reported as ignored, so the drag source removes nothing).
+// Only a drag that started in the tree is a move of its selected node: text
+// or files dragged in from elsewhere are refused.
 class TreeDropFilter final : public QObject {
 public:
-    TreeDropFilter(TMainForm& form, QObject* parent) : QObject(parent), form_(form) {}
+    TreeDropFilter(TMainForm& form, QTreeWidget& tree) : QObject(&tree), form_(form), tree_(tree) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -136,14 +138,20 @@ protected:
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* move = static_cast<QDragMoveEvent*>(event);
+            if (!startedInTree(*move)) {
+                move->ignore();
+                return true;
+            }
             move->setDropAction(Qt::MoveAction);
             move->accept();
             return true;
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            const QPoint at = drop->position().toPoint();
-            form_.TreeView1DragDrop(at.x(), at.y());
+            if (startedInTree(*drop)) {
+                const QPoint at = drop->position().toPoint();
+                form_.TreeView1DragDrop(at.x(), at.y());
+            }
             drop->setDropAction(Qt::IgnoreAction);
             drop->accept();
             return true;
@@ -154,8 +162,39 @@ protected:
     }
 
 private:
+    bool startedInTree(const QDropEvent& event) const
+    {
+        const QObject* source = event.source();
+        return source != nullptr && (source == &tree_ || source == tree_.viewport());
+    }
+
     TMainForm& form_;
+    QTreeWidget& tree_;
 };
+
+// Chart windows show their file's path and save to it: after a rename or move
+// in the tree, those of the file (or of files inside the folder) follow it.
+void followMove(const TMainForm& form, const QString& from, const QString& to)
+{
+    const QString insideFrom = from + QLatin1Char('/');
+    for (QMdiSubWindow* window : form.chartSubWindows()) {
+        auto* child = dynamic_cast<TMDIChild*>(window->widget());
+        if (child == nullptr)
+            continue;
+        const QString path = child->FolderName + QLatin1Char('/') + child->FileName;
+        QString moved;
+        if (path == from)
+            moved = to;
+        else if (path.startsWith(insideFrom))
+            moved = to + path.mid(from.size());
+        else
+            continue;
+        const qsizetype slash = moved.lastIndexOf(QLatin1Char('/'));
+        child->FolderName = moved.left(slash);
+        child->FileName = moved.mid(slash + 1);
+        child->setWindowTitle(moved);
+    }
+}
 
 constexpr Qt::ItemFlags nodeFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable |
                                     Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
@@ -187,7 +226,7 @@ void TMainForm::setupFilesPart()
     TreeView1->viewport()->setAcceptDrops(true);
     TreeView1->setDragDropMode(QAbstractItemView::DragDrop);
     TreeView1->setItemDelegate(new NodeEditDelegate(*this, *TreeView1));
-    TreeView1->viewport()->installEventFilter(new TreeDropFilter(*this, TreeView1));
+    TreeView1->viewport()->installEventFilter(new TreeDropFilter(*this, *TreeView1));
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView1DblClick(); });
 }
 
@@ -288,16 +327,16 @@ void TMainForm::TreeView1Edited(QTreeWidgetItem* node, QString& newText)
     }
     const QString old = CompleteRecursive(node, true);
     const QString folder = CompleteRecursive(node, false);
-    bool renamed = false;
-    if (isDirectory(old)) {
-        renamed = log_fs::MoveNoReplace(local(old), local(folder + newText));
-    } else {
-        renamed = log_fs::MoveNoReplace(local(logFilePath(node)), local(folder + newText + LogExtension));
-        if (renamed)
-            node->setData(0, ExtensionRole, LogExtension);
-    }
-    if (!renamed)
+    const bool folderNode = isDirectory(old);
+    const QString from = folderNode ? old : logFilePath(node);
+    const QString to = folder + newText + (folderNode ? QString() : LogExtension);
+    if (!log_fs::MoveNoReplace(local(from), local(to))) {
         newText = oldText;
+        return;
+    }
+    if (!folderNode)
+        node->setData(0, ExtensionRole, LogExtension);
+    followMove(*this, from, to);
 }
 
 void TMainForm::TreeView1DragDrop(int x, int y)
@@ -311,8 +350,10 @@ void TMainForm::TreeView1DragDrop(int x, int y)
     const QString fileName = QFileInfo(source).fileName();
     if (!isDirectory(targetFolder) || !isFile(source) || nameTaken(targetFolder, fileName))
         return;
-    if (!log_fs::MoveNoReplace(local(source), local(targetFolder + QLatin1Char('/') + fileName)))
+    const QString destination = targetFolder + QLatin1Char('/') + fileName;
+    if (!log_fs::MoveNoReplace(local(source), local(destination)))
         return;
+    followMove(*this, source, destination);
     // The node goes where the file went: into the target folder.
     QTreeWidgetItem* parent = dragged->parent();
     parent->removeChild(dragged);
@@ -441,6 +482,7 @@ void TMainForm::AbreArquivo(const QString& folder, const QString& fileName)
         child->SignalChannel[static_cast<std::size_t>(channel.listPosition)] =
             static_cast<std::uint8_t>(child->AddDecodedSignal(channel.signal, log.x));
     std::copy(log.head.bytes.begin(), log.head.bytes.end(), child->FileBlocks.bytes.begin());
+    child->RawColumns = std::move(log.rawColumns);
     child->RowCount = static_cast<std::int32_t>(log.rows);
     child->StartTime = log.start;
     child->TimeStep = log.step;

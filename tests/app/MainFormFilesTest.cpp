@@ -2,6 +2,7 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QUrl>
 
 #include <algorithm>
 #include <filesystem>
@@ -10,6 +11,20 @@ namespace {
 
 namespace fs = std::filesystem;
 using Kind = platform::ScriptedDialogs::Kind;
+
+// The node at a path of texts below the top node.
+QTreeWidgetItem* findNode(TMainForm& form, std::vector<const char*> texts)
+{
+    QTreeWidgetItem* n = form.TreeView1->topLevelItem(0);
+    for (const char* t : texts) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; n != nullptr && i < n->childCount(); ++i)
+            if (n->child(i)->text(0) == QString::fromUtf8(t))
+                next = n->child(i);
+        n = next;
+    }
+    return n;
+}
 
 class MainFormFilesTest : public AppTestEnv {
 protected:
@@ -50,19 +65,7 @@ protected:
         return form_->TreeView1->topLevelItemCount() ? treeText(form_->TreeView1->topLevelItem(0)) : "";
     }
 
-    // The node at a path of texts below the top node.
-    QTreeWidgetItem* node(const std::vector<const char*>& texts) const
-    {
-        QTreeWidgetItem* n = form_->TreeView1->topLevelItem(0);
-        for (const char* t : texts) {
-            QTreeWidgetItem* next = nullptr;
-            for (int i = 0; n != nullptr && i < n->childCount(); ++i)
-                if (n->child(i)->text(0) == QString::fromUtf8(t))
-                    next = n->child(i);
-            n = next;
-        }
-        return n;
-    }
+    QTreeWidgetItem* node(const std::vector<const char*>& texts) const { return findNode(*form_, texts); }
 
     bool exists(const std::string& relative) const { return fs::exists(fs::path(base_) / relative); }
 
@@ -227,8 +230,8 @@ TEST_F(MainFormFilesTest, DragMovesALogIntoAFolderOnly)
     EXPECT_FALSE(exists("Carro/um.ZQL"));
 }
 
-// Through the view itself: an edit ends in the rename, a drop in the move.
-TEST_F(MainFormFilesTest, EditorAndDropReachTheHandlers)
+// Through the view itself: an edit ends in the rename.
+TEST_F(MainFormFilesTest, EditorReachesTheRename)
 {
     makeLog("Carro/um.ZQL");
     fs::create_directories(base_ + "/Outra");
@@ -244,19 +247,111 @@ TEST_F(MainFormFilesTest, EditorAndDropReachTheHandlers)
     QCoreApplication::processEvents(); // the delegate commits through a queued call
     EXPECT_TRUE(exists("Carro/novo.ZQL"));
     ASSERT_NE(node({"Carro", "novo"}), nullptr);
-
-    form.TreeView1->setCurrentItem(node({"Carro", "novo"}));
-    const QPoint at = form.TreeView1->visualItemRect(node({"Outra"})).center();
-    QMimeData mime;
-    QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(form.TreeView1->viewport(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(form.TreeView1->viewport(), &drop);
-    EXPECT_EQ(drop.dropAction(), Qt::IgnoreAction); // the view removes nothing itself
-    EXPECT_TRUE(exists("Outra/novo.ZQL"));
-    EXPECT_EQ(tree(), "<base>(Carro,Outra(novo))");
 }
+
+// Data dragged in from elsewhere (text of another program, files of a file
+// manager) is refused, whatever node is selected: nothing moves.
+TEST_F(MainFormFilesTest, ForeignDropsMoveNothing)
+{
+    makeLog("Carro/um.ZQL");
+    makeLog("solto.ZQL");
+    fs::create_directories(base_ + "/Outra");
+    TMainForm& form = show();
+    form.TreeView1->expandAll();
+    QMimeData text;
+    text.setText(QStringLiteral("Carro/um"));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(base_ + "/solto.ZQL"))});
+    QMimeData items; // what a view of another program would give
+    items.setData(QStringLiteral("application/x-qabstractitemmodeldatalist"), QByteArray(8, '\0'));
+
+    for (QMimeData* mime : {&text, &files, &items}) {
+        SCOPED_TRACE(mime->formats().join(QLatin1Char(' ')).toStdString());
+        form.TreeView1->setCurrentItem(node({"Carro", "um"}));
+        const QPoint at = form.TreeView1->visualItemRect(node({"Outra"})).center();
+        QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.TreeView1->viewport(), &enter);
+        EXPECT_FALSE(enter.isAccepted());
+        QDropEvent drop(at, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.TreeView1->viewport(), &drop);
+        EXPECT_NE(drop.dropAction(), Qt::MoveAction);
+    }
+    EXPECT_EQ(tree(), "<base>(Carro(um),Outra,solto)");
+    EXPECT_TRUE(exists("Carro/um.ZQL"));
+    EXPECT_TRUE(exists("solto.ZQL"));
+}
+
+// A file renamed or moved in the tree while its chart is open: the window
+// follows, so its save lands on the file where it now is.
+struct FollowCase {
+    const char* name;
+    std::function<void(TMainForm&, QTreeWidgetItem* (*)(TMainForm&, std::vector<const char*>))> move;
+    std::string nowAt;
+};
+
+class MainFormFollowTest : public MainFormFilesTest, public testing::WithParamInterface<FollowCase> {};
+
+TEST_P(MainFormFollowTest, RenameThenSaveLeavesOneFileAtTheNewPlace)
+{
+    makeLog("Carro/Treino/um.ZQL", 100);
+    makeLog("dois.ZQL");
+    fs::create_directories(base_ + "/Outra");
+    TMainForm& form = show();
+    form.TreeView1->expandAll();
+    form.TreeView1->setCurrentItem(node({"Carro", "Treino", "um"}));
+    form.TreeView1DblClick();
+    form.TreeView1->setCurrentItem(node({"dois"}));
+    form.TreeView1DblClick();
+    ASSERT_EQ(charts().size(), 2u);
+    TMDIChild& chart = *charts().back();
+
+    GetParam().move(form, findNode);
+    const std::string nowAt = base_ + "/" + GetParam().nowAt;
+    EXPECT_EQ(chart.windowTitle().toStdString(), nowAt);
+    EXPECT_EQ(charts().front()->windowTitle().toStdString(), base_ + "/dois.ZQL");
+
+    chart.Grafico_Split();
+    chart.PickedX = 2.5;
+    chart.PickedValid = true;
+    chart.SLScope1Click();
+    chart.SalvarArquivo();
+    EXPECT_FALSE(exists("Carro/Treino/um.ZQL"));
+    EXPECT_EQ(log_file::LoadLogFile(nowAt, false).head.ZeroOffsetMs(), 2500);
+    std::size_t logs = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(base_))
+        logs += entry.path().extension() == ".ZQL";
+    EXPECT_EQ(logs, 2u);
+
+    // Opening it at its new place finds the same window.
+    const fs::path now(nowAt);
+    form.AbreArquivo(QString::fromStdString(now.parent_path().string()), QString::fromStdString(now.filename().string()));
+    EXPECT_EQ(charts().size(), 2u);
+}
+
+QString renamed(TMainForm& form, QTreeWidgetItem* node, const char* text)
+{
+    QString newText = QString::fromUtf8(text);
+    form.TreeView1Edited(node, newText);
+    node->setText(0, newText);
+    return newText;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, MainFormFollowTest,
+    testing::Values(FollowCase{"RenameFile", [](TMainForm& f, auto node) { renamed(f, node(f, {"Carro", "Treino", "um"}), "tres"); },
+                               "Carro/Treino/tres.ZQL"},
+                    FollowCase{"RenameItsFolder", [](TMainForm& f, auto node) { renamed(f, node(f, {"Carro", "Treino"}), "Pista"); },
+                               "Carro/Pista/um.ZQL"},
+                    FollowCase{"RenameTheFolderAbove", [](TMainForm& f, auto node) { renamed(f, node(f, {"Carro"}), "Moto"); },
+                               "Moto/Treino/um.ZQL"},
+                    FollowCase{"DragIntoAnotherFolder",
+                               [](TMainForm& f, auto node) {
+                                   f.TreeView1->setCurrentItem(node(f, {"Carro", "Treino", "um"}));
+                                   const QRect r = f.TreeView1->visualItemRect(node(f, {"Outra"}));
+                                   f.TreeView1DragDrop(r.center().x(), r.center().y());
+                               },
+                               "Outra/um.ZQL"}),
+    caseName);
 
 TEST_F(MainFormFilesTest, NewFolderGoesIntoTheSelectedFolderOrTheFilesFolder)
 {
