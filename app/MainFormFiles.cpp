@@ -196,6 +196,26 @@ void followMove(const TMainForm& form, const QString& from, const QString& to)
     }
 }
 
+// Why a download cannot be stored, as the user is told.
+QString refusalText(log_file::HeadFault fault)
+{
+    switch (fault) {
+    case log_file::HeadFault::RateZero:
+        return QStringLiteral("a taxa de amostragem é zero");
+    case log_file::HeadFault::TooManyColumns:
+        return QStringLiteral("tem mais de 32 colunas");
+    case log_file::HeadFault::TooManySignals:
+        return QStringLiteral("tem mais de 32 sinais");
+    case log_file::HeadFault::ColumnsMissing:
+        return QStringLiteral("faltam colunas dos sinais anunciados");
+    case log_file::HeadFault::TooManyChannels:
+        return QStringLiteral("tem mais de 16 sinais para exibir");
+    case log_file::HeadFault::None:
+        break;
+    }
+    return {};
+}
+
 constexpr Qt::ItemFlags nodeFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable |
                                     Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 
@@ -406,9 +426,13 @@ QString TMainForm::GeraNovoArquivo()
         services().dialogs.message(QStringLiteral("Nenhuma linha completa do LOG foi recebida: nada foi gravado."));
         return {};
     }
-    if (d.Columns > log_file::MaxColumns)
-        throw platform::PlatformError("A log of " + std::to_string(d.Columns) + " columns cannot be stored (at most " +
-                                      std::to_string(log_file::MaxColumns) + ")");
+    // A log the program could not open again is not left behind as one.
+    const log_file::LogHead head = log_file::MakeDownloadHead(d, static_cast<std::uint32_t>(rows));
+    if (const log_file::HeadFault fault = log_file::CheckHead(head); fault != log_file::HeadFault::None) {
+        services().dialogs.message(QStringLiteral("O LOG recebido não pode ser gravado: ") + refusalText(fault) +
+                                   QStringLiteral(". Nada foi gravado."));
+        return {};
+    }
 
     if (TreeView1->topLevelItemCount() == 0 || !QFileInfo(LogDir).isDir())
         RefreshFiles();
@@ -429,7 +453,6 @@ QString TMainForm::GeraNovoArquivo()
         stem += QStringLiteral("_Copia%1").arg(copy, 3, 10, QLatin1Char('0'));
     }
 
-    const log_file::LogHead head = log_file::MakeDownloadHead(d, static_cast<std::uint32_t>(rows));
     std::vector<std::span<const std::uint8_t>> columns;
     for (int c = 0; c < d.Columns; ++c)
         columns.push_back(std::span(Dados.column(c)).first(static_cast<std::size_t>(rows)));

@@ -486,4 +486,44 @@ TEST_F(MainFormDownloadFileTest, SavedZeroPointAndCutReadBack)
     EXPECT_EQ(fileBytes(path).size(), 159u + 4 * 76 + 6);
 }
 
+// A download the reader would refuse is not stored: the user is told why
+// when it ends, and no file is left to fail on opening.
+struct RefusedCase {
+    const char* name;
+    std::vector<std::uint8_t> ids;
+    std::uint8_t rate;
+    const char* reason;
+};
+
+class RefusedDownloadTest : public MainFormDownloadFileTest, public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedDownloadTest, IsToldAtTheEndAndLeavesNoFile)
+{
+    const RefusedCase& c = GetParam();
+    TMainForm& form = show();
+    download(20, 20, c.ids);
+    form.DownloadState = makeDownload(c.ids, 20, c.rate);
+    form.DownloadState.Row = 20;
+    form.Downloading = true;
+    const std::uint8_t end[64] = {lp::ReplyEnd};
+    form.ShowRead(nullptr, 0, end, sizeof end);
+    EXPECT_FALSE(form.Downloading);
+    EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("O LOG recebido não pode ser gravado: ") +
+                                                       QString::fromUtf8(c.reason) + QStringLiteral(". Nada foi gravado.")));
+    EXPECT_FALSE(exists("MeuCarro"));
+    EXPECT_EQ(tree(), "<base>");
+    EXPECT_TRUE(charts().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Heads, RefusedDownloadTest,
+    testing::Values(RefusedCase{"RateZero", {0, 1, 10}, 0, "a taxa de amostragem é zero"},
+                    RefusedCase{"HighByteColumnMissing", {1, 10}, 10, "faltam colunas dos sinais anunciados"},
+                    RefusedCase{"LambdaWithoutItsHighByte", {10, 9}, 10, "faltam colunas dos sinais anunciados"},
+                    RefusedCase{"SeventeenSignals",
+                                {10, 11, 12, 13, 16, 17, 18, 19, 20, 10, 11, 12, 13, 16, 17, 18, 19},
+                                10,
+                                "tem mais de 16 sinais para exibir"}),
+    caseName);
+
 } // namespace
