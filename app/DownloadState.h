@@ -22,4 +22,9 @@ struct TDownloadState {
     double Received = 0;
     double Total = 0;
     double Percent = 0;
+    // Reports the device had lost when the header came, and whether it lost
+    // more since: blocks carry no number, so every byte after a lost one
+    // would land in the wrong column.
+    std::uint64_t LostAtHeader = 0;
+    bool ReportsLost = false;
 };

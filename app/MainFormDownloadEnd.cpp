@@ -1,12 +1,22 @@
 // The end of a download: the log goes to a new file in the logger's folder,
 // which then opens in a chart window.
 #include "app/MainForm.h"
+#include "platform/Dialogs.h"
+
+#include <algorithm>
 
 void TMainForm::DownloadFinished()
 {
     const QString fileName = GeraNovoArquivo();
     if (fileName.isEmpty())
         return;
-    const QString& name = DownloadState.Name;
+    const TDownloadState& d = DownloadState;
+    const QString& name = d.Name;
     AbreArquivo(name.isEmpty() ? LogDir : LogDir + QLatin1Char('/') + name, fileName);
+    // What arrived is kept, but not as if it were the whole log.
+    const int received = std::min(d.Row, d.Rows);
+    if (received < d.Rows || d.ReportsLost)
+        services().dialogs.message(QStringLiteral("O LOG está incompleto: foram recebidas %1 de %2 linhas.")
+                                       .arg(received)
+                                       .arg(d.Rows));
 }

@@ -5,6 +5,7 @@
 #include "app/LoggerChannels.h"
 #include "app/PictureFormat.h"
 #include "app/ReportPlatformErrors.h"
+#include "device/JvHidDevice.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -40,9 +41,14 @@ QString latin1Field(const lp::Report& report, std::size_t at, std::size_t length
     return QString::fromLatin1(reinterpret_cast<const char*>(&*begin), end - begin);
 }
 
+std::uint64_t lostReports(const TJvHidDevice* device)
+{
+    return device != nullptr ? device->DroppedInputReports() : 0;
+}
+
 } // namespace
 
-void TMainForm::ShowRead(TJvHidDevice*, std::uint8_t ReportID, const std::uint8_t* Data, std::uint16_t Size)
+void TMainForm::ShowRead(TJvHidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data, std::uint16_t Size)
 {
     // Bytes beyond what the device sent read as zero; longer reports are cut
     // to the 64 data bytes the protocol has.
@@ -65,9 +71,15 @@ void TMainForm::ShowRead(TJvHidDevice*, std::uint8_t ReportID, const std::uint8_
         if (code == lp::ReplyEnd && !Downloading)
             return;
         DownTimer->start(WatchdogMs);
-        if (code == lp::ReplyHeader)
+        if (code == lp::ReplyHeader) {
             headerReply(report);
-        else if (code == lp::ReplyData)
+            DownloadState.LostAtHeader = lostReports(HidDev);
+            DownloadState.ReportsLost = false;
+            return;
+        }
+        if (lostReports(HidDev) != DownloadState.LostAtHeader)
+            DownloadState.ReportsLost = true;
+        if (code == lp::ReplyData)
             dataReply(report);
         else
             endReply();
@@ -195,7 +207,9 @@ void TMainForm::dataReply(const lp::Report& report)
         d.Percent = std::min(d.Received / d.Total * 100, 100.0);
         showProgress();
     }
-    if (d.Columns < 1 || d.Columns > MaxColumns)
+    // After a lost block the rows that follow are not the logger's: the
+    // rows whole before it are what the download keeps.
+    if (d.Columns < 1 || d.Columns > MaxColumns || d.ReportsLost)
         return;
     for (std::size_t i = lp::DataFirst; i < report.size() && d.Row < d.Rows; ++i) {
         Dados.setCell(d.Column, d.Row, report[i]);

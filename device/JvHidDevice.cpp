@@ -245,6 +245,15 @@ bool TJvHidDevice::StartOverlappedRead(void* buffer, std::uint32_t length, zq::h
     return backend().startRead(readHandle_, {static_cast<std::uint8_t*>(buffer), length}, readOverlapped_, waiter);
 }
 
+std::uint64_t TJvHidDevice::DroppedInputReports() const
+{
+    std::lock_guard lock(readHandleMutex_);
+    std::uint64_t count = 0;
+    if (readHandle_ != InvalidHandle && !backend().getDroppedInputReports(readHandle_, count))
+        count = 0;
+    return count;
+}
+
 std::uint32_t TJvHidDevice::GetReadResult()
 {
     const zq::hid::Handle handle = readHandle_;

@@ -109,6 +109,9 @@ public:
     bool StartOverlappedRead(void* buffer, std::uint32_t length, zq::hid::AlertableWaiter& waiter);
     std::uint32_t GetReadResult();
     bool CancelPendingIO(TJvHidOpenMode mode);
+    // Input reports the read handle lost because its queue was full, since
+    // it was opened; 0 while it is closed.
+    std::uint64_t DroppedInputReports() const;
 
     void SetDataHandler(TJvHidDataEvent handler);
     void StartReader();

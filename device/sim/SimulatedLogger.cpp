@@ -132,6 +132,12 @@ void SimulatedLogger::setReportInterval(std::chrono::microseconds interval)
     interval_ = interval;
 }
 
+void SimulatedLogger::setWaitsForRoom(bool waits)
+{
+    std::lock_guard lock(mutex_);
+    waitsForRoom_ = waits;
+}
+
 std::vector<lp::Report> SimulatedLogger::received() const
 {
     std::lock_guard lock(mutex_);
@@ -246,6 +252,7 @@ bool SimulatedLogger::send(std::span<const std::uint8_t> report)
 {
     std::shared_ptr<zq::hid::SimulatedHidDevice> device;
     bool malformed = false;
+    bool waits = true;
     {
         std::unique_lock lock(mutex_);
         if (interval_.count() > 0)
@@ -254,10 +261,11 @@ bool SimulatedLogger::send(std::span<const std::uint8_t> report)
             return false;
         device = device_;
         malformed = faults_.malformed;
+        waits = waitsForRoom_;
     }
     if (!device)
         return false;
-    for (;;) {
+    while (waits) {
         if (!device->pluggedIn())
             return false;
         if (device->waitForQueueSpace(std::chrono::milliseconds(20)))

@@ -8,8 +8,9 @@
 //
 // Commands arrive on the thread that makes the device call (the main thread
 // in the program); replies go out from a thread of the logger's own, which
-// waits for room in the reader's queue before each report so that none is
-// dropped.
+// by default waits for room in the reader's queue before each report so that
+// none is dropped. Told not to, it sends at its own pace as the real logger
+// does, whatever the host keeps up with.
 #include "device/logger/LoggerProtocol.h"
 #include "platform/hid/SimulatedHidBus.h"
 
@@ -74,6 +75,8 @@ public:
     void setFaults(const LoggerFaults& faults);
     // Pause before each reply report, as a real logger paces its data.
     void setReportInterval(std::chrono::microseconds interval);
+    // Whether each report waits for room in the host's queues (the default).
+    void setWaitsForRoom(bool waits);
 
     // Sends one input report as it stands (report id byte first).
     void sendRaw(std::vector<std::uint8_t> report);
@@ -111,6 +114,7 @@ private:
     std::vector<std::uint8_t> ids_{0, 1};
     LoggerFaults faults_;
     std::chrono::microseconds interval_{0};
+    bool waitsForRoom_ = true;
     std::vector<logger_protocol::Report> received_;
     std::deque<Job> jobs_;
     bool working_ = false;

@@ -86,6 +86,10 @@ public:
     // Bytes of a finished read; false when it is not finished or failed. The
     // operation holds the outcome, so the handle is not consulted.
     virtual bool getOverlappedResult(Handle handle, const OverlappedRead& overlapped, std::uint32_t& bytes);
+    // Reports an overlapped read handle has lost since it was opened: the
+    // backend reads reports as they arrive into a queue of the handle's
+    // input-buffer count and drops the oldest when it is full.
+    virtual bool getDroppedInputReports(Handle handle, std::uint64_t& count) = 0;
     // Cancels the calling thread's pending read on the handle.
     virtual bool cancelIo(Handle handle) = 0;
 

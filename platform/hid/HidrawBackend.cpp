@@ -1,6 +1,8 @@
 #include "platform/hid/HidrawBackend.h"
 
+#include "platform/hid/EventFd.h"
 #include "platform/hid/HidError.h"
+#include "platform/hid/InputReportQueue.h"
 #include "platform/hid/RegistryValue.h"
 #include "platform/hid/ReportDescriptorParser.h"
 #include "platform/hid/UniqueFd.h"
@@ -21,8 +23,8 @@ namespace zq::hid {
 
 namespace {
 
-// hidraw keeps its own fixed queue per open file (64 reports); the count is
-// bookkeeping that the device objects set and read back.
+// What a handle holds until its user sets a count, as the platform's driver
+// would give.
 constexpr std::uint32_t DefaultInputBuffers = 64;
 
 } // namespace
@@ -34,64 +36,32 @@ struct HidrawHandle {
     bool overlapped = false;
     std::uint32_t numInputBuffers = DefaultInputBuffers;
     UniqueFd cancel{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
-    std::atomic<bool> closed{false};
-    // Set once the node hung up; later reads fail at once instead of spinning.
-    std::atomic<bool> gone{false};
     bool prependReportId = false;
     std::mutex pendingMutex;
     std::weak_ptr<ReadOperation> pending;
+    // Overlapped read handles: hidraw keeps only 64 reports and drops new
+    // ones when full, so the pump takes them as they come into a queue of
+    // the handle's input-buffer count. Declared last: it stops first.
+    std::shared_ptr<InputReportQueue> queue;
+    std::unique_ptr<ReportPump> pump;
 };
 
 namespace {
 
-struct HidrawReadOperation : ReadOperation {
-    HidrawReadOperation(std::shared_ptr<HidrawHandle> h, std::span<std::uint8_t> b) : handle(std::move(h)), buffer(b)
-    {
-    }
-
-    std::size_t watch(std::span<pollfd> fds) override
-    {
-        fds[0] = {handle->fd.get(), POLLIN, 0};
-        fds[1] = {handle->cancel.get(), POLLIN, 0};
-        return 2;
-    }
-
-    void onReady(std::span<const pollfd> fds) override
-    {
-        if (fds[1].revents != 0 || handle->closed)
-            return fail(ECANCELED);
-        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-            handle->gone = true;
-            return fail(ENODEV);
-        }
-        if ((fds[0].revents & POLLIN) == 0)
-            return;
-        // hidraw gives the reports of a device without report ids as they come,
-        // without the zero id byte that every caller expects in front.
-        const std::size_t offset = handle->prependReportId ? 1 : 0;
-        // One byte more than the buffer shows a report that would not fit:
-        // hidraw would cut it silently, and a cut report must not pass as whole.
-        std::array<std::uint8_t, 4097> scratch;
-        scratch[0] = 0;
-        const std::size_t want = std::min(buffer.size() + 1, scratch.size()) - offset;
-        const ssize_t n = ::read(handle->fd.get(), scratch.data() + offset, want);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR)
-                return;
-            if (errno == ENODEV)
-                handle->gone = true;
-            return fail(static_cast<std::uint32_t>(errno));
-        }
-        const std::size_t total = static_cast<std::size_t>(n) + offset;
-        if (total > buffer.size())
-            return fail(EMSGSIZE);
-        std::copy_n(scratch.begin(), total, buffer.begin());
-        complete(static_cast<std::uint32_t>(total));
-    }
-
-    std::shared_ptr<HidrawHandle> handle;
-    std::span<std::uint8_t> buffer;
-};
+// One report from the node. hidraw gives the reports of a device without
+// report ids without the zero id byte that every caller expects in front.
+int readReport(int fd, bool prependReportId, std::span<std::uint8_t> buffer, std::size_t& size)
+{
+    const std::size_t offset = prependReportId ? 1 : 0;
+    buffer[0] = 0;
+    const ssize_t n = ::read(fd, buffer.data() + offset, buffer.size() - offset);
+    if (n < 0)
+        return errno == EINTR ? EAGAIN : errno;
+    if (n == 0)
+        return EAGAIN;
+    size = static_cast<std::size_t>(n) + offset;
+    return 0;
+}
 
 std::optional<std::vector<std::uint8_t>> readDescriptor(int fd)
 {
@@ -256,6 +226,17 @@ Handle HidrawBackend::open(const std::string& path, unsigned access, bool overla
                 descriptor = source_->reportDescriptor(handle->node);
             handle->prependReportId = descriptor && !parseReportDescriptor(*descriptor).reportIds;
         }
+        if (overlapped && (access & AccessRead)) {
+            handle->queue = std::make_shared<InputReportQueue>(handle->numInputBuffers);
+            const int fd = handle->fd.get();
+            const bool prepend = handle->prependReportId;
+            handle->pump = std::make_unique<ReportPump>(
+                fd,
+                [fd, prepend](std::span<std::uint8_t> buffer, std::size_t& size) {
+                    return readReport(fd, prepend, buffer, size);
+                },
+                handle->queue);
+        }
     }
     return handles_.add(std::move(handle));
 }
@@ -267,9 +248,8 @@ bool HidrawBackend::close(Handle id)
         return failWith(EBADF);
     // A read pending on another thread still holds the handle: it sees the
     // cancel event and ends; the descriptor closes when it lets go.
-    handle->closed = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(handle->cancel.get(), &one, sizeof one);
+    raiseEvent(handle->cancel);
+    handle->pump.reset();
     return true;
 }
 
@@ -401,6 +381,8 @@ bool HidrawBackend::setNumInputBuffers(Handle id, std::uint32_t count)
         return failWith(EINVAL);
     std::lock_guard lock(mutex_);
     handle->numInputBuffers = count;
+    if (handle->queue)
+        handle->queue->setCapacity(count);
     return true;
 }
 
@@ -420,17 +402,28 @@ bool HidrawBackend::startRead(Handle id, std::span<std::uint8_t> buffer, Overlap
     auto handle = findWithFd(id);
     if (!handle)
         return false;
-    if (!handle->overlapped || (handle->access & AccessRead) == 0)
+    if (!handle->queue)
         return failWith(EBADF);
-    if (handle->gone)
-        return failWith(ENODEV);
-    auto operation = std::make_shared<HidrawReadOperation>(handle, buffer);
+    if (std::uint32_t error = 0; handle->queue->ended(error))
+        return failWith(error);
+    auto operation = std::make_shared<QueuedReadOperation>(handle->queue, handle->cancel.get(), handle, buffer);
     {
         std::lock_guard lock(handle->pendingMutex);
         handle->pending = operation;
     }
     overlapped.operation = operation;
     waiter.setPending(operation);
+    return true;
+}
+
+bool HidrawBackend::getDroppedInputReports(Handle id, std::uint64_t& count)
+{
+    auto handle = findWithFd(id);
+    if (!handle)
+        return false;
+    if (!handle->queue)
+        return failWith(EBADF);
+    count = handle->queue->dropped();
     return true;
 }
 

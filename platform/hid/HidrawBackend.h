@@ -40,6 +40,7 @@ public:
     bool getNumInputBuffers(Handle handle, std::uint32_t& count) override;
     bool startRead(Handle handle, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
                    AlertableWaiter& waiter) override;
+    bool getDroppedInputReports(Handle handle, std::uint64_t& count) override;
     bool cancelIo(Handle handle) override;
     ChangeSubscription subscribeChanges(std::function<void()> onChange) override;
 

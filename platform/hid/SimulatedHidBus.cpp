@@ -1,6 +1,8 @@
 #include "platform/hid/SimulatedHidBus.h"
 
+#include "platform/hid/EventFd.h"
 #include "platform/hid/HidError.h"
+#include "platform/hid/InputReportQueue.h"
 #include "platform/hid/RegistryValue.h"
 #include "platform/hid/UniqueFd.h"
 
@@ -19,64 +21,54 @@ namespace zq::hid {
 namespace {
 constexpr std::uint32_t DefaultInputBuffers = 64;
 
-void signal(const UniqueFd& fd)
-{
-    const std::uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(fd.get(), &one, sizeof one);
-}
 } // namespace
 
-// One open of a simulated device. The queue and the pending read are guarded
-// by the device's mutex.
+// One open of a simulated device. The kernel queue is guarded by the
+// device's mutex; the queue the read thread takes from has its own lock.
 struct SimHandle {
     std::shared_ptr<SimulatedHidDevice> device;
     unsigned access = AccessQueryOnly;
     bool overlapped = false;
     std::uint32_t numInputBuffers = DefaultInputBuffers;
-    UniqueFd event{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    UniqueFd event{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)}; // raised when the handle closes
     std::atomic<bool> closed{false};
-    std::deque<std::vector<std::uint8_t>> queue;
+    // What the kernel keeps for the open file: a bounded queue that drops new
+    // reports when full; its event is raised while it holds any or the device
+    // is gone.
+    std::deque<std::vector<std::uint8_t>> kernel;
+    UniqueFd kernelEvent{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
     std::weak_ptr<ReadOperation> pending;
+    // Readers: the backend's own queue and the pump that fills it from the
+    // kernel queue. Declared last: the pump stops first.
+    std::shared_ptr<InputReportQueue> queue;
+    std::unique_ptr<ReportPump> pump;
 
     bool isReader() const { return overlapped && (access & AccessRead) != 0; }
+    // Called by the pump: the oldest report of the kernel queue.
+    int takeFromKernel(std::span<std::uint8_t> buffer, std::size_t& size);
 };
 
-struct SimReadOperation : ReadOperation {
-    SimReadOperation(std::shared_ptr<SimHandle> h, std::span<std::uint8_t> b) : handle(std::move(h)), buffer(b) {}
-
-    std::size_t watch(std::span<pollfd> fds) override
+int SimHandle::takeFromKernel(std::span<std::uint8_t> buffer, std::size_t& size)
+{
+    SimulatedHidDevice& d = *device;
     {
-        fds[0] = {handle->event.get(), POLLIN, 0};
-        return 1;
+        std::lock_guard lock(d.mutex_);
+        if (!d.pluggedIn_)
+            return ENODEV;
+        if (kernel.empty()) {
+            lowerEvent(kernelEvent);
+            return EAGAIN;
+        }
+        const std::vector<std::uint8_t> report = std::move(kernel.front());
+        kernel.pop_front();
+        if (kernel.empty())
+            lowerEvent(kernelEvent);
+        size = std::min(report.size(), buffer.size());
+        std::copy_n(report.begin(), size, buffer.begin());
     }
-
-    void onReady(std::span<const pollfd>) override
-    {
-        std::uint64_t drained = 0;
-        [[maybe_unused]] auto n = ::read(handle->event.get(), &drained, sizeof drained);
-        SimulatedHidDevice& device = *handle->device;
-        std::unique_lock lock(device.mutex_);
-        if (handle->closed)
-            return fail(ECANCELED);
-        if (!device.pluggedIn_)
-            return fail(ENODEV);
-        if (handle->queue.empty())
-            return;
-        std::vector<std::uint8_t> report = std::move(handle->queue.front());
-        handle->queue.pop_front();
-        if (!handle->queue.empty())
-            signal(handle->event);
-        lock.unlock();
-        device.space_.notify_all();
-        if (report.size() > buffer.size())
-            return fail(EMSGSIZE);
-        std::copy(report.begin(), report.end(), buffer.begin());
-        complete(static_cast<std::uint32_t>(report.size()));
-    }
-
-    std::shared_ptr<SimHandle> handle;
-    std::span<std::uint8_t> buffer;
-};
+    d.space_.notify_all();
+    return 0;
+}
 
 SimulatedHidDevice::SimulatedHidDevice(SimulatedDeviceInfo info, std::uint32_t devInst, std::string path)
     : info_(std::move(info)), devInst_(devInst), path_(std::move(path))
@@ -114,13 +106,13 @@ bool SimulatedHidDevice::queueInputReport(std::span<const std::uint8_t> report)
         auto handle = weak.lock();
         if (!handle || handle->closed || !handle->isReader())
             continue;
-        if (handle->queue.size() >= handle->numInputBuffers) {
-            handle->queue.pop_front();
-            ++dropped_;
-        }
-        handle->queue.emplace_back(report.begin(), report.end());
-        signal(handle->event);
         delivered = true;
+        if (handle->kernel.size() >= KernelQueueLength) {
+            ++dropped_;
+            continue;
+        }
+        handle->kernel.emplace_back(report.begin(), report.end());
+        raiseEvent(handle->kernelEvent);
     }
     return delivered;
 }
@@ -129,9 +121,13 @@ bool SimulatedHidDevice::hasRoomLocked() const
 {
     if (!pluggedIn_)
         return true;
+    // Room for one more in both queues together, and one report besides: the
+    // one the pump may be carrying from the first to the second.
     return std::all_of(handles_.begin(), handles_.end(), [](const auto& weak) {
         auto handle = weak.lock();
-        return !handle || handle->closed || !handle->isReader() || handle->queue.size() < handle->numInputBuffers;
+        return !handle || handle->closed || !handle->isReader() ||
+               (handle->kernel.size() < KernelQueueLength &&
+                handle->kernel.size() + handle->queue->size() + 1 < handle->queue->capacity());
     });
 }
 
@@ -144,7 +140,11 @@ bool SimulatedHidDevice::waitForQueueSpace(std::chrono::milliseconds timeout)
 std::size_t SimulatedHidDevice::droppedInputReports() const
 {
     std::lock_guard lock(mutex_);
-    return dropped_;
+    std::size_t dropped = dropped_;
+    for (const auto& weak : handles_)
+        if (auto handle = weak.lock(); handle && handle->queue)
+            dropped += handle->queue->dropped();
+    return dropped;
 }
 
 std::size_t SimulatedHidDevice::queuedInputReports() const
@@ -152,8 +152,8 @@ std::size_t SimulatedHidDevice::queuedInputReports() const
     std::lock_guard lock(mutex_);
     std::size_t queued = 0;
     for (const auto& weak : handles_)
-        if (auto handle = weak.lock(); handle && !handle->closed)
-            queued += handle->queue.size();
+        if (auto handle = weak.lock(); handle && !handle->closed && handle->queue)
+            queued += handle->kernel.size() + handle->queue->size();
     return queued;
 }
 
@@ -231,10 +231,11 @@ void SimulatedHidBus::unplug(const std::shared_ptr<SimulatedHidDevice>& device)
     {
         std::lock_guard lock(device->mutex_);
         device->pluggedIn_ = false;
-        // Pending reads end now; later calls on the old handles fail.
+        // Pending reads end now (each pump finds the device gone); later
+        // calls on the old handles fail.
         for (const auto& weak : device->handles_)
             if (auto handle = weak.lock())
-                signal(handle->event);
+                raiseEvent(handle->kernelEvent);
     }
     device->space_.notify_all();
     postChange();
@@ -310,7 +311,27 @@ Handle SimulatedHidBus::open(const std::string& path, unsigned access, bool over
             return InvalidHandle;
         }
         std::erase_if(handle->device->handles_, [](const auto& weak) { return weak.expired(); });
+        if (handle->isReader()) {
+            handle->queue = std::make_shared<InputReportQueue>(handle->numInputBuffers);
+            std::weak_ptr<SimulatedHidDevice> device = handle->device;
+            handle->queue->setOnTaken([device] {
+                if (auto d = device.lock()) {
+                    // Under the lock: a producer between its check and its
+                    // wait cannot miss the wake-up.
+                    { std::lock_guard lock(d->mutex_); }
+                    d->space_.notify_all();
+                }
+            });
+        }
         handle->device->handles_.push_back(handle);
+    }
+    // Started outside the device's lock, which the pump takes.
+    if (handle->isReader()) {
+        SimHandle* raw = handle.get();
+        handle->pump = std::make_unique<ReportPump>(
+            handle->kernelEvent.get(),
+            [raw](std::span<std::uint8_t> buffer, std::size_t& size) { return raw->takeFromKernel(buffer, size); },
+            handle->queue);
     }
     return handles_.add(std::move(handle));
 }
@@ -323,9 +344,10 @@ bool SimulatedHidBus::close(Handle id)
     {
         std::lock_guard lock(handle->device->mutex_);
         handle->closed = true;
-        handle->queue.clear();
-        signal(handle->event);
+        handle->kernel.clear();
+        raiseEvent(handle->event);
     }
+    handle->pump.reset();
     handle->device->space_.notify_all();
     return true;
 }
@@ -455,9 +477,9 @@ bool SimulatedHidBus::setNumInputBuffers(Handle id, std::uint32_t count)
     {
         std::lock_guard lock(device->mutex_);
         handle->numInputBuffers = count;
-        while (handle->queue.size() > count)
-            handle->queue.pop_front();
     }
+    if (handle->queue)
+        handle->queue->setCapacity(count);
     device->space_.notify_all();
     return true;
 }
@@ -488,12 +510,23 @@ bool SimulatedHidBus::startRead(Handle id, std::span<std::uint8_t> buffer, Overl
             --device->readStartFailures_;
         return failWith(EIO);
     }
-    auto operation = std::make_shared<SimReadOperation>(handle, buffer);
+    if (std::uint32_t error = 0; handle->queue->ended(error))
+        return failWith(error);
+    auto operation = std::make_shared<QueuedReadOperation>(handle->queue, handle->event.get(), handle, buffer);
     handle->pending = operation;
-    if (!handle->queue.empty())
-        signal(handle->event);
     overlapped.operation = operation;
     waiter.setPending(operation);
+    return true;
+}
+
+bool SimulatedHidBus::getDroppedInputReports(Handle id, std::uint64_t& count)
+{
+    std::shared_ptr<SimHandle> handle;
+    if (!liveDevice(id, &handle))
+        return false;
+    if (!handle->queue)
+        return failWith(EBADF);
+    count = handle->queue->dropped();
     return true;
 }
 
@@ -533,13 +566,12 @@ ChangeSubscription SimulatedHidBus::subscribeChanges(std::function<void()> onCha
 
 void SimulatedHidBus::postChange()
 {
-    signal(changeEvent_);
+    raiseEvent(changeEvent_);
 }
 
 void SimulatedHidBus::deliverChanges()
 {
-    std::uint64_t drained = 0;
-    [[maybe_unused]] auto n = ::read(changeEvent_.get(), &drained, sizeof drained);
+    lowerEvent(changeEvent_);
     std::vector<int> ids;
     {
         std::lock_guard lock(mutex_);

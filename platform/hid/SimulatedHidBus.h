@@ -21,10 +21,13 @@
 //
 // Handlers run on the thread that made the device call (the main thread in the
 // program), never under the bus's locks, so they may call back into the
-// device. Input reports go to every open overlapped read handle; each queue
-// holds as many reports as its handle's input-buffer count (64 until set) and
-// drops its oldest report when full, as a driver does. A producer thread that
-// must lose nothing waits with waitForQueueSpace() before each report.
+// device. Input reports go to every open overlapped read handle, first into
+// a kernel-like queue of 64 reports that drops new ones when full (as a
+// hidraw node does); the backend's pump moves them on as they come into a
+// queue of the handle's input-buffer count (64 until set), which drops its
+// oldest report when full and counts it. A producer thread that must lose
+// nothing waits with waitForQueueSpace() before each report; one that sends
+// at its own pace, as a real device does, loses what neither queue holds.
 //
 // Device changes reach subscribers on the main thread through the Qt event
 // loop; plugs and unplugs close together give one notification. Plugging again gives a new device with a new DevInst.
@@ -73,6 +76,9 @@ public:
     // A feature or output report sent to the device. False fails the call.
     using ReportHandler = std::function<bool(std::span<const std::uint8_t> report)>;
 
+    // Reports the kernel keeps per open file before the backend takes them.
+    static constexpr std::size_t KernelQueueLength = 64;
+
     explicit SimulatedHidDevice(SimulatedDeviceInfo info, std::uint32_t devInst, std::string path);
 
     const SimulatedDeviceInfo& info() const { return info_; }
@@ -92,8 +98,9 @@ public:
     {
         return queueInputReport(std::span<const std::uint8_t>(report.begin(), report.size()));
     }
-    // Waits until every reader's queue has room (or the device has no reader).
+    // Waits until every reader's queues have room (or the device has no reader).
     bool waitForQueueSpace(std::chrono::milliseconds timeout);
+    // Reports lost, in the kernel queues and the backend's, over all handles.
     std::size_t droppedInputReports() const;
     // Reports queued and not yet read, over all read handles.
     std::size_t queuedInputReports() const;
@@ -108,7 +115,7 @@ public:
 
 private:
     friend class SimulatedHidBus;
-    friend struct SimReadOperation;
+    friend struct SimHandle;
 
     bool hasRoomLocked() const;
     // Sets one of the fields the device's mutex guards.
@@ -165,6 +172,7 @@ public:
     bool getNumInputBuffers(Handle handle, std::uint32_t& count) override;
     bool startRead(Handle handle, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
                    AlertableWaiter& waiter) override;
+    bool getDroppedInputReports(Handle handle, std::uint64_t& count) override;
     bool cancelIo(Handle handle) override;
     ChangeSubscription subscribeChanges(std::function<void()> onChange) override;
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -149,6 +150,61 @@ TEST_F(SimulatedLoggerTest, UnplugDuringADownloadIsDroppedByTheWatchdog)
     EXPECT_EQ(f.statusText(3), QString());
     EXPECT_FALSE(QFileInfo::exists(f.LogDir + QStringLiteral("/Pista 2")));
 }
+
+// The logger sends its reports at its own pace, about one a millisecond, and
+// the main thread stops taking them for a while in the middle of a download:
+// what the read handle's queue holds is kept; beyond that the log is
+// incomplete, and the user is told so.
+struct Stall {
+    const char* name;
+    std::chrono::milliseconds pause;
+    bool whole;
+};
+
+class MainThreadStallTest : public SimulatedLoggerTest, public testing::WithParamInterface<Stall> {};
+
+TEST_P(MainThreadStallTest, LosesNothingTheQueueHoldsAndTellsWhatWasLost)
+{
+    const Stall& stall = GetParam();
+    connectAndList();
+    TMainForm& f = form();
+    logger().setReportInterval(std::chrono::milliseconds(1));
+    logger().setWaitsForRoom(false);
+    startDownload(9);
+    ASSERT_TRUE(waitUntil([&] { return f.DownloadState.Received >= 100 * 63; }));
+    std::this_thread::sleep_for(stall.pause);
+    ASSERT_TRUE(waitUntil([&] { return !f.Downloading; }, std::chrono::seconds(20)));
+
+    const zq::sim::SimulatedLog log = logger().logs().back();
+    const std::vector<std::uint8_t> file = fileBytes((f.LogDir + QStringLiteral("/Pista 2/Pista 2_LOG_00009.ZQL")).toStdString());
+    const log_file::ParseResult parsed = log_file::ParseLogFile(file);
+    ASSERT_TRUE(parsed.log) << parsed.error;
+    const std::uint32_t rows = parsed.log->rows;
+    const std::size_t lost = logger().device()->droppedInputReports();
+    if (stall.whole) {
+        EXPECT_EQ(rows, 4999U);
+        EXPECT_EQ(lost, 0U);
+        EXPECT_TRUE(dialogs_.shown().empty());
+    } else {
+        EXPECT_GT(lost, 0U);
+        EXPECT_LT(rows, 4999U);
+        EXPECT_GE(rows, 100U * 63 / 13 - 13);
+        EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("O LOG está incompleto: foram recebidas %1 de 4999 linhas.").arg(rows)));
+    }
+    // Whatever is stored is the logger's own rows, none shifted.
+    const std::size_t columns = log.columns();
+    for (std::size_t c = 0; c < columns; ++c) {
+        const auto stored = parsed.log->column(c);
+        for (std::uint32_t r = 0; r < rows; ++r)
+            ASSERT_EQ(stored[r], log.samples[r * columns + c]) << "column " << c << " row " << r;
+    }
+    EXPECT_EQ(f.chartSubWindows().size(), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pauses, MainThreadStallTest,
+                         testing::Values(Stall{"Brief", std::chrono::milliseconds(300), true},
+                                         Stall{"TwoSeconds", std::chrono::milliseconds(2000), false}),
+                         caseName);
 
 struct Misbehaviour {
     const char* name;
