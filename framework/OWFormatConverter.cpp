@@ -30,6 +30,11 @@ bool TOWFormatConverter::ForwardUpstream(const TOWNotifyOperationRef& operation)
     return inputPin_ && inputPin_->SendOperation(operation);
 }
 
+bool OWOwnedByConverter(TOWBasicPin* pin)
+{
+    return pin && dynamic_cast<TOWFormatConverter*>(pin->GetOwnerComponent()) != nullptr;
+}
+
 TOwned<TOWFormatConverter> TOWFormatConverterList::Extract(TOWFormatConverter* converter)
 {
     auto it = std::find_if(items_.begin(), items_.end(), [&](const auto& c) { return c.get() == converter; });

@@ -38,6 +38,9 @@ private:
     TOWBorrowed<TOWBasicPin> servedPin_;
 };
 
+// True for a pin whose owner is a format converter.
+bool OWOwnedByConverter(TOWBasicPin* pin);
+
 // An owning list of converters.
 class TOWFormatConverterList {
 public:

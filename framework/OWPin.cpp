@@ -16,11 +16,6 @@ std::atomic<bool> pinsExist{false};
 std::atomic<std::uint64_t> linkEpoch{1};
 std::atomic<bool> designingSuppressed{false};
 
-bool ownedByConverter(TOWBasicPin* pin)
-{
-    return pin && dynamic_cast<TOWFormatConverter*>(pin->GetOwnerComponent()) != nullptr;
-}
-
 // The candidate from the last to the first that `pin` answers.
 TGUID lastAccepted(const std::vector<TOWPinStreamTypeEntry>& candidates, TOWBasicPin& pin)
 {
@@ -83,7 +78,7 @@ bool TOWPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool 
         return false;
     // A design-time pin never links to a run-time pin, unless a converter
     // stands between them.
-    if (!ownedByConverter(this) && !ownedByConverter(pin) && IsDesigning() != pin->IsDesigning())
+    if (!OWOwnedByConverter(this) && !OWOwnedByConverter(pin) && IsDesigning() != pin->IsDesigning())
         return false;
     if (dynamic_cast<TOWStatePin*>(pin))
         return !NegotiateStateType(pin, converter, flag, converterClass).IsNull();
