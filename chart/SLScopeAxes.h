@@ -1,6 +1,5 @@
 #pragma once
 
-#include "chart/SLOptionalLabel.h"
 #include "chart/SLScopeProperties.h"
 
 #include <functional>
@@ -94,8 +93,7 @@ public:
     void SetDataExtent(bool known, double min, double max);
 
     TSLFont Font;
-    // The axis title, drawn in the label's own font.
-    TSLOptionalLabel AxisLabel;
+    TSLTextLabel AxisLabel;
     TSLBasicScopeAxisValue Min;
     TSLBasicScopeAxisValue Max;
     TSLAxisDataView DataView;
@@ -104,7 +102,6 @@ public:
     TSLBasicDisplayToolBar ToolBar;
 
 private:
-    void labelChanged(TObject*) { Changed(); }
     AxisSpan limits() const;
     AxisSpan clampToLimits(AxisSpan span) const;
 

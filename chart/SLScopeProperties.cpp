@@ -49,18 +49,22 @@ void TSLScopeProperty::OverlayChanged() const
         owner_->InvalidateOverlay();
 }
 
-void TSLFont::SetColor(QColor color)
+void TSLPen::SetColor(QColor color)
 {
     if (Store(color_, color))
         Changed();
 }
 
-TSLVisibleDisplayProperty::TSLVisibleDisplayProperty(TSLScope* owner, QColor color, bool visible, int width)
-    : TSLScopeProperty(owner), visible_(visible)
+void TSLPen::SetWidth(int width)
 {
-    Pen.SetColor(color);
-    Pen.SetWidth(width);
-    Pen.SetOnChange(TNotifyEvent::Of<&TSLVisibleDisplayProperty::penChanged>(this));
+    if (Store(width_, std::max(width, 1)))
+        Changed();
+}
+
+void TSLFont::SetColor(QColor color)
+{
+    if (Store(color_, color))
+        Changed();
 }
 
 void TSLVisibleDisplayProperty::SetVisible(bool visible)

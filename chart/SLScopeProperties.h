@@ -1,6 +1,5 @@
 #pragma once
 
-#include "chart/SLDisplayAttributes.h"
 #include "framework/OWLock.h"
 
 #include <QColor>
@@ -62,6 +61,20 @@ private:
     TSLScope* owner_;
 };
 
+class TSLPen : public TSLScopeProperty {
+public:
+    TSLPen(TSLScope* owner, QColor color, int width = 1)
+        : TSLScopeProperty(owner), color_(color), width_(width) {}
+    QColor GetColor() const { return color_; }
+    void SetColor(QColor color);
+    int GetWidth() const { return width_; }
+    void SetWidth(int width);
+
+private:
+    QColor color_;
+    int width_;
+};
+
 class TSLFont : public TSLScopeProperty {
 public:
     explicit TSLFont(TSLScope* owner, QColor color = Qt::black) : TSLScopeProperty(owner), color_(color) {}
@@ -72,18 +85,17 @@ private:
     QColor color_;
 };
 
-// A line layer that can be switched off: grid lines, zero line, border. A
-// change of its pen redraws the chart.
+// A line layer that can be switched off: grid lines, zero line, border.
 class TSLVisibleDisplayProperty : public TSLScopeProperty {
 public:
-    TSLVisibleDisplayProperty(TSLScope* owner, QColor color, bool visible = true, int width = 1);
+    TSLVisibleDisplayProperty(TSLScope* owner, QColor color, bool visible = true, int width = 1)
+        : TSLScopeProperty(owner), Pen(owner, color, width), visible_(visible) {}
     bool GetVisible() const { return visible_; }
     void SetVisible(bool visible);
 
-    TSLDisplayPen Pen;
+    TSLPen Pen;
 
 private:
-    void penChanged(TObject*) { Changed(); }
     bool visible_;
 };
 

@@ -1,7 +1,6 @@
 #include "chart/ScopeRenderer.h"
 
 #include "chart/SLScope.h"
-#include "framework/FloatToDisplayText.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -17,9 +16,6 @@ constexpr int tickLength = 4;
 constexpr int outerPad = 6;
 constexpr int rightPad = 14;
 constexpr double pixelLimit = 1e6; // beyond this QPainter coordinates stop being useful
-// Significant digits of a tick label: its decimals follow from the width of
-// the visible range, so neighbouring labels differ in their last digit.
-constexpr std::int32_t tickDigits = 3;
 
 int toPixel(double value)
 {
@@ -41,21 +37,9 @@ void appendSample(std::vector<QPoint>& points, const LinearMap& xMap, const Line
     append(points, QPoint(toPixel(xMap.ToPixel(x)), toPixel(yMap.ToPixel(y))));
 }
 
-QString tickText(double value, const AxisSpan& view)
+QString tickText(double value)
 {
-    return QString::fromStdString(FloatToDisplayText(false, tickDigits, false, value, view.min, view.max));
-}
-
-// The axis title when it is shown, else empty.
-QString titleOf(const TSLDisplayAxis& axis)
-{
-    return axis.AxisLabel.GetVisible() ? QString::fromStdString(axis.AxisLabel.GetText()) : QString();
-}
-
-// Pixels the title takes across its line: none without a title.
-int axisTitleHeight(const TSLDisplayAxis& axis)
-{
-    return titleOf(axis).isEmpty() ? 0 : QFontMetrics(axis.AxisLabel.GetFont()->ToQFont()).height() + 2;
+    return QString::number(value, 'g', 8);
 }
 
 std::vector<const TSLBasicScopeYAxis*> visibleYAxes(const TSLScope& scope)
@@ -106,26 +90,24 @@ ScopeLayout ComputeLayout(const TSLScope& scope, QSize size)
     const int top = titleHeight + outerPad;
 
     int bottom = outerPad;
-    if (scope.XAxis.GetVisible())
-        bottom += tickLength + fm.height() + 2 + axisTitleHeight(scope.XAxis);
+    if (scope.XAxis.GetVisible()) {
+        bottom += tickLength + fm.height() + 2;
+        if (!scope.XAxis.AxisLabel.GetText().isEmpty())
+            bottom += fm.height() + 2;
+    }
 
     const auto axes = visibleYAxes(scope);
-    const int tickWidth = tickLength + fm.horizontalAdvance(QStringLiteral("-00000.00")) + 4;
-    std::vector<int> stripWidths;
-    int left = outerPad;
-    for (const auto* axis : axes) {
-        stripWidths.push_back(tickWidth + std::max(axisTitleHeight(*axis), fm.height() + 2));
-        left += stripWidths.back();
-    }
+    const int stripWidth = tickLength + fm.horizontalAdvance(QStringLiteral("-00000.00")) + fm.height() + 6;
+    const int left = outerPad + stripWidth * static_cast<int>(axes.size());
 
     const int width = std::max(size.width() - left - rightPad, 2);
     const int height = std::max(size.height() - top - bottom, 2);
     layout.dataRect = QRect(left, top, width, height);
     layout.xAxisRect = QRect(left, layout.dataRect.bottom() + 1, width, bottom);
     int stripRight = left - 1;
-    for (std::size_t i = 0; i < axes.size(); ++i) {
-        layout.yStrips.push_back({axes[i], QRect(stripRight - stripWidths[i] + 1, top, stripWidths[i], height)});
-        stripRight -= stripWidths[i];
+    for (const auto* axis : axes) {
+        layout.yStrips.push_back({axis, QRect(stripRight - stripWidth + 1, top, stripWidth, height)});
+        stripRight -= stripWidth;
     }
     return layout;
 }
@@ -327,20 +309,17 @@ void drawXAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layo
         const int px = toPixel(map.ToPixel(t));
         painter.setPen(axis.GetColor());
         painter.drawLine(px, y0, px, y0 + tickLength);
-        QString text = tickText(t, view);
+        QString text = tickText(t);
         if (axis.OnCustomLabel)
             axis.OnCustomLabel(t, text);
         painter.setPen(axis.Font.GetColor());
         const int w = fm.horizontalAdvance(text);
         painter.drawText(px - w / 2, y0 + tickLength + fm.ascent() + 1, text);
     }
-    if (const QString title = titleOf(axis); !title.isEmpty()) {
-        painter.save();
-        painter.setFont(axis.AxisLabel.GetFont()->ToQFont());
-        painter.setPen(axis.AxisLabel.GetFont()->GetColor());
-        const QRect labelRect(data.left(), y0 + tickLength + fm.height() + 2, data.width(), axisTitleHeight(axis));
-        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop, title);
-        painter.restore();
+    if (!axis.AxisLabel.GetText().isEmpty()) {
+        painter.setPen(axis.AxisLabel.Font.GetColor());
+        const QRect labelRect(data.left(), y0 + tickLength + fm.height() + 2, data.width(), fm.height());
+        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop, axis.AxisLabel.GetText());
     }
 }
 
@@ -359,19 +338,16 @@ void drawYAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layo
         painter.setPen(axis.GetColor());
         painter.drawLine(x0 - tickLength, py, x0, py);
         painter.setPen(axis.Font.GetColor());
-        const QString text = tickText(t, view);
+        const QString text = tickText(t);
         painter.drawText(x0 - tickLength - 2 - fm.horizontalAdvance(text), py + fm.ascent() / 2, text);
     }
-    if (const QString title = titleOf(axis); !title.isEmpty()) {
+    if (!axis.AxisLabel.GetText().isEmpty()) {
         painter.save();
-        const QFont font = axis.AxisLabel.GetFont()->ToQFont();
-        const QFontMetrics titleMetrics(font);
-        painter.setFont(font);
-        painter.setPen(axis.AxisLabel.GetFont()->GetColor());
+        painter.setPen(axis.AxisLabel.Font.GetColor());
         painter.translate(strip.rect.left() + 1, strip.rect.center().y());
         painter.rotate(-90);
-        const int w = titleMetrics.horizontalAdvance(title);
-        painter.drawText(-w / 2, titleMetrics.ascent(), title);
+        const int w = fm.horizontalAdvance(axis.AxisLabel.GetText());
+        painter.drawText(-w / 2, fm.ascent(), axis.AxisLabel.GetText());
         painter.restore();
     }
 }
@@ -382,7 +358,9 @@ void drawGridAndZeroLines(QPainter& painter, const TSLScope& scope, const ScopeL
     const auto& xAxis = scope.XAxis;
     const LinearMap xMap = layout.XMap(xAxis);
     const AxisSpan xView = xAxis.View();
-    const auto pen = [](const TSLVisibleDisplayProperty& line) { return line.Pen.ToQPen(); };
+    const auto pen = [](const TSLVisibleDisplayProperty& line) {
+        return QPen(line.Pen.GetColor(), line.Pen.GetWidth());
+    };
 
     if (xAxis.DataView.Lines.GetVisible()) {
         painter.setPen(pen(xAxis.DataView.Lines));
@@ -489,7 +467,7 @@ void RenderScope(const TSLScope& scope, const ScopeLayout& layout, QImage& image
     painter.setClipping(false);
 
     if (scope.DataView.Border.GetVisible()) {
-        painter.setPen(scope.DataView.Border.Pen.ToQPen());
+        painter.setPen(QPen(scope.DataView.Border.Pen.GetColor(), 1));
         painter.drawRect(data.adjusted(-1, -1, 0, 0));
     }
     if (scope.XAxis.GetVisible())
