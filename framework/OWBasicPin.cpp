@@ -278,7 +278,10 @@ bool TOWBasicPin::LinkStateData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
         used->SetServedPin(this);
         used->OutputPin()->ConnectData(pin, dependsOn);
         used->InputPin()->EnterDispatcher(&dispatcher, nullptr);
-        pin->SetDispatcher(TOWStateDispatcherRef(&dispatcher));
+        // The sink names the dispatcher whose converter feeds it, unless it
+        // has meanwhile joined one of its own.
+        if (!pin->HasDispatcher())
+            pin->SetDispatcher(TOWStateDispatcherRef(&dispatcher));
     };
 
     if (!mine && !theirs) {

@@ -79,7 +79,10 @@
 // DELIVERY
 // - A delivery walks a copy of the targets made under the section, each
 //   target as a TOWBorrowed, so that handlers may link, unlink or destroy
-//   pins (the delivering one included) while it runs. A target whose use is
+//   pins (the delivering one included) while it runs. A state delivery keeps
+//   its copy (with the negotiated types and handlers) as a shared plan until
+//   the link epoch moves on (OWPinLinksChanged, called by every change of a
+//   link, a dispatcher's members or a handler table). A target whose use is
 //   refused is skipped. Results that go back into the entries (weights) are
 //   applied under a new section to the entries that still exist.
 // - Nesting counters (deliveries and announcements in progress) are raised

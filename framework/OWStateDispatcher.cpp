@@ -221,19 +221,21 @@ TOWBasicPin* TOWStateDispatcher::DependsOnOf(TOWBasicPin* pin)
 bool TOWStateDispatcher::CanAdmit(TOWBasicPin* pin, TOWBasicPin* dependsOn)
 {
     auto section = TOWPinSection::Read(Lock(), nullptr);
-    if (!section || !pin || pin == dependsOn)
+    if (!section || !pin || pin == dependsOn || indexOf(dependsOn) < 0)
         return false;
-    // Follow the chain of dependencies; it must not come back to the pin.
+    // The chain of dependencies from dependsOn must not come back to the pin.
     TOWBasicPin* step = dependsOn;
-    for (std::size_t guard = 0; step && guard <= members_.size(); ++guard) {
+    for (std::size_t steps = 0; steps <= members_.size(); ++steps) {
         if (step == pin)
             return false;
         const int index = indexOf(step);
         if (index < 0)
-            return step == dependsOn ? false : true;
+            return true;
         step = members_[static_cast<std::size_t>(index)].DependsOn.Get();
+        if (!step)
+            return true;
     }
-    return step == nullptr;
+    return false;
 }
 
 void TOWStateDispatcher::SetDriver(TOWBasicPin* pin, const std::string& path)

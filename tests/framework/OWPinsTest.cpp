@@ -295,34 +295,55 @@ TEST_F(Pins, PinsFreedWhileThePassRunsAreNotToldAndTheRestAreToldOnce)
     }
 }
 
-TEST_F(Pins, AHandlerMayDestroyItsOwnPinOrItsTarget)
+TEST_F(Pins, AHandlerMayDestroyPinsOrDissolveTheLinkItIsServing)
 {
     TWatchdog watchdog(std::chrono::seconds(20));
+    enum class TAction { DestroyDeliverer, DestroyTarget, DissolveLink };
     struct Case {
         const char* what;
-        bool destroyDeliverer;
+        TAction action;
+        bool delivererLives;
+        bool targetLives;
+        std::size_t delivered;
     };
-    for (const Case c : {Case{"its own pin", true}, Case{"its target", false}}) {
+    const Case cases[] = {
+        {"its own pin", TAction::DestroyDeliverer, false, true, 0},
+        {"its target", TAction::DestroyTarget, true, false, 2},
+        // The dispatcher frees itself when the last member leaves; the walk
+        // goes on over its copy.
+        {"every other member leaves", TAction::DissolveLink, true, true, 2},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto from = MakeStatePin(scope);
         auto to = MakeStatePin(scope);
         auto last = MakeStatePin(scope);
         ASSERT_TRUE(from->Connect(to.get()));
         ASSERT_TRUE(last->Connect(from.get()));
+        bool acted = false;
         from->onDeliver = [&](TOWBasicPin* target) {
-            if (target != to.get())
+            if (acted)
                 return;
-            if (c.destroyDeliverer)
+            acted = true;
+            switch (c.action) {
+            case TAction::DestroyDeliverer:
                 from.reset();
-            else
+                break;
+            case TAction::DestroyTarget:
                 to.reset();
+                break;
+            case TAction::DissolveLink:
+                to->DisconnectAll();
+                last->DisconnectAll();
+                break;
+            }
         };
         from->DeliverState(OWMakeOperation<TOWNotifyOperation>(), 0, nullptr);
-        EXPECT_EQ(static_cast<bool>(from), !c.destroyDeliverer);
-        EXPECT_EQ(static_cast<bool>(to), c.destroyDeliverer);
-        // The delivery stopped with its pin, or went on to the last member.
+        ASSERT_EQ(static_cast<bool>(from), c.delivererLives);
+        EXPECT_EQ(static_cast<bool>(to), c.targetLives);
         if (from) {
-            EXPECT_EQ(from->Deliveries().size(), 2u);
+            EXPECT_EQ(from->Deliveries().size(), c.delivered);
+            from->onDeliver = nullptr;
         }
     }
 }
