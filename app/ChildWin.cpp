@@ -1,6 +1,7 @@
 #include "app/ChildWin.h"
 
 #include "app/MainForm.h"
+#include "app/MdiArrange.h"
 #include "app/PictureFormat.h"
 #include "app/ReportPlatformErrors.h"
 #include "app/SignalDecoding.h"
@@ -8,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,7 +27,13 @@ namespace {
 
 constexpr int panelHeight = 32;
 constexpr char indexProperty[] = "channelIndex";
+constexpr int sideListWidth = 130;
 const QString timePicture = QStringLiteral("###,##0.000");
+
+QString positionText(double t)
+{
+    return QStringLiteral("Posição=") + FormatFloatPicture(t, timePicture) + QStringLiteral("seg");
+}
 
 void setBackground(QWidget* widget, QColor colour)
 {
@@ -88,7 +96,7 @@ TMDIChild* TMDIChild::Create(TMainForm& mainForm, const QString& caption)
     child->setWindowTitle(caption);
     QMdiSubWindow* window = mainForm.MdiArea->addSubWindow(child);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->resize(1035, 757);
+    placeNewSubWindow(*mainForm.MdiArea, *window, QSize(1035, 757));
     window->show();
     return child;
 }
@@ -131,7 +139,7 @@ void TMDIChild::buildSideList()
 {
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setFixedWidth(130);
+    Panel2->setFixedWidth(sideListWidth);
     setBackground(Panel2, Cream);
     auto* column = new QVBoxLayout(Panel2);
     column->setContentsMargins(0, 0, 0, 0);
@@ -367,6 +375,25 @@ void TMDIChild::FinishOpening()
 {
     setPanPosition();
     SLScope1->ZoomOff();
+    fitSideList();
+}
+
+void TMDIChild::fitSideList()
+{
+    // The position readout of the earliest or the latest time is the widest
+    // one the data can give.
+    int widest = 0;
+    if (channelCount() > 0) {
+        std::vector<double> x;
+        SLScope1->Channels.GetItem(0).Data.GetXData(x);
+        if (!x.empty()) {
+            const auto [first, last] = std::minmax_element(x.begin(), x.end());
+            const QFontMetrics fm(Posicao->font());
+            widest = std::max(fm.horizontalAdvance(positionText(*first)), fm.horizontalAdvance(positionText(*last)));
+        }
+    }
+    const QMargins around = Panel5->layout()->contentsMargins() + Posicao->contentsMargins();
+    Panel2->setFixedWidth(std::max(sideListWidth, widest + around.left() + around.right()));
 }
 
 void TMDIChild::showEvent(QShowEvent* event)
@@ -438,7 +465,7 @@ void TMDIChild::SLScope1MouseMove(Qt::KeyboardModifiers, int x, int y)
         hit = true;
     }
     if (hit) {
-        Posicao->setText(QStringLiteral("Posição=") + FormatFloatPicture(t, timePicture) + QStringLiteral("seg"));
+        Posicao->setText(positionText(t));
         if (SLScope1->Cursors.Count() > 0)
             SLScope1->Cursors.GetItem(0).Position.SetX(t);
         PickedX = t;
@@ -504,6 +531,7 @@ void TMDIChild::SLScope1Click()
             data.GetYData(y);
             data.SetXYData(x.data(), y.data(), std::min(rows, y.size()));
         }
+        fitSideList();
     }
     ZeroPickArmed = false;
     setPanPosition();
@@ -540,6 +568,7 @@ void TMDIChild::Grafico_Cut()
                                                                           std::min(k, column.bytes.size())));
     RowCount = static_cast<std::int32_t>(SLScope1->Channels.GetItem(0).Data.GetCount());
     FileBlocks.SetRows(static_cast<std::uint32_t>(RowCount));
+    fitSideList();
 }
 
 void TMDIChild::CanalVisivelClick(int index)

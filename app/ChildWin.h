@@ -136,6 +136,8 @@ private:
     void buildSideList();
     void buildRightPanel();
     void setPanPosition();
+    // Widens the side list so the position readout shows every time of the data.
+    void fitSideList();
     void setPanelColour(int index, QColor colour);
     int channelCount() const;
 

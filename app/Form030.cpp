@@ -20,7 +20,6 @@ TForm030::TForm030(AppServices& services, QWidget* parent) : QDialog(parent), se
 {
     setObjectName(QStringLiteral("Form030"));
     setWindowTitle(QStringLiteral("Escolha a Pasta para os arquivos do DataLogger"));
-    setFixedSize(528, 341);
 
     Drive = new DriveComboBox(this);
     Drive->setObjectName(QStringLiteral("Drive"));
@@ -31,6 +30,11 @@ TForm030::TForm030(AppServices& services, QWidget* parent) : QDialog(parent), se
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setEnabled(false);
+    // Not editable, but the folders must stay as easy to read as when enabled.
+    QPalette readable = Panel1->palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::Base, QPalette::Window})
+        readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
+    Panel1->setPalette(readable);
     Label1 = new QLabel(QStringLiteral("Atualmente usando a Pasta:"), Panel1);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -55,20 +59,23 @@ TForm030::TForm030(AppServices& services, QWidget* parent) : QDialog(parent), se
     BitBtn3 = new QPushButton(QStringLiteral("Cancelar"), this);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
 
+    // The buttons run under both columns, so each has room for its text.
     auto* left = new QVBoxLayout;
     left->addWidget(Drive);
     left->addWidget(Diretorio, 1);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addWidget(Panel1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(BitBtn2);
     buttons->addStretch(1);
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn3);
-    auto* right = new QVBoxLayout;
-    right->addWidget(Panel1, 1);
-    right->addLayout(buttons);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(right, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns, 1);
+    layout->addLayout(buttons);
+    // Grows past its usual size only where this platform's fonts need it.
+    setFixedSize(QSize(528, 341).expandedTo(minimumSizeHint()));
 
     connect(Drive, &DriveComboBox::driveChosen, Diretorio, &FolderListBox::setDirectory);
     connect(Diretorio, &FolderListBox::directoryChanged, Drive, &DriveComboBox::showDriveOf);

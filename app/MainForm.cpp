@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -247,6 +248,8 @@ void TMainForm::buildPages()
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel3->setAlignment(Qt::AlignCenter);
+    // The page keeps its width; a long memory line takes a second row.
+    Panel3->setWordWrap(true);
     TabSheet2->layout()->addWidget(ListaCanais);
     TabSheet2->layout()->addWidget(Identificador);
     TabSheet2->layout()->addWidget(Panel3);
@@ -269,11 +272,19 @@ void TMainForm::buildPages()
     TreeView1 = new QTreeWidget(TabSheet3);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
+    // Long names are not cut: the column is as wide as the longest and the
+    // tree scrolls sideways.
+    TreeView1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    TreeView1->header()->setStretchLastSection(false);
+    TreeView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     TabSheet3->layout()->addWidget(TreeView1);
     PageControl1->addTab(TabSheet3, QStringLiteral("Arquivos"));
 
     MdiArea = new QMdiArea(central);
     MdiArea->setObjectName(QStringLiteral("MdiArea"));
+    // Windows moved or sized past the edges stay reachable.
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     layout->addWidget(PageControl1);
     layout->addWidget(MdiArea, 1);

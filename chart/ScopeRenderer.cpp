@@ -55,6 +55,35 @@ std::vector<const TSLBasicScopeYAxis*> visibleYAxes(const TSLScope& scope)
     return axes;
 }
 
+QString xLabelText(const TSLScopeXAxis& axis, double value)
+{
+    QString text = tickText(value);
+    if (axis.OnCustomLabel)
+        axis.OnCustomLabel(value, text);
+    return text;
+}
+
+int xTickCount(const QRect& data)
+{
+    return std::max(data.width() / 100, 2);
+}
+
+// Half the widest X label at the data area's edges, judged on the axis's
+// full range (its ticks and its ends) so that the area does not shift while
+// the user pans or zooms.
+int halfWidestXLabel(const TSLScope& scope, const QFontMetrics& fm, const QRect& data)
+{
+    const auto& axis = scope.XAxis;
+    const AxisSpan full = axis.FullRange();
+    std::vector<double> values = NiceTicks(full.min, full.max, xTickCount(data));
+    values.push_back(full.min);
+    values.push_back(full.max);
+    int widest = 0;
+    for (const double value : values)
+        widest = std::max(widest, fm.horizontalAdvance(xLabelText(axis, value)));
+    return (widest + 1) / 2 + 1;
+}
+
 } // namespace
 
 LinearMap MapSpan(const AxisSpan& view, double firstPixel, double lastPixel)
@@ -85,6 +114,7 @@ ScopeLayout ComputeLayout(const TSLScope& scope, QSize size)
 {
     const QFontMetrics fm(scope.font());
     ScopeLayout layout;
+    layout.bounds = QRect(QPoint(0, 0), size);
     const int titleHeight = scope.Title.GetHeight();
     layout.titleRect = QRect(0, 0, size.width(), titleHeight);
     const int top = titleHeight + outerPad;
@@ -98,10 +128,19 @@ ScopeLayout ComputeLayout(const TSLScope& scope, QSize size)
 
     const auto axes = visibleYAxes(scope);
     const int stripWidth = tickLength + fm.horizontalAdvance(QStringLiteral("-00000.00")) + fm.height() + 6;
-    const int left = outerPad + stripWidth * static_cast<int>(axes.size());
-
-    const int width = std::max(size.width() - left - rightPad, 2);
+    int left = outerPad + stripWidth * static_cast<int>(axes.size());
+    int right = rightPad;
     const int height = std::max(size.height() - top - bottom, 2);
+    if (scope.XAxis.GetVisible()) {
+        // The labels at the ends are centred on the area's edges: leave room
+        // for their halves so none is cut by the control's border.
+        const QRect provisional(left, top, std::max(size.width() - left - right, 2), height);
+        const int half = halfWidestXLabel(scope, fm, provisional);
+        left = std::max(left, half);
+        right = std::max(right, half);
+    }
+
+    const int width = std::max(size.width() - left - right, 2);
     layout.dataRect = QRect(left, top, width, height);
     layout.xAxisRect = QRect(left, layout.dataRect.bottom() + 1, width, bottom);
     int stripRight = left - 1;
@@ -110,6 +149,30 @@ ScopeLayout ComputeLayout(const TSLScope& scope, QSize size)
         stripRight -= stripWidth;
     }
     return layout;
+}
+
+std::vector<TickLabel> XTickLabels(const TSLScope& scope, const ScopeLayout& layout)
+{
+    const auto& axis = scope.XAxis;
+    const QRect& data = layout.dataRect;
+    const LinearMap map = layout.XMap(axis);
+    const AxisSpan view = axis.View();
+    const QFontMetrics fm(scope.font());
+    const int top = data.bottom() + 1 + tickLength + 1;
+    std::vector<TickLabel> labels;
+    for (const double t : NiceTicks(view.min, view.max, xTickCount(data))) {
+        QString text = xLabelText(axis, t);
+        const int w = fm.horizontalAdvance(text);
+        QRect rect(toPixel(map.ToPixel(t)) - w / 2, top, w, fm.height());
+        // A zoomed view may carry longer labels than the margins were made
+        // for: such a label moves in from the border rather than being cut.
+        if (rect.right() > layout.bounds.right())
+            rect.moveRight(layout.bounds.right());
+        if (rect.left() < layout.bounds.left())
+            rect.moveLeft(layout.bounds.left());
+        labels.push_back({t, std::move(text), rect});
+    }
+    return labels;
 }
 
 std::vector<double> NiceTicks(double min, double max, int wanted)
@@ -305,16 +368,12 @@ void drawXAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layo
 
     painter.setPen(axis.GetColor());
     painter.drawLine(data.left(), y0, data.right(), y0);
-    for (const double t : NiceTicks(view.min, view.max, std::max(data.width() / 100, 2))) {
-        const int px = toPixel(map.ToPixel(t));
+    for (const TickLabel& label : XTickLabels(scope, layout)) {
+        const int px = toPixel(map.ToPixel(label.value));
         painter.setPen(axis.GetColor());
         painter.drawLine(px, y0, px, y0 + tickLength);
-        QString text = tickText(t);
-        if (axis.OnCustomLabel)
-            axis.OnCustomLabel(t, text);
         painter.setPen(axis.Font.GetColor());
-        const int w = fm.horizontalAdvance(text);
-        painter.drawText(px - w / 2, y0 + tickLength + fm.ascent() + 1, text);
+        painter.drawText(label.rect.left(), label.rect.top() + fm.ascent(), label.text);
     }
     if (!axis.AxisLabel.GetText().isEmpty()) {
         painter.setPen(axis.AxisLabel.Font.GetColor());
@@ -364,7 +423,7 @@ void drawGridAndZeroLines(QPainter& painter, const TSLScope& scope, const ScopeL
 
     if (xAxis.DataView.Lines.GetVisible()) {
         painter.setPen(pen(xAxis.DataView.Lines));
-        for (const double t : NiceTicks(xView.min, xView.max, std::max(data.width() / 100, 2))) {
+        for (const double t : NiceTicks(xView.min, xView.max, xTickCount(data))) {
             const int px = toPixel(xMap.ToPixel(t));
             painter.drawLine(px, data.top(), px, data.bottom());
         }

@@ -32,6 +32,7 @@ struct AxisStrip {
 
 // Where everything goes in a control of a given size.
 struct ScopeLayout {
+    QRect bounds; // the whole control
     QRect titleRect;
     QRect dataRect;
     QRect xAxisRect;
@@ -44,6 +45,16 @@ struct ScopeLayout {
 };
 
 ScopeLayout ComputeLayout(const TSLScope& scope, QSize size);
+
+// A tick label of the X axis as it is drawn.
+struct TickLabel {
+    double value;
+    QString text;
+    QRect rect;
+};
+
+// The X axis tick labels of a layout, each centred under its tick.
+std::vector<TickLabel> XTickLabels(const TSLScope& scope, const ScopeLayout& layout);
 
 // Round tick values inside [min, max], about `wanted` of them.
 std::vector<double> NiceTicks(double min, double max, int wanted);

@@ -2,8 +2,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -14,7 +21,37 @@ QString boxCaption()
     return QApplication::applicationDisplayName();
 }
 
+// Width a title bar needs for a caption: the text in the bold face window
+// managers commonly use, plus the window icon and up to three buttons.
+int titleBarWidth(const QWidget& window, const QString& caption)
+{
+    QFont bold = window.font();
+    bold.setBold(true);
+    const int buttons = 4 * window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+    return QFontMetrics(bold).horizontalAdvance(caption) + buttons;
+}
+
 } // namespace
+
+std::unique_ptr<QInputDialog> makeInputDialog(QWidget* parent, const QString& caption, const QString& prompt,
+                                              const QString& defaultText)
+{
+    auto dialog = std::make_unique<QInputDialog>(parent);
+    dialog->setWindowTitle(caption);
+    dialog->setLabelText(prompt);
+    dialog->setTextValue(defaultText);
+    dialog->setInputMode(QInputDialog::TextInput);
+    int width = titleBarWidth(*dialog, caption);
+    if (const QScreen* screen = dialog->screen())
+        width = std::min(width, screen->availableGeometry().width());
+    // The dialog's own layout sets its minimum size, so the width is asked of
+    // the line edit, which spans it.
+    if (auto* edit = dialog->findChild<QLineEdit*>()) {
+        const QMargins margins = dialog->layout() ? dialog->layout()->contentsMargins() : QMargins();
+        edit->setMinimumWidth(width - margins.left() - margins.right());
+    }
+    return dialog;
+}
 
 void QtDialogs::message(const QString& text)
 {
@@ -43,11 +80,10 @@ Answer QtDialogs::askYesNoCancel(const QString& text)
 std::optional<QString> QtDialogs::inputBox(const QString& caption, const QString& prompt,
                                            const QString& defaultText)
 {
-    bool accepted = false;
-    QString text = QInputDialog::getText(parent_, caption, prompt, QLineEdit::Normal, defaultText, &accepted);
-    if (!accepted)
+    const auto dialog = makeInputDialog(parent_, caption, prompt, defaultText);
+    if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog->textValue();
 }
 
 int QtDialogs::runModal(QDialog& dialog)

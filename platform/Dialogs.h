@@ -2,9 +2,11 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QDialog;
+class QInputDialog;
 class QWidget;
 
 namespace platform {
@@ -29,6 +31,11 @@ public:
     // Shows a dialog window modally and returns its QDialog result code.
     virtual int runModal(QDialog& dialog) = 0;
 };
+
+// The one-line input box QtDialogs shows, wide enough for its whole caption
+// (as far as the screen allows).
+std::unique_ptr<QInputDialog> makeInputDialog(QWidget* parent, const QString& caption, const QString& prompt,
+                                              const QString& defaultText);
 
 // The real boxes, owned by the given window (or centred on the screen without one).
 class QtDialogs final : public Dialogs {

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -146,33 +147,93 @@ protected:
     }
 };
 
-TEST_F(MainFormChartsTest, ArrangeButtonCyclesCascadeHorizontalVertical)
+// Whether the rectangles cover the area exactly, without overlapping.
+bool tiles(const std::vector<QRect>& rects, const QRect& area)
+{
+    long long covered = 0;
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        if (!area.contains(rects[i]))
+            return false;
+        for (std::size_t j = i + 1; j < rects.size(); ++j)
+            if (rects[i].intersects(rects[j]))
+                return false;
+        covered += static_cast<long long>(rects[i].width()) * rects[i].height();
+    }
+    return covered == static_cast<long long>(area.width()) * area.height();
+}
+
+TEST_F(MainFormChartsTest, NewChartWindowsOpenInsideTheAreaEachOffsetFromTheLast)
+{
+    form().resize(1400, 900);
+    QApplication::processEvents();
+    addCharts({false, false, false});
+    QApplication::processEvents();
+    const QRect area = form_->MdiArea->viewport()->rect();
+    const auto windows = form_->MdiArea->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(windows.size(), 3);
+    for (int i = 0; i < windows.size(); ++i) {
+        const QRect r = windows[i]->geometry();
+        EXPECT_TRUE(area.contains(r)) << i;
+        EXPECT_GE(r.width(), area.width() / 2) << i;
+        if (i > 0) {
+            const QPoint offset = r.topLeft() - windows[i - 1]->geometry().topLeft();
+            EXPECT_TRUE(offset.x() > 0 && offset.x() == offset.y()) << i;
+        }
+    }
+    EXPECT_FALSE(form_->MdiArea->horizontalScrollBar()->isVisible());
+
+    // A window dragged past the edge makes the area scroll.
+    windows[0]->move(area.right() - 50, 0);
+    QApplication::processEvents();
+    EXPECT_TRUE(form_->MdiArea->horizontalScrollBar()->isVisible());
+}
+
+TEST_F(MainFormChartsTest, ArrangeButtonCascadesAndTilesInsideTheArea)
 {
     form().resize(1000, 700);
-    addCharts({false, false});
+    QApplication::processEvents();
+    addCharts({false, false, false});
     const auto windows = form_->MdiArea->subWindowList(QMdiArea::CreationOrder);
-    ASSERT_EQ(windows.size(), 2);
-    const QRect area = form_->MdiArea->viewport()->rect();
+    ASSERT_EQ(windows.size(), 3);
+    windows[1]->move(2000, 1500); // off the area: the arrangement brings it back
 
-    const auto isCascade = [&] {
-        const QRect a = windows[0]->geometry(), b = windows[1]->geometry();
-        return a.topLeft() != b.topLeft() && a.x() != b.x() && a.y() != b.y();
+    const auto rects = [&] {
+        std::vector<QRect> out;
+        for (QMdiSubWindow* w : windows)
+            out.push_back(w->geometry());
+        return out;
     };
-    const auto isHorizontalTile = [&] {
-        const QRect a = windows[0]->geometry(), b = windows[1]->geometry();
-        return a.width() == area.width() && b.width() == area.width() && a.bottom() < b.top();
+    const auto isCascade = [&](const QRect& area) {
+        std::vector<QRect> r = rects();
+        std::sort(r.begin(), r.end(), [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            if (!area.contains(r[i]) || r[i].width() * 3 < area.width() || r[i].height() * 3 < area.height() ||
+                r[i].size() != r[0].size())
+                return false;
+            if (i > 0 && (r[i].x() <= r[i - 1].x() || r[i].y() <= r[i - 1].y()))
+                return false;
+        }
+        return true;
     };
-    const auto isVerticalTile = [&] {
-        const QRect a = windows[0]->geometry(), b = windows[1]->geometry();
-        return a.height() == area.height() && b.height() == area.height() && a.right() < b.left();
+    const auto isHorizontalTile = [&](const QRect& area) {
+        const auto r = rects();
+        return tiles(r, area) && r[0].width() == area.width() && r[0].bottom() < r[1].top();
     };
-    const std::function<bool()> expected[] = {isCascade, isHorizontalTile, isVerticalTile, isCascade};
+    const auto isVerticalTile = [&](const QRect& area) {
+        const auto r = rects();
+        return tiles(r, area) && r[0].height() == area.height() && r[0].right() < r[1].left();
+    };
+    const std::function<bool(const QRect&)> expected[] = {isCascade, isHorizontalTile, isVerticalTile, isCascade};
     const int nextStep[] = {2, 3, 1, 2};
     EXPECT_EQ(form_->ArrangeStep, 1);
     for (std::size_t press = 0; press < std::size(expected); ++press) {
         form_->ToolButton16->click();
-        EXPECT_TRUE(expected[press]()) << "press " << press + 1;
+        QApplication::processEvents();
+        const QRect area = form_->MdiArea->viewport()->rect();
+        EXPECT_TRUE(expected[press](area)) << "press " << press + 1;
         EXPECT_EQ(form_->ArrangeStep, nextStep[press]) << "press " << press + 1;
+        EXPECT_FALSE(form_->MdiArea->horizontalScrollBar()->isVisible()) << "press " << press + 1;
+        EXPECT_FALSE(form_->MdiArea->verticalScrollBar()->isVisible()) << "press " << press + 1;
     }
 }
 

@@ -196,6 +196,36 @@ TEST_F(ScopeTest, SelectionZoomsOnlyTheAxesOfTheZoomMode)
     }
 }
 
+TEST_F(ScopeTest, TimeLabelsStayWholeInsideTheControlAtEveryZoom)
+{
+    // The last sample on a round time, so a tick sits on the right edge.
+    addChannel(scope, std::vector<double>(12001, 0.0), 0, 0.1);
+    const auto threeDecimals = [](double value, QString& text) { text = QString::number(value, 'f', 3); };
+    struct View {
+        const char* name;
+        bool customLabels;
+        double from;
+        double to;
+    };
+    const View views[] = {{"Full", true, 0, 1200},
+                          {"EndsOnATick", true, 1000, 1200},
+                          // Plain labels grow digits when zoomed in: "1199.998" against "1200".
+                          {"ZoomedLabelsLongerThanTheFullRangeOnes", false, 1199.99, 1199.998}};
+    for (const View& v : views) {
+        scope.XAxis.OnCustomLabel = v.customLabels ? std::function<void(double, QString&)>(threeDecimals) : nullptr;
+        scope.ZoomOff();
+        if (v.from != 0 || v.to != 1200)
+            scope.XAxis.ZoomTo(v.from, v.to);
+        ChartLockGuard guard(scope.Lock());
+        const ScopeLayout layout = ComputeLayout(scope, scope.size());
+        const auto labels = XTickLabels(scope, layout);
+        ASSERT_GE(labels.size(), 2u) << v.name;
+        for (const TickLabel& label : labels)
+            EXPECT_TRUE(scope.rect().contains(label.rect)) << v.name << " " << label.text.toStdString();
+        EXPECT_NEAR(labels.back().value, v.to, 1e-9) << v.name;
+    }
+}
+
 TEST_F(ScopeTest, PanDragsTheViewAndAShortPressIsAClick)
 {
     addChannel(scope, std::vector<double>(1001, 0.0), 0, 0.1);

@@ -1,0 +1,353 @@
+// Every window and dialog of the program at the default font: no label,
+// button or readout may show less than its whole text, and texts stay
+// readable where a panel is disabled.
+#include "AppTestSupport.h"
+
+#include "app/Form040.h"
+#include "chart/ScopeRenderer.h"
+#include "platform/Dialogs.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QInputDialog>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
+
+#include <cmath>
+
+namespace {
+
+using zq::chart::TSLScope;
+
+// WCAG's relative luminance and contrast ratio; 4.5 is its floor for text.
+double luminance(QColor c)
+{
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(QColor a, QColor b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QPalette::ColorGroup group(const QWidget& w)
+{
+    return w.isEnabled() ? QPalette::Active : QPalette::Disabled;
+}
+
+// The colour a widget's text is drawn on: its own or the nearest filled
+// ancestor's window colour.
+QColor backdrop(const QWidget& w)
+{
+    const QWidget* filled = &w;
+    while (!filled->autoFillBackground() && !filled->isWindow() && filled->parentWidget())
+        filled = filled->parentWidget();
+    return filled->palette().color(group(w), QPalette::Window);
+}
+
+class CutOffReport {
+public:
+    explicit CutOffReport(QWidget& window) : window_(window) {}
+
+    std::vector<std::string> run()
+    {
+        if (window_.isWindow())
+            title();
+        for (QWidget* w : window_.findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(&window_))
+                continue;
+            if (auto* label = qobject_cast<QLabel*>(w))
+                this->label(*label);
+            else if (auto* button = qobject_cast<QPushButton*>(w))
+                pushButton(*button);
+            else if (auto* box = qobject_cast<QCheckBox*>(w))
+                checkBox(*box);
+            else if (auto* group = qobject_cast<QGroupBox*>(w))
+                need(*group, group->title(), group->fontMetrics().horizontalAdvance(group->title()),
+                     group->contentsRect().width());
+            else if (auto* tabs = qobject_cast<QTabBar*>(w))
+                tabBar(*tabs);
+            else if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
+                this->memo(*memo);
+            else if (auto* view = qobject_cast<QAbstractItemView*>(w))
+                items(*view, QModelIndex());
+            else if (auto* scope = qobject_cast<TSLScope*>(w))
+                tickLabels(*scope);
+        }
+        return std::move(found_);
+    }
+
+private:
+    static std::string name(const QObject& o)
+    {
+        const QString n = o.objectName();
+        return (n.isEmpty() ? QString::fromLatin1(o.metaObject()->className()) : n).toStdString();
+    }
+
+    void report(const QObject& o, const QString& text, const std::string& what)
+    {
+        found_.push_back(name(o) + " \"" + text.toStdString() + "\": " + what);
+    }
+
+    void need(const QObject& o, const QString& text, int needed, int room)
+    {
+        if (needed > room)
+            report(o, text, "needs " + std::to_string(needed) + " px, has " + std::to_string(room));
+    }
+
+    void readable(const QWidget& w, const QString& text, QColor ink, QColor paper)
+    {
+        if (const double ratio = contrast(ink, paper); ratio < 4.5)
+            report(w, text, "contrast " + std::to_string(ratio));
+    }
+
+    // A window manager's title bar: the caption in bold beside an icon and
+    // up to three buttons.
+    void title()
+    {
+        QFont bold = window_.font();
+        bold.setBold(true);
+        const int buttons = 3 * window_.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window_);
+        need(window_, window_.windowTitle(), QFontMetrics(bold).horizontalAdvance(window_.windowTitle()) + buttons,
+             window_.width());
+    }
+
+    void label(const QLabel& l)
+    {
+        const QString text = l.text();
+        if (text.trimmed().isEmpty())
+            return;
+        const QFontMetrics fm = l.fontMetrics();
+        const int m = l.margin();
+        const QRect room = l.contentsRect().adjusted(m, m, -m, -m);
+        if (l.wordWrap()) {
+            const QRect used = fm.boundingRect(room, Qt::TextWordWrap | l.alignment(), text);
+            need(l, text, used.width(), room.width());
+            need(l, text, used.height(), room.height());
+        } else {
+            need(l, text, fm.horizontalAdvance(text), room.width());
+            need(l, text, fm.height(), room.height());
+        }
+        readable(l, text, l.palette().color(group(l), l.foregroundRole()), backdrop(l));
+    }
+
+    void pushButton(const QPushButton& b)
+    {
+        QStyleOptionButton opt;
+        opt.initFrom(&b);
+        opt.text = b.text();
+        opt.icon = b.icon();
+        opt.iconSize = b.iconSize();
+        if (b.isDefault())
+            opt.features |= QStyleOptionButton::DefaultButton;
+        const QRect room = b.style()->subElementRect(QStyle::SE_PushButtonContents, &opt, &b);
+        const int icon = b.icon().isNull() ? 0 : b.iconSize().width() + 4;
+        need(b, b.text(), b.fontMetrics().horizontalAdvance(b.text()) + icon, room.width());
+    }
+
+    void checkBox(const QCheckBox& b)
+    {
+        if (b.text().isEmpty())
+            return;
+        QStyleOptionButton opt;
+        opt.initFrom(&b);
+        opt.text = b.text();
+        const QRect room = b.style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, &b);
+        need(b, b.text(), b.fontMetrics().horizontalAdvance(b.text()), room.width());
+    }
+
+    void tabBar(const QTabBar& bar)
+    {
+        const bool across = bar.shape() == QTabBar::RoundedEast || bar.shape() == QTabBar::RoundedWest;
+        for (int i = 0; i < bar.count(); ++i) {
+            const QRect r = bar.tabRect(i);
+            need(bar, bar.tabText(i), bar.fontMetrics().horizontalAdvance(bar.tabText(i)),
+                 across ? r.height() : r.width());
+        }
+    }
+
+    // A read-only readout: all of it shows without scrolling, in colours
+    // that can be read.
+    void memo(const QPlainTextEdit& m)
+    {
+        const QString text = m.toPlainText();
+        if (m.verticalScrollBar()->maximum() > 0 || m.horizontalScrollBar()->maximum() > 0)
+            report(m, text, "scrolls");
+        const QPalette::ColorGroup g = group(m);
+        readable(m, text, m.palette().color(g, QPalette::Text), m.palette().color(g, QPalette::Base));
+    }
+
+    // Items of lists and trees are cut when their cell is narrower than the
+    // delegate asks for; the view may scroll sideways to show the cell.
+    void items(const QAbstractItemView& view, const QModelIndex& parent)
+    {
+        const QAbstractItemModel* model = view.model();
+        if (model == nullptr)
+            return;
+        const auto* tree = qobject_cast<const QTreeView*>(&view);
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex index = model->index(row, 0, parent);
+            const QRect cell = view.visualRect(index);
+            if (!cell.isEmpty()) {
+                QStyleOptionViewItem opt;
+                opt.initFrom(&view);
+                opt.widget = &view;
+                opt.font = view.font();
+                const QSize icons = view.iconSize();
+                const int small = view.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
+                opt.decorationSize = icons.isValid() ? icons : QSize(small, small);
+                opt.features |= QStyleOptionViewItem::HasDisplay;
+                const int needed = view.itemDelegateForIndex(index)->sizeHint(opt, index).width();
+                need(view, index.data().toString(), needed, cell.width());
+            }
+            if (tree && tree->isExpanded(index))
+                items(view, index);
+        }
+    }
+
+    void tickLabels(const TSLScope& scope)
+    {
+        zq::chart::ChartLockGuard guard(scope.Lock());
+        const auto layout = zq::chart::ComputeLayout(scope, scope.size());
+        for (const auto& tick : zq::chart::XTickLabels(scope, layout)) {
+            if (!scope.rect().contains(tick.rect))
+                report(scope, tick.text, "tick label outside the chart");
+        }
+    }
+
+    QWidget& window_;
+    std::vector<std::string> found_;
+};
+
+std::vector<std::string> textsCutOff(QWidget& window)
+{
+    window.show();
+    QApplication::processEvents();
+    return CutOffReport(window).run();
+}
+
+// Sixteen channels over twenty minutes, every one at the widest value it can
+// show in the last row, where the readout is taken.
+void openSixteenChannels(TMDIChild& child)
+{
+    constexpr int rows = 12001; // the last row at 1200 s, on a tick at the right edge
+    constexpr double rate = 10;
+    std::vector<double> x(rows);
+    for (int i = 0; i < rows; ++i)
+        x[static_cast<std::size_t>(i)] = i / rate;
+    child.ClearGrafico();
+    child.WideBandChannel = -1;
+    const auto add = [&](int id, std::uint8_t firstHigh) {
+        std::vector<std::uint8_t> high(rows, 0x10), low(rows, 0x20);
+        high.front() = firstHigh;
+        high.back() = 0xFF;
+        low.back() = 0xFF;
+        child.AddDecodedSignal(*signal_decoding::DecodeSignal(id, high, low, true), x);
+    };
+    for (const int id : {1, 3, 5, 7, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20})
+        add(id, 0x10);
+    add(9, 0x80); // the wide-band lambda
+    child.FileBlocks.SetRows(rows);
+    child.FinishOpening();
+    child.SLScope1->CommitPendingData();
+}
+
+class LayoutCheckTest : public AppTestEnv {
+protected:
+    LayoutCheckTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    ~LayoutCheckTest() override
+    {
+        form_.reset();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    static std::vector<std::uint8_t> entry(unsigned number, std::uint8_t rate, unsigned samples)
+    {
+        return {std::uint8_t(number >> 8), std::uint8_t(number), rate, 0, 0, 0,
+                std::uint8_t(samples >> 16), std::uint8_t(samples >> 8), std::uint8_t(samples)};
+    }
+
+    // The main window at its first size, on one page, with the longest texts
+    // its replies and folders can give.
+    QWidget& mainWindowPage(int page)
+    {
+        TMainForm& f = form();
+        f.StartTimer->stop();
+        f.resize(800, 590);
+        const auto feed = [&](const lp::Report& r) { f.ShowRead(nullptr, r[0], r.data() + 1, 64); };
+        feed(reply(lp::ReplyList, {{2, entry(65535, 1, 0xFFFFFF)}, {11, entry(3, 100, 2000)}}));
+        feed(reply(lp::ReplyConfig, {{2, {0xFF, 0xFF}}, {4, {0xFF, 0xFF}}, {7, {0}}}));
+        const QString device = folder(QStringLiteral("Zorvan_Logs/EQUIPAMENTO_LONGO"));
+        QDir().mkpath(device);
+        std::ofstream(QDir(device).filePath(QStringLiteral("EQUIPAMENTO_LONGO_LOG_00001_volta_rapida_no_circuito.ZQL"))
+                          .toStdString())
+            << "x";
+        f.RefreshFiles();
+        f.TreeView1->expandAll();
+        f.PageControl1->setCurrentIndex(page);
+        return f;
+    }
+
+    QWidget& chartWindow()
+    {
+        form().resize(1400, 1000);
+        TMDIChild* child = TMDIChild::Create(form(), folder("Zorvan_Logs/LOGGER") + "\\LOGGER_LOG_00001.ZQL");
+        openSixteenChannels(*child);
+        child->parentWidget()->resize(1035, 757);
+        QApplication::processEvents();
+        const QRect data = child->SLScope1->DataRect();
+        child->SLScope1MouseMove(Qt::NoModifier, data.right(), data.center().y());
+        return *child;
+    }
+
+    QWidget& folderDialog()
+    {
+        QDir().mkpath(folder("Zorvan_Logs/Pasta de Logs do Carro de Corrida"));
+        writeSettings("LogDir=" + folder("Zorvan_Logs/Pasta de Logs do Carro de Corrida").toStdString() + "\n");
+        folderDialog_ = std::make_unique<TForm030>(services_);
+        return *folderDialog_;
+    }
+
+    QWidget& aboutBox()
+    {
+        about_ = std::make_unique<TForm040>();
+        return *about_;
+    }
+
+    QWidget& inputBox()
+    {
+        input_ = platform::makeInputDialog(nullptr, "Criar pasta em " + folder("Zorvan_Logs/LOGGER"),
+                                           "Digite o nome da nova pasta:", QString());
+        return *input_;
+    }
+
+    std::unique_ptr<TForm030> folderDialog_;
+    std::unique_ptr<TForm040> about_;
+    std::unique_ptr<QInputDialog> input_;
+};
+
+TEST_F(LayoutCheckTest, EveryTextFitsItsPlaceAtTheDefaultFont)
+{
+    struct Window {
+        const char* name;
+        std::function<QWidget&()> open;
+    };
+    const Window windows[] = {
+        {"MainWindowLogs", [this]() -> QWidget& { return mainWindowPage(0); }},
+        {"MainWindowConfiguration", [this]() -> QWidget& { return mainWindowPage(1); }},
+        {"MainWindowFiles", [this]() -> QWidget& { return mainWindowPage(2); }},
+        {"ChartWindow", [this]() -> QWidget& { return chartWindow(); }},
+        {"FolderDialog", [this]() -> QWidget& { return folderDialog(); }},
+        {"AboutBox", [this]() -> QWidget& { return aboutBox(); }},
+        {"InputBox", [this]() -> QWidget& { return inputBox(); }},
+    };
+    for (const Window& w : windows)
+        EXPECT_THAT(textsCutOff(w.open()), testing::IsEmpty()) << w.name;
+}
+
+} // namespace
