@@ -1,5 +1,6 @@
 #include "app/AppServices.h"
 #include "app/MainForm.h"
+#include "app/WindowTour.h"
 #include "app/ZorvanSettings.h"
 #include "device/sim/DemoLogs.h"
 #include "dsp/SLBasicDispatcher.h"
@@ -35,22 +36,32 @@ QString describe(const TMainForm& form)
         .arg(form.windowTitle(), pages.join(QLatin1Char('|')), panels.join(QLatin1Char(',')), form.statusText(1));
 }
 
+void checkAndQuit(TMainForm& form)
+{
+    std::printf("main window: %s\n", describe(form).toUtf8().constData());
+    std::fflush(stdout);
+    const QString screenshot = qEnvironmentVariable("ZQ_SCREENSHOT");
+    if (!screenshot.isEmpty() && !form.grab().save(screenshot))
+        std::fprintf(stderr, "could not save %s\n", screenshot.toUtf8().constData());
+    form.close();
+}
+
 // ZQ_QUIT_AFTER_MS: print the description that many milliseconds after the
 // window shows, save a picture of it to ZQ_SCREENSHOT if set, and close it
-// through its ordinary close sequence.
+// through its ordinary close sequence. With ZQ_TOUR_PICTURES set, the logger's
+// logs are downloaded and the chart windows arranged first (WindowTour).
 void scheduleCheckAndQuit(TMainForm& form)
 {
     bool ok = false;
     const int delay = qEnvironmentVariableIntValue("ZQ_QUIT_AFTER_MS", &ok);
     if (!ok)
         return;
-    QTimer::singleShot(delay, &form, [&form] {
-        std::printf("main window: %s\n", describe(form).toUtf8().constData());
-        std::fflush(stdout);
-        const QString screenshot = qEnvironmentVariable("ZQ_SCREENSHOT");
-        if (!screenshot.isEmpty() && !form.grab().save(screenshot))
-            std::fprintf(stderr, "could not save %s\n", screenshot.toUtf8().constData());
-        form.close();
+    const QString tourPictures = qEnvironmentVariable("ZQ_TOUR_PICTURES");
+    QTimer::singleShot(delay, &form, [&form, tourPictures] {
+        if (tourPictures.isEmpty())
+            checkAndQuit(form);
+        else
+            new WindowTour(form, tourPictures, [&form] { checkAndQuit(form); });
     });
 }
 
