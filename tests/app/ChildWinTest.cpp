@@ -386,4 +386,28 @@ TEST_F(ChildWinWindowTest, ChartWindowShowsTheTracesOfAGeneratedLog)
     EXPECT_TRUE(form.FormClose());
 }
 
+// Three chart windows arranged by the arrange button; under a real X server
+// the picture of each arrangement is saved beside the chart's own picture.
+TEST_F(ChildWinWindowTest, ArrangedChartWindowsStayInsideTheWorkArea)
+{
+    TMainForm form(services_);
+    form.resize(1600, 1000);
+    form.show();
+    for (int n = 1; n <= 3; ++n)
+        openGeneratedLog(*TMDIChild::Create(form, QStringLiteral("LOGGER\\LOGGER_LOG_0000%1.ZQL").arg(n)));
+    const QString path = qEnvironmentVariable("ZQ_CHART_SCREENSHOT");
+    for (int press = 1; press <= 3; ++press) {
+        form.ToolButton16->click();
+        QApplication::processEvents();
+        const QRect area = form.MdiArea->viewport()->rect();
+        for (QMdiSubWindow* window : form.chartSubWindows())
+            EXPECT_TRUE(area.contains(window->geometry())) << press;
+        if (!path.isEmpty()) {
+            const QString picture = path.left(path.size() - 4) + QStringLiteral("-arranged-%1.png").arg(press);
+            EXPECT_TRUE(form.grab().save(picture));
+        }
+    }
+    EXPECT_TRUE(form.FormClose());
+}
+
 } // namespace
