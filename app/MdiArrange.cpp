@@ -2,6 +2,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
@@ -90,7 +91,12 @@ QRect newWindowRect(const QRect& area, const std::optional<QRect>& last, QSize p
 QRect visibleArea(const QMdiArea& area)
 {
     // Measured without scroll bars: once every window is inside, they go.
-    return QRect(QPoint(0, 0), area.contentsRect().size());
+    QSize size = area.viewport()->size();
+    if (const QScrollBar* bar = area.verticalScrollBar(); bar->isVisible())
+        size.rwidth() += bar->width();
+    if (const QScrollBar* bar = area.horizontalScrollBar(); bar->isVisible())
+        size.rheight() += bar->height();
+    return QRect(QPoint(0, 0), size);
 }
 
 int cascadeStep(const QMdiArea& area)

@@ -393,6 +393,9 @@ TEST_F(ChildWinWindowTest, ArrangedChartWindowsStayInsideTheWorkArea)
     TMainForm form(services_);
     form.resize(1600, 1000);
     form.show();
+    form.StartTimer->stop(); // kept at this size, not maximised to the screen
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QApplication::processEvents();
     for (int n = 1; n <= 3; ++n)
         openGeneratedLog(*TMDIChild::Create(form, QStringLiteral("LOGGER\\LOGGER_LOG_0000%1.ZQL").arg(n)));
     const QString path = qEnvironmentVariable("ZQ_CHART_SCREENSHOT");

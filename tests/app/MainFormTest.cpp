@@ -164,6 +164,7 @@ bool tiles(const std::vector<QRect>& rects, const QRect& area)
 
 TEST_F(MainFormChartsTest, NewChartWindowsOpenInsideTheAreaEachOffsetFromTheLast)
 {
+    form().StartTimer->stop(); // kept at this size, not maximised to the screen
     form().resize(1400, 900);
     QApplication::processEvents();
     addCharts({false, false, false});
@@ -190,6 +191,7 @@ TEST_F(MainFormChartsTest, NewChartWindowsOpenInsideTheAreaEachOffsetFromTheLast
 
 TEST_F(MainFormChartsTest, ArrangeButtonCascadesAndTilesInsideTheArea)
 {
+    form().StartTimer->stop();
     form().resize(1000, 700);
     QApplication::processEvents();
     addCharts({false, false, false});
