@@ -15,6 +15,7 @@ namespace {
 constexpr int tickLength = 4;
 constexpr int outerPad = 6;
 constexpr int rightPad = 14;
+constexpr int labelGap = 4; // least space between two time labels
 constexpr double pixelLimit = 1e6; // beyond this QPainter coordinates stop being useful
 
 int toPixel(double value)
@@ -170,6 +171,9 @@ std::vector<TickLabel> XTickLabels(const TSLScope& scope, const ScopeLayout& lay
             rect.moveRight(layout.bounds.right());
         if (rect.left() < layout.bounds.left())
             rect.moveLeft(layout.bounds.left());
+        // In a narrow chart a label that would run into the last one is left out.
+        if (!labels.empty() && rect.left() <= labels.back().rect.right() + labelGap)
+            continue;
         labels.push_back({t, std::move(text), rect});
     }
     return labels;
@@ -368,13 +372,13 @@ void drawXAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layo
 
     painter.setPen(axis.GetColor());
     painter.drawLine(data.left(), y0, data.right(), y0);
-    for (const TickLabel& label : XTickLabels(scope, layout)) {
-        const int px = toPixel(map.ToPixel(label.value));
-        painter.setPen(axis.GetColor());
+    for (const double t : NiceTicks(view.min, view.max, xTickCount(data))) {
+        const int px = toPixel(map.ToPixel(t));
         painter.drawLine(px, y0, px, y0 + tickLength);
-        painter.setPen(axis.Font.GetColor());
-        painter.drawText(label.rect.left(), label.rect.top() + fm.ascent(), label.text);
     }
+    painter.setPen(axis.Font.GetColor());
+    for (const TickLabel& label : XTickLabels(scope, layout))
+        painter.drawText(label.rect.left(), label.rect.top() + fm.ascent(), label.text);
     if (!axis.AxisLabel.GetText().isEmpty()) {
         painter.setPen(axis.AxisLabel.Font.GetColor());
         const QRect labelRect(data.left(), y0 + tickLength + fm.height() + 2, data.width(), fm.height());

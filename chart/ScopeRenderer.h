@@ -53,7 +53,9 @@ struct TickLabel {
     QRect rect;
 };
 
-// The X axis tick labels of a layout, each centred under its tick.
+// The X axis tick labels of a layout, each centred under its tick, moved in
+// from the control's border where they would cross it, and none running
+// into the one before.
 std::vector<TickLabel> XTickLabels(const TSLScope& scope, const ScopeLayout& layout);
 
 // Round tick values inside [min, max], about `wanted` of them.

@@ -212,7 +212,7 @@ private:
 
     void tickLabels(const TSLScope& scope)
     {
-        zq::chart::ChartLockGuard guard(scope.Lock());
+        const TOWLockSectionRef section = scope.Lock().ReadSection();
         const auto layout = zq::chart::ComputeLayout(scope, scope.size());
         for (const auto& tick : zq::chart::XTickLabels(scope, layout)) {
             if (!scope.rect().contains(tick.rect))

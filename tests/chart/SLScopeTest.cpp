@@ -206,23 +206,31 @@ TEST_F(ScopeTest, TimeLabelsStayWholeInsideTheControlAtEveryZoom)
         bool customLabels;
         double from;
         double to;
+        int width;
     };
-    const View views[] = {{"Full", true, 0, 1200},
-                          {"EndsOnATick", true, 1000, 1200},
+    const View views[] = {{"Full", true, 0, 1200, 800},
+                          {"EndsOnATick", true, 1000, 1200, 800},
                           // Plain labels grow digits when zoomed in: "1199.998" against "1200".
-                          {"ZoomedLabelsLongerThanTheFullRangeOnes", false, 1199.99, 1199.998}};
+                          {"ZoomedLabelsLongerThanTheFullRangeOnes", false, 1199.99, 1199.998, 800},
+                          // Two ticks and hardly any room between them.
+                          {"Narrow", true, 0, 1200, 140}};
     for (const View& v : views) {
+        scope.resize(v.width, 400);
         scope.XAxis.OnCustomLabel = v.customLabels ? std::function<void(double, QString&)>(threeDecimals) : nullptr;
         scope.ZoomOff();
         if (v.from != 0 || v.to != 1200)
             scope.XAxis.ZoomTo(v.from, v.to);
-        ChartLockGuard guard(scope.Lock());
+        const TOWLockSectionRef section = scope.Lock().ReadSection();
         const ScopeLayout layout = ComputeLayout(scope, scope.size());
         const auto labels = XTickLabels(scope, layout);
-        ASSERT_GE(labels.size(), 2u) << v.name;
-        for (const TickLabel& label : labels)
-            EXPECT_TRUE(scope.rect().contains(label.rect)) << v.name << " " << label.text.toStdString();
-        EXPECT_NEAR(labels.back().value, v.to, 1e-9) << v.name;
+        ASSERT_FALSE(labels.empty()) << v.name;
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            EXPECT_TRUE(scope.rect().contains(labels[i].rect)) << v.name << " " << labels[i].text.toStdString();
+            if (i > 0) {
+                EXPECT_LT(labels[i - 1].rect.right(), labels[i].rect.left()) << v.name << " " << i;
+            }
+        }
+        EXPECT_NEAR(labels.front().value, v.from, 1e-9) << v.name;
     }
 }
 
