@@ -283,8 +283,8 @@ void BM_FirstLoad(benchmark::State& state)
     state.counters["held_MB"] = median(held);
 }
 // One 15 x 10M process holds about 2.5 GB: they run one after the other.
-BENCHMARK(BM_FirstLoad)->Arg(million)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FirstLoad)->Arg(10 * million)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstLoad)->Arg(million)->Iterations(9)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstLoad)->Arg(10 * million)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
 // Redraws, in this process, on one loaded case at a time.
