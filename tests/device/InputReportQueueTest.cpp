@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -114,41 +113,5 @@ INSTANTIATE_TEST_SUITE_P(
                     QueueCase{"OverflowDropsTheOldest", 64, 100, 0, range(36, 100), 36},
                     QueueCase{"ShrinkingDropsTheOldest", 512, 100, 10, range(90, 100), 90}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ReportQueue, ReadsCompleteInOrderAndEndWithTheSource)
-{
-    PumpedSource source(8);
-    source.send(1, 3);
-    source.send(2, 66);
-    source.send(3, 65);
-    ASSERT_TRUE(source.settled(3));
-
-    const std::shared_ptr<const void> owner = source.queue;
-    const UniqueFd cancel(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    std::vector<std::uint8_t> buffer(65);
-    const auto readOnce = [&](std::uint32_t& bytes, std::uint32_t& error) {
-        AlertableWaiter waiter;
-        auto op = std::make_shared<QueuedReadOperation>(source.queue, cancel.get(), owner, buffer);
-        waiter.setPending(op);
-        const WaitResult result = waiter.sleepEx(2000);
-        bytes = op->bytes();
-        error = op->error();
-        return result;
-    };
-    std::uint32_t bytes = 0, error = 0;
-    ASSERT_EQ(readOnce(bytes, error), WaitResult::IoCompletion);
-    EXPECT_EQ(bytes, 3u);
-    ASSERT_EQ(readOnce(bytes, error), WaitResult::IoCompletion);
-    EXPECT_EQ(error, static_cast<std::uint32_t>(EMSGSIZE)); // longer than the buffer: refused, not cut
-    ASSERT_EQ(readOnce(bytes, error), WaitResult::IoCompletion);
-    EXPECT_EQ(bytes, 65u);
-    EXPECT_EQ(buffer[64], 3);
-
-    ::close(std::exchange(source.fds[1], -1)); // the device goes
-    ASSERT_EQ(readOnce(bytes, error), WaitResult::IoCompletion);
-    EXPECT_EQ(error, static_cast<std::uint32_t>(ENODEV));
-    std::uint32_t ended = 0;
-    EXPECT_TRUE(source.queue->ended(ended));
-}
 
 } // namespace
