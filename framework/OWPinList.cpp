@@ -103,6 +103,15 @@ int TOWPinList::EntryCount()
     return section ? static_cast<int>(entries_.size()) : 0;
 }
 
+TOWBorrowed<TOWBasicPin> TOWPinList::ItemAt(int index)
+{
+    auto section = readLocked();
+    if (!section || index < 0 || index >= static_cast<int>(entries_.size()))
+        return {};
+    const TEntry& entry = entries_[static_cast<std::size_t>(index)];
+    return TOWBorrowed<TOWBasicPin>(entry.pin, entry.life);
+}
+
 int TOWPinList::PlaceholderCount()
 {
     auto section = readLocked();

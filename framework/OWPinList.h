@@ -7,7 +7,8 @@
 // Walking the list: hold a TWalk for the whole walk, so that the placeholder
 // purge that Count and Items run does not shift the indices under it.
 // The stream properties ("Form", "Pins", "PinsOwner") are defined through
-// DefineProperties by the link streaming.
+// DefineProperties by the link streaming. A "Pins" value of more than
+// owMaxStreamLinks items is refused.
 #include "framework/OWPins.h"
 
 #include <string>
@@ -26,6 +27,8 @@ public:
 
     void AfterConstruction() override;
     void BeforeDestruction() override;
+    // "Form", "Pins" and "PinsOwner" (OWPinStreaming.cpp).
+    void DefineProperties(TFiler& filer) override;
 
     // Defers the placeholder purge to the end of the outermost walk.
     class TWalk {
@@ -63,6 +66,10 @@ public:
     int PlaceholderCount();
     // Every entry, placeholders included, without purging.
     int EntryCount();
+    // The pin of a slot with its destroy lock, without purging; empty for an
+    // index out of range. Use it through TOWUse: a placeholder in a slot may
+    // be gone.
+    TOWBorrowed<TOWBasicPin> ItemAt(int index);
 
     // A pin of this list is going: its slot is set to null.
     void PinGone(TOWBasicPin* pin);

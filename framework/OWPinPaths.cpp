@@ -5,9 +5,25 @@
 #include "framework/OWPins.h"
 
 #include <algorithm>
+#include <unordered_set>
 
-bool FindPropertyPath(const std::string& prefix, const TObject& object, const std::string& className,
-                      std::string& path, std::vector<const TObject*>& visited, int depth, const TObject* target)
+namespace {
+
+// Deeper sub-object chains than this are not searched (a published property
+// graph is never this deep; the bound keeps a malformed one from exhausting
+// the stack).
+constexpr int maxDepth = 32;
+
+enum class TStep : std::uint8_t { Stop, Skip, Descend };
+
+// Walks the published object properties of `object` (nil values skipped) and
+// calls visit (nearest property path, full property path, value) for each;
+// the visitor stops the walk, skips the value or lets the walk descend into
+// it, which it does only for persistents that are not components and were
+// not visited yet. True when the visitor stopped the walk.
+template<class Visit>
+bool walkProperties(const TObject& object, const std::string& prefix, const std::string& fullPrefix,
+                    std::vector<const TObject*>& visited, int depth, Visit& visit)
 {
     if (auto component = dynamic_cast<const TComponent*>(&object); component && component->ComponentState().destroying)
         return false;
@@ -19,27 +35,119 @@ bool FindPropertyPath(const std::string& prefix, const TObject& object, const st
         if (!held || !*held)
             continue;
         TObject* child = *held;
-        if (child == target) {
-            path = prefix + prop->name;
+        const TStep step = visit(prefix + prop->name, fullPrefix + prop->name, *child);
+        if (step == TStep::Stop)
             return true;
-        }
-        if (auto list = dynamic_cast<TOWPinList*>(child)) {
-            const int index = list->IndexOf(dynamic_cast<const TOWBasicPin*>(target));
-            if (index >= 0 && target->ClassInfo().InheritsFromName(className)) {
-                path = prefix + prop->name + "." + list->PinName(index);
-                return true;
-            }
+        if (step == TStep::Skip || depth >= maxDepth)
             continue;
-        }
         if (dynamic_cast<TComponent*>(child) || !dynamic_cast<TPersistent*>(child))
             continue;
         if (std::find(visited.begin(), visited.end(), child) != visited.end())
             continue;
         visited.push_back(child);
-        if (FindPropertyPath(prop->name + ".", *child, className, path, visited, depth + 1, target))
+        // The outer prefix is not carried: only the nearest level names.
+        if (walkProperties(*child, prop->name + ".", fullPrefix + prop->name + ".", visited, depth + 1, visit))
             return true;
     }
     return false;
+}
+
+// A pin found by the walk, before the duplicate rule.
+struct TFoundPin {
+    std::string nearest;
+    std::string full;
+    TOWBasicPin* pin;
+    int index;  // in its list; -1 for a pin property
+    std::string entryName;
+};
+
+std::vector<TFoundPin> findPins(const TObject& object, std::string_view className)
+{
+    std::vector<TFoundPin> found;
+    std::vector<const TObject*> visited;
+    auto visit = [&](const std::string& path, const std::string& full, TObject& value) {
+        if (auto* pin = dynamic_cast<TOWBasicPin*>(&value)) {
+            if (InheritsFromName(*pin, className))
+                found.push_back({path, full, pin, -1, {}});
+            return TStep::Skip;
+        }
+        if (auto* list = dynamic_cast<TOWPinList*>(&value)) {
+            // Indices are slots, placeholders included: no purge meanwhile.
+            TOWPinList::TWalk walk(*list);
+            const int count = list->EntryCount();
+            for (int i = 0; i < count; ++i) {
+                auto entry = Use(list->ItemAt(i));
+                if (entry && InheritsFromName(*entry, className))
+                    found.push_back({path, full, entry.Get(), i, list->PinName(i)});
+            }
+            return TStep::Skip;
+        }
+        return TStep::Descend;
+    };
+    walkProperties(object, {}, {}, visited, 0, visit);
+    return found;
+}
+
+std::string formOf(const std::string& container, const TFoundPin& pin, bool indexForm)
+{
+    if (pin.index < 0)
+        return container;
+    return indexForm ? container + "._Pin" + std::to_string(pin.index) : container + "." + pin.entryName;
+}
+
+// The paths of the found pins in one form, with the duplicate rule applied.
+std::vector<TOWPinPathItem> pathsOf(const std::vector<TFoundPin>& found, bool indexForm)
+{
+    std::vector<TOWPinPathItem> items;
+    items.reserve(found.size());
+    std::unordered_set<std::string> taken;
+    for (const TFoundPin& pin : found) {
+        std::string path = formOf(pin.nearest, pin, indexForm);
+        if (!taken.insert(path).second) {
+            path = formOf(pin.full, pin, indexForm);
+            taken.insert(path);
+        }
+        items.push_back({std::move(path), pin.pin});
+    }
+    return items;
+}
+
+} // namespace
+
+bool InheritsFromName(const TObject& object, std::string_view className)
+{
+    return object.ClassInfo().InheritsFromName(className);
+}
+
+bool FindPropertyPath(const std::string& prefix, const TObject& object, const std::string& className,
+                      std::string& path, std::vector<const TObject*>& visited, int depth, const TObject* target)
+{
+    auto visit = [&](const std::string& found, const std::string&, TObject& value) {
+        if (&value == target) {
+            path = found;
+            return TStep::Stop;
+        }
+        if (auto* list = dynamic_cast<TOWPinList*>(&value)) {
+            const int index = list->IndexOf(dynamic_cast<const TOWBasicPin*>(target));
+            if (index >= 0 && InheritsFromName(*target, className)) {
+                path = found + "." + list->PinName(index);
+                return TStep::Stop;
+            }
+            return TStep::Skip;
+        }
+        return TStep::Descend;
+    };
+    return walkProperties(object, prefix, prefix, visited, depth, visit);
+}
+
+bool ListPins(const TComponent& component, std::string_view className, std::vector<TOWPinPathItem>& list,
+              bool indexForm)
+{
+    if (component.ComponentState().destroying)
+        return false;
+    std::vector<TOWPinPathItem> items = pathsOf(findPins(component, className), indexForm);
+    list.insert(list.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+    return true;
 }
 
 std::string GetPinPath(TOWPin* pin, bool withRoot, bool indexForm)
@@ -50,18 +158,17 @@ std::string GetPinPath(TOWPin* pin, bool withRoot, bool indexForm)
     if (!owner)
         return "(No owner)";
     std::string path;
-    std::vector<const TObject*> visited;
-    TOWPinList* list = pin->PinList();
-    if (list) {
-        std::string listPath;
-        FindPropertyPath({}, *owner, "TOWPinList", listPath, visited, 0, list);
-        const std::string start = owner->Name() + "." + listPath;
+    const std::vector<TFoundPin> found = findPins(*owner, "TOWBasicPin");
+    const auto it = std::find_if(found.begin(), found.end(), [&](const TFoundPin& f) { return f.pin == pin; });
+    if (it != found.end()) {
+        path = owner->Name() + "." + pathsOf(found, indexForm)[static_cast<std::size_t>(it - found.begin())].Path;
+    } else if (TOWPinList* list = pin->PinList(); list && list->IndexOf(pin) >= 0) {
+        // A list the owner does not publish: the list's part of the path is
+        // empty.
         const int index = list->IndexOf(pin);
-        path = indexForm ? start + "._Pin" + std::to_string(index) : start + "." + list->PinName(index);
+        path = owner->Name() + "." + (indexForm ? "._Pin" + std::to_string(index) : "." + list->PinName(index));
     } else {
-        std::string propertyPath;
-        FindPropertyPath({}, *owner, "TOWPin", propertyPath, visited, 0, pin);
-        path = owner->Name() + "." + propertyPath;
+        path = owner->Name() + ".";
     }
     return withRoot ? pin->GetRootName() + "." + path : path;
 }

@@ -23,6 +23,8 @@ class TOWPinList;
 class TOWStateDispatcher;
 class TOWFormatConverter;
 class TOWObjectList;
+class TReader;
+class TWriter;
 
 using TOWStateDispatcherRef = TOWIntf<TOWStateDispatcher>;
 
@@ -210,6 +212,26 @@ public:
     // The interface of that identifier the object's class implements, or null.
     virtual void* GetInterface(const TGUID& iid) { return nullptr; }
 
+    // ---- links in form streams (OWPinStreaming.cpp). The stream values
+    // are refused with the reader's invalid-value error when their shape is
+    // not one the writer makes; paths naming nothing end on placeholders.
+    // The links of the pin's kind: "SinkPins" of a source, "SourcePin" of a
+    // sink or multi-sink.
+    virtual void ReadLinks(TReader& reader);
+    // "State": joins (or makes) the dispatcher of the name read.
+    virtual void ReadState(TReader& reader);
+    virtual void WriteState(TWriter& writer);
+    // The pin's links as an item of its pin list's "Pins".
+    virtual void WriteLinkValue(TWriter& writer);
+    // The links of the pin's kind, as WriteLinkValue writes them after
+    // "State"; False when there were none to write.
+    virtual bool WriteLinks(TWriter& writer);
+    // "StateConverter" of a sink fed through a state converter.
+    void ReadStateConverter(TReader& reader);
+    void WriteStateConverter(TWriter& writer);
+    // A sink's source, written when the link is its own to write.
+    bool HasSourceLinkToWrite();
+
     // ---- membership in a pin list (set by the list)
     TOWPinList* PinList();
     void SetPinList(TOWPinList* list);
@@ -341,6 +363,8 @@ public:
     TGUID NegotiateStateType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
                              const TOWFormatConverterClass*& converterClass) override;
     bool DeliverState(const TOWNotifyOperationRef& operation, TOWHandlerFlags flags, TOWBasicPin* target) override;
+    // "Form", "State" and the links of the pin's kind (OWPinStreaming.cpp).
+    void DefineProperties(TFiler& filer) override;
 
     // The state type negotiated with the dispatcher's first other member, or
     // null.
@@ -414,6 +438,10 @@ public:
     virtual TOWQueryResult QueryOfferedType(const TGUID& iid) { return owInterfaceFound; }
     virtual TOWQueryResult QueryAcceptedType(const TGUID& iid) { return owInterfaceFound; }
     virtual void CollectDependents(const TOWNotifyOperationRef& operation, TOWObjectList& visited);
+    // A source links to the candidate of that text (ConnectByText); a sink
+    // unlinks for "" and "(Disconnected)", else links to the pin of that path
+    // or joins the dispatcher of that name. True when a link exists.
+    bool SetLinkText(TComponent* root, const std::string& text) override;
 
     // A source pin adds sink to its functional dependencies (the converters'
     // InitPins ask for it); nothing here.

@@ -4,14 +4,67 @@
 #include "framework/OWPinRegistry.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
-// The owning placeholder list; a leaf of the lock order.
+// The owning placeholder list; a leaf of the lock order. The placeholders are
+// also found by root name and path (index or name form) without a walk: a
+// form with many links to components read later makes as many placeholders.
 struct TPlaceholders {
+    struct TIndexed {
+        TOWUnloadedPin* pin;
+        std::uint64_t serial;
+    };
     std::mutex guard;
     std::vector<TOwned<TOWUnloadedPin>> items;
+    std::unordered_multimap<std::string, TIndexed> byPath;
+    std::uint64_t made = 0;
+
+    static std::string key(const std::string& rootName, const std::string& path)
+    {
+        std::string k;
+        k.reserve(rootName.size() + 1 + path.size());
+        k.append(rootName).push_back('\n');
+        k.append(path);
+        return k;
+    }
+    void index(TOWUnloadedPin* pin)
+    {
+        const std::uint64_t serial = made++;
+        byPath.emplace(key(pin->RootNameText(), pin->IndexPathText()), TIndexed{pin, serial});
+        if (pin->NamePathText() != pin->IndexPathText())
+            byPath.emplace(key(pin->RootNameText(), pin->NamePathText()), TIndexed{pin, serial});
+    }
+    void unindex(TOWUnloadedPin* pin)
+    {
+        for (const std::string* path : {&pin->IndexPathText(), &pin->NamePathText()}) {
+            auto [first, last] = byPath.equal_range(key(pin->RootNameText(), *path));
+            for (auto it = first; it != last;) {
+                if (it->second.pin == pin)
+                    it = byPath.erase(it);
+                else
+                    ++it;
+            }
+        }
+    }
+    // The earliest made placeholder of that path (of that kind, when given).
+    TOWUnloadedPin* find(const std::string& rootName, const std::string& path, const TOWPinKind* kind)
+    {
+        auto [first, last] = byPath.equal_range(key(rootName, path));
+        TOWUnloadedPin* found = nullptr;
+        std::uint64_t earliest = std::numeric_limits<std::uint64_t>::max();
+        for (auto it = first; it != last; ++it) {
+            if (it->second.serial < earliest && (!kind || it->second.pin->GetSinkKind() == *kind)) {
+                found = it->second.pin;
+                earliest = it->second.serial;
+            }
+        }
+        return found;
+    }
 };
 
 TPlaceholders& placeholders()
@@ -29,6 +82,7 @@ TOwned<TOWUnloadedPin> extractPlaceholder(TOWUnloadedPin* pin)
         return nullptr;
     TOwned<TOWUnloadedPin> owned = std::move(*it);
     p.items.erase(it);
+    p.unindex(pin);
     return owned;
 }
 
@@ -57,6 +111,7 @@ TOWUnloadedPin* TOWUnloadedPin::Create(const std::string& indexPath, const std::
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
     p.items.push_back(std::move(made));
+    p.index(pin);
     return pin;
 }
 
@@ -237,11 +292,14 @@ TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string
 {
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
-    for (const TOwned<TOWUnloadedPin>& pin : p.items) {
-        if (pin->RootNameText() == rootName && (pin->IndexPathText() == path || pin->NamePathText() == path))
-            return pin.get();
-    }
-    return nullptr;
+    return p.find(rootName, path, nullptr);
+}
+
+TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind)
+{
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    return p.find(rootName, path, &kind);
 }
 
 TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin)
@@ -266,5 +324,6 @@ void owPlaceholderDetail::FreeAll()
     {
         std::lock_guard hold(p.guard);
         freed.swap(p.items);
+        p.byPath.clear();
     }
 }

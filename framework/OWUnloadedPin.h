@@ -85,6 +85,8 @@ private:
 // The placeholder standing for the path (index or name form, with root)
 // under that root name, or null.
 TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string& path);
+// The same, among the placeholders of that kind only.
+TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind);
 // A placeholder that stands for the pin, searched by its paths with and
 // without root; null when none.
 TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin);

@@ -2,9 +2,11 @@
 
 #include "framework/ClassLibrary/ClassLibraryErrors.h"
 #include "framework/ClassLibrary/Component.h"
+#include "framework/ClassLibrary/ComponentClasses.h"
 #include "framework/ClassLibrary/TypeInfo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
 #include <utility>
 
@@ -45,6 +47,8 @@ TFormValue textValue(TValueType type, std::string_view text)
     value.text = text;
     return value;
 }
+
+std::atomic<TReadFinishedHook> readFinishedHook{nullptr};
 
 [[noreturn]] void invalidValue(std::string_view property)
 {
@@ -293,6 +297,18 @@ void TReader::ReadComponent(TComponent& component, const TFormObject& form)
     read_.clear();
     for (TComponent* c : read)
         c->Loaded();
+    if (TReadFinishedHook hook = readFinishedHook.load(std::memory_order_acquire))
+        hook(read);
+}
+
+void SetReadFinishedHook(TReadFinishedHook hook)
+{
+    readFinishedHook.store(hook, std::memory_order_release);
+}
+
+void TReader::InvalidValue() const
+{
+    invalidValue(wanted_);
 }
 
 namespace {
@@ -308,6 +324,18 @@ TComponent* findOwned(const TComponent* owner, const std::string& name)
 }
 
 } // namespace
+
+TComponent* TReader::createStored(TComponent& parent, const TFormObject& form)
+{
+    // Owned by the root, like every component a form stream names.
+    TComponent* made = root_ ? CreateComponentOfClass(form.className, *root_) : nullptr;
+    if (!made)
+        return nullptr;
+    made->SetName(form.name);
+    if (made->HasParent())
+        made->SetParentComponent(&parent);
+    return made;
+}
 
 void TReader::readComponentTree(TComponent& component, const TFormObject& form)
 {
@@ -328,6 +356,8 @@ void TReader::ReadData(TComponent& component)
         TComponent* match = findOwned(&component, child.name);
         if (!match)
             match = findOwned(root_, child.name);
+        if (!match)
+            match = createStored(component, child);
         if (!match)
             throw EReadError("Component " + child.name + " not found");
         TComponent* const saved = std::exchange(parent_, &component);

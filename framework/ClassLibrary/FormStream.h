@@ -81,6 +81,10 @@ struct TFormObject {
 
 class TReader;
 class TWriter;
+// Run once a whole form stream has been read, after Loaded, with every
+// component read (one hook per process; the pin unit completes links with it).
+using TReadFinishedHook = void (*)(const std::vector<TComponent*>& components);
+void SetReadFinishedHook(TReadFinishedHook hook);
 using TReaderProc = std::function<void(TReader&)>;
 using TWriterProc = std::function<void(TWriter&)>;
 
@@ -137,6 +141,9 @@ public:
     // The component the one being read is listed under (null for the root).
     TComponent* Parent() const { return parent_; }
     TComponent* Root() const { return root_; }
+    // Raises the invalid-value error of the stream property being read (for
+    // values whose shape a defined property's reader refuses).
+    [[noreturn]] void InvalidValue() const;
 
     void DefineProperty(const std::string& name, const TReaderProc& reader, const TWriterProc& writer,
                         bool hasData) override;
@@ -154,6 +161,9 @@ public:
 private:
     void readProperty(TPersistent& object, const TFormProperty& property);
     void readComponentTree(TComponent& component, const TFormObject& form);
+    // A stored component the tree lacks, made from its class name; null when
+    // the class is not registered.
+    TComponent* createStored(TComponent& parent, const TFormObject& form);
     const TFormValue& take();
     const TFormValue* peek() const;
 

@@ -1,0 +1,275 @@
+#include "framework/OWPinLookup.h"
+
+#include "framework/ClassLibrary/TypeInfo.h"
+#include "framework/OWPinList.h"
+#include "framework/OWPinRegistry.h"
+#include "framework/OWPins.h"
+#include "framework/OWStateDispatcher.h"
+#include "framework/OWUnloadedPin.h"
+
+namespace {
+
+bool isOwnRoot(const TComponent& owner, const TComponent& child)
+{
+    // A form, frame or data module names its own tree, and so does every
+    // component the application owns.
+    switch (child.Role()) {
+    case TComponentRole::Form:
+    case TComponentRole::DataModule:
+    case TComponentRole::Frame:
+        return true;
+    default:
+        return owner.Role() == TComponentRole::Application;
+    }
+}
+
+// The root of that name: `near` when it is named so, else a root that holds
+// pins (the registry knows every pin, and a root without pins has nothing to
+// link to).
+TComponent* findRoot(std::string_view name, TComponent* near)
+{
+    if (near && near->Name() == name)
+        return near;
+    if (name.empty())
+        return nullptr;
+    const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(nullptr);
+    for (TOWBasicPin* pin : uses.Pins()) {
+        TComponent* root = pin->GetRoot();
+        if (root && root != near && !root->ComponentState().destroying && root->Name() == name)
+            return root;
+    }
+    return nullptr;
+}
+
+// The component of that name in root's tree (the root itself first), nearest
+// level first; sub-roots and their trees are not part of it.
+TComponent* findComponent(TComponent& root, std::string_view name)
+{
+    if (root.Name() == name)
+        return &root;
+    std::vector<TComponent*> level{&root};
+    std::vector<TComponent*> next;
+    while (!level.empty()) {
+        next.clear();
+        for (TComponent* owner : level) {
+            for (int i = 0; i < owner->ComponentCount(); ++i) {
+                TComponent* child = owner->Components(i);
+                if (isOwnRoot(*owner, *child))
+                    continue;
+                if (child->Name() == name)
+                    return child;
+                if (child->ComponentCount() > 0)
+                    next.push_back(child);
+            }
+        }
+        level.swap(next);
+    }
+    return nullptr;
+}
+
+// The pin of the component with that property path: index forms first, then
+// name forms; only pins the component owns.
+TOWBasicPin* findInComponent(TComponent& component, std::string_view path)
+{
+    for (const bool indexForm : {true, false}) {
+        std::vector<TOWPinPathItem> items;
+        ListPins(component, "TOWPin", items, indexForm);
+        for (const TOWPinPathItem& item : items) {
+            if (item.Path == path && item.Pin->GetOwnerComponent() == &component)
+                return item.Pin;
+        }
+    }
+    return nullptr;
+}
+
+std::string rootNameOf(const std::string& path)
+{
+    const auto dot = path.find('.');
+    return dot == std::string::npos ? std::string() : path.substr(0, dot);
+}
+
+bool designing(TComponent* component)
+{
+    return component && component->ComponentState().designing && !OWDesigningSuppressed();
+}
+
+} // namespace
+
+TOWLinkReader TOWLinkReader::Of(TOWBasicPin& pin)
+{
+    TOWLinkReader reader;
+    reader.Root = pin.GetRoot();
+    reader.RootName = pin.GetRootName();
+    reader.FormName = pin.FormName();
+    reader.RequesterPath = pin.GetPath(true);
+    reader.Designing = pin.IsDesigning();
+    return reader;
+}
+
+TOWLinkReader TOWLinkReader::Of(TOWPinList& list)
+{
+    TOWLinkReader reader;
+    TComponent* owner = list.Owner();
+    reader.Root = FindRootOwner(owner);
+    reader.RootName = reader.Root ? reader.Root->Name() : std::string();
+    reader.FormName = list.FormName();
+    if (owner) {
+        std::string listPath;
+        std::vector<const TObject*> visited;
+        FindPropertyPath({}, *owner, "TOWPinList", listPath, visited, 0, &list);
+        reader.RequesterPath = reader.RootName + "." + owner->Name() + "." + listPath;
+    }
+    reader.Designing = designing(owner);
+    return reader;
+}
+
+void QualifyPath(const std::string& formName, const std::string& rootName, std::string& path)
+{
+    if (formName.empty() || formName == rootName)
+        return;
+    if (path.size() > formName.size() && path.compare(0, formName.size(), formName) == 0 &&
+        path[formName.size()] == '.')
+        path.replace(0, formName.size(), rootName);
+}
+
+void QualifyPath(TOWBasicPin& pin, std::string& path)
+{
+    QualifyPath(pin.FormName(), pin.GetRootName(), path);
+}
+
+TOWBasicPin* OWFindPinByPath(TComponent* near, const std::string& path)
+{
+    const auto first = path.find('.');
+    if (first == std::string::npos)
+        return nullptr;
+    const std::string_view text(path);
+    // Root.Component.Property...
+    if (const auto second = path.find('.', first + 1); second != std::string::npos) {
+        if (TComponent* root = findRoot(text.substr(0, first), near)) {
+            if (TComponent* owner = findComponent(*root, text.substr(first + 1, second - first - 1))) {
+                if (TOWBasicPin* pin = findInComponent(*owner, text.substr(second + 1)))
+                    return pin;
+            }
+        }
+    }
+    // Component.Property... in the nearest root.
+    if (near) {
+        if (TComponent* owner = findComponent(*near, text.substr(0, first)))
+            return findInComponent(*owner, text.substr(first + 1));
+    }
+    return nullptr;
+}
+
+TOWBorrowed<TOWBasicPin> OWFindLinkTarget(const TOWLinkReader& reader, const std::string& indexPath,
+                                          const std::string& namePath, TOWPinKind kind)
+{
+    TOWBasicPin* pin = OWFindPinByPath(reader.Root, indexPath);
+    if (!pin && namePath != indexPath)
+        pin = OWFindPinByPath(reader.Root, namePath);
+    if (pin)
+        return pin->Borrow();
+    const std::string rootName = rootNameOf(indexPath);
+    TOWUnloadedPin* placeholder = OWFindPlaceholderOfKind(rootName, indexPath, kind);
+    if (!placeholder && namePath != indexPath)
+        placeholder = OWFindPlaceholderOfKind(rootName, namePath, kind);
+    if (!placeholder)
+        placeholder = TOWUnloadedPin::Create(indexPath, namePath, reader.RequesterPath, rootName, kind,
+                                             reader.Designing);
+    return TOWBasicPin::BorrowAs<TOWBasicPin>(placeholder);
+}
+
+bool ListLinkCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOWBasicPin& asker, unsigned flags,
+                        const std::string& prefix, const std::string& separator)
+{
+    bool complete = true;
+    const std::string lead = prefix.empty() ? std::string() : prefix + separator;
+    for (int i = 0; i < root.ComponentCount(); ++i) {
+        TComponent* component = root.Components(i);
+        std::vector<TOWPinPathItem> pins;
+        if (!ListPins(*component, "TOWPin", pins, (flags & owCandidateIndexForm) != 0))
+            complete = false;
+        for (TOWPinPathItem& item : pins) {
+            TOWBasicPin* pin = item.Pin;
+            if (pin == &asker || pin->GetOwnerComponent() != component)
+                continue;
+            bool admitted = false;
+            if (flags & owCandidateConnectCheck) {
+                admitted = asker.CanConnectTo(pin, true) &&
+                           !((flags & owCandidateNoFunctionDependents) && asker.IsFunctionDependent(pin));
+            } else {
+                TOWFormatConverter* converter = nullptr;
+                const TOWFormatConverterClass* converterClass = nullptr;
+                admitted = asker.CanLinkType(pin, converter, true, converterClass);
+            }
+            if (admitted)
+                list.push_back({lead + component->Name() + separator + item.Path, pin});
+        }
+        if (component->ComponentCount() > 0 && !ListLinkCandidates(list, *component, asker, flags, prefix, separator))
+            complete = false;
+    }
+    return complete;
+}
+
+bool ConnectByText(TOWBasicPin& source, TComponent* root, const std::string& text, bool indexForm)
+{
+    if (text.empty()) {
+        if (!indexForm)
+            source.DisconnectAll();
+        return true;
+    }
+    TComponent* own = source.GetRoot();
+    TComponent* within = root ? root : own;
+    if (!within)
+        return false;
+    const std::string prefix = within == own ? std::string() : within->Name();
+    std::vector<TOWPinPathItem> candidates;
+    const bool complete = ListLinkCandidates(candidates, *within, source,
+                                             owCandidateConnectCheck | (indexForm ? owCandidateIndexForm : 0u),
+                                             prefix, ".");
+    for (const TOWPinPathItem& candidate : candidates) {
+        if (candidate.Path == text)
+            return source.Connect(candidate.Pin);
+    }
+    // A listing that missed pins may have missed the one named.
+    return !complete;
+}
+
+bool ConnectByPath(TOWBasicPin& sink, TComponent* root, const std::string& indexPath, const std::string& namePath)
+{
+    if (indexPath == "nil") {
+        sink.DisconnectAll();
+        return true;
+    }
+    TOWLinkReader reader = TOWLinkReader::Of(sink);
+    if (root)
+        reader.Root = root;
+    std::string index = indexPath;
+    std::string name = namePath.empty() ? indexPath : namePath;
+    QualifyPath(sink, index);
+    QualifyPath(sink, name);
+    const TOWBorrowed<TOWBasicPin> target = OWFindLinkTarget(reader, index, name, TOWPinKind::Source);
+    auto pin = Use(target);
+    if (!pin)
+        return false;
+    const bool linked = sink.Connect(pin.Get());
+    if (!linked) {
+        if (auto* placeholder = dynamic_cast<TOWUnloadedPin*>(pin.Get()))
+            placeholder->ReleaseIfUnused();
+    }
+    return linked;
+}
+
+bool TOWStreamPin::SetLinkText(TComponent* root, const std::string& text)
+{
+    if (GetSinkKind() == TOWPinKind::Source)
+        return ConnectByText(*this, root, text, false);
+    if (text.empty() || text == "(Disconnected)") {
+        DisconnectAll();
+        return true;
+    }
+    // A typed path makes no placeholder: a typing error would wait forever.
+    if (TOWBasicPin* pin = OWFindPinByPath(root ? root : GetRoot(), text))
+        return Connect(pin);
+    TOWStateDispatcherRef dispatcher = FindDispatcher(text);
+    return dispatcher && JoinDispatcher(dispatcher.Get());
+}
