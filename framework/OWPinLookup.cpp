@@ -32,13 +32,14 @@ TComponent* findRoot(std::string_view name, TComponent* near)
         return near;
     if (name.empty())
         return nullptr;
+    TComponent* found = nullptr;
     const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(nullptr);
-    for (TOWBasicPin* pin : uses.Pins()) {
-        TComponent* root = pin->GetRoot();
+    uses.ForEach([&](TOWBasicPin& pin) {
+        TComponent* root = found ? nullptr : pin.GetRoot();
         if (root && root != near && !root->ComponentState().destroying && root->Name() == name)
-            return root;
-    }
-    return nullptr;
+            found = root;
+    });
+    return found;
 }
 
 // The component of that name in root's tree (the root itself first), nearest
