@@ -112,10 +112,10 @@ void TMDIChild::buildScope()
     s.Zooming.SetSelectionColor(QColor(0, 0, 128));
     s.SetNavigateMode(nmPan);
     s.YAxis.SetVisible(false);
-    s.YAxis.AxisLabel.SetText(QStringLiteral("Y Axis"));
+    s.YAxis.AxisLabel.SetText("Y Axis");
     s.YAxis.DataView.Lines.SetVisible(false);
     s.YAxis.DataView.ZeroLine.SetVisible(false);
-    s.XAxis.AxisLabel.SetText(QStringLiteral("Tempo (seg)"));
+    s.XAxis.AxisLabel.SetText("Tempo (seg)");
     s.XAxis.DataView.ZeroLine.Pen.SetColor(Qt::red);
     s.XAxis.DataView.ZeroLine.Pen.SetWidth(2);
     s.XAxis.DataView.Lines.Pen.SetColor(QColor(128, 128, 128));
@@ -288,8 +288,8 @@ int TMDIChild::AdicionaCanal(const QString& shortName, const QString& longName, 
     axis.SetVisible(false);
     axis.SetColor(Qt::black);
     axis.Font.SetColor(Qt::black);
-    axis.AxisLabel.SetText(longName);
-    axis.AxisLabel.Font.SetColor(Qt::black);
+    axis.AxisLabel.SetText(longName.toStdString());
+    axis.AxisLabel.GetFont()->SetColor(Qt::black);
     axis.Max.SetDataValue(axisMax);
     axis.Max.SetValue(axisMax);
     axis.Max.Range.High.SetValue(axisMax);

@@ -56,10 +56,28 @@ void TSLBasicScopeAxisValue::SetDataValue(double value)
         Changed();
 }
 
-TSLDisplayAxis::TSLDisplayAxis(TSLScope* owner, const QString& label)
-    : TSLOptionalView(owner), Font(owner), AxisLabel(owner, label), Min(owner, 0), Max(owner, 1000),
-      DataView(owner), ButtonSettings(owner), AutoScaling(owner), ToolBar(owner)
+namespace {
+
+ILPLock& chartLockOf(TSLScope* owner)
 {
+    if (!owner)
+        throw std::invalid_argument("an axis belongs to a chart");
+    return owner->Lock();
+}
+
+} // namespace
+
+TSLDisplayAxis::TSLDisplayAxis(TSLScope* owner, const QString& label)
+    : TSLOptionalView(owner), Font(owner),
+      AxisLabel(nullptr, TNotifyEvent{}, chartLockOf(owner)), Min(owner, 0), Max(owner, 1000), DataView(owner),
+      ButtonSettings(owner), AutoScaling(owner), ToolBar(owner)
+{
+    // The chart's titles are black on its white; the label's own default is
+    // for dark backgrounds. Set up before the chart hears of changes: it is
+    // still being built.
+    AxisLabel.GetFont()->SetColor(Qt::black);
+    AxisLabel.SetText(label.toStdString());
+    AxisLabel.SetOnChange(TNotifyEvent::Of<&TSLDisplayAxis::labelChanged>(this));
 }
 
 void TSLDisplayAxis::SetColor(QColor color)

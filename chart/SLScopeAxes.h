@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/SLOptionalLabel.h"
 #include "chart/SLScopeProperties.h"
 
 #include <functional>
@@ -93,7 +94,8 @@ public:
     void SetDataExtent(bool known, double min, double max);
 
     TSLFont Font;
-    TSLTextLabel AxisLabel;
+    // The axis title, drawn in the label's own font.
+    TSLOptionalLabel AxisLabel;
     TSLBasicScopeAxisValue Min;
     TSLBasicScopeAxisValue Max;
     TSLAxisDataView DataView;
@@ -102,6 +104,7 @@ public:
     TSLBasicDisplayToolBar ToolBar;
 
 private:
+    void labelChanged(TObject*) { Changed(); }
     AxisSpan limits() const;
     AxisSpan clampToLimits(AxisSpan span) const;
 

@@ -49,22 +49,18 @@ void TSLScopeProperty::OverlayChanged() const
         owner_->InvalidateOverlay();
 }
 
-void TSLPen::SetColor(QColor color)
-{
-    if (Store(color_, color))
-        Changed();
-}
-
-void TSLPen::SetWidth(int width)
-{
-    if (Store(width_, std::max(width, 1)))
-        Changed();
-}
-
 void TSLFont::SetColor(QColor color)
 {
     if (Store(color_, color))
         Changed();
+}
+
+TSLVisibleDisplayProperty::TSLVisibleDisplayProperty(TSLScope* owner, QColor color, bool visible, int width)
+    : TSLScopeProperty(owner), visible_(visible)
+{
+    Pen.SetColor(color);
+    Pen.SetWidth(width);
+    Pen.SetOnChange(TNotifyEvent::Of<&TSLVisibleDisplayProperty::penChanged>(this));
 }
 
 void TSLVisibleDisplayProperty::SetVisible(bool visible)

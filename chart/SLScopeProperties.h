@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/SLDisplayAttributes.h"
 #include "framework/OWLock.h"
 
 #include <QColor>
@@ -61,20 +62,6 @@ private:
     TSLScope* owner_;
 };
 
-class TSLPen : public TSLScopeProperty {
-public:
-    TSLPen(TSLScope* owner, QColor color, int width = 1)
-        : TSLScopeProperty(owner), color_(color), width_(width) {}
-    QColor GetColor() const { return color_; }
-    void SetColor(QColor color);
-    int GetWidth() const { return width_; }
-    void SetWidth(int width);
-
-private:
-    QColor color_;
-    int width_;
-};
-
 class TSLFont : public TSLScopeProperty {
 public:
     explicit TSLFont(TSLScope* owner, QColor color = Qt::black) : TSLScopeProperty(owner), color_(color) {}
@@ -85,17 +72,18 @@ private:
     QColor color_;
 };
 
-// A line layer that can be switched off: grid lines, zero line, border.
+// A line layer that can be switched off: grid lines, zero line, border. A
+// change of its pen redraws the chart.
 class TSLVisibleDisplayProperty : public TSLScopeProperty {
 public:
-    TSLVisibleDisplayProperty(TSLScope* owner, QColor color, bool visible = true, int width = 1)
-        : TSLScopeProperty(owner), Pen(owner, color, width), visible_(visible) {}
+    TSLVisibleDisplayProperty(TSLScope* owner, QColor color, bool visible = true, int width = 1);
     bool GetVisible() const { return visible_; }
     void SetVisible(bool visible);
 
-    TSLPen Pen;
+    TSLDisplayPen Pen;
 
 private:
+    void penChanged(TObject*) { Changed(); }
     bool visible_;
 };
 

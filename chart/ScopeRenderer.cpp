@@ -1,6 +1,7 @@
 #include "chart/ScopeRenderer.h"
 
 #include "chart/SLScope.h"
+#include "framework/FloatToDisplayText.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -17,6 +18,9 @@ constexpr int outerPad = 6;
 constexpr int rightPad = 14;
 constexpr int labelGap = 4; // least space between two time labels
 constexpr double pixelLimit = 1e6; // beyond this QPainter coordinates stop being useful
+// Significant digits of a tick label: its decimals follow from the width of
+// the visible range, so neighbouring labels differ in their last digit.
+constexpr std::int32_t tickDigits = 3;
 
 int toPixel(double value)
 {
@@ -38,9 +42,21 @@ void appendSample(std::vector<QPoint>& points, const LinearMap& xMap, const Line
     append(points, QPoint(toPixel(xMap.ToPixel(x)), toPixel(yMap.ToPixel(y))));
 }
 
-QString tickText(double value)
+QString tickText(double value, const AxisSpan& view)
 {
-    return QString::number(value, 'g', 8);
+    return QString::fromStdString(FloatToDisplayText(false, tickDigits, false, value, view.min, view.max));
+}
+
+// The axis title when it is shown, else empty.
+QString titleOf(const TSLDisplayAxis& axis)
+{
+    return axis.AxisLabel.GetVisible() ? QString::fromStdString(axis.AxisLabel.GetText()) : QString();
+}
+
+// Pixels the title takes across its line: none without a title.
+int axisTitleHeight(const TSLDisplayAxis& axis)
+{
+    return titleOf(axis).isEmpty() ? 0 : QFontMetrics(axis.AxisLabel.GetFont()->ToQFont()).height() + 2;
 }
 
 std::vector<const TSLBasicScopeYAxis*> visibleYAxes(const TSLScope& scope)
@@ -58,7 +74,7 @@ std::vector<const TSLBasicScopeYAxis*> visibleYAxes(const TSLScope& scope)
 
 QString xLabelText(const TSLScopeXAxis& axis, double value)
 {
-    QString text = tickText(value);
+    QString text = tickText(value, axis.View());
     if (axis.OnCustomLabel)
         axis.OnCustomLabel(value, text);
     return text;
@@ -121,15 +137,17 @@ ScopeLayout ComputeLayout(const TSLScope& scope, QSize size)
     const int top = titleHeight + outerPad;
 
     int bottom = outerPad;
-    if (scope.XAxis.GetVisible()) {
-        bottom += tickLength + fm.height() + 2;
-        if (!scope.XAxis.AxisLabel.GetText().isEmpty())
-            bottom += fm.height() + 2;
-    }
+    if (scope.XAxis.GetVisible())
+        bottom += tickLength + fm.height() + 2 + axisTitleHeight(scope.XAxis);
 
     const auto axes = visibleYAxes(scope);
-    const int stripWidth = tickLength + fm.horizontalAdvance(QStringLiteral("-00000.00")) + fm.height() + 6;
-    int left = outerPad + stripWidth * static_cast<int>(axes.size());
+    const int tickWidth = tickLength + fm.horizontalAdvance(QStringLiteral("-00000.00")) + 4;
+    std::vector<int> stripWidths;
+    int left = outerPad;
+    for (const auto* axis : axes) {
+        stripWidths.push_back(tickWidth + std::max(axisTitleHeight(*axis), fm.height() + 2));
+        left += stripWidths.back();
+    }
     int right = rightPad;
     const int height = std::max(size.height() - top - bottom, 2);
     if (scope.XAxis.GetVisible()) {
@@ -145,9 +163,9 @@ ScopeLayout ComputeLayout(const TSLScope& scope, QSize size)
     layout.dataRect = QRect(left, top, width, height);
     layout.xAxisRect = QRect(left, layout.dataRect.bottom() + 1, width, bottom);
     int stripRight = left - 1;
-    for (const auto* axis : axes) {
-        layout.yStrips.push_back({axis, QRect(stripRight - stripWidth + 1, top, stripWidth, height)});
-        stripRight -= stripWidth;
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+        layout.yStrips.push_back({axes[i], QRect(stripRight - stripWidths[i] + 1, top, stripWidths[i], height)});
+        stripRight -= stripWidths[i];
     }
     return layout;
 }
@@ -379,10 +397,13 @@ void drawXAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layo
     painter.setPen(axis.Font.GetColor());
     for (const TickLabel& label : XTickLabels(scope, layout))
         painter.drawText(label.rect.left(), label.rect.top() + fm.ascent(), label.text);
-    if (!axis.AxisLabel.GetText().isEmpty()) {
-        painter.setPen(axis.AxisLabel.Font.GetColor());
-        const QRect labelRect(data.left(), y0 + tickLength + fm.height() + 2, data.width(), fm.height());
-        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop, axis.AxisLabel.GetText());
+    if (const QString title = titleOf(axis); !title.isEmpty()) {
+        painter.save();
+        painter.setFont(axis.AxisLabel.GetFont()->ToQFont());
+        painter.setPen(axis.AxisLabel.GetFont()->GetColor());
+        const QRect labelRect(data.left(), y0 + tickLength + fm.height() + 2, data.width(), axisTitleHeight(axis));
+        painter.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop, title);
+        painter.restore();
     }
 }
 
@@ -401,16 +422,19 @@ void drawYAxis(QPainter& painter, const TSLScope& scope, const ScopeLayout& layo
         painter.setPen(axis.GetColor());
         painter.drawLine(x0 - tickLength, py, x0, py);
         painter.setPen(axis.Font.GetColor());
-        const QString text = tickText(t);
+        const QString text = tickText(t, view);
         painter.drawText(x0 - tickLength - 2 - fm.horizontalAdvance(text), py + fm.ascent() / 2, text);
     }
-    if (!axis.AxisLabel.GetText().isEmpty()) {
+    if (const QString title = titleOf(axis); !title.isEmpty()) {
         painter.save();
-        painter.setPen(axis.AxisLabel.Font.GetColor());
+        const QFont font = axis.AxisLabel.GetFont()->ToQFont();
+        const QFontMetrics titleMetrics(font);
+        painter.setFont(font);
+        painter.setPen(axis.AxisLabel.GetFont()->GetColor());
         painter.translate(strip.rect.left() + 1, strip.rect.center().y());
         painter.rotate(-90);
-        const int w = fm.horizontalAdvance(axis.AxisLabel.GetText());
-        painter.drawText(-w / 2, fm.ascent(), axis.AxisLabel.GetText());
+        const int w = titleMetrics.horizontalAdvance(title);
+        painter.drawText(-w / 2, titleMetrics.ascent(), title);
         painter.restore();
     }
 }
@@ -421,9 +445,7 @@ void drawGridAndZeroLines(QPainter& painter, const TSLScope& scope, const ScopeL
     const auto& xAxis = scope.XAxis;
     const LinearMap xMap = layout.XMap(xAxis);
     const AxisSpan xView = xAxis.View();
-    const auto pen = [](const TSLVisibleDisplayProperty& line) {
-        return QPen(line.Pen.GetColor(), line.Pen.GetWidth());
-    };
+    const auto pen = [](const TSLVisibleDisplayProperty& line) { return line.Pen.ToQPen(); };
 
     if (xAxis.DataView.Lines.GetVisible()) {
         painter.setPen(pen(xAxis.DataView.Lines));
@@ -530,7 +552,7 @@ void RenderScope(const TSLScope& scope, const ScopeLayout& layout, QImage& image
     painter.setClipping(false);
 
     if (scope.DataView.Border.GetVisible()) {
-        painter.setPen(QPen(scope.DataView.Border.Pen.GetColor(), 1));
+        painter.setPen(scope.DataView.Border.Pen.ToQPen());
         painter.drawRect(data.adjusted(-1, -1, 0, 0));
     }
     if (scope.XAxis.GetVisible())

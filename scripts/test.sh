@@ -26,8 +26,8 @@ echo "=== normal build ==="
 build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "=== AddressSanitizer + UndefinedBehaviorSanitizer build ==="
 build_and_test build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZQ_SANITIZE=ON -DZQ_BUILD_BENCH=OFF
-echo "=== ThreadSanitizer build (threaded framework code) ==="
-tsan_targets=(framework_tests)
+echo "=== ThreadSanitizer build (threaded framework and chart code) ==="
+tsan_targets=(framework_tests chart_tests)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZQ_TSAN=ON -DZQ_BUILD_BENCH=OFF
 cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
 (cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
