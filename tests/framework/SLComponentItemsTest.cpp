@@ -417,8 +417,9 @@ INSTANTIATE_TEST_SUITE_P(Freeing, DrawLayerTest,
 
 struct TSetDataCase {
     const char* what;
-    bool present;   // the key holds "old" before
-    bool newValue;  // set "new" (else null)
+    bool present;     // the key holds "old" before
+    bool newValue;    // set "new" (else null)
+    bool sameObject;  // set what the key holds already
     std::vector<std::string> freed;
     const char* stored;  // name of what the key holds after, "" for nothing
 };
@@ -436,35 +437,26 @@ TEST_P(SetDataTest, ReplacingOrRemovingFreesWhatGoes)
         layer->SetData(&key, MakeObject<TItem>(nullptr, "old"));
     std::vector<std::string> log;
     destroyedLog = &log;
-    layer->SetData(&key, c.newValue ? MakeObject<TItem>(nullptr, "new") : TOwned<TObject>());
-    destroyedLog = nullptr;
+    TOwned<TObject> value = c.sameObject ? TOwned<TObject>(layer->GetData(&key))
+                            : c.newValue ? MakeObject<TItem>(nullptr, "new")
+                                         : TOwned<TObject>();
+    layer->SetData(&key, std::move(value));
     EXPECT_THAT(log, ElementsAreArray(c.freed)) << c.what;
     auto* stored = dynamic_cast<TItem*>(layer->GetData(&key));
     EXPECT_EQ(stored ? stored->Name() : "", c.stored) << c.what;
     EXPECT_EQ(dynamic_cast<TItem*>(layer->GetData(&otherKey))->Name(), "other");
+    log.clear();
+    layer->ClearData();
+    destroyedLog = nullptr;
+    EXPECT_EQ(log.size(), std::string(c.stored).empty() ? 1u : 2u) << c.what;
+    EXPECT_EQ(layer->GetData(&otherKey), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, SetDataTest,
-                         ::testing::Values(TSetDataCase{"absent key, null", false, false, {}, ""},
-                                           TSetDataCase{"absent key, value", false, true, {}, "new"},
-                                           TSetDataCase{"present key, value", true, true, {"old"}, "new"},
-                                           TSetDataCase{"present key, null", true, false, {"old"}, ""}));
-
-TEST_F(ComponentItemsTest, StoringTheSameObjectAgainKeepsItAndClearDataFreesAll)
-{
-    auto layer = MakeObject<TLayer>(nullptr, "L");
-    int key = 0;
-    layer->SetData(&key, MakeObject<TItem>(nullptr, "once"));
-    TObject* stored = layer->GetData(&key);
-    std::vector<std::string> log;
-    destroyedLog = &log;
-    layer->SetData(&key, TOwned<TObject>(stored));
-    EXPECT_TRUE(log.empty());
-    EXPECT_EQ(layer->GetData(&key), stored);
-    layer->ClearData();
-    destroyedLog = nullptr;
-    EXPECT_THAT(log, ElementsAre("once"));
-    EXPECT_EQ(layer->GetData(&key), nullptr);
-}
+                         ::testing::Values(TSetDataCase{"absent key, null", false, false, false, {}, ""},
+                                           TSetDataCase{"absent key, value", false, true, false, {}, "new"},
+                                           TSetDataCase{"present key, value", true, true, false, {"old"}, "new"},
+                                           TSetDataCase{"present key, null", true, false, false, {"old"}, ""},
+                                           TSetDataCase{"present key, its own object", true, false, true, {}, "old"}));
 
 } // namespace
