@@ -278,16 +278,11 @@ TGUID TOWPin::GetCurrentStreamType()
     return GUID_NULL;
 }
 
-std::shared_ptr<const TOWPin::TStatePlan> TOWPin::statePlan(std::uint64_t epoch)
+const TOWPin::TStatePlan* TOWPin::statePlan(std::uint64_t epoch)
 {
-    {
-        auto section = ReadLocked();
-        if (!section)
-            return nullptr;
-        if (statePlan_ && statePlan_->epoch == epoch)
-            return statePlan_;
-    }
-    auto plan = std::make_shared<TStatePlan>();
+    if (const TStatePlan* current = statePlan_.load(std::memory_order_seq_cst); current && current->epoch == epoch)
+        return current;
+    auto plan = std::make_unique<TStatePlan>();
     plan->epoch = epoch;
     if (TOWStateDispatcherRef dispatcher = GetDispatcher()) {
         for (const TOWDispatcherPinStorage& member : dispatcher->Members()) {
@@ -300,9 +295,14 @@ std::shared_ptr<const TOWPin::TStatePlan> TOWPin::statePlan(std::uint64_t epoch)
         }
     }
     auto section = WriteLocked();
-    if (section)
-        statePlan_ = plan;
-    return plan;
+    if (!section)
+        return nullptr;
+    TStatePlan* installed = plans_.emplace_back(std::move(plan)).get();
+    statePlan_.store(installed, std::memory_order_seq_cst);
+    // Only this caller reads: the plans it replaced can go.
+    if (planReaders_.load(std::memory_order_seq_cst) == 1)
+        plans_.erase(plans_.begin(), plans_.end() - 1);
+    return installed;
 }
 
 bool TOWPin::DeliverState(const TOWNotifyOperationRef& operation, TOWHandlerFlags flags, TOWBasicPin* target)
@@ -310,9 +310,12 @@ bool TOWPin::DeliverState(const TOWNotifyOperationRef& operation, TOWHandlerFlag
     TOWSelfUse self(*this);
     if (!self)
         return false;
-    // The plan is shared and immutable: handlers may link, unlink or destroy
-    // pins (this one included) while it is walked.
-    const std::shared_ptr<const TStatePlan> plan = statePlan(OWPinLinkEpoch());
+    // Counted as a reader for the walk; not uncounted when a handler has
+    // destroyed the pin.
+    TOWNestingGuard reading(planReaders_, self);
+    // The plan stays as it is while it is walked: handlers may link, unlink
+    // or destroy pins (this one included) meanwhile.
+    const TStatePlan* plan = statePlan(OWPinLinkEpoch());
     if (!plan)
         return false;
     const TStateTarget* last = nullptr;

@@ -318,14 +318,14 @@ class TOWNestingGuard {
 public:
     TOWNestingGuard(std::atomic<std::int32_t>& counter, const TOWSelfUse& self) : counter_(counter), self_(self)
     {
-        counter_.fetch_add(1, std::memory_order_relaxed);
+        counter_.fetch_add(1, std::memory_order_seq_cst);
     }
     TOWNestingGuard(const TOWNestingGuard&) = delete;
     TOWNestingGuard& operator=(const TOWNestingGuard&) = delete;
     ~TOWNestingGuard()
     {
         if (!self_.Gone())
-            counter_.fetch_sub(1, std::memory_order_relaxed);
+            counter_.fetch_sub(1, std::memory_order_seq_cst);
     }
 
 private:
@@ -406,7 +406,10 @@ private:
         std::uint64_t epoch;
         std::vector<TStateTarget> targets;
     };
-    std::shared_ptr<const TStatePlan> statePlan(std::uint64_t epoch);
+    // The plan of the epoch, made and installed when the current one is out
+    // of date; null while the pin's lock is stopped. The caller is counted in
+    // planReaders_ for as long as it walks the plan.
+    const TStatePlan* statePlan(std::uint64_t epoch);
 
     // NegotiateStateType, keeping only the type.
     TGUID negotiatedType(TOWBasicPin* pin, bool flag);
@@ -418,7 +421,12 @@ private:
     TOWPinStreamType streamTypes_;
     std::atomic<std::int32_t> nesting_{0};
     TOWLockRef lock_;
-    std::shared_ptr<const TStatePlan> statePlan_;
+    // Plans are read without a section: a delivery counts itself as a reader
+    // and loads the current plan; a replaced plan is freed only when no
+    // reader is left (or with the pin), so a walk never loses its plan.
+    std::atomic<const TStatePlan*> statePlan_{nullptr};
+    std::atomic<std::int32_t> planReaders_{0};
+    std::vector<std::unique_ptr<TStatePlan>> plans_;
 };
 
 // What a source pin keeps of a sink pin of the same component, and what the

@@ -213,4 +213,42 @@ TEST_F(PinStress, LinkingOnOneThreadWhileDestroyingOnAnother)
     expectNoReferenceToADestroyedPin(alive);
 }
 
+TEST_F(PinStress, OnePinDeliveredFromSeveralThreadsWhileItsLinksChange)
+{
+    TWatchdog watchdog(std::chrono::seconds(60));
+    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Shared");
+    auto hub = MakeStatePin(owner);
+    std::vector<TOwned<TTestStatePin>> partners;
+    for (int i = 0; i < 4; ++i)
+        partners.push_back(MakeStatePin(owner));
+    std::atomic<bool> stop{false};
+    std::atomic<int> started{0};
+    std::vector<std::thread> deliverers;
+    for (int t = 0; t < 3; ++t) {
+        deliverers.emplace_back([&] {
+            ++started;
+            while (!stop)
+                hub->DeliverState(OWMakeOperation<TOWNotifyOperation>(), 0, nullptr);
+        });
+    }
+    while (started < 3)
+        std::this_thread::yield();
+    for (int round = 0; round < stepsPerThread / 3; ++round) {
+        TTestStatePin& partner = *partners[static_cast<std::size_t>(round) % partners.size()];
+        if (round % 3 == 2)
+            partner.DisconnectAll();
+        else
+            partner.Connect(hub.get());
+    }
+    ASSERT_TRUE(partners[0]->Connect(hub.get()));
+    while (hub->Deliveries().empty())
+        std::this_thread::yield();
+    stop = true;
+    for (auto& thread : deliverers)
+        thread.join();
+    for (auto& partner : partners)
+        partner->DisconnectAll();
+    EXPECT_FALSE(hub->HasDispatcher());
+}
+
 } // namespace
