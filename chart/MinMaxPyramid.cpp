@@ -100,16 +100,40 @@ void MinMaxPyramid::Finish()
         levels_.clear();
         return;
     }
-    while (levels_.back().size() > 1) {
-        const auto& below = levels_.back();
-        std::vector<MinMax> above((below.size() + 1) / 2);
-        for (std::size_t j = 0; j < above.size(); ++j) {
+    updateAbove(0);
+}
+
+void MinMaxPyramid::updateAbove(std::size_t firstBlock)
+{
+    // From the first entry that covers a changed block up: a level's last
+    // entry may have stood for one child and now has two.
+    std::size_t changed = firstBlock;
+    for (std::size_t l = 1; levels_[l - 1].size() > 1; ++l) {
+        if (l == levels_.size())
+            levels_.emplace_back();
+        const auto& below = levels_[l - 1];
+        auto& above = levels_[l];
+        changed /= 2;
+        above.resize((below.size() + 1) / 2);
+        for (std::size_t j = changed; j < above.size(); ++j) {
             above[j] = below[2 * j];
             if (2 * j + 1 < below.size())
                 include(above[j], below[2 * j + 1]);
         }
-        levels_.push_back(std::move(above));
     }
+}
+
+void MinMaxPyramid::Extend(std::span<const double> values)
+{
+    if (levels_.empty())
+        levels_.emplace_back();
+    const std::size_t oldBlocks = levels_.front().size();
+    const std::size_t blocks = values.size() / blockSize;
+    if (blocks <= oldBlocks)
+        return;
+    levels_.front().resize(blocks);
+    AddValues(oldBlocks * blockSize, values.data() + oldBlocks * blockSize, (blocks - oldBlocks) * blockSize);
+    updateAbove(oldBlocks);
 }
 
 void MinMaxPyramid::Clear()

@@ -33,6 +33,12 @@ public:
     void AddValues(std::size_t first, const double* values, std::size_t count);
     void Finish();
 
+    // The values grew at the end (the span is all of them, old and new): the
+    // blocks they complete are added and only the entries above them
+    // recomputed, so a trace fed in blocks costs the new values each time,
+    // not the whole trace.
+    void Extend(std::span<const double> values);
+
     // Extremes of values[first, last), NaN values left out; first < last <=
     // values.size(). A range of NaN values only gives min > max. The span must
     // be the one the pyramid was built from.
@@ -45,6 +51,10 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
+    // Recomputes every level above the first from the entries that cover
+    // level-0 blocks firstBlock onwards, adding levels as needed.
+    void updateAbove(std::size_t firstBlock);
+
     std::vector<std::vector<MinMax>> levels_;
 };
 

@@ -3,11 +3,17 @@
 #include "chart/LargePages.h"
 #include "chart/ParallelPieces.h"
 #include "chart/SharedXBuffers.h"
+#include "framework/BlockPool.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace zq::chart {
+
+namespace {
+// The most samples a trace holds: the largest pooled block of doubles.
+constexpr std::size_t maxSamples = maxPoolBlockSize / sizeof(double);
+} // namespace
 
 static_assert(samplesPerPiece % MinMaxPyramid::blockSize == 0, "pieces start on whole pyramid blocks");
 
@@ -33,6 +39,38 @@ TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const dou
     return s;
 }
 
+bool TSLChannelData::Samples::Append(const double* xs, const double* ys, std::size_t count)
+{
+    if (xs == nullptr || ys == nullptr || count == 0)
+        return true;
+    const std::size_t oldCount = y.size();
+    if (count > maxSamples - oldCount)
+        return false;
+    const auto newCount = static_cast<std::uint32_t>(oldCount + count);
+    if (!yBuffer)
+        yBuffer = TSLRealBuffer::Create();
+    if (!xShared.buffer)
+        xShared.buffer = TSLRealBuffer::Create();
+    // Growing keeps the values; a block still shared with other channels (or
+    // the shared-X registry) is left for one of this channel's own, once, and
+    // grows in place from then on, its capacity doubling.
+    yBuffer->SetCount(newCount, true);
+    xShared.buffer->SetCount(newCount, true);
+    double* const py = yBuffer->GetModifyPointer();
+    double* const px = xShared.buffer->GetModifyPointer();
+    std::copy(ys, ys + count, py + oldCount);
+    std::copy(xs, xs + count, px + oldCount);
+    x = {px, newCount};
+    y = {py, newCount};
+    if (!ownIndex || ownIndex != xShared.index) {
+        ownIndex = std::make_shared<XIndex>(index());
+        xShared.index = ownIndex;
+    }
+    ownIndex->Extend(x, oldCount);
+    pyramid.Extend(y);
+    return true;
+}
+
 const XIndex& TSLChannelData::Samples::index() const
 {
     static const XIndex none;
@@ -55,6 +93,18 @@ void TSLChannelData::SetXYData(const double* x, const double* y, std::size_t cou
         return;
     pending_ = std::move(samples);
     hasPending_ = true;
+}
+
+bool TSLChannelData::AppendXYData(const double* x, const double* y, std::size_t count)
+{
+    const TOWLockSectionRef section = lock_.WriteSection();
+    if (!section)
+        return false;
+    if (hasPending_)
+        return pending_.Append(x, y, count);
+    const bool appended = committed_.Append(x, y, count);
+    grown_ = grown_ || (appended && count > 0 && x != nullptr && y != nullptr);
+    return appended;
 }
 
 void TSLChannelData::Clear()
@@ -101,7 +151,7 @@ bool TSLChannelData::HasPending() const
     const TOWLockSectionRef section = lock_.ReadSection();
     if (!section)
         return false;
-    return hasPending_;
+    return hasPending_ || grown_;
 }
 
 bool TSLChannelData::Commit()
@@ -109,8 +159,12 @@ bool TSLChannelData::Commit()
     const TOWLockSectionRef section = lock_.WriteSection();
     if (!section)
         return false;
-    if (!hasPending_)
-        return false;
+    if (!hasPending_) {
+        const bool grown = grown_;
+        grown_ = false;
+        return grown;
+    }
+    grown_ = false;
     // The old samples go at once rather than keeping two copies of a big log.
     committed_ = std::move(pending_);
     pending_ = Samples{};

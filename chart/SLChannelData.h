@@ -7,6 +7,7 @@
 #include "framework/SLRealBuffer.h"
 
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -37,6 +38,12 @@ public:
     TSLChannelData& operator=(const TSLChannelData&) = delete;
 
     void SetXYData(const double* x, const double* y, std::size_t count);
+    // Adds count (x, y) pairs after the samples there are (the pending ones
+    // when there are any), growing the stored arrays and the structures over
+    // them in place: data arriving in blocks costs each block, not the whole
+    // trace again. Shown at the next commit. False, and nothing added, when
+    // the trace would outgrow the largest buffer.
+    bool AppendXYData(const double* x, const double* y, std::size_t count);
     void Clear();
     std::size_t GetCount() const;
     void GetXData(std::vector<double>& out) const;
@@ -73,7 +80,12 @@ private:
         MinMaxPyramid pyramid;
 
         const XIndex& index() const;
+        // X and the index of this channel alone once it has grown (its first
+        // growth leaves the block and index it shared with other channels).
+        std::shared_ptr<XIndex> ownIndex;
+
         static Samples From(const double* x, const double* y, std::size_t count);
+        bool Append(const double* x, const double* y, std::size_t count);
         std::size_t MemoryBytes() const;
     };
     const Samples& latest() const { return hasPending_ ? pending_ : committed_; }
@@ -82,6 +94,8 @@ private:
     Samples pending_;
     bool hasPending_ = false;
     Samples committed_;
+    // The committed samples grew since the last commit.
+    bool grown_ = false;
 };
 
 } // namespace zq::chart

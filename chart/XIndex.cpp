@@ -39,10 +39,45 @@ XIndex XIndex::Analyse(std::span<const double> x)
     index.evenlySpaced_ = sorted && !uneven.load(std::memory_order_relaxed);
     if (sorted && !index.evenlySpaced_) {
         index.blockStartX_.reserve((count + stride - 1) / stride);
-        for (std::size_t i = 0; i < count; i += stride)
-            index.blockStartX_.push_back(x[i]);
+        index.addBlockStarts(x, 0);
     }
     return index;
+}
+
+void XIndex::addBlockStarts(std::span<const double> x, std::size_t from)
+{
+    for (std::size_t i = (from + stride - 1) / stride * stride; i < x.size(); i += stride)
+        blockStartX_.push_back(x[i]);
+}
+
+void XIndex::Extend(std::span<const double> x, std::size_t analysed)
+{
+    // Too few values to have told a step: judge the whole again (it is short).
+    if (analysed <= 2) {
+        *this = Analyse(x);
+        return;
+    }
+    if (!sorted_ || analysed >= x.size())
+        return;
+    bool sorted = true;
+    bool even = evenlySpaced_;
+    const double tolerance = 2 * stepX_;
+    for (std::size_t i = analysed; i < x.size(); ++i) {
+        sorted &= !(x[i] < x[i - 1]);
+        even &= std::abs(x[i] - (firstX_ + static_cast<double>(i) * stepX_)) <= tolerance;
+    }
+    if (!sorted) {
+        sorted_ = false;
+        evenlySpaced_ = false;
+        blockStartX_ = {};
+        return;
+    }
+    if (evenlySpaced_ && !even) {
+        evenlySpaced_ = false;
+        addBlockStarts(x, 0);
+    } else if (!evenlySpaced_) {
+        addBlockStarts(x, analysed);
+    }
 }
 
 std::size_t XIndex::LowerBound(std::span<const double> x, double value) const

@@ -15,6 +15,12 @@ public:
     static constexpr std::size_t stride = 32;
 
     static XIndex Analyse(std::span<const double> x);
+    // The X values grew at the end (the span is all of them, the first
+    // `analysed` already analysed): only the new values are looked at. An
+    // evenly stepped trace keeps its first step, and leaves that kind for good
+    // (with one walk over the whole trace for its table) when a new value
+    // strays from it.
+    void Extend(std::span<const double> x, std::size_t analysed);
 
     bool Sorted() const { return sorted_; }
     bool EvenlySpaced() const { return evenlySpaced_; }
@@ -27,6 +33,9 @@ public:
     std::size_t MemoryBytes() const { return blockStartX_.capacity() * sizeof(double); }
 
 private:
+    // Every `stride`-th value of x from index `from` on, into the table.
+    void addBlockStarts(std::span<const double> x, std::size_t from);
+
     bool sorted_ = true;
     // Set when the X values step evenly (as sample times do): an index is
     // then estimated from x and only corrected locally, and no table of
