@@ -58,6 +58,7 @@ TSLScope::~TSLScope()
 
 void TSLScope::SetNavigateMode(TSLNavigateMode mode)
 {
+    const TOWLockSectionRef section = lock_->WriteSection();
     navigateMode_ = mode;
 }
 

@@ -193,10 +193,15 @@ void TSLBasicScopeYAxis::SetDataRange(double min, double max)
 
 TSLScopeYAxesCollectionItem& TSLScopeYAxesCollection::Add()
 {
-    items_.push_back(std::make_unique<TSLScopeYAxesCollectionItem>(owner_));
+    auto item = std::make_unique<TSLScopeYAxesCollectionItem>(owner_);
+    TSLScopeYAxesCollectionItem& added = *item;
+    {
+        const TOWLockSectionRef section = ChartWriteSection(owner_);
+        items_.push_back(std::move(item));
+    }
     if (owner_)
         owner_->Invalidate();
-    return *items_.back();
+    return added;
 }
 
 TSLScopeYAxesCollectionItem& TSLScopeYAxesCollection::GetItem(int index) const
@@ -210,10 +215,13 @@ void TSLScopeYAxesCollection::Clear()
 {
     // Channels drawn against a removed axis fall back to the default one
     // before the axis goes, so nothing ever draws through a dangling axis.
-    for (const auto& item : items_)
-        if (owner_)
-            owner_->AxisRemoved(item->Axis);
-    items_.clear();
+    {
+        const TOWLockSectionRef section = ChartWriteSection(owner_);
+        for (const auto& item : items_)
+            if (owner_)
+                owner_->AxisRemoved(item->Axis);
+        items_.clear();
+    }
     if (owner_)
         owner_->Invalidate();
 }

@@ -45,10 +45,15 @@ void TSLDisplayChannel::SetXAxis(TSLScopeXAxis& axis)
 
 TSLScopeChannel& TSLScopeChannels::Add()
 {
-    items_.push_back(std::make_unique<TSLScopeChannel>(owner_, lock_, xAxis_, yAxis_));
+    auto channel = std::make_unique<TSLScopeChannel>(owner_, lock_, xAxis_, yAxis_);
+    TSLScopeChannel& added = *channel;
+    {
+        const TOWLockSectionRef section = lock_.WriteSection();
+        items_.push_back(std::move(channel));
+    }
     if (owner_)
         owner_->Invalidate();
-    return *items_.back();
+    return added;
 }
 
 TSLScopeChannel& TSLScopeChannels::GetItem(int index) const
@@ -88,10 +93,15 @@ void TSLDisplayCursor::SetVisible(bool visible)
 
 TSLDisplayCursor& TSLDisplayCursors::Add()
 {
-    items_.push_back(std::make_unique<TSLDisplayCursor>(owner_));
+    auto cursor = std::make_unique<TSLDisplayCursor>(owner_);
+    TSLDisplayCursor& added = *cursor;
+    {
+        const TOWLockSectionRef section = ChartWriteSection(owner_);
+        items_.push_back(std::move(cursor));
+    }
     if (owner_)
         owner_->InvalidateOverlay();
-    return *items_.back();
+    return added;
 }
 
 TSLDisplayCursor& TSLDisplayCursors::GetItem(int index) const
@@ -103,7 +113,10 @@ TSLDisplayCursor& TSLDisplayCursors::GetItem(int index) const
 
 void TSLDisplayCursors::Clear()
 {
-    items_.clear();
+    {
+        const TOWLockSectionRef section = ChartWriteSection(owner_);
+        items_.clear();
+    }
     if (owner_)
         owner_->InvalidateOverlay();
 }

@@ -97,7 +97,7 @@ class TSLDisplayCursor : public TSLScopeProperty {
 public:
     explicit TSLDisplayCursor(TSLScope* owner) : TSLScopeProperty(owner), Position(owner) {}
     const QString& GetName() const { return name_; }
-    void SetName(const QString& name) { name_ = name; }
+    void SetName(const QString& name) { Store(name_, name); }
     QColor GetColor() const { return color_; }
     void SetColor(QColor color);
     bool GetVisible() const { return visible_; }

@@ -32,9 +32,9 @@ Qt::CursorShape CursorShapeFor(int cursorId)
     return it == cursorShapes.end() ? Qt::ArrowCursor : it->shape;
 }
 
-TOWLockSectionRef TSLScopeProperty::WriteSection() const
+TOWLockSectionRef ChartWriteSection(const TSLScope* owner)
 {
-    return owner_ ? owner_->Lock().WriteSection() : TOWLockSectionRef();
+    return owner ? owner->Lock().WriteSection() : TOWLockSectionRef();
 }
 
 void TSLScopeProperty::Changed() const

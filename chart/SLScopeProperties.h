@@ -28,6 +28,10 @@ inline constexpr int crHSplit = -14;
 
 Qt::CursorShape CursorShapeFor(int cursorId);
 
+// A write section of the chart's lock; null without a chart, or while another
+// thread stops the chart (it is going).
+TOWLockSectionRef ChartWriteSection(const TSLScope* owner);
+
 // Sub-objects of the chart tell it when a change needs a redraw.
 class TSLScopeProperty {
 public:
@@ -55,8 +59,7 @@ protected:
         field = std::forward<V>(value);
         return true;
     }
-    // A write section of the chart's lock; null without a chart.
-    TOWLockSectionRef WriteSection() const;
+    TOWLockSectionRef WriteSection() const { return ChartWriteSection(owner_); }
 
 private:
     TSLScope* owner_;
@@ -112,7 +115,7 @@ class TSLBasicDisplayToolBar : public TSLScopeProperty {
 public:
     explicit TSLBasicDisplayToolBar(TSLScope* owner) : TSLScopeProperty(owner) {}
     bool GetVisible() const { return visible_; }
-    void SetVisible(bool visible) { visible_ = visible; }
+    void SetVisible(bool visible) { Store(visible_, visible); }
 
 private:
     bool visible_ = true;
@@ -168,9 +171,9 @@ class TSLDisplayZoom : public TSLScopeProperty {
 public:
     explicit TSLDisplayZoom(TSLScope* owner) : TSLScopeProperty(owner) {}
     TSLZoomMode GetMode() const { return mode_; }
-    void SetMode(TSLZoomMode mode) { mode_ = mode; }
+    void SetMode(TSLZoomMode mode) { Store(mode_, mode); }
     QColor GetSelectionColor() const { return selectionColor_; }
-    void SetSelectionColor(QColor color) { selectionColor_ = color; }
+    void SetSelectionColor(QColor color) { Store(selectionColor_, color); }
 
 private:
     TSLZoomMode mode_ = zmBoth;

@@ -100,7 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
                                        }},
                       TLockedOperation{"SetDataRange", [](TSLScope& s) { s.YAxis.SetDataRange(-1, 1); }},
                       TLockedOperation{"axis colour", [](TSLScope& s) { s.YAxis.SetColor(Qt::red); }},
-                      TLockedOperation{"channel width", [](TSLScope& s) { s.Channels.GetItem(0).SetWidth(2); }}));
+                      TLockedOperation{"channel width", [](TSLScope& s) { s.Channels.GetItem(0).SetWidth(2); }},
+                      TLockedOperation{"adding a channel", [](TSLScope& s) { s.Channels.Add(); }},
+                      TLockedOperation{"adding an axis", [](TSLScope& s) { s.YAxis.AdditionalAxes.Add(); }},
+                      TLockedOperation{"navigate mode", [](TSLScope& s) { s.SetNavigateMode(nmPan); }}));
 
 // ---------------------------------------------------------------- destruction
 
