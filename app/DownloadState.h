@@ -22,9 +22,11 @@ struct TDownloadState {
     double Received = 0;
     double Total = 0;
     double Percent = 0;
-    // Reports the device had lost when the header came, and whether it lost
-    // more since: blocks carry no number, so every byte after a lost one
-    // would land in the wrong column.
-    std::uint64_t LostAtHeader = 0;
+    // Reports the device had lost when the download was asked for, and
+    // whether it lost more since: blocks carry no number, so every byte after
+    // a lost one would land in the wrong column. Counted from the request, not
+    // the header: reports behind a header still waiting for the main thread
+    // can be lost before the header is read.
+    std::uint64_t LostAtRequest = 0;
     bool ReportsLost = false;
 };

@@ -299,6 +299,8 @@ void TMainForm::LoggerLOAD()
     }
     restart(DownTimer, WatchdogMs);
     Downloading = true;
+    DownloadState.LostAtRequest = LoggerDevice->DroppedInputReports();
+    DownloadState.ReportsLost = false;
     // A failed send leaves the download to the watchdog.
     sendCommand(lp::CmdDownload, log->number);
 }

@@ -71,15 +71,11 @@ void TMainForm::ShowRead(TJvHidDevice* HidDev, std::uint8_t ReportID, const std:
         if (code == lp::ReplyEnd && !Downloading)
             return;
         DownTimer->start(WatchdogMs);
-        if (code == lp::ReplyHeader) {
-            headerReply(report);
-            DownloadState.LostAtHeader = lostReports(HidDev);
-            DownloadState.ReportsLost = false;
-            return;
-        }
-        if (lostReports(HidDev) != DownloadState.LostAtHeader)
+        if (lostReports(HidDev) != DownloadState.LostAtRequest)
             DownloadState.ReportsLost = true;
-        if (code == lp::ReplyData)
+        if (code == lp::ReplyHeader)
+            headerReply(report);
+        else if (code == lp::ReplyData)
             dataReply(report);
         else
             endReply();

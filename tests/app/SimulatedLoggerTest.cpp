@@ -206,6 +206,26 @@ INSTANTIATE_TEST_SUITE_P(Pauses, MainThreadStallTest,
                                          Stall{"TwoSeconds", std::chrono::milliseconds(2000), false}),
                          caseName);
 
+// The read thread holds the header while the main thread is busy and the
+// reports behind it overflow the queue: the rows after the header are not the
+// logger's first ones, so none is kept.
+TEST_F(SimulatedLoggerTest, ReportsLostBehindAWaitingHeaderKeepNoRows)
+{
+    connectAndList();
+    TMainForm& f = form();
+    logger().setReportInterval(std::chrono::milliseconds(1));
+    logger().setWaitsForRoom(false);
+    startDownload(9);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(waitUntil([&] { return !f.Downloading; }, std::chrono::seconds(20)));
+
+    EXPECT_GT(logger().device()->droppedInputReports(), 0U);
+    EXPECT_THAT(dialogs_.texts(),
+                testing::ElementsAre(QStringLiteral("Nenhuma linha completa do LOG foi recebida: nada foi gravado.")));
+    EXPECT_FALSE(QFileInfo::exists(f.LogDir + QStringLiteral("/Pista 2/Pista 2_LOG_00009.ZQL")));
+    EXPECT_TRUE(f.chartSubWindows().empty());
+}
+
 struct Misbehaviour {
     const char* name;
     zq::sim::LoggerFaults faults;
