@@ -40,9 +40,9 @@ char32_t DisplayDecimalSeparator();
 // Decimals for a fixed text of a value in the visible range RangeA .. RangeB
 // (either order): Digits when ExactDigits; otherwise 0 when Digits <= 0,
 // else Digits less the integer digits of the range's width, one more when
-// the width is below 1, never below 0. A zero width counts no integer
-// digits; a width that is not finite (an infinite or not-a-number end) gives
-// 0 decimals.
+// the width is below 1, never below 0. A zero width gives 1 decimal
+// whatever Digits (above 0); a width that is not finite (an infinite or
+// not-a-number end) gives 0 decimals.
 std::int32_t DecimalsForRange(std::int32_t digits, bool exactDigits, double rangeA, double rangeB);
 
 // Not Exponential: the fixed form with DecimalsForRange decimals (with

@@ -6,15 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
-
-const QColor background = Qt::white;
-const QColor penColor = Qt::red;
-const QColor fillColor = Qt::blue;
 
 struct TOffset {
     int dx, dy;
@@ -25,71 +20,13 @@ struct TPixels {
     std::vector<TOffset> pen, fill, blank;
 };
 
-struct TMarkerCase {
-    TSLDisplayMarkerShape shape;
-    int penWidth;
-    bool swap;
-    // From R (size + pen width) and the pen width.
-    std::function<TPixels(int r, int w)> pixels;
-};
-
-void PrintTo(const TMarkerCase& c, std::ostream* os)
+std::string nameOf(const QColor& c)
 {
-    *os << EnumTypeInfo(c.shape).ValueName(static_cast<int>(c.shape)) << " width " << c.penWidth
-        << (c.swap ? " swapped" : "");
+    return c.name().toStdString();
 }
 
-class DrawPointMarkerTest : public ::testing::TestWithParam<TMarkerCase> {};
-
-constexpr int pointX = 24;
-constexpr int pointY = 34;
-constexpr int markerSize = 4;
-
-TEST_P(DrawPointMarkerTest, Pixels)
-{
-    const TMarkerCase& c = GetParam();
-    QImage image(64, 64, QImage::Format_RGB32);
-    image.fill(background);
-    {
-        QPainter painter(&image);
-        painter.setPen(QPen(penColor, c.penWidth));
-        painter.setBrush(fillColor);
-        DrawPointMarker(painter, pointX, pointY, c.shape, markerSize, c.penWidth, c.swap);
-    }
-    const TPixels pixels = c.pixels(markerSize + c.penWidth, c.penWidth);
-    // Swapped, the shape is the transposition of the plain one, centred on
-    // (pointY, pointX).
-    auto colorAt = [&](TOffset o) {
-        return c.swap ? image.pixelColor(pointY + o.dy, pointX + o.dx) : image.pixelColor(pointX + o.dx, pointY + o.dy);
-    };
-    auto check = [&](const std::vector<TOffset>& offsets, const QColor& expected, const char* what) {
-        for (TOffset o : offsets)
-            EXPECT_EQ(colorAt(o).name().toStdString(), expected.name().toStdString()) << what << " at offset (" << o.dx << ", " << o.dy << ")";
-    };
-    check(pixels.pen, penColor, "pen");
-    check(pixels.fill, fillColor, "fill");
-    check(pixels.blank, background, "blank");
-}
-
-TPixels point(int, int)
-{
-    return {{{0, 0}}, {}, {{1, 0}, {0, 1}, {-1, 0}, {0, -1}}};
-}
-
-TPixels circle(int r, int w)
-{
-    return {{{0, -r}, {0, r}, {-r, 0}, {r, 0}}, {{0, 0}, {r / 2, r / 2}}, {{r, r}, {-r, -r}, {0, r + w}, {r + w, 0}}};
-}
-
-TPixels square(int r, int w)
-{
-    return {{{-r, -r}, {r, r}, {r, -r}, {-r, r}, {0, -r}, {r, 0}}, {{0, 0}, {r - w, r - w}}, {{r + w, 0}, {0, r + w}}};
-}
-
-TPixels diamond(int r, int w)
-{
-    return {{{0, -r}, {-r, 0}, {0, r}, {r, 0}}, {{0, 0}}, {{r - 1, r - 1}, {-r + 1, -r + 1}, {0, r + w}}};
-}
+// Each shape's pixels from R (size + pen width) and the pen width w.
+using TShapePixels = std::function<TPixels(int r, int w)>;
 
 // The end pixel of a line is left out; only a one-pixel pen shows it (a
 // wider pen's cap covers it).
@@ -124,37 +61,11 @@ TPixels star(int r, int w)
     return p;
 }
 
-// The triangles are given pointing up; the others are its reflections.
+// The triangles are given pointing up, the vertical line as the horizontal
+// one; the others are their reflections.
 TPixels triangleUp(int r, int w)
 {
     return {{{0, -w}, {0, 2 * r - w}, {-r, 2 * r - w}}, {{0, r}}, {{0, -w - 3}, {0, 2 * r - w + 3}, {-r, 0}, {r, 0}}};
-}
-
-TPixels mirrored(TPixels p, bool vertically, bool transposed)
-{
-    for (auto* list : {&p.pen, &p.fill, &p.blank})
-        for (TOffset& o : *list) {
-            if (vertically)
-                o.dy = -o.dy;
-            if (transposed)
-                o = {o.dy, o.dx};
-        }
-    return p;
-}
-
-TPixels triangleDown(int r, int w)
-{
-    return mirrored(triangleUp(r, w), true, false);
-}
-
-TPixels triangleLeft(int r, int w)
-{
-    return mirrored(triangleUp(r, w), false, true);
-}
-
-TPixels triangleRight(int r, int w)
-{
-    return mirrored(triangleUp(r, w), true, true);
 }
 
 TPixels hLine(int r, int w)
@@ -164,9 +75,17 @@ TPixels hLine(int r, int w)
     return p;
 }
 
-TPixels vLine(int r, int w)
+TShapePixels mirrored(TShapePixels shape, bool vertically, bool transposed)
 {
-    return mirrored(hLine(r, w), false, true);
+    return [=](int r, int w) {
+        TPixels p = shape(r, w);
+        for (auto* list : {&p.pen, &p.fill, &p.blank})
+            for (TOffset& o : *list) {
+                o.dy = vertically ? -o.dy : o.dy;
+                o = transposed ? TOffset{o.dy, o.dx} : o;
+            }
+        return p;
+    };
 }
 
 TPixels nothing(int r, int)
@@ -177,32 +96,64 @@ TPixels nothing(int r, int)
     return p;
 }
 
-std::vector<TMarkerCase> markerCases()
+TEST(DrawPointMarker, EveryShapeInBothPenWidthsPlainAndSwapped)
 {
     using S = TSLDisplayMarkerShape;
-    const std::vector<std::pair<S, std::function<TPixels(int, int)>>> shapes{
-        {S::msPoint, point},
-        {S::msCircle, circle},
-        {S::msSquare, square},
-        {S::msDiamond, diamond},
+    const std::vector<std::pair<S, TShapePixels>> shapes{
+        {S::msPoint, [](int, int) { return TPixels{{{0, 0}}, {}, {{1, 0}, {0, 1}, {-1, 0}, {0, -1}}}; }},
+        {S::msCircle,
+         [](int r, int w) {
+             return TPixels{{{0, -r}, {0, r}, {-r, 0}, {r, 0}}, {{0, 0}, {r / 2, r / 2}},
+                            {{r, r}, {-r, -r}, {0, r + w}, {r + w, 0}}};
+         }},
+        {S::msSquare,
+         [](int r, int w) {
+             return TPixels{{{-r, -r}, {r, r}, {r, -r}, {-r, r}, {0, -r}, {r, 0}}, {{0, 0}, {r - w, r - w}},
+                            {{r + w, 0}, {0, r + w}}};
+         }},
+        {S::msDiamond,
+         [](int r, int w) {
+             return TPixels{{{0, -r}, {-r, 0}, {0, r}, {r, 0}}, {{0, 0}}, {{r - 1, r - 1}, {-r + 1, -r + 1}, {0, r + w}}};
+         }},
         {S::msPlus, plus},
         {S::msCross, cross},
         {S::msStar, star},
         {S::msTriangleUp, triangleUp},
-        {S::msTriangleDown, triangleDown},
-        {S::msTriangleLeft, triangleLeft},
-        {S::msTriangleRight, triangleRight},
+        {S::msTriangleDown, mirrored(triangleUp, true, false)},
+        {S::msTriangleLeft, mirrored(triangleUp, false, true)},
+        {S::msTriangleRight, mirrored(triangleUp, true, true)},
         {S::msHLine, hLine},
-        {S::msVLine, vLine},
+        {S::msVLine, mirrored(hLine, false, true)},
         {static_cast<S>(13), nothing}};
-    std::vector<TMarkerCase> cases;
-    for (const auto& [shape, pixels] : shapes)
-        for (int width : {1, 3})
-            for (bool swap : {false, true})
-                cases.push_back({shape, width, swap, pixels});
-    return cases;
+    const QColor background = Qt::white, penColor = Qt::red, fillColor = Qt::blue;
+    constexpr int pointX = 24, pointY = 34, size = 4;
+    for (const auto& shape : shapes)
+        for (int w : {1, 3})
+            for (bool swap : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "shape " << static_cast<int>(shape.first) << " width " << w
+                                                << (swap ? " swapped" : ""));
+                QImage image(64, 64, QImage::Format_RGB32);
+                image.fill(background);
+                {
+                    QPainter painter(&image);
+                    painter.setPen(QPen(penColor, w));
+                    painter.setBrush(fillColor);
+                    DrawPointMarker(painter, pointX, pointY, shape.first, size, w, swap);
+                }
+                // Swapped, the shape is the transposition of the plain one,
+                // centred on (pointY, pointX).
+                auto check = [&](const std::vector<TOffset>& offsets, const QColor& expected) {
+                    for (TOffset o : offsets)
+                        EXPECT_EQ(nameOf(swap ? image.pixelColor(pointY + o.dy, pointX + o.dx)
+                                              : image.pixelColor(pointX + o.dx, pointY + o.dy)),
+                                  nameOf(expected))
+                            << "at offset (" << o.dx << ", " << o.dy << ")";
+                };
+                const TPixels pixels = shape.second(size + w, w);
+                check(pixels.pen, penColor);
+                check(pixels.fill, fillColor);
+                check(pixels.blank, background);
+            }
 }
-
-INSTANTIATE_TEST_SUITE_P(Shapes, DrawPointMarkerTest, ::testing::ValuesIn(markerCases()));
 
 } // namespace

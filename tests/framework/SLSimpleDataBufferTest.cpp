@@ -8,6 +8,7 @@
 #include <limits>
 #include <numeric>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "framework/SLBufferErrors.h"
@@ -312,85 +313,56 @@ TEST_F(RawFile, AShortOrMissingFileRaisesAndKeepsSizeAndValues)
 
 namespace {
 
-struct CopyCase {
-    std::int32_t sourceOffset;
-    std::int32_t destOffset;
-    std::int32_t count;
-    std::int32_t copiedFrom; // first source unit expected at destOffset, -1: nothing copied
-    std::int32_t copied;
-};
+// A buffer of count units, unit i holding seed * (7i + 3).
+template <typename Buffer>
+SLRef<Buffer> patterned(std::int32_t count, int seed)
+{
+    SLRef<Buffer> buffer = Buffer::CreateSized(count);
+    auto* unit = buffer->GetModifyPointer();
+    for (std::int32_t i = 0; i < count; ++i)
+        unit[i] = static_cast<std::remove_reference_t<decltype(*unit)>>(seed * (i * 7 + 3));
+    return buffer;
+}
 
 // A 32 KB source into a 10-unit destination: every unit outside what fits
 // would land beyond the destination's block.
-constexpr std::int32_t bigCount = 32768;
-constexpr std::int32_t shortCount = 10;
-constexpr std::int32_t intMax = std::numeric_limits<std::int32_t>::max();
-
-const CopyCase copyCases[] = {
-    {0, 0, bigCount, 0, shortCount},
-    {0, 8, 5, 0, 2},
-    {30000, 0, 5, 30000, 5},
-    {bigCount - 2, 0, shortCount, bigCount - 2, 2},
-    {5, 3, 4, 5, 4},
-    {-1, 0, 5, -1, 0},
-    {0, -1, 5, -1, 0},
-    {0, shortCount, 1, -1, 0},
-    {bigCount, 0, 1, -1, 0},
-    {0, 0, 0, -1, 0},
-    {0, 0, -5, -1, 0},
-    {intMax, intMax, intMax, -1, 0},
-    // Offsets whose byte form would wrap a 32-bit value back to a small one.
-    {0x40000001, 0, 1, -1, 0},
-};
-
-// Runs one case with buffers made by make(count) whose unit i holds pattern(i),
-// reading units back with unitOf.
-template <typename Make, typename Read>
-void checkCopyCase(const CopyCase& c, Make make, Read unitOf)
+template <typename Buffer>
+void checkCopyCases()
 {
-    SCOPED_TRACE(testing::Message() << c.sourceOffset << ", " << c.destOffset << ", " << c.count);
-    auto source = make(bigCount, 1);
-    auto dest = make(shortCount, 0);
-    auto partner = cloneOf(*dest);
-    source->CopyTo(c.sourceOffset, *dest, c.destOffset, c.count);
-    for (std::int32_t i = 0; i < shortCount; ++i) {
-        const bool inCopy = c.copied > 0 && i >= c.destOffset && i < c.destOffset + c.copied;
-        EXPECT_EQ(unitOf(*dest, i), inCopy ? unitOf(*source, c.copiedFrom + (i - c.destOffset)) : 0) << i;
+    constexpr std::int32_t bigCount = 32768, shortCount = 10, intMax = std::numeric_limits<std::int32_t>::max();
+    const struct {
+        std::int32_t sourceOffset, destOffset, count;
+        std::int32_t copiedFrom; // first source unit expected at destOffset
+        std::int32_t copied;
+    } cases[] = {
+        {0, 0, bigCount, 0, shortCount}, {0, 8, 5, 0, 2}, {bigCount - 2, 0, shortCount, bigCount - 2, 2},
+        {5, 3, 4, 5, 4},                 {-1, 0, 5, 0, 0}, {0, -1, 5, 0, 0},
+        {0, shortCount, 1, 0, 0},        {bigCount, 0, 1, 0, 0}, {0, 0, 0, 0, 0},
+        {0, 0, -5, 0, 0},                {intMax, intMax, intMax, 0, 0},
+        // Offsets whose byte form would wrap a 32-bit value back to a small one.
+        {0x40000001, 0, 1, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.sourceOffset << ", " << c.destOffset << ", " << c.count);
+        auto source = patterned<Buffer>(bigCount, 1);
+        auto dest = patterned<Buffer>(shortCount, 0);
+        auto partner = cloneOf(*dest);
+        source->CopyTo(c.sourceOffset, *dest, c.destOffset, c.count);
+        const auto* from = source->GetReadPointer();
+        for (std::int32_t i = 0; i < shortCount; ++i) {
+            const bool inCopy = i >= c.destOffset && i < c.destOffset + c.copied;
+            EXPECT_EQ(+dest->GetReadPointer()[i], inCopy ? +from[c.copiedFrom + (i - c.destOffset)] : 0) << i;
+        }
+        // Nothing copied: the destination keeps sharing its block.
+        EXPECT_EQ(shareABlock(*dest, *partner), c.copied == 0);
     }
-    // Nothing copied: the destination keeps sharing its block.
-    EXPECT_EQ(shareABlock(*dest, *partner), c.copied == 0);
 }
 
-TEST(CopyTo, BytesBetweenAnyBuffersCopyOnlyWhatFits)
+TEST(CopyTo, CopiesOnlyWhatFitsInBothBuffersOfBytesOrElements)
 {
-    auto make = [](std::int32_t count, int seed) {
-        SLRef<TSLBlockBuffer> buffer = TSLBlockBuffer::CreateSized(count);
-        for (std::int32_t i = 0; i < count; ++i)
-            buffer->GetModifyPointer()[i] = static_cast<std::uint8_t>(seed * (i * 7 + 3));
-        return buffer;
-    };
-    for (const CopyCase& c : copyCases)
-        checkCopyCase(c, make, [](TSLBlockBuffer& b, std::int32_t i) { return int{b.GetReadPointer()[i]}; });
-}
-
-TEST(CopyTo, ElementsBetweenBuffersOfOneTypeCopyOnlyWhatFits)
-{
-    auto makeReals = [](std::int32_t count, int seed) {
-        SLRef<TSLRealBuffer> buffer = TSLRealBuffer::CreateSized(count);
-        for (std::int32_t i = 0; i < count; ++i)
-            buffer->GetModifyPointer()[i] = seed * (i + 0.5);
-        return buffer;
-    };
-    auto makeIntegers = [](std::int32_t count, int seed) {
-        SLRef<TSLIntegerBuffer> buffer = TSLIntegerBuffer::CreateSized(count);
-        for (std::int32_t i = 0; i < count; ++i)
-            buffer->GetModifyPointer()[i] = seed * (i + 1);
-        return buffer;
-    };
-    for (const CopyCase& c : copyCases) {
-        checkCopyCase(c, makeReals, [](TSLRealBuffer& b, std::int32_t i) { return b.GetReadPointer()[i]; });
-        checkCopyCase(c, makeIntegers, [](TSLIntegerBuffer& b, std::int32_t i) { return b.GetReadPointer()[i]; });
-    }
+    checkCopyCases<TSLBlockBuffer>();
+    checkCopyCases<TSLRealBuffer>();
+    checkCopyCases<TSLIntegerBuffer>();
 }
 
 } // namespace
