@@ -12,6 +12,13 @@ const TClassInfo& TOWFormatConverter::StaticClassInfo()
 
 void TOWFormatConverter::BeforeDestruction()
 {
+    // Both pins go through their destruction (which waits for deliveries in
+    // progress through them and unlinks them) before either is freed, so a
+    // delivery passing through the input never finds the output gone.
+    if (inputPin_)
+        inputPin_->BeforeDestruction();
+    if (outputPin_)
+        outputPin_->BeforeDestruction();
     outputPin_.reset();
     inputPin_.reset();
     TComponent::BeforeDestruction();

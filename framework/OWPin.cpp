@@ -146,6 +146,14 @@ void TOWPin::ResolvePlaceholders()
     }
 }
 
+TOWLockSectionRef TOWPin::letGoOfOwner() const
+{
+    IOWLock* owner = lock_.Get();
+    if (!owner || !owner->GetLockObject().IsHeldByCaller())
+        return {};
+    return owner->UnlockSection();
+}
+
 void TOWPin::AddStreamType(const TGUID& streamType, TOWStreamHandler handler)
 {
     {

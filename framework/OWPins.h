@@ -258,6 +258,9 @@ protected:
     // Leaves the dispatcher; `asking` is told to the dispatcher as the pin
     // that asked (this pin for DisconnectAll).
     void leaveDispatcher(TOWBasicPin* asking);
+    // Whether the pin has a dispatcher, for a caller that holds one of the
+    // pin's sections already.
+    bool hasDispatcherInSection() const { return static_cast<bool>(dispatcher_); }
 
 private:
     friend class TOWPinRegistry;
@@ -391,6 +394,9 @@ public:
 
 protected:
     std::atomic<std::int32_t>& nestingCounter() { return nesting_; }
+    // Lets go of the owner's lock for a scope when the calling thread holds
+    // it (around handlers); null otherwise.
+    TOWLockSectionRef letGoOfOwner() const;
     TOWPinStreamType& streamTypes() { return streamTypes_; }
 
 private:
