@@ -102,6 +102,7 @@ void TOWBasicSinkPin::DependencyAdded(TOWDependencyKind kind, TOWStreamPin& sour
     auto& list = kind == TOWDependencyKind::Function ? functionDependents_ : dataTypeDependents_;
     if (std::find(list.begin(), list.end(), &source) == list.end())
         list.push_back(source.Borrow());
+    dataTypeDependentCount_.store(static_cast<int>(dataTypeDependents_.size()), std::memory_order_release);
     // What this sink takes now depends on that source's sinks too.
     OWPinLinksChanged();
 }
@@ -113,6 +114,7 @@ void TOWBasicSinkPin::DependencyRemoved(TOWDependencyKind kind, TOWStreamPin& so
         return;
     auto& list = kind == TOWDependencyKind::Function ? functionDependents_ : dataTypeDependents_;
     std::erase(list, &source);
+    dataTypeDependentCount_.store(static_cast<int>(dataTypeDependents_.size()), std::memory_order_release);
     OWPinLinksChanged();
 }
 
@@ -123,6 +125,7 @@ void TOWBasicSinkPin::PinDestroying(TOWBasicPin* pin)
         return;
     std::erase(functionDependents_, pin);
     std::erase(dataTypeDependents_, pin);
+    dataTypeDependentCount_.store(static_cast<int>(dataTypeDependents_.size()), std::memory_order_release);
 }
 
 std::vector<TOWBorrowed<TOWBasicPin>> TOWBasicSinkPin::FunctionDependents()

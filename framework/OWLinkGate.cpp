@@ -4,7 +4,7 @@
 
 namespace {
 
-thread_local int gateDepth = 0;
+thread_local int deferralDepth = 0;
 thread_local std::vector<TOwned<TOWFormatConverter>> pendingConverters;
 
 void freePending()
@@ -19,25 +19,32 @@ void freePending()
 
 } // namespace
 
+TOWReleaseDeferral::TOWReleaseDeferral()
+{
+    ++deferralDepth;
+}
+
+TOWReleaseDeferral::~TOWReleaseDeferral()
+{
+    if (--deferralDepth == 0)
+        freePending();
+}
+
 TOWLinkGate::TEnter::TEnter(TOWLinkGate& gate) : gate_(gate)
 {
     gate_.mutex_.lock();
-    ++gateDepth;
 }
 
 TOWLinkGate::TEnter::~TEnter()
 {
-    --gateDepth;
     gate_.mutex_.unlock();
-    if (gateDepth == 0)
-        freePending();
 }
 
 void OWReleaseConverter(TOwned<TOWFormatConverter> converter)
 {
     if (!converter)
         return;
-    if (gateDepth == 0) {
+    if (deferralDepth == 0) {
         converter.reset();
         return;
     }

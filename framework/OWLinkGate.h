@@ -7,9 +7,10 @@
 // and it is always taken inside a use of the sink's destroy lock, so the sink
 // cannot be freed under it.
 //
-// Converters a source lets go of while a gate is held are freed when the
-// thread's outermost gate opens: freeing a converter waits for deliveries in
-// progress through its pins, and such a delivery may want the same gate.
+// Converters a source lets go of while a gate is held or a delivery runs on
+// the thread are freed when the outermost of these ends: freeing a converter
+// waits for deliveries of other threads through its pins (which may want the
+// same gate), and a delivery of this thread may be passing through it.
 #include "framework/OWFormatConverter.h"
 
 #include <mutex>
@@ -21,20 +22,32 @@ public:
     TOWLinkGate& operator=(const TOWLinkGate&) = delete;
 
     // Holds a gate for a scope.
-    class TEnter {
-    public:
-        explicit TEnter(TOWLinkGate& gate);
-        TEnter(const TEnter&) = delete;
-        TEnter& operator=(const TEnter&) = delete;
-        ~TEnter();
-
-    private:
-        TOWLinkGate& gate_;
-    };
+    class TEnter;
 
 private:
     std::recursive_mutex mutex_;
 };
 
-// Frees the converter now, or when the thread's outermost gate opens.
+// Defers the freeing of released converters on this thread for a scope.
+class TOWReleaseDeferral {
+public:
+    TOWReleaseDeferral();
+    TOWReleaseDeferral(const TOWReleaseDeferral&) = delete;
+    TOWReleaseDeferral& operator=(const TOWReleaseDeferral&) = delete;
+    ~TOWReleaseDeferral();
+};
+
+class TOWLinkGate::TEnter {
+public:
+    explicit TEnter(TOWLinkGate& gate);
+    TEnter(const TEnter&) = delete;
+    TEnter& operator=(const TEnter&) = delete;
+    ~TEnter();
+
+private:
+    TOWLinkGate& gate_;
+    TOWReleaseDeferral deferral_;
+};
+
+// Frees the converter now, or at the end of the thread's outermost deferral.
 void OWReleaseConverter(TOwned<TOWFormatConverter> converter);

@@ -289,6 +289,7 @@ bool TOWSinkPin::CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag)
 
 bool TOWSinkPin::SendOperation(const TOWNotifyOperationRef& operation)
 {
+    const TOWReleaseDeferral deferral;
     TOWSelfUse self(*this);
     if (!self)
         return false;
@@ -299,9 +300,7 @@ bool TOWSinkPin::SendOperation(const TOWNotifyOperationRef& operation)
     if (Nesting() > TOWSourcePin::maxDispatchNesting)
         throw EOWException(dependsOnItselfText);
     const TOWNestingGuard nesting(nestingCounter(), self);
-    TOWLockSectionRef ownerLetGo;
-    if (IOWLock* owner = OwnerLock())
-        ownerLetGo = owner->UnlockSection();
+    const TOWLockSectionRef ownerLetGo = letGoOfOwner();
     // Through a converter the operation goes to its output pin, which
     // forwards it upstream.
     auto target = Use(state.DirectSource);
@@ -515,6 +514,8 @@ void TOWSinkPin::GetAcceptedTypes(TOWPinTypeRestricted& list, TOWBasicPin* origi
 
 TOWQueryResult TOWSinkPin::QueryOfferedType(const TGUID& iid)
 {
+    if (!HasDataTypeDependents())
+        return owInterfaceFound;
     const TOWPinWalkGuard walk(this, TOWWalkKind::Offered);
     if (!walk)
         return owInterfaceFound;
@@ -524,6 +525,8 @@ TOWQueryResult TOWSinkPin::QueryOfferedType(const TGUID& iid)
 
 TOWQueryResult TOWSinkPin::QueryAcceptedType(const TGUID& iid)
 {
+    if (!HasDataTypeDependents())
+        return owInterfaceFound;
     const TOWPinWalkGuard walk(this, TOWWalkKind::Accepted);
     if (!walk)
         return owInterfaceFound;

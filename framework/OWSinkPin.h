@@ -50,6 +50,9 @@ public:
     // The source pins of the component that depend on this sink (borrowed).
     std::vector<TOWBorrowed<TOWBasicPin>> FunctionDependents();
     std::vector<TOWBorrowed<TOWBasicPin>> DataTypeDependents();
+    // Without a lock: whether any source's type depends on this sink (the
+    // common case of none keeps QueryInterface cheap for handlers).
+    bool HasDataTypeDependents() const { return dataTypeDependentCount_.load(std::memory_order_acquire) > 0; }
     // True when the sink takes any type: its flag, or an empty handler table.
     bool AcceptsAny();
     void SetAcceptsAnyType(bool value) { acceptsAnyType_.store(value, std::memory_order_relaxed); }
@@ -78,6 +81,7 @@ private:
     std::vector<TOWBorrowed<TOWBasicPin>> functionDependents_;
     std::vector<TOWBorrowed<TOWBasicPin>> dataTypeDependents_;
     std::atomic<bool> acceptsAnyType_{false};
+    std::atomic<int> dataTypeDependentCount_{0};
     TOWLinkGate gate_;
 };
 

@@ -161,6 +161,7 @@ void TOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
                 // Linked already: only the dependency changes.
                 sinks_.Items(existing).DependsOn = dependsOn ? dependsOn->Borrow() : TOWBorrowed<TOWBasicPin>();
                 rebuildDeliveryList();
+                reorder();
                 return;
             }
             if (made)
@@ -174,6 +175,7 @@ void TOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
             entry.Handler = handler;
             sinks_.Add(std::move(entry));
             rebuildDeliveryList();
+            reorder();
         }
         OWPinLinksChanged();
         if (newInput)
@@ -298,10 +300,15 @@ void TOWSourcePin::DisconnectSink(TOWBasicPin* sink)
             sinkRef = sinks_.Items(index).Sink;
     }
     owPinEvents::PinsUnlinked(this, sink);
-    // The sink drives the unlink, so that both records change together; a
-    // sink that is gone (or not a sink pin) leaves its entry to this side.
-    if (auto alive = Use(sinkRef))
+    // The sink drives the unlink under its gate, so that both records change
+    // together; only an entry whose sink is gone, or is no sink pin, is
+    // removed from this side (removing it here after the sink's unlink could
+    // take away a link the sink made again meanwhile).
+    auto alive = Use(sinkRef);
+    if (alive && dynamic_cast<TOWBasicSinkPin*>(alive.Get())) {
         alive->RemoveLink(this, silent);
+        return;
+    }
     if (!self.Gone())
         RemoveLink(sink, silent);
 }
@@ -421,8 +428,12 @@ TOWBasicPin* TOWSourcePin::GetSink(int index)
 
 std::vector<TOWPinEntry> TOWSourcePin::SinkEntries()
 {
-    auto section = ReadLocked();
-    return section ? sinks_.Entries() : std::vector<TOWPinEntry>();
+    auto section = WriteLocked();
+    if (!section)
+        return {};
+    foldPending();
+    reorder();
+    return sinks_.Entries();
 }
 
 int TOWSourcePin::ConverterCount()
@@ -561,6 +572,7 @@ void TOWSourcePin::SetDependsOnByName(TOWBasicPin* sink, const std::string& name
     if (index >= 0 && found.Get() != sink) {
         sinks_.Items(index).DependsOn = found;
         rebuildDeliveryList();
+        reorder();
     }
 }
 
@@ -621,8 +633,10 @@ void TOWSourcePin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
             changed = true;
         }
     }
-    if (changed)
+    if (changed) {
         rebuildDeliveryList();
+        reorder();
+    }
 }
 
 void TOWSourcePin::Changed()

@@ -149,18 +149,26 @@ private:
         bool Last = false;
     };
     // The entries as a delivery walks them, shared by the deliveries in
-    // progress and replaced (never changed) when the entries change.
+    // progress and replaced (never changed) when the entries change. The
+    // deliveries leave their answers in its counters without a section; they
+    // go into the weights (and the order) at the start of the next delivery,
+    // before an inspection, or when the list is replaced.
     struct TDeliveryList {
         std::vector<TDeliveryTarget> Targets;
+        std::unique_ptr<std::atomic<std::uint32_t>[]> Answered;
+        std::atomic<std::uint32_t> Deliveries{0};
+        std::atomic<bool> Retired{false};
     };
-    using TDeliveryListRef = std::shared_ptr<const TDeliveryList>;
+    using TDeliveryListRef = std::shared_ptr<TDeliveryList>;
 
     // Under the write section.
     void rebuildDeliveryList();
     void reorder();
-    void applyWeights(const TDeliveryList& served, const unsigned char* answered, std::size_t count);
-    // Takes the sink's entry out; the converters left without entries are
-    // returned for freeing outside the section.
+    // The answers counted in the list go into the entries' weights; by the
+    // entries' Ids for a list that is no longer the current one.
+    // True when a weight changed.
+    bool foldAnswers(TDeliveryList& list, bool byId);
+    bool foldPending();
     bool removeEntry(TOWBasicPin* sink, std::vector<TOwned<TOWFormatConverter>>& unused);
     bool isRemoving(const TOWBasicPin* sink);
 

@@ -1,5 +1,6 @@
 // Delivery of a source pin: the shared delivery list, the nesting limit, the
 // activity weights and the order that follows them and the dependencies.
+#include "framework/OWLinkGate.h"
 #include "framework/OWPinEvents.h"
 #include "framework/OWSourcePin.h"
 
@@ -60,6 +61,13 @@ private:
 
 void TOWSourcePin::rebuildDeliveryList()
 {
+    if (delivery_) {
+        // Deliveries that still walk the old list see it retired and hand in
+        // their late answers themselves.
+        // The entries may have changed already: by Id.
+        delivery_->Retired.store(true, std::memory_order_seq_cst);
+        foldAnswers(*delivery_, true);
+    }
     auto list = std::make_shared<TDeliveryList>();
     list->Targets.reserve(static_cast<std::size_t>(sinks_.Count()));
     for (int i = 0; i < sinks_.Count(); ++i) {
@@ -90,11 +98,14 @@ void TOWSourcePin::rebuildDeliveryList()
             break;
         }
     }
+    list->Answered = std::make_unique<std::atomic<std::uint32_t>[]>(list->Targets.size());
     delivery_ = std::move(list);
 }
 
 bool TOWSourcePin::Dispatch(TOWBasicPin* target, const TOWNotifyOperationRef& operation)
 {
+    // A handler may let go of a converter this delivery is passing through.
+    const TOWReleaseDeferral deferral;
     TOWSelfUse self(*this);
     if (!self)
         return false;
@@ -103,45 +114,55 @@ bool TOWSourcePin::Dispatch(TOWBasicPin* target, const TOWNotifyOperationRef& op
     const TNarrowScope notNarrowed({});
 
     TDeliveryListRef list;
+    bool stateLinked = false;
     {
-        auto section = ReadLocked();
+        // The answers of the deliveries before this one set the order first.
+        auto section = WriteLocked();
         if (!section)
             return false;
+        if (foldPending())
+            reorder();
         list = delivery_;
+        stateLinked = hasDispatcherInSection();
     }
     if (Nesting() > maxDispatchNesting)
         throw EOWException(dependsOnItselfText);
     const TOWNestingGuard nesting(nestingCounter(), self);
 
-    const bool result = TOWStreamPin::SendOperation(operation);
+    // The state delivery (which answers False) only when a dispatcher is
+    // joined: it costs a section of its own.
+    const bool result = stateLinked && TOWStreamPin::SendOperation(operation);
     if (self.Gone() || !list || list->Targets.empty())
         return result;
 
     const std::size_t count = list->Targets.size();
     TAnswers answers(count);
-    // The weights and the order are brought up to date also when a handler
-    // raises; not for a pin that a handler destroyed.
+    // The answers are handed in also when a handler raises; not for a pin
+    // that a handler destroyed.
     struct TFinish {
         TOWSourcePin& pin;
         const TOWSelfUse& self;
-        const TDeliveryList& list;
+        TDeliveryList& list;
         unsigned char* answers;
         std::size_t count;
         ~TFinish()
         {
             if (self.Gone())
                 return;
-            auto section = pin.WriteLocked();
-            if (!section)
+            for (std::size_t i = 0; i < count; ++i) {
+                if (answers[i])
+                    list.Answered[i].fetch_add(1, std::memory_order_seq_cst);
+            }
+            list.Deliveries.fetch_add(1, std::memory_order_seq_cst);
+            if (!list.Retired.load(std::memory_order_seq_cst))
                 return;
-            pin.applyWeights(list, answers, count);
-            pin.reorder();
+            auto section = pin.WriteLocked();
+            if (section && pin.foldAnswers(list, true))
+                pin.reorder();
         }
     } finish{*this, self, *list, answers.Data(), count};
 
-    TOWLockSectionRef ownerLetGo;
-    if (IOWLock* owner = OwnerLock())
-        ownerLetGo = owner->UnlockSection();
+    const TOWLockSectionRef ownerLetGo = letGoOfOwner();
     for (std::size_t i = 0; i < count; ++i) {
         const TDeliveryTarget& entry = list->Targets[i];
         if (target ? entry.Sink != target : entry.Shared)
@@ -161,34 +182,52 @@ bool TOWSourcePin::Dispatch(TOWBasicPin* target, const TOWNotifyOperationRef& op
     return result;
 }
 
-void TOWSourcePin::applyWeights(const TDeliveryList& served, const unsigned char* answered, std::size_t count)
+bool TOWSourcePin::foldAnswers(TDeliveryList& list, bool byId)
 {
-    // The entries may have changed while the handlers ran: weights go to the
-    // entries that still exist, found by their Id unless the list is the one
-    // that was walked.
-    const bool same = delivery_.get() == &served;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!answered[i])
+    bool changed = false;
+    // Counters are taken with exchange, so each answer lands once: here or
+    // in the late hand-in of a delivery that finds its list retired.
+    const std::uint32_t deliveries = list.Deliveries.exchange(0, std::memory_order_seq_cst);
+    for (std::size_t i = 0; i < list.Targets.size(); ++i) {
+        const std::uint32_t answered = list.Answered[i].exchange(0, std::memory_order_seq_cst);
+        if (deliveries == 0 && answered == 0)
             continue;
-        const TDeliveryTarget& target = served.Targets[i];
-        const int index = same ? target.Index : sinks_.IndexOfId(target.Id);
+        const TDeliveryTarget& target = list.Targets[i];
+        const int index = byId ? sinks_.IndexOfId(target.Id) : target.Index;
         if (index < 0)
             continue;
         std::int32_t& weight = sinks_.Items(index).Weight;
-        if (weight < weightLimit)
-            weight += weightStep;
+        const std::int32_t before = weight;
+        for (std::uint32_t j = 0; j < std::max(deliveries, answered); ++j) {
+            if (j < answered && weight < weightLimit)
+                weight += weightStep;
+            if (j < deliveries && weight > 0)
+                --weight;
+        }
+        changed = changed || weight != before;
     }
+    return changed;
+}
+
+bool TOWSourcePin::foldPending()
+{
+    return delivery_ && foldAnswers(*delivery_, false);
 }
 
 void TOWSourcePin::reorder()
 {
     const int count = sinks_.Count();
     bool anyDependsOn = false;
+    bool ascending = true;
+    std::int32_t previous = 0;
     for (TOWPinEntry& entry : sinks_.Entries()) {
-        if (entry.Weight > 0)
-            --entry.Weight;
         anyDependsOn = anyDependsOn || entry.DependsOn;
+        ascending = ascending && entry.Weight >= previous;
+        previous = entry.Weight;
     }
+    // The usual case: the order stands and nothing is to be moved.
+    if (ascending && !anyDependsOn)
+        return;
     std::vector<int> byWeight(static_cast<std::size_t>(count));
     std::iota(byWeight.begin(), byWeight.end(), 0);
     std::stable_sort(byWeight.begin(), byWeight.end(),
@@ -233,6 +272,7 @@ void TOWSourcePin::Announce(TOWBasicPin* sink, const TOWStreamHandler& handler)
 {
     if (!handler || !sink)
         return;
+    const TOWReleaseDeferral deferral;
     TOWSelfUse self(*this);
     if (!self)
         return;
@@ -251,9 +291,7 @@ void TOWSourcePin::Announce(TOWBasicPin* sink, const TOWStreamHandler& handler)
             streamType = sinks_.Items(index).StreamType;
     }
     {
-        TOWLockSectionRef ownerLetGo;
-        if (IOWLock* owner = OwnerLock())
-            ownerLetGo = owner->UnlockSection();
+        const TOWLockSectionRef ownerLetGo = letGoOfOwner();
         if (auto served = Use(target))
             handler(served.Get(), streamType, owAnnounceFlag | owLastTargetFlag, OWMakeOperation<TOWNotifyOperation>());
     }
