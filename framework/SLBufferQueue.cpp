@@ -33,8 +33,13 @@ bool TSLBufferQueue::Push(ISLData& buffer)
 
 SLRef<ISLData> TSLBufferQueue::PopHead()
 {
+    return PopHeadIf([](std::uint32_t) { return true; });
+}
+
+SLRef<ISLData> TSLBufferQueue::PopHeadIf(const std::function<bool(std::uint32_t headCount)>& take)
+{
     const Guard guard(lock_);
-    if (items_.empty())
+    if (items_.empty() || !take(items_.front().Count))
         return nullptr;
     SLRef<ISLData> head = items_.front().Buffer;
     dropHead();
@@ -101,6 +106,12 @@ std::size_t TSLBufferQueue::BufferCount() const
 {
     const Guard guard(lock_);
     return items_.size();
+}
+
+bool TSLBufferQueue::Holds(const std::type_info& kind) const
+{
+    const Guard guard(lock_);
+    return !items_.empty() && *kind_ == kind;
 }
 
 void TSLBufferQueue::dropHead()

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <typeinfo>
 
 #include "framework/OWCriticalSection.h"
@@ -46,6 +47,11 @@ public:
     // Takes the oldest buffer out, whole, with the samples of it already read;
     // empty when nothing is queued.
     SLRef<ISLData> PopHead();
+    // Takes the oldest buffer out when take(its count) says so; take runs
+    // under the queue's lock, so what it decides on is what is taken even
+    // while other threads push (it may read another queue: a reader that
+    // holds two queues always takes this one first).
+    SLRef<ISLData> PopHeadIf(const std::function<bool(std::uint32_t headCount)>& take);
     // Fills the whole destination, oldest samples first. False, and nothing
     // changed, when fewer samples are queued than the destination holds or the
     // destination is of another class than the queued buffers.
@@ -58,6 +64,8 @@ public:
     // Samples of the oldest buffer already read.
     std::uint64_t HeadOffset() const;
     std::size_t BufferCount() const;
+    // Whether buffers of exactly this class are queued.
+    bool Holds(const std::type_info& kind) const;
 
 private:
     using Guard = std::lock_guard<TOWCriticalSection>;

@@ -1,0 +1,105 @@
+#include "framework/SLOWQueuedPinImpl.h"
+
+#include "framework/OWOperations.h"
+#include "framework/OWPins.h"
+#include "framework/SLIntegerBuffer.h"
+#include "framework/SLRealBuffer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+TSLOWQueuedPinImpl::TSLOWQueuedPinImpl(TOWBorrowed<TOWBasicPin> pin) : pin_(std::move(pin)) {}
+
+void TSLOWQueuedPinImpl::SetSampleRate(double rate)
+{
+    sampleRate_.store(rate);
+    rateKnown_.store(true);
+}
+
+bool TSLOWQueuedPinImpl::Push(ISLData& buffer)
+{
+    return queue_.Push(buffer);
+}
+
+void TSLOWQueuedPinImpl::Stop()
+{
+    stopped_.store(true);
+    answered_.store(true);
+}
+
+void TSLOWQueuedPinImpl::Reset()
+{
+    Stop();
+    rateKnown_.store(false);
+}
+
+bool TSLOWQueuedPinImpl::IsReady()
+{
+    return queue_.QueuedCount() >= blockSize_.load();
+}
+
+bool TSLOWQueuedPinImpl::QueryStream()
+{
+    if (rateKnown_.load())
+        return true;
+    const TOWUse<TOWBasicPin> pin(pin_);
+    if (!pin || !pin->IsConnected() || !queryEnabled_.load())
+        return true;
+    answered_.store(false);
+    // Delivered synchronously: an answer arrives before the send returns.
+    pin->SendOperation(OWMakeOperation<TOWQueryStreamOperation>());
+    return answered_.load();
+}
+
+bool TSLOWQueuedPinImpl::SetBlockSizeFromRate(std::int32_t n, float divisor)
+{
+    const double rate = sampleRate_.load();
+    if (!(std::isfinite(divisor) && divisor > 0) || !(std::isfinite(rate) && rate > 0) || n < 1)
+        return false;
+    const long double size = std::nearbyint(static_cast<long double>(n) * rate / divisor);
+    if (!(size >= 1) || size > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    blockSize_.store(static_cast<std::uint32_t>(size));
+    return true;
+}
+
+bool TSLOWQueuedPinImpl::ReadBlock(std::int32_t count, SLRef<ISLData>& buffer)
+{
+    const std::uint32_t blockSize = blockSize_.load();
+    if (blockSize == 0 || count < 1)
+        return false;
+    const auto n = static_cast<std::uint32_t>(count);
+    // A queue that empties and takes another kind meanwhile refuses the read
+    // below: the kind is only a guess of which buffer to fill.
+    if (queue_.Holds(typeid(TSLRealBuffer)))
+        return readBlockOf<TSLRealBuffer>(n, blockSize, buffer);
+    if (queue_.Holds(typeid(TSLIntegerBuffer)))
+        return readBlockOf<TSLIntegerBuffer>(n, blockSize, buffer);
+    return false;
+}
+
+template<class Buffer>
+bool TSLOWQueuedPinImpl::readBlockOf(std::uint32_t count, std::uint32_t blockSize, SLRef<ISLData>& buffer)
+{
+    SLRef<Buffer> block = Buffer::CreateSized(blockSize);
+    if (!queue_.FillFromQueue(*block))
+        return false;
+    if (count == blockSize) {
+        buffer = block;
+        return true;
+    }
+    SLRef<Buffer> result = Buffer::CreateSized(count);
+    const auto* from = block->GetReadPointer();
+    auto* to = result->GetWritePointer();
+    const double step = static_cast<double>(blockSize - 1) / count;
+    const std::int64_t last = blockSize - 1;
+    double position = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        // Rounded to nearest with halves to even, as the default rounding mode does.
+        to[i] = from[std::min(last, static_cast<std::int64_t>(std::nearbyint(position)))];
+        position += step;
+    }
+    buffer = result;
+    return true;
+}
