@@ -140,6 +140,9 @@ void TSLScope::updateDataExtents()
 
 bool TSLScope::CommitPendingData()
 {
+    // Outside the lock: the channels take their own sections to append.
+    for (int i = 0; i < Channels.Count(); ++i)
+        Channels.GetItem(i).TakeQueuedData();
     bool changed = false;
     {
         const TOWLockSectionRef section = lock_->WriteSection();

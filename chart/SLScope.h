@@ -51,7 +51,8 @@ public:
     // Chart values under a point of the control: X axis and default Y axis.
     void GetValuesAtPoint(int pixelX, int pixelY, double& x, double& y) const;
 
-    // Commits channel data handed over since the last refresh; the refresh
+    // Takes what the channels' input pins queued, then commits channel data
+    // handed over since the last refresh; the refresh
     // timer calls this every 100 ms. True when something changed.
     bool CommitPendingData();
 

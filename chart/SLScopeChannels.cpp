@@ -43,6 +43,23 @@ void TSLDisplayChannel::SetXAxis(TSLScopeXAxis& axis)
         Changed();
 }
 
+TSLScopeChannel::TSLScopeChannel(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
+    : TSLDisplayChannel(owner, xAxis, yAxis), Data(lock),
+      inputs_(OWMake<TSLOWQueuedPinImpl>(TOWBorrowed<TOWBasicPin>()),
+              OWMake<TSLOWQueuedPinImpl>(TOWBorrowed<TOWBasicPin>()))
+{
+}
+
+TSLScopeChannel::~TSLScopeChannel()
+{
+    inputs_.Detach();
+}
+
+bool TSLScopeChannel::TakeQueuedData()
+{
+    return inputs_.TakeQueued(Data, false);
+}
+
 TSLScopeChannel& TSLScopeChannels::Add()
 {
     auto channel = std::make_unique<TSLScopeChannel>(owner_, lock_, xAxis_, yAxis_);
@@ -65,10 +82,14 @@ TSLScopeChannel& TSLScopeChannels::GetItem(int index) const
 
 void TSLScopeChannels::Clear()
 {
+    // Taken out under the lock, freed after leaving it: freeing a channel
+    // frees its input pins, which wait for deliveries in progress to end.
+    std::vector<std::unique_ptr<TSLScopeChannel>> going;
     {
         const TOWLockSectionRef section = lock_.WriteSection();
-        items_.clear();
+        going.swap(items_);
     }
+    going.clear();
     if (owner_)
         owner_->Invalidate();
 }

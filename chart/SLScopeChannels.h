@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/SLChannelData.h"
+#include "chart/SLScopeChannelInputs.h"
 #include "chart/SLScopeAxes.h"
 #include "chart/SLScopeProperties.h"
 
@@ -56,12 +57,20 @@ private:
 
 class TSLScopeChannel : public TSLDisplayChannel {
 public:
-    TSLScopeChannel(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
-        : TSLDisplayChannel(owner, xAxis, yAxis), Data(lock) {}
+    TSLScopeChannel(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis);
+    ~TSLScopeChannel() override;
 
     std::vector<double> GetValuesAtX(double x) const override { return Data.GetValuesAtX(x); }
 
+    // Appends what the input pins queued and is ready; the chart's refresh
+    // calls it without holding the chart's lock. True when samples came in.
+    bool TakeQueuedData();
+    TSLScopeChannelInputs& Inputs() { return inputs_; }
+
     TSLChannelData Data;
+
+private:
+    TSLScopeChannelInputs inputs_;
 };
 
 class TSLScopeChannels {
