@@ -107,7 +107,9 @@ public:
     bool CanSupply(TOWBasicPin* sink, bool deep);
     // The first delivery to a sink that has just connected or changed type.
     void Announce(TOWBasicPin* sink, const TOWStreamHandler& handler);
-    void AnnounceTo(TOWBasicPin* sink);
+    // Called once a sink has linked (after its link gate) and when its type
+    // changed; pins that replay stream state to a new sink extend it.
+    virtual void AnnounceTo(TOWBasicPin* sink);
     // Asks the sink to connect to this source.
     bool ConnectSink(TOWBasicPin* sink, TOWBasicPin* dependsOn);
     // Unlinks the sink from this source on both sides.
