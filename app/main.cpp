@@ -5,6 +5,7 @@
 #include "device/sim/DemoLogs.h"
 #include "dsp/SLBasicDispatcher.h"
 #include "framework/FloatToDisplayText.h"
+#include "framework/SLBufferTypes.h"
 #include "framework/SLParkingForm.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
@@ -75,6 +76,8 @@ int main(int argc, char** argv)
     struct TablesShutdown {
         ~TablesShutdown() { dsp::ShutdownRoutineTables(); }
     } tablesShutdown;
+    // The stream types and their converters, before any pin is made.
+    OWPinsStartUp(OWStandardTypeUnits());
     // Item controls wait on it while they belong to a list; it outlives every window.
     const TSLParkingFormScope parkingForm;
 

@@ -1,10 +1,12 @@
 #include "framework/OWPinEvents.h"
 #include "framework/OWPins.h"
 #include "framework/OWUnloadedPin.h"
+#include "framework/SLBufferTypes.h"
 
 void OWPinsFinalize()
 {
     owPlaceholderDetail::FreeAll();
     owPinEvents::ClearListeners();
     owStreamTypeRegistryDetail::Clear();
+    slBufferTypesDetail::Clear();
 }

@@ -8,15 +8,17 @@ bool NotifyReceiverHandler(TOWPin*, TOWBasicPin* target, const TGUID& streamType
     return OWPassToReceiver(target, OWGuidOf<IOWNotifyReceiver>(), streamType, operation, flags);
 }
 
+void OWRegisterCaptions(std::span<const TOWStreamTypeCaption> captions)
+{
+    for (const TOWStreamTypeCaption& c : captions)
+        RegisterStreamTypeCaption(c.Type, c.Caption);
+}
+
 void OWRegisterScalarStreamTypes()
 {
     using namespace owStreamTypes;
-    struct TCaption {
-        TGUID type;
-        const char* caption;
-    };
     // "Sting" is the string type's caption as stored forms and peers know it.
-    static constexpr TCaption captions[] = {
+    static constexpr TOWStreamTypeCaption captions[] = {
         {Clock, "Clock"},
         {Integer32, "32 bit Integer single"},
         {Integer64, "64 bit Integer single"},
@@ -31,8 +33,7 @@ void OWRegisterScalarStreamTypes()
         {RangedReal, "Ranged Real single"},
         {DateTime, "Date/Time"},
     };
-    for (const TCaption& c : captions)
-        RegisterStreamTypeCaption(c.type, c.caption);
+    OWRegisterCaptions(captions);
     RegisterStreamTypeHandler(OWGuidOf<IOWNotifyReceiver>(), NotifyReceiverHandler);
 
     RegisterFormatConverter(Integer32, FloatSingle, OWConverterClassOf<TOWIntToFloatFormatConverter>());

@@ -5,6 +5,8 @@
 #include "framework/OWPins.h"
 #include "framework/OWReceivers.h"
 
+#include <span>
+
 namespace owStreamTypes {
 inline constexpr TGUID Clock = ParseGuid("{48CDAF9F-00C7-4B45-999D-4EE25353A952}");
 inline constexpr TGUID Integer32 = ParseGuid("{92F6B47E-B46E-49BB-9A8E-676D3C2F2E66}");
@@ -25,6 +27,13 @@ inline constexpr TGUID DateTime = ParseGuid("{475D7D8B-4796-42A5-8F8E-B512B8FD27
 // to the target's IOWNotifyReceiver.
 bool NotifyReceiverHandler(TOWPin* pin, TOWBasicPin* target, const TGUID& streamType, TOWHandlerFlags flags,
                            const TOWNotifyOperationRef& operation);
+
+// Registers captions in the order given.
+struct TOWStreamTypeCaption {
+    TGUID Type;
+    const char* Caption;
+};
+void OWRegisterCaptions(std::span<const TOWStreamTypeCaption> captions);
 
 // The scalar unit's start-up routine (run by OWPinsStartUp).
 void OWRegisterScalarStreamTypes();

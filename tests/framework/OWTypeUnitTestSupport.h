@@ -5,6 +5,7 @@
 
 #include "framework/OWReceivers.h"
 #include "framework/OWScalarTypes.h"
+#include "framework/SLBufferTypes.h"
 #include "framework/OWSinkPin.h"
 #include "framework/OWSourcePin.h"
 
@@ -19,8 +20,7 @@ inline void RegisterTypeUnits()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        const TOWTypeUnitStartUp units[] = {OWRegisterScalarStreamTypes};
-        OWPinsStartUp(units);
+        OWPinsStartUp(OWStandardTypeUnits());
     });
 }
 
@@ -34,12 +34,17 @@ struct TRecord {
 // what each receives.
 class TRecordingSink : public TOWReceivingPin<TOWSinkPin> {
 public:
-    TRecordingSink(TPinOwner& owner, std::vector<TGUID> types) : TOWReceivingPin<TOWSinkPin>(&owner, &owner.OwnerLock())
+    // With streamReceiver it also takes the buffer pins' deliveries, which
+    // come through ISLStreamReceiver.
+    TRecordingSink(TPinOwner& owner, std::vector<TGUID> types, bool streamReceiver = false)
+        : TOWReceivingPin<TOWSinkPin>(&owner, &owner.OwnerLock())
     {
         for (const TGUID& type : types) {
             AddReceiver(type, TOWReceiveMethod::Of<&TRecordingSink::record>(this));
             AddStreamType(type);
         }
+        if (streamReceiver)
+            AddReceiver(OWGuidOf<ISLStreamReceiver>(), TOWReceiveMethod::Of<&TRecordingSink::record>(this));
     }
 
     std::vector<TRecord> Records()

@@ -1,0 +1,316 @@
+#include "OWTypeUnitTestSupport.h"
+
+#include "framework/OWScalarSinkPins.h"
+#include "framework/SLOWSinkPins.h"
+#include "framework/SLOWSourcePins.h"
+#include "framework/SLRealBuffer.h"
+
+#include <climits>
+#include <functional>
+#include <map>
+
+using namespace owTypeTest;
+namespace st = owStreamTypes;
+namespace sl = slStreamTypes;
+
+namespace {
+
+// What a buffer sink pin received, in order: the operations' serial numbers
+// and kinds.
+class TLog {
+public:
+    TSLOWReceiveEvent Event() { return TSLOWReceiveEvent::Of<&TLog::receive>(this); }
+
+    std::vector<TOWNotifyOperationRef> Operations()
+    {
+        std::lock_guard hold(guard_);
+        return operations_;
+    }
+    std::vector<TOWOperationKind> Kinds()
+    {
+        std::vector<TOWOperationKind> kinds;
+        for (const auto& op : Operations())
+            kinds.push_back(op->OperationObject().Kind());
+        return kinds;
+    }
+
+private:
+    bool receive(TOWBasicPin*, const TGUID&, const TOWNotifyOperationRef& operation, TOWHandlerFlags)
+    {
+        std::lock_guard hold(guard_);
+        operations_.push_back(operation);
+        return true;
+    }
+
+    std::mutex guard_;
+    std::vector<TOWNotifyOperationRef> operations_;
+};
+
+TOWNotifyOperationRef realBuffer(std::vector<double> values)
+{
+    return OWMakeOperation<TOWSuppliedBufferOperation>(
+        TSLRealBuffer::CreateFromData(values.data(), static_cast<std::uint32_t>(values.size())));
+}
+
+class BufferPins : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterTypeUnits(); }
+
+    TPinOwner form{nullptr, "Form1"};
+    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Scope1");
+};
+
+// ------------------------------------------------------------ start replay
+
+using K = TOWOperationKind;
+
+// One step of a scenario: an operation sent, or a sink linked or unlinked.
+struct TStep {
+    enum { Send, Link, Unlink } what;
+    std::function<TOWNotifyOperationRef()> operation;
+    int sink = 0;
+};
+
+TStep send(std::function<TOWNotifyOperationRef()> operation)
+{
+    return {TStep::Send, std::move(operation)};
+}
+TStep link(int sink)
+{
+    return {TStep::Link, {}, sink};
+}
+TStep unlink(int sink)
+{
+    return {TStep::Unlink, {}, sink};
+}
+const auto start = [] { return OWMakeOperation<TOWStartSampleRateOperation>(0, 1000.0); };
+const auto stop = [] { return OWMakeOperation<TOWStopOperation>(); };
+const auto buffer = [] { return realBuffer({1, 2, 3}); };
+
+struct TReplayCase {
+    const char* name;
+    std::vector<TStep> steps;
+    std::vector<std::vector<K>> received;
+    bool startKept;
+};
+
+class StartReplay : public BufferPins, public ::testing::WithParamInterface<TReplayCase> {};
+
+TEST_P(StartReplay, ASinkHearsTheCurrentStartBeforeAnyBufferAndItsOwnStopOnly)
+{
+    const TReplayCase& c = GetParam();
+    auto source = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock());
+    std::vector<TLog> logs(c.received.size());
+    std::vector<TOwned<TSLOWRealSinkPin>> sinks;
+    for (TLog& log : logs)
+        sinks.push_back(MakeObject<TSLOWRealSinkPin>(&owner, &owner.OwnerLock(), log.Event()));
+    TOWNotifyOperationRef lastStart;
+    for (const TStep& step : c.steps) {
+        if (step.what == TStep::Send) {
+            const TOWNotifyOperationRef operation = step.operation();
+            if (OWOperationAs<TOWStartOperation>(operation))
+                lastStart = operation;
+            source->SendOperation(operation);
+        } else if (step.what == TStep::Link) {
+            ASSERT_TRUE(sinks[step.sink]->Connect(source.get()));
+        } else {
+            sinks[step.sink]->Disconnect(source.get());
+        }
+    }
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(logs[i].Kinds(), c.received[i]);
+        const auto operations = logs[i].Operations();
+        if (!operations.empty() && OWOperationAs<TOWStartOperation>(operations.front())) {
+            EXPECT_EQ(operations.front(), lastStart) << "the start replayed is the one sent";
+        }
+    }
+    EXPECT_EQ(source->CurrentStart() != nullptr, c.startKept);
+    if (c.startKept) {
+        EXPECT_EQ(source->CurrentStart(), lastStart);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, StartReplay,
+    ::testing::Values(
+        TReplayCase{"LinkedBeforeTheStream",
+                    {link(0), send(start), send(buffer), send(stop)},
+                    {{K::StartSampleRate, K::SuppliedBuffer, K::Stop}},
+                    false},
+        TReplayCase{"LinkedDuringTheStream",
+                    {send(start), send(buffer), link(0), send(buffer)},
+                    {{K::StartSampleRate, K::SuppliedBuffer}},
+                    true},
+        TReplayCase{"LinkedAfterTheStop", {send(start), send(buffer), send(stop), link(0)}, {{}}, false},
+        TReplayCase{"StartStopStartKeepsTheSecond",
+                    {send(start), send(stop), send(start), link(0)},
+                    {{K::StartSampleRate}},
+                    true},
+        TReplayCase{"UnlinkStopsThatSinkOnly",
+                    {link(0), link(1), send(start), unlink(0), send(buffer)},
+                    {{K::StartSampleRate, K::Stop}, {K::StartSampleRate, K::SuppliedBuffer}},
+                    true},
+        TReplayCase{"UnlinkWithoutAStreamStillStops", {link(0), unlink(0)}, {{K::Stop}}, false},
+        TReplayCase{"RelinkedSinkHearsTheStartAgain",
+                    {link(0), send(start), unlink(0), link(0), send(buffer)},
+                    {{K::StartSampleRate, K::Stop, K::StartSampleRate, K::SuppliedBuffer}},
+                    true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BufferPins, OnConnectFollowsTheReplayedStart)
+{
+    TLog log;
+    std::vector<std::size_t> receivedAtConnect;
+    auto onConnect = [&](TObject*) { receivedAtConnect.push_back(log.Operations().size()); };
+    auto source = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock(), TNotifyEvent::OfCallable(&onConnect));
+    source->SendOperation(start());
+    auto sink = MakeObject<TSLOWRealSinkPin>(&owner, &owner.OwnerLock(), log.Event());
+    ASSERT_TRUE(sink->Connect(source.get()));
+    source->SendOperation(buffer());
+    EXPECT_EQ(receivedAtConnect, std::vector<std::size_t>{1});
+    EXPECT_EQ(log.Kinds(), (std::vector<K>{K::StartSampleRate, K::SuppliedBuffer}));
+}
+
+// ------------------------------------------------------------ stops on unlink
+
+// A component whose sink pin reports to a log that outlives it.
+class TSinkOwner : public TPinOwner {
+public:
+    TSinkOwner(TComponent* owner, TLog& log) : TPinOwner(owner, "Probe1")
+    {
+        sink = MakeObject<TSLOWRealSinkPin>(this, &OwnerLock(), log.Event());
+    }
+    TOwned<TSLOWRealSinkPin> sink;
+};
+
+struct TUnlinkCase {
+    const char* name;
+    std::function<void(TSinkOwner*& probe, TSLOWSourcePin& source)> unlink;
+    std::vector<K> received;
+};
+
+class UnlinkStops : public BufferPins, public ::testing::WithParamInterface<TUnlinkCase> {};
+
+TEST_P(UnlinkStops, NoStopReachesASinkWhoseOwnerIsGoing)
+{
+    TLog log;
+    auto source = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock());
+    TSinkOwner* probe = MakeComponent<TSinkOwner>(form, log);
+    ASSERT_TRUE(probe->sink->Connect(source.get()));
+    source->SendOperation(start());
+    GetParam().unlink(probe, *source);
+    EXPECT_EQ(log.Kinds(), GetParam().received);
+    EXPECT_FALSE(source->HasSinks());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, UnlinkStops,
+    ::testing::Values(
+        TUnlinkCase{"SinkUnlinks",
+                    [](TSinkOwner*& probe, TSLOWSourcePin& source) { probe->sink->Disconnect(&source); },
+                    {K::StartSampleRate, K::Stop}},
+        TUnlinkCase{"SourceUnlinks",
+                    [](TSinkOwner*& probe, TSLOWSourcePin& source) { source.Disconnect(probe->sink.get()); },
+                    {K::StartSampleRate, K::Stop}},
+        TUnlinkCase{"SourceGoes",
+                    [](TSinkOwner*& probe, TSLOWSourcePin& source) { source.DisconnectAll(); },
+                    {K::StartSampleRate, K::Stop}},
+        TUnlinkCase{"SinkPinGoes", [](TSinkOwner*& probe, TSLOWSourcePin&) { probe->sink.reset(); },
+                    {K::StartSampleRate}},
+        TUnlinkCase{"SinkOwnerGoes",
+                    [](TSinkOwner*& probe, TSLOWSourcePin&) {
+                        FreeObject(probe);
+                        probe = nullptr;
+                    },
+                    {K::StartSampleRate}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------ float option
+
+TEST_F(BufferPins, TheFloatOptionFeedsTheFirstSampleOfEveryBuffer)
+{
+    std::vector<float> seen;
+    auto onValue = [&](TObject*, float value) { seen.push_back(value); };
+    auto plain = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock());
+    auto withFloat = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock(), TNotifyEvent{}, TSLOWReceiveEvent{}, true);
+    auto sink = MakeObject<TOWFloatSinkPin>(&owner, &owner.OwnerLock(), TOWValueEvent<float>::OfCallable(&onValue));
+    EXPECT_FALSE(sink->Connect(plain.get()));
+    ASSERT_TRUE(sink->Connect(withFloat.get()));
+    withFloat->SendOperation(start());
+    withFloat->SendOperation(realBuffer({0.1, 7}));
+    withFloat->SendOperation(realBuffer({}));
+    withFloat->SendOperation(realBuffer({-2.5}));
+    EXPECT_EQ(seen, (std::vector<float>{0.1f, -2.5f}));
+}
+
+// ------------------------------------------------------------ threads
+
+// Buffers numbered by their first sample, from another thread, into sinks
+// linked before and during the stream (and one unlinked during it).
+TEST_F(BufferPins, SinksLinkedWhileAnotherThreadSendsHearEachBufferOnceInOrderAfterTheStart)
+{
+    constexpr int bufferCount = 2000;
+    constexpr int sinkCount = 6;
+    const owPinTest::TWatchdog watchdog(std::chrono::seconds(60));
+    auto source = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock());
+    std::vector<TLog> logs(sinkCount);
+    std::vector<TOwned<TSLOWRealSinkPin>> sinks;
+    for (TLog& log : logs)
+        sinks.push_back(MakeObject<TSLOWRealSinkPin>(&owner, &owner.OwnerLock(), log.Event()));
+    ASSERT_TRUE(sinks[0]->Connect(source.get()));
+    ASSERT_TRUE(sinks[1]->Connect(source.get()));
+    const TOWNotifyOperationRef started = start();
+    std::atomic<int> sent{0};
+    std::atomic<int> stopAt{INT_MAX};
+    // Sends until told how many, once every link has been made.
+    std::thread sender([&] {
+        source->SendOperation(started);
+        for (int i = 0; i < stopAt.load();) {
+            source->SendOperation(realBuffer({double(i)}));
+            sent.store(++i);
+        }
+    });
+    for (int s = 2; s < sinkCount; ++s) {
+        while (sent.load() < (s - 1) * bufferCount / sinkCount)
+            std::this_thread::yield();
+        ASSERT_TRUE(sinks[s]->Connect(source.get()));
+    }
+    sinks[1]->Disconnect(source.get());
+    const int linkedAt = sent.load();
+    stopAt.store(std::max(bufferCount, linkedAt + 100));
+    sender.join();
+    const int total = sent.load();
+    ASSERT_GT(total, linkedAt) << "buffers were sent after the last link";
+
+    for (int s = 0; s < sinkCount; ++s) {
+        SCOPED_TRACE(s);
+        const auto operations = logs[s].Operations();
+        ASSERT_FALSE(operations.empty());
+        EXPECT_EQ(operations.front(), started);
+        int expected = -1;
+        bool stopped = false;
+        for (std::size_t i = 1; i < operations.size(); ++i) {
+            ASSERT_FALSE(stopped) << "nothing after the stop";
+            if (OWOperationAs<TOWStopOperation>(operations[i])) {
+                stopped = true;
+                continue;
+            }
+            const auto* supplied = OWOperationAs<TOWSuppliedBufferOperation>(operations[i]);
+            ASSERT_NE(supplied, nullptr);
+            const auto value = static_cast<int>(intfCast<ISLRealBuffer>(supplied->Buffer())->GetItem(0));
+            if (expected >= 0) {
+                ASSERT_EQ(value, expected) << "each buffer once and in order";
+            }
+            expected = value + 1;
+        }
+        if (s != 1) {
+            EXPECT_EQ(expected, total) << "a sink linked before or during the stream hears every buffer after its link";
+        }
+    }
+    // Only the sink that was unlinked heard a stop.
+    for (int s = 0; s < sinkCount; ++s)
+        EXPECT_EQ(OWOperationAs<TOWStopOperation>(logs[s].Operations().back()) != nullptr, s == 1);
+}
+
+} // namespace
