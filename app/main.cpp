@@ -5,6 +5,7 @@
 #include "device/sim/DemoLogs.h"
 #include "dsp/SLBasicDispatcher.h"
 #include "framework/FloatToDisplayText.h"
+#include "framework/OWPins.h"
 #include "framework/SLBufferTypes.h"
 #include "framework/SLParkingForm.h"
 #include "platform/Dialogs.h"
@@ -78,6 +79,10 @@ int main(int argc, char** argv)
     } tablesShutdown;
     // The stream types and their converters, before any pin is made.
     OWPinsStartUp(OWStandardTypeUnits());
+    // The pin unit's lists are freed once every window (and its pins) is gone.
+    struct PinUnitFinalization {
+        ~PinUnitFinalization() { OWPinsFinalize(); }
+    } pinUnitFinalization;
     // Item controls wait on it while they belong to a list; it outlives every window.
     const TSLParkingFormScope parkingForm;
 

@@ -1,9 +1,13 @@
 #include "framework/ClassLibrary/TypeInfo.h"
 #include "framework/OWFormatConverter.h"
+#include "framework/OWPinEvents.h"
 #include "framework/OWPins.h"
+#include "framework/OWUnloadedPin.h"
 #include "framework/OWStreamTypeRegistry.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -118,6 +122,32 @@ TEST_F(StreamTypeRegistry, ConverterClassesMakeTheirOwnKind)
     TOwned<TOWFormatConverter> made = OWConverterClassOf<TConverterTwo>()->create();
     EXPECT_NE(dynamic_cast<TConverterTwo*>(made.get()), nullptr);
     EXPECT_EQ(OWConverterClassOf<TConverterOne>()->name, "TConverterOne");
+}
+
+// In a child process (started afresh: this one has threads): the registries
+// and lists belong to the whole process, which the other suites share.
+TEST_F(StreamTypeRegistry, FinalisationEmptiesTheUnitAndStartUpFillsItAgain)
+{
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TOWUnloadedPin::Create("F.X._Pin0", "F.X.Pin [0]", "F.Y.Pin", "F", TOWPinKind::Sink, false);
+            class TListener final : public TOWInterfacedObject<IOWPinEvents> {};
+            TOWIntf<TListener> listener = OWMake<TListener>();
+            OWAddPinEventListener(TOWIntf<IOWPinEvents>(listener));
+            bool ok = listener->RefCount() == 2 && OWPlaceholderCount() > 0;
+            OWPinsFinalize();
+            ok = ok && OWPlaceholderCount() == 0 && listener->RefCount() == 1 && StreamTypeEntries().empty()
+                 && FormatConverterEntries().empty()
+                 && StreamTypeCaption(clockType) == "{48CDAF9F-00C7-4B45-999D-4EE25353A952}";
+            SetUpTestSuite();
+            ok = ok && StreamTypeCaption(clockType) == "Clock"
+                 && FindFormatConverterClass(fromType, toType) == OWConverterClassOf<TConverterTwo>();
+            std::exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 } // namespace
