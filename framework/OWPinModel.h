@@ -25,7 +25,10 @@
 //   reference to each registered listener.
 // - The registries of stream types and converters, the pin registry, the
 //   dispatcher lists, the placeholder list and the listener list belong to
-//   the pin unit: OWPinsStartUp makes them, OWPinsFinalize frees them.
+//   the pin unit. They exist from their first use (never filled by static
+//   constructors); OWPinsStartUp fills the registries from the stream-type
+//   units, OWPinsFinalize frees the placeholders and listeners and empties
+//   the registries.
 //
 // BORROWED POINTERS AND THE DESTROY LOCK
 // Every pin, pin list and dispatcher has a destroy lock (TOWDestroyLock), a
@@ -33,7 +36,7 @@
 // is kept beyond one call (a sink entry, a dispatcher member, a list slot, a
 // placeholder's partner, a queued pin's back pointer) is a TOWBorrowed<T>: the
 // pointer together with a reference to that object's destroy lock. It is
-// dereferenced only inside a use of that lock (TOWBorrowed::Use): a use is
+// dereferenced only inside a use of that lock (Use(borrowed)): a use is
 // refused once the object's destruction has begun, and the destruction waits
 // until the uses of other threads have ended. A refused use means "that
 // object is gone": the caller treats the link as absent. Uses never block.
@@ -55,10 +58,11 @@
 //   3. Leaf critical sections: the pin registry, the dispatcher lists, the
 //      placeholder list and the listener list. Nothing is taken while one of
 //      them is held except destroy-lock uses, which never block.
-// Consequences: linking (pin section, then the registry leaf) and the
-// destruction pass (registry leaf to collect, then pin sections one by one
-// after leaving it) take their locks in the same direction; two pins
-// destroyed on two threads each hold no section while telling the others.
+// Consequences: the registry leaf is never held while a section is taken, and
+// the destruction pass collects under the leaf and tells the pins after
+// leaving it, one section at a time; so linking on one thread and destroying
+// on another take their locks in the same direction, and two pins destroyed
+// on two threads each hold no section while telling the others.
 //
 // WHAT IS CALLED WITH WHICH LOCK HELD
 // - Handlers, receivers, listeners (pin events), other pins, pin lists and
@@ -66,8 +70,8 @@
 //   section of the caller held. Owner locks may be held (the caller's
 //   business); a source pin lets go of its owner lock around its handlers.
 // - Every call out of a pin is made inside a use of the calling pin's own
-//   destroy lock. When the call returns, the caller asks that use whether
-//   the pin still exists (TOWDestroyLockUse::Gone) before it touches a member
+//   destroy lock (TOWSelfUse). When the call returns, the caller asks that
+//   use whether the pin still exists (Gone) before it touches a member
 //   again: a handler may destroy its own pin or its owner, and then the
 //   destruction has finished by the time the handler returns.
 // - A section may come back empty: while another thread stops a lock
@@ -80,9 +84,10 @@
 // - A delivery walks a copy of the targets made under the section, each
 //   target as a TOWBorrowed, so that handlers may link, unlink or destroy
 //   pins (the delivering one included) while it runs. A state delivery keeps
-//   its copy (with the negotiated types and handlers) as a shared plan until
-//   the link epoch moves on (OWPinLinksChanged, called by every change of a
-//   link, a dispatcher's members or a handler table). A target whose use is
+//   its copy (with the negotiated types and handlers) as a plan until the
+//   link epoch moves on (OWPinLinksChanged, called by every change of a link,
+//   a dispatcher's members or a handler table); a replaced plan is freed
+//   only when no delivery is walking it. A target whose use is
 //   refused is skipped. Results that go back into the entries (weights) are
 //   applied under a new section to the entries that still exist.
 // - Nesting counters (deliveries and announcements in progress) are raised
@@ -104,7 +109,9 @@
 //      reach this pin only through its refused destroy lock); leave the
 //      leaf; tell each used pin once, in registry order; end the uses. Pins
 //      registered or destroyed meanwhile do not disturb the walk, and no pin
-//      is told twice.
+//      is told twice. A pin told may free others of the walk on this thread
+//      (a source freeing a converter and its pins): the walk holds their
+//      destroy locks and passes over each that has been retired.
 //   5. Leave the pin list (the list finds the pin by identity: no pointer into
 //      the list's storage is kept), leave the registry, retire the destroy
 //      lock (every later use is refused for good).
