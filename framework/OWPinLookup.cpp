@@ -7,6 +7,9 @@
 #include "framework/OWStateDispatcher.h"
 #include "framework/OWUnloadedPin.h"
 
+#include <unordered_map>
+#include <utility>
+
 namespace {
 
 bool isOwnRoot(const TComponent& owner, const TComponent& child)
@@ -42,12 +45,13 @@ TComponent* findRoot(std::string_view name, TComponent* near)
     return found;
 }
 
-// The component of that name in root's tree (the root itself first), nearest
-// level first; sub-roots and their trees are not part of it.
-TComponent* findComponent(TComponent& root, std::string_view name)
+// Walks root's tree (the root itself first, then nearest level first;
+// sub-roots and their trees are not part of it) until visit answers true.
+template<class Visit>
+void walkTree(TComponent& root, Visit&& visit)
 {
-    if (root.Name() == name)
-        return &root;
+    if (visit(root))
+        return;
     std::vector<TComponent*> level{&root};
     std::vector<TComponent*> next;
     while (!level.empty()) {
@@ -57,21 +61,60 @@ TComponent* findComponent(TComponent& root, std::string_view name)
                 TComponent* child = owner->Components(i);
                 if (isOwnRoot(*owner, *child))
                     continue;
-                if (child->Name() == name)
-                    return child;
+                if (visit(*child))
+                    return;
                 if (child->ComponentCount() > 0)
                     next.push_back(child);
             }
         }
         level.swap(next);
     }
-    return nullptr;
+}
+
+// The names of each root's tree, the first of each name in walk order.
+struct TLookupBatch {
+    std::unordered_map<const TComponent*, std::unordered_map<std::string, TComponent*>> roots;
+};
+thread_local TLookupBatch* activeBatch = nullptr;
+
+// The first component of that name in root's tree.
+TComponent* findComponent(TComponent& root, std::string_view name)
+{
+    if (activeBatch) {
+        auto [at, made] = activeBatch->roots.try_emplace(&root);
+        if (made) {
+            walkTree(root, [&](TComponent& c) {
+                at->second.try_emplace(c.Name(), &c);
+                return false;
+            });
+        }
+        const auto found = at->second.find(std::string(name));
+        return found == at->second.end() ? nullptr : found->second;
+    }
+    TComponent* found = nullptr;
+    walkTree(root, [&](TComponent& c) {
+        if (c.Name() == name)
+            found = &c;
+        return found != nullptr;
+    });
+    return found;
 }
 
 // The pin of the component with that property path: index forms first, then
 // name forms; only pins the component owns.
 TOWBasicPin* findInComponent(TComponent& component, std::string_view path)
 {
+    // A path without a dot can only be a pin property of the component
+    // itself (sub-objects and lists add a level): no walk needed.
+    if (path.find('.') == std::string_view::npos) {
+        const TPropInfo* prop = component.ClassInfo().FindProperty(path);
+        if (!prop || prop->kind != TTypeKind::Class || !prop->get)
+            return nullptr;
+        const TPropValue value = prop->get(component);
+        const auto* held = std::get_if<TObject*>(&value);
+        auto* pin = held ? dynamic_cast<TOWPin*>(*held) : nullptr;
+        return pin && pin->GetOwnerComponent() == &component ? pin : nullptr;
+    }
     for (const bool indexForm : {true, false}) {
         std::vector<TOWPinPathItem> items;
         ListPins(component, "TOWPin", items, indexForm);
@@ -96,13 +139,24 @@ bool designing(TComponent* component)
 
 } // namespace
 
+TOWPathLookupBatch::TOWPathLookupBatch()
+{
+    if (!activeBatch)
+        activeBatch = new TLookupBatch;
+}
+
+TOWPathLookupBatch::~TOWPathLookupBatch()
+{
+    delete std::exchange(activeBatch, nullptr);
+}
+
 TOWLinkReader TOWLinkReader::Of(TOWBasicPin& pin)
 {
     TOWLinkReader reader;
     reader.Root = pin.GetRoot();
     reader.RootName = pin.GetRootName();
     reader.FormName = pin.FormName();
-    reader.RequesterPath = pin.GetPath(true);
+    reader.Requester = pin.Borrow();
     reader.Designing = pin.IsDesigning();
     return reader;
 }
@@ -161,21 +215,30 @@ TOWBasicPin* OWFindPinByPath(TComponent* near, const std::string& path)
     return nullptr;
 }
 
-TOWBorrowed<TOWBasicPin> OWFindLinkTarget(const TOWLinkReader& reader, const std::string& indexPath,
-                                          const std::string& namePath, TOWPinKind kind)
+TOWBorrowed<TOWBasicPin> OWFindLinkPin(const TOWLinkReader& reader, const std::string& indexPath,
+                                       const std::string& namePath)
 {
     TOWBasicPin* pin = OWFindPinByPath(reader.Root, indexPath);
     if (!pin && namePath != indexPath)
         pin = OWFindPinByPath(reader.Root, namePath);
-    if (pin)
-        return pin->Borrow();
+    return pin ? pin->Borrow() : TOWBorrowed<TOWBasicPin>();
+}
+
+TOWBorrowed<TOWBasicPin> OWFindLinkTarget(const TOWLinkReader& reader, const std::string& indexPath,
+                                          const std::string& namePath, TOWPinKind kind)
+{
+    if (TOWBorrowed<TOWBasicPin> pin = OWFindLinkPin(reader, indexPath, namePath))
+        return pin;
     const std::string rootName = rootNameOf(indexPath);
     TOWUnloadedPin* placeholder = OWFindPlaceholderOfKind(rootName, indexPath, kind);
     if (!placeholder && namePath != indexPath)
         placeholder = OWFindPlaceholderOfKind(rootName, namePath, kind);
-    if (!placeholder)
-        placeholder = TOWUnloadedPin::Create(indexPath, namePath, reader.RequesterPath, rootName, kind,
-                                             reader.Designing);
+    if (!placeholder) {
+        std::string requester = reader.RequesterPath;
+        if (auto pin = Use(reader.Requester))
+            requester = pin->GetPath(true);
+        placeholder = TOWUnloadedPin::Create(indexPath, namePath, requester, rootName, kind, reader.Designing);
+    }
     return TOWBasicPin::BorrowAs<TOWBasicPin>(placeholder);
 }
 

@@ -25,9 +25,15 @@ struct TOWLinkReader {
     // under ("Form").
     std::string RootName;
     std::string FormName;
-    // The reader's own path, remembered by the placeholders it makes.
+    // The reader's own path, remembered by the placeholders it makes: the
+    // requesting pin's path (taken when a placeholder is made), else this.
+    TOWBorrowed<TOWBasicPin> Requester;
     std::string RequesterPath;
     bool Designing = false;
+    // Inside the read of a whole form: the links are made once every
+    // component of the form is there (a far end may come later in the same
+    // form), before the form's components are told they are loaded.
+    bool DeferToEnd = false;
 
     static TOWLinkReader Of(TOWBasicPin& pin);
     static TOWLinkReader Of(TOWPinList& list);
@@ -39,12 +45,27 @@ void QualifyPath(const std::string& formName, const std::string& rootName, std::
 // The same with the pin's FormName and its current root's name.
 void QualifyPath(TOWBasicPin& pin, std::string& path);
 
+// While it lives, lookups by path on this thread find components through an
+// index of each root's tree, made at the first lookup in that root. For a
+// batch of lookups during which no component comes, goes or is renamed (the
+// links of a form just read). Batches do not nest.
+class TOWPathLookupBatch {
+public:
+    TOWPathLookupBatch();
+    TOWPathLookupBatch(const TOWPathLookupBatch&) = delete;
+    TOWPathLookupBatch& operator=(const TOWPathLookupBatch&) = delete;
+    ~TOWPathLookupBatch();
+};
+
 // The real pin (not a placeholder) that the path names, in index or name
 // form, with root (searched in `near` first when its name fits, then in the
 // other roots that hold pins) or without (searched in `near`); null when
 // none.
 TOWBasicPin* OWFindPinByPath(TComponent* near, const std::string& path);
 
+// The real pin of the index path, else of the name path; empty when none.
+TOWBorrowed<TOWBasicPin> OWFindLinkPin(const TOWLinkReader& reader, const std::string& indexPath,
+                                       const std::string& namePath);
 // The far end of a link read from a stream: the pin of the index path, else
 // of the name path (both already qualified), else a placeholder of that kind
 // for them (an existing one of the same kind and paths is reused).

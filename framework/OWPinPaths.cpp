@@ -166,7 +166,8 @@ std::string GetPinPath(TOWPin* pin, bool withRoot, bool indexForm)
         // A list the owner does not publish: the list's part of the path is
         // empty.
         const int index = list->IndexOf(pin);
-        path = owner->Name() + "." + (indexForm ? "._Pin" + std::to_string(index) : "." + list->PinName(index));
+        path = owner->Name() + "." + (indexForm ? std::string("._Pin").append(std::to_string(index))
+                                               : std::string(".").append(list->PinName(index)));
     } else {
         path = owner->Name() + ".";
     }

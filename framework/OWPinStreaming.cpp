@@ -212,21 +212,32 @@ void releaseIfPlaceholder(TOWBasicPin* pin)
         placeholder->ReleaseIfUnused();
 }
 
-// Makes one link read from a stream: the far end found by path (or a
-// placeholder for it), linked from the side that drives links.
-void linkRead(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kind, const TLinkRef& ref)
+// A link read while its form was read, made when the read ends.
+struct TPendingLink {
+    TOWBorrowed<TOWBasicPin> Pin;
+    TOWLinkReader Reader;
+    TOWPinKind Kind;
+    TLinkRef Ref;  // qualified
+};
+
+std::vector<TPendingLink>& pendingLinks()
 {
-    std::string indexPath = ref.IndexPath;
-    std::string namePath = ref.NamePath;
-    QualifyPath(reader.FormName, reader.RootName, indexPath);
-    QualifyPath(reader.FormName, reader.RootName, namePath);
-    const TOWBorrowed<TOWBasicPin> far = OWFindLinkTarget(reader, indexPath, namePath, farKindOf(kind));
+    thread_local std::vector<TPendingLink> pending;
+    return pending;
+}
+
+// Links pin to the far end of ref (paths qualified already), from the side
+// that drives links; a missing far end or DependsOn is a placeholder.
+void linkQualified(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kind, const TLinkRef& ref)
+{
+    TOWBorrowed<TOWBasicPin> far = OWFindLinkPin(reader, ref.IndexPath, ref.NamePath);
     TOWBorrowed<TOWBasicPin> dependsOn;
-    if (!ref.DependsOnPath.empty()) {
-        std::string dependsOnPath = ref.DependsOnPath;
-        QualifyPath(reader.FormName, reader.RootName, dependsOnPath);
-        dependsOn = OWFindLinkTarget(reader, dependsOnPath, dependsOnPath, TOWPinKind::Sink);
-    }
+    if (!ref.DependsOnPath.empty())
+        dependsOn = OWFindLinkPin(reader, ref.DependsOnPath, ref.DependsOnPath);
+    if (!far)
+        far = OWFindLinkTarget(reader, ref.IndexPath, ref.NamePath, farKindOf(kind));
+    if (!ref.DependsOnPath.empty() && !dependsOn)
+        dependsOn = OWFindLinkTarget(reader, ref.DependsOnPath, ref.DependsOnPath, TOWPinKind::Sink);
     auto farPin = Use(far);
     auto dependsOnPin = Use(dependsOn);
     bool linked = false;
@@ -239,6 +250,41 @@ void linkRead(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kind, co
         releaseIfPlaceholder(farPin.Get());
         releaseIfPlaceholder(dependsOnPin.Get());
     }
+}
+
+void linkRead(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kind, const TLinkRef& ref)
+{
+    TLinkRef qualified = ref;
+    QualifyPath(reader.FormName, reader.RootName, qualified.IndexPath);
+    QualifyPath(reader.FormName, reader.RootName, qualified.NamePath);
+    if (!qualified.DependsOnPath.empty())
+        QualifyPath(reader.FormName, reader.RootName, qualified.DependsOnPath);
+    if (reader.DeferToEnd) {
+        pendingLinks().push_back({pin.Borrow(), reader, kind, std::move(qualified)});
+        pendingLinks().back().Reader.DeferToEnd = false;
+        return;
+    }
+    linkQualified(reader, pin, kind, qualified);
+}
+
+// The links left pending by the reads that ended on this thread.
+void completePendingLinks()
+{
+    std::vector<TPendingLink> pending = std::exchange(pendingLinks(), {});
+    // Linking adds no component: the trees are indexed once for all links.
+    const TOWPathLookupBatch batch;
+    for (const TPendingLink& link : pending) {
+        if (auto pin = Use(link.Pin))
+            linkQualified(link.Reader, *pin, link.Kind, link.Ref);
+    }
+}
+
+template<class Object>
+TOWLinkReader readerOf(Object& object, const TReader& stream)
+{
+    TOWLinkReader reader = TOWLinkReader::Of(object);
+    reader.DeferToEnd = stream.Root() != nullptr;
+    return reader;
 }
 
 void linkAll(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kind, const std::vector<TLinkRef>& refs)
@@ -305,7 +351,7 @@ void TOWBasicPin::ReadLinks(TReader& reader)
         refs = readLinkList(reader);
     else
         reader.InvalidValue();
-    linkAll(TOWLinkReader::Of(*this), *this, kind, refs);
+    linkAll(readerOf(*this, reader), *this, kind, refs);
 }
 
 void TOWBasicPin::ReadState(TReader& reader)
@@ -550,7 +596,7 @@ void readStateItem(TOWPinList& list, const TOWLinkReader& reader, TReader& strea
 
 void readPins(TOWPinList& list, TReader& stream)
 {
-    const TOWLinkReader reader = TOWLinkReader::Of(list);
+    const TOWLinkReader reader = readerOf(list, stream);
     TOWPinList::TWalk walk(list);
     stream.ReadListBegin();
     for (int index = 0; !stream.EndOfList(); ++index) {
@@ -599,10 +645,13 @@ void writePins(TOWPinList& list, TWriter& writer)
     writer.WriteListEnd();
 }
 
-// Once a form is read, the pins it made take the place of the placeholders
-// that links read earlier (from this form or another) left for them.
+// Once a form is read (before its components are told they are loaded), its
+// links are made, in the order they were read, and its pins take the place
+// of the placeholders that links read earlier (from another form) left for
+// them.
 void completeLinks(const std::vector<TComponent*>& components)
 {
+    completePendingLinks();
     for (TComponent* component : components) {
         if (OWPlaceholderCount() == 0)
             return;

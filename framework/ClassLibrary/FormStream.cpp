@@ -295,10 +295,10 @@ void TReader::ReadComponent(TComponent& component, const TFormObject& form)
     root_ = nullptr;
     std::vector<TComponent*> read = std::move(read_);
     read_.clear();
-    for (TComponent* c : read)
-        c->Loaded();
     if (TReadFinishedHook hook = readFinishedHook.load(std::memory_order_acquire))
         hook(read);
+    for (TComponent* c : read)
+        c->Loaded();
 }
 
 void SetReadFinishedHook(TReadFinishedHook hook)

@@ -81,8 +81,8 @@ struct TFormObject {
 
 class TReader;
 class TWriter;
-// Run once a whole form stream has been read, after Loaded, with every
-// component read (one hook per process; the pin unit completes links with it).
+// Run once a whole form stream has been read, before Loaded, with every
+// component read (one hook per process; the pin unit makes the links with it).
 using TReadFinishedHook = void (*)(const std::vector<TComponent*>& components);
 void SetReadFinishedHook(TReadFinishedHook hook);
 using TReaderProc = std::function<void(TReader&)>;

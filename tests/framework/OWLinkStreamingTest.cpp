@@ -1,7 +1,5 @@
 #include "OWLinkTestSupport.h"
 
-#include <random>
-
 using namespace owLinkTest;
 
 namespace {
@@ -198,73 +196,6 @@ TEST_F(LinkStreaming, ValuesOfUnexpectedShapesAreRefused)
 
 // ------------------------------------------------------------ fuzzing
 
-class TValueFuzzer {
-public:
-    explicit TValueFuzzer(unsigned seed) : random_(seed) {}
-
-    TFormValue Random(int depth)
-    {
-        static const char* const idents[] = {"nil",           "Sinks",         "Sources",         "State",
-                                             "Form1.A.Clock", "Form1.B.Clock", "Form1.A.InputPins._Pin1",
-                                             "Form2.X.Out",   "",              "Form1",           "Form1.A.",
-                                             "..",            "Form1.B.Inner.Clock"};
-        switch (pick(depth > 0 ? 6 : 5)) {
-        case 0:
-            return TFormValue::Ident(idents[pick(std::size(idents))]);
-        case 1: {
-            TFormValue v = TFormValue::Of(TValueType::String);
-            v.text = pick(2) ? "Form1Link1" : idents[pick(std::size(idents))];
-            return v;
-        }
-        case 2: {
-            TFormValue v = TFormValue::Of(TValueType::Integer);
-            v.integer = static_cast<std::int64_t>(random_());
-            return v;
-        }
-        case 3:
-            return TFormValue::Of(pick(2) ? TValueType::True : TValueType::Nil);
-        case 4:
-            return TFormValue::Ident(idents[pick(4)]);
-        default: {
-            std::vector<TFormValue> items(pick(6));
-            for (TFormValue& item : items)
-                item = Random(depth - 1);
-            return TFormValue::List(std::move(items));
-        }
-        }
-    }
-
-    // One change somewhere in the tree: an item dropped, doubled, swapped
-    // for a random one, or wrapped in a list.
-    void Mutate(TFormValue& value)
-    {
-        TFormValue* at = &value;
-        while (at->type == TValueType::List && !at->items.empty() && pick(2))
-            at = &at->items[pick(at->items.size())];
-        switch (pick(4)) {
-        case 0:
-            if (at->type == TValueType::List && !at->items.empty())
-                at->items.erase(at->items.begin() + static_cast<std::ptrdiff_t>(pick(at->items.size())));
-            break;
-        case 1:
-            if (at->type == TValueType::List && !at->items.empty())
-                at->items.push_back(at->items[pick(at->items.size())]);
-            break;
-        case 2:
-            *at = Random(2);
-            break;
-        default:
-            *at = TFormValue::List({*at});
-            break;
-        }
-    }
-
-    std::size_t pick(std::size_t n) { return n ? random_() % n : 0; }
-
-private:
-    std::mt19937 random_;
-};
-
 TEST_F(LinkStreaming, TheLinkReaderSurvivesRandomAndMutatedValues)
 {
     // Valid values to mutate, taken from a written form.
@@ -281,27 +212,18 @@ TEST_F(LinkStreaming, TheLinkReaderSurvivesRandomAndMutatedValues)
             seeds.insert(seeds.end(), c.properties.begin(), c.properties.end());
     }
     ASSERT_FALSE(seeds.empty());
-    const char* const properties[] = {"Clock.State", "Clock.Form", "InputPins.Pins", "InputPins.Form",
+    const std::vector<std::string> properties{"Clock.State", "Clock.Form", "InputPins.Pins", "InputPins.Form",
                                       "Inner.Clock.State", "InputPins.PinsOwner"};
-    TValueFuzzer fuzz(20261207);
+    TValueFuzzer fuzz(20261207, {"nil", "Sinks", "Sources", "State", "Form1.A.Clock", "Form1.B.Clock",
+                                 "Form1.A.InputPins._Pin1", "Form2.X.Out", "", "Form1", "Form1.A.", "..",
+                                 "Form1.B.Inner.Clock"});
     int refused = 0;
     for (int round = 0; round < 3000; ++round) {
         TTestForm form(nullptr, "Form1");
         TScope& a = *MakeComponent<TScope>(form, "A", static_cast<int>(fuzz.pick(3)));
         MakeComponent<TScope>(form, "B", 2);
-        std::vector<TFormProperty> stream;
-        if (round % 2) {
-            TFormProperty p = seeds[fuzz.pick(seeds.size())];
-            fuzz.Mutate(p.value);
-            stream.push_back(std::move(p));
-        } else {
-            stream.push_back({properties[fuzz.pick(std::size(properties))], fuzz.Random(4)});
-        }
-        try {
-            TReader().ReadProperties(a, stream);
-        } catch (const EReadError&) {
+        if (fuzz.ReadOne(a, round, seeds, properties))
             ++refused;
-        }
         EXPECT_LE(a.InputPins()->EntryCount(), owMaxStreamLinks + 2);
         if (auto dispatcher = a.Clock()->GetDispatcher()) {
             EXPECT_FALSE(dispatcher->Name().empty());

@@ -9,6 +9,8 @@
 #include "framework/OWPinLookup.h"
 #include "framework/OWUnloadedPin.h"
 
+#include <random>
+
 namespace owLinkTest {
 
 using namespace owPinTest;
@@ -132,5 +134,167 @@ inline const TFormObject* StoredChild(const TFormObject& form, const std::string
     }
     return nullptr;
 }
+
+} // namespace owLinkTest
+
+#include "OWStreamPinTestSupport.h"
+
+namespace owLinkTest {
+
+// Data pins published one by one: Out (typeA), OutB (typeB), In (typeA),
+// InC (typeC, reached from typeB through the test converter) and a state
+// pin speaking typeB.
+class TDataScope : public TPinOwner {
+public:
+    explicit TDataScope(TComponent* owner, std::string name = {})
+        : TPinOwner(owner, std::move(name)),
+          out_(MakeObject<TTestSourcePin>(this, &OwnerLock(), std::vector<TGUID>{typeA})),
+          outB_(MakeObject<TTestSourcePin>(this, &OwnerLock(), std::vector<TGUID>{typeB})),
+          in_(MakeObject<TTestSinkPin>(this, &OwnerLock(), std::vector<TGUID>{typeA})),
+          inC_(MakeObject<TTestSinkPin>(this, &OwnerLock(), std::vector<TGUID>{typeC})),
+          state_(MakeStatePin(*this, {typeB}, {typeB}))
+    {
+    }
+    static const TClassInfo& StaticClassInfo()
+    {
+        static const TClassInfo info("TDataScope", &TComponent::StaticClassInfo(),
+                                     {Published<&TDataScope::Out, nullptr>("Out"),
+                                      Published<&TDataScope::OutB, nullptr>("OutB"),
+                                      Published<&TDataScope::In, nullptr>("In"),
+                                      Published<&TDataScope::InC, nullptr>("InC"),
+                                      Published<&TDataScope::State, nullptr>("State")});
+        return info;
+    }
+    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+    TTestSourcePin* Out() const { return out_.get(); }
+    TTestSourcePin* OutB() const { return outB_.get(); }
+    TTestSinkPin* In() const { return in_.get(); }
+    TTestSinkPin* InC() const { return inC_.get(); }
+    TTestStatePin* State() const { return state_.get(); }
+
+private:
+    TOwned<TTestSourcePin> out_;
+    TOwned<TTestSourcePin> outB_;
+    TOwned<TTestSinkPin> in_;
+    TOwned<TTestSinkPin> inC_;
+    TOwned<TTestStatePin> state_;
+};
+
+// The links of every pin of the root's components, as text: each link with
+// its DependsOn, each dispatcher with its size, each source's converters.
+inline std::vector<std::string> LinksOf(TComponent& root)
+{
+    std::vector<std::string> links;
+    for (int c = 0; c < root.ComponentCount(); ++c) {
+        TComponent& component = *root.Components(c);
+        std::vector<TOWPinPathItem> pins;
+        ListPins(component, "TOWPin", pins, true);
+        for (const TOWPinPathItem& item : pins) {
+            TOWBasicPin& pin = *item.Pin;
+            const std::string at = component.Name() + "." + item.Path;
+            for (int i = 0; i < pin.GetLinkCount(); ++i) {
+                TOWBasicPin* far = pin.GetLink(i);
+                TOWBasicPin* dependsOn = pin.GetLinkDependsOn(i);
+                links.push_back(at + " - " + (far ? far->GetIndexPath(true) : "?") +
+                                (dependsOn ? " after " + dependsOn->GetIndexPath(true) : ""));
+            }
+            if (auto dispatcher = pin.GetDispatcher())
+                links.push_back(at + " in " + dispatcher->Name() + " of " + std::to_string(dispatcher->Count()));
+            if (auto* source = dynamic_cast<TOWSourcePin*>(&pin); source && source->ConverterCount() > 0)
+                links.push_back(at + " converters " + std::to_string(source->ConverterCount()));
+        }
+    }
+    std::sort(links.begin(), links.end());
+    return links;
+}
+
+// Random link values, and one-change mutations of valid ones.
+class TValueFuzzer {
+public:
+    // idents: the identifiers (and strings) the values are made of; the
+    // first four are the keywords of link values.
+    TValueFuzzer(unsigned seed, std::vector<std::string> idents) : random_(seed), idents_(std::move(idents)) {}
+
+    TFormValue Random(int depth)
+    {
+        switch (pick(depth > 0 ? 6 : 5)) {
+        case 0:
+            return TFormValue::Ident(idents_[pick(idents_.size())]);
+        case 1: {
+            TFormValue v = TFormValue::Of(TValueType::String);
+            v.text = pick(2) ? "Form1Link1" : idents_[pick(idents_.size())];
+            return v;
+        }
+        case 2: {
+            TFormValue v = TFormValue::Of(TValueType::Integer);
+            v.integer = static_cast<std::int64_t>(random_());
+            return v;
+        }
+        case 3:
+            return TFormValue::Of(pick(2) ? TValueType::True : TValueType::Nil);
+        case 4:
+            return TFormValue::Ident(idents_[pick(4)]);
+        default: {
+            std::vector<TFormValue> items(pick(6));
+            for (TFormValue& item : items)
+                item = Random(depth - 1);
+            return TFormValue::List(std::move(items));
+        }
+        }
+    }
+
+    // One change somewhere in the tree: an item dropped, doubled, swapped
+    // for a random one, or wrapped in a list.
+    void Mutate(TFormValue& value)
+    {
+        TFormValue* at = &value;
+        while (at->type == TValueType::List && !at->items.empty() && pick(2))
+            at = &at->items[pick(at->items.size())];
+        switch (pick(4)) {
+        case 0:
+            if (at->type == TValueType::List && !at->items.empty())
+                at->items.erase(at->items.begin() + static_cast<std::ptrdiff_t>(pick(at->items.size())));
+            break;
+        case 1:
+            if (at->type == TValueType::List && !at->items.empty())
+                at->items.push_back(at->items[pick(at->items.size())]);
+            break;
+        case 2:
+            *at = Random(2);
+            break;
+        default:
+            *at = TFormValue::List({*at});
+            break;
+        }
+    }
+
+    std::size_t pick(std::size_t n) { return n ? random_() % n : 0; }
+
+    // Reads one value into target: a mutated seed on odd rounds, a random
+    // value of one of the properties on even ones. True when the reader
+    // refused it (any other exception fails the caller).
+    bool ReadOne(TPersistent& target, int round, const std::vector<TFormProperty>& seeds,
+                 const std::vector<std::string>& properties)
+    {
+        std::vector<TFormProperty> stream;
+        if (round % 2) {
+            TFormProperty p = seeds[pick(seeds.size())];
+            Mutate(p.value);
+            stream.push_back(std::move(p));
+        } else {
+            stream.push_back({properties[pick(properties.size())], Random(4)});
+        }
+        try {
+            TReader().ReadProperties(target, stream);
+        } catch (const EReadError&) {
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::mt19937 random_;
+    std::vector<std::string> idents_;
+};
 
 } // namespace owLinkTest

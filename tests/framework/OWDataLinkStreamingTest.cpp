@@ -1,0 +1,296 @@
+#include "OWLinkTestSupport.h"
+
+using namespace owLinkTest;
+
+namespace {
+
+class DataLinkStreaming : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        RegisterTestConverter();
+        RegisterComponentClass<TDataScope>();
+    }
+    void TearDown() override { owPlaceholderDetail::FreeAll(); }
+
+    static TDataScope& scope(TComponent& owner, const std::string& name)
+    {
+        for (int i = 0; i < owner.ComponentCount(); ++i) {
+            if (owner.Components(i)->Name() == name)
+                return dynamic_cast<TDataScope&>(*owner.Components(i));
+        }
+        throw std::runtime_error("no component " + name);
+    }
+};
+
+TEST_F(DataLinkStreaming, SourcesSinksDependenciesAndConvertersComeBackInAFreshForm)
+{
+    TFormObject stored;
+    std::vector<std::string> before;
+    {
+        TTestForm form(nullptr, "Form1");
+        TDataScope& c1 = *MakeComponent<TDataScope>(form, "C1");
+        TDataScope& c2 = *MakeComponent<TDataScope>(form, "C2");
+        TDataScope& c3 = *MakeComponent<TDataScope>(form, "C3");
+        ASSERT_TRUE(c2.In()->Connect(c1.Out()));
+        ASSERT_TRUE(c3.In()->ConnectData(c1.Out(), c2.In()));
+        ASSERT_TRUE(c1.In()->Connect(c2.Out()));
+        ASSERT_TRUE(c1.InC()->Connect(c3.OutB()));
+        ASSERT_TRUE(c2.State()->LinkState(c3.State()));
+        before = LinksOf(form);
+        stored = Written(form);
+    }
+    ASSERT_EQ(before.size(), 11u);
+    TTestForm fresh(nullptr, "Form1");
+    ReadInto(fresh, stored);
+    EXPECT_EQ(LinksOf(fresh), before);
+    EXPECT_EQ(OWPlaceholderCount(), 0);
+    // The DependsOn orders delivery: C2's sink is served before C3's.
+    TDataScope& c1 = scope(fresh, "C1");
+    const auto entries = c1.Out()->SinkEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].Sink.Get(), scope(fresh, "C2").In());
+}
+
+TEST_F(DataLinkStreaming, TheStoredValuesTakeTheShapesOfTheirLinks)
+{
+    TTestForm form(nullptr, "Form1");
+    TDataScope& c1 = *MakeComponent<TDataScope>(form, "C1");
+    TDataScope& c2 = *MakeComponent<TDataScope>(form, "C2");
+    TStreamOwner& listed = *MakeComponent<TStreamOwner>(form, "L");
+    TTestSinkPin& named = listed.Sink({typeA}, "Left");
+    ASSERT_TRUE(c2.In()->Connect(c1.Out()));
+    ASSERT_TRUE(named.ConnectData(c1.Out(), c2.In()));
+    const TFormObject stored = Written(form);
+    auto value = [&](const char* component, const char* property) {
+        const TFormProperty* p = StoredProperty(*StoredChild(stored, component), property);
+        return p ? p->value : TFormValue();
+    };
+    const TFormValue sinks = value("C1", "Out.SinkPins");
+    ASSERT_EQ(sinks.type, TValueType::List);
+    ASSERT_EQ(sinks.items.size(), 2u);
+    EXPECT_EQ(sinks.items[0].type, TValueType::Ident) << "same paths, no DependsOn: an identifier";
+    EXPECT_EQ(sinks.items[0].text, "Form1.C2.In");
+    const TFormValue& both = sinks.items[1];
+    ASSERT_EQ(both.items.size(), 3u) << "[index path, DependsOn, name path]";
+    EXPECT_EQ(both.items[0].text, "Form1.L.Pins._Pin0");
+    EXPECT_EQ(both.items[1].text, "Form1.C2.In");
+    EXPECT_EQ(both.items[2].text, "Form1.L.Pins.Left");
+    EXPECT_EQ(value("C2", "In.SourcePin").text, "Form1.C1.Out");
+    EXPECT_EQ(value("C2", "In.Form").text, "Form1");
+    EXPECT_EQ(value("C1", "In.SourcePin").type, TValueType::Null) << "an unlinked sink stores nothing";
+    // The listed sink with a DependsOn: [[index path], DependsOn].
+    const TFormValue pins = value("L", "Pins.Pins");
+    ASSERT_EQ(pins.items.size(), 1u);
+    ASSERT_EQ(pins.items[0].items.size(), 2u);
+    EXPECT_EQ(pins.items[0].items[0].items[0].text, "Form1.C1.Out");
+    EXPECT_EQ(pins.items[0].items[1].text, "Form1.C2.In");
+}
+
+TEST_F(DataLinkStreaming, TwoFormsLinkedToEachOtherLoadInEitherOrder)
+{
+    TFormObject stored1;
+    TFormObject stored2;
+    std::vector<std::string> before1;
+    std::vector<std::string> before2;
+    {
+        TTestForm form1(nullptr, "Form1");
+        TTestForm form2(nullptr, "Form2");
+        TDataScope& a = *MakeComponent<TDataScope>(form1, "A");
+        TDataScope& b = *MakeComponent<TDataScope>(form2, "B");
+        ASSERT_TRUE(b.In()->Connect(a.Out()));
+        ASSERT_TRUE(a.In()->Connect(b.Out()));
+        ASSERT_TRUE(a.InC()->Connect(b.OutB()));
+        before1 = LinksOf(form1);
+        before2 = LinksOf(form2);
+        stored1 = Written(form1);
+        stored2 = Written(form2);
+    }
+    for (const bool firstFirst : {true, false}) {
+        SCOPED_TRACE(firstFirst ? "Form1 first" : "Form2 first");
+        TTestForm form1(nullptr, "Form1");
+        TTestForm form2(nullptr, "Form2");
+        if (firstFirst) {
+            ReadInto(form1, stored1);
+            EXPECT_GT(OWPlaceholderCount(), 0) << "the far ends wait";
+            ReadInto(form2, stored2);
+        } else {
+            ReadInto(form2, stored2);
+            ReadInto(form1, stored1);
+        }
+        EXPECT_EQ(LinksOf(form1), before1);
+        EXPECT_EQ(LinksOf(form2), before2);
+        EXPECT_EQ(OWPlaceholderCount(), 0);
+    }
+}
+
+TEST_F(DataLinkStreaming, AFormReadUnderAnotherNameLinksItsOwnPinsAndKeepsLinksIntoOtherForms)
+{
+    TTestForm form1(nullptr, "Form1");
+    TTestForm form2(nullptr, "Form2");
+    TDataScope& a = *MakeComponent<TDataScope>(form1, "A");
+    TDataScope& b = *MakeComponent<TDataScope>(form1, "B");
+    TDataScope& x = *MakeComponent<TDataScope>(form2, "X");
+    ASSERT_TRUE(b.In()->Connect(a.Out()));
+    ASSERT_TRUE(a.In()->Connect(x.Out()));
+    const TFormObject stored = Written(form1);
+
+    TTestForm copy(nullptr, "Form1_1");
+    ReadInto(copy, stored);
+    TDataScope& copyA = scope(copy, "A");
+    TDataScope& copyB = scope(copy, "B");
+    EXPECT_EQ(copyB.In()->GetSource(), copyA.Out());
+    EXPECT_EQ(copyA.In()->GetSource(), x.Out());
+    EXPECT_EQ(x.Out()->GetSinkCount(), 2);
+    EXPECT_EQ(a.Out()->GetSinkCount(), 1) << "the original keeps its own sink only";
+    EXPECT_EQ(b.In()->GetSource(), a.Out());
+    EXPECT_EQ(OWPlaceholderCount(), 0);
+}
+
+TEST_F(DataLinkStreaming, AMissingFarEndWaitsOnAPlaceholderUntilItsPinComes)
+{
+    TTestForm form(nullptr, "Form1");
+    TDataScope& a = *MakeComponent<TDataScope>(form, "A");
+    TReader().ReadProperties(a, {{"In.SourcePin", TFormValue::Ident("Form1.Late.Out")},
+                                 {"Out.SinkPins", TFormValue::List({TFormValue::Ident("Form1.Late.In")})}});
+    EXPECT_EQ(OWPlaceholderCount(), 2);
+    EXPECT_EQ(a.In()->GetSource(), nullptr);
+    TDataScope& late = *MakeComponent<TDataScope>(form, "Late");
+    late.Out()->ResolvePlaceholders();
+    late.In()->ResolvePlaceholders();
+    EXPECT_EQ(a.In()->GetSource(), late.Out());
+    EXPECT_EQ(late.In()->GetSource(), a.Out());
+    EXPECT_EQ(OWPlaceholderCount(), 0);
+}
+
+TEST_F(DataLinkStreaming, LinkEditingByText)
+{
+    TTestForm form(nullptr, "Form1");
+    TTestForm other(nullptr, "Form2");
+    TDataScope& a = *MakeComponent<TDataScope>(form, "A");
+    TDataScope& b = *MakeComponent<TDataScope>(form, "B");
+    TDataScope& x = *MakeComponent<TDataScope>(other, "X");
+    struct Case {
+        const char* what;
+        TOWBasicPin* pin;
+        TComponent* root;
+        const char* text;
+        bool result;
+        TOWBasicPin* source;  // B.In's source afterwards
+    };
+    const Case cases[] = {
+        {"a source by candidate text", a.Out(), nullptr, "B.In", true, a.Out()},
+        {"a name of no candidate", a.Out(), nullptr, "B.Nothing", false, a.Out()},
+        {"a sink of another type is no candidate", a.Out(), nullptr, "B.InC", false, a.Out()},
+        {"a sink by path", b.In(), nullptr, "X.Out", false, a.Out()},
+        {"a sink by path with root", b.In(), nullptr, "Form2.X.Out", true, x.Out()},
+        {"a sink by path without root", b.In(), nullptr, "A.Out", true, a.Out()},
+        {"a sink unlinked", b.In(), nullptr, "(Disconnected)", true, nullptr},
+        {"a source within another root", x.Out(), &form, "Form1.B.In", true, x.Out()},
+        {"a source unlinked by empty text", x.Out(), nullptr, "", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.pin->SetLinkText(c.root, c.text), c.result);
+        EXPECT_EQ(b.In()->GetSource(), c.source);
+    }
+    // By path: "nil" unlinks, a missing path waits on a placeholder.
+    EXPECT_TRUE(ConnectByPath(*b.In(), nullptr, "Form1.A.Out", "Form1.A.Out"));
+    EXPECT_EQ(b.In()->GetSource(), a.Out());
+    EXPECT_TRUE(ConnectByPath(*b.In(), nullptr, "nil", {}));
+    EXPECT_EQ(b.In()->GetSource(), nullptr);
+    EXPECT_TRUE(ConnectByPath(*b.In(), nullptr, "Form1.Later.Out", {}));
+    EXPECT_EQ(OWPlaceholderCount(), 1);
+    EXPECT_EQ(b.In()->GetLinkText(), "(Disconnected)");
+}
+
+TEST_F(DataLinkStreaming, AStateConverterIsMadeForTheTypesReadAndWrittenBackTheSame)
+{
+    TTestForm form(nullptr, "Form1");
+    TDataScope& b = *MakeComponent<TDataScope>(form, "B");
+    auto text = [](const std::string& s) {
+        TFormValue v = TFormValue::Of(TValueType::String);
+        v.text = s;
+        return v;
+    };
+    const TFormValue value = TFormValue::List({text("Form1Link7"), text(GuidToString(typeB)), text(GuidToString(typeC))});
+    const int made = TTestConverter::made.load();
+    TReader().ReadProperties(b, {{"InC.StateConverter", value}});
+    EXPECT_EQ(TTestConverter::made.load(), made + 1);
+    EXPECT_TRUE(b.InC()->IsStateOwnedElsewhere());
+    auto dispatcher = b.InC()->GetDispatcher();
+    ASSERT_TRUE(dispatcher);
+    EXPECT_EQ(dispatcher->Name(), "Form1Link7");
+    ASSERT_EQ(dispatcher->Converters().size(), 1u);
+    EXPECT_TRUE(dispatcher->Converters()[0]->InputPin()->IsDispatcher(dispatcher.Get()));
+    const TFormObject stored = Written(form);
+    const TFormProperty* written = StoredProperty(*StoredChild(stored, "B"), "InC.StateConverter");
+    ASSERT_NE(written, nullptr);
+    ASSERT_EQ(written->value.items.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(written->value.items[i].text, value.items[i].text);
+    EXPECT_EQ(StoredProperty(*StoredChild(stored, "B"), "InC.SourcePin"), nullptr) << "the state owns the link";
+
+    // A pair without a registered converter links nothing; a GUID that is
+    // not one is refused.
+    TDataScope& c = *MakeComponent<TDataScope>(form, "C");
+    TReader().ReadProperties(
+        c, {{"InC.StateConverter", TFormValue::List({text("X"), text(GuidToString(typeA)), text(GuidToString(typeC))})}});
+    EXPECT_FALSE(c.InC()->HasDispatcher());
+    EXPECT_THROW(TReader().ReadProperties(
+                     c, {{"InC.StateConverter", TFormValue::List({text("X"), text("{B0}"), text(GuidToString(typeC))})}}),
+                 EReadError);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DataLinkStreaming, TheLinkReaderNeverLinksAWrongKindOfPinOnRandomAndMutatedValues)
+{
+    std::vector<TFormProperty> seeds;
+    {
+        TTestForm form(nullptr, "Form1");
+        TDataScope& a = *MakeComponent<TDataScope>(form, "A");
+        TDataScope& b = *MakeComponent<TDataScope>(form, "B");
+        ASSERT_TRUE(b.In()->ConnectData(a.Out(), nullptr));
+        ASSERT_TRUE(a.In()->Connect(b.Out()));
+        ASSERT_TRUE(a.InC()->Connect(b.OutB()));
+        TDataScope& c = *MakeComponent<TDataScope>(form, "C");
+        ASSERT_TRUE(c.In()->ConnectData(a.Out(), b.In()));
+        for (const TFormObject& stored : Written(form).children)
+            seeds.insert(seeds.end(), stored.properties.begin(), stored.properties.end());
+    }
+    ASSERT_GT(seeds.size(), 5u);
+    const std::vector<std::string> properties{"Out.SinkPins", "In.SourcePin", "InC.StateConverter", "Out.Form",
+                                      "State.State", "OutB.SinkPins"};
+    TValueFuzzer fuzz(7121, {"nil", "Sinks", "Sources", "State", "Form1.B.In", "Form1.B.Out", "Form1.A.In",
+                             "Form1.A.Out", "Form1.B.InC", "Form1.B.State", "Form2.X.Out", "Form1.A.", "",
+                             GuidToString(typeB), GuidToString(typeC), "Form1Link1"});
+    int refused = 0;
+    for (int round = 0; round < 4000; ++round) {
+        TTestForm form(nullptr, "Form1");
+        TDataScope& a = *MakeComponent<TDataScope>(form, "A");
+        TDataScope& b = *MakeComponent<TDataScope>(form, "B");
+        if (fuzz.ReadOne(a, round, seeds, properties))
+            ++refused;
+        for (TDataScope* s : {&a, &b}) {
+            for (TTestSinkPin* sink : {s->In(), s->InC()}) {
+                if (TOWBasicPin* source = sink->GetSource()) {
+                    EXPECT_NE(source->GetSinkKind(), TOWPinKind::Sink) << "a sink fed by a sink";
+                    EXPECT_NE(source, sink);
+                }
+            }
+            for (TTestSourcePin* source : {s->Out(), s->OutB()}) {
+                for (int i = 0; i < source->GetSinkCount(); ++i)
+                    EXPECT_NE(source->GetSink(i)->GetSinkKind(), TOWPinKind::Source) << "a source feeding a source";
+            }
+        }
+        if (round % 500 == 499)
+            owPlaceholderDetail::FreeAll();
+    }
+    EXPECT_GT(refused, 400);
+    EXPECT_LT(refused, 3800);
+}
+
+} // namespace
