@@ -151,7 +151,7 @@ void TOWBasicSinkPin::SinkNarrowByInterface(TOWPinTypeRestricted& list, TOWBasic
         void* unused = nullptr;
         RemoveIf(list, [&](const TGUID& type) { return QueryInterface(type, unused) != owInterfaceFound; });
     }
-    ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByTable(list, origin); });
+    DependentsNarrowByTable(list, origin);
 }
 
 void TOWBasicSinkPin::SinkNarrowOwn(TOWPinTypeRestricted& list, TOWBasicPin* origin)
@@ -163,7 +163,7 @@ void TOWBasicSinkPin::SinkNarrowOwn(TOWPinTypeRestricted& list, TOWBasicPin* ori
         const auto own = StreamTypesCopy();
         RemoveIf(list, [&](const TGUID& type) { return !InTable(own, type); });
     }
-    ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByInterface(list, origin); });
+    DependentsNarrowByInterface(list, origin);
 }
 
 TOWQueryResult TOWBasicSinkPin::SinkQueryOwnType(const TGUID& iid, TOWBasicPin* origin)
@@ -190,4 +190,14 @@ TOWQueryResult TOWBasicSinkPin::SinkQueryType(const TGUID& iid, TOWBasicPin* ori
     }
     return FirstRefusal<TOWSourcePin>(DataTypeDependents(),
                         [&](TOWSourcePin& source) { return source.SourceQueryByTable(iid, origin); });
+}
+
+void TOWBasicSinkPin::DependentsNarrowByTable(TOWPinTypeRestricted& list, TOWBasicPin* origin)
+{
+    ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByTable(list, origin); });
+}
+
+void TOWBasicSinkPin::DependentsNarrowByInterface(TOWPinTypeRestricted& list, TOWBasicPin* origin)
+{
+    ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByInterface(list, origin); });
 }

@@ -264,6 +264,7 @@ protected:
 
 private:
     friend class TOWPinRegistry;
+    friend class TOWDeliveryRoute;
     // The destruction protocol; whole is False when the derived parts are
     // gone already (a pin deleted without FreeObject).
     void destroyPin(bool whole);
@@ -397,6 +398,12 @@ protected:
     // Lets go of the owner's lock for a scope when the calling thread holds
     // it (around handlers); null otherwise.
     TOWLockSectionRef letGoOfOwner() const;
+
+private:
+    // A route delivers on behalf of its pin: nesting counter, owner lock.
+    friend class TOWDeliveryRoute;
+
+protected:
     TOWPinStreamType& streamTypes() { return streamTypes_; }
 
 private:

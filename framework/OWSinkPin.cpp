@@ -68,7 +68,8 @@ void TOWSinkPin::unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<T
     auto linked = Use(former.LinkedPin);
     if (linked)
         linked->RemoveLink(this, keepPlaceholder);
-    toldRemoved.push_back(former.LinkedPin);
+    if (!former.Internal)
+        toldRemoved.push_back(former.LinkedPin);
     if (keepPlaceholder && linked && !IsOwnerDestroying()) {
         // The link comes back when a pin of that path exists again.
         TOWUnloadedPin* placeholder =
@@ -250,6 +251,7 @@ void TOWSinkPin::AttachConverterSource(TOWSourcePin& source, const TGUID& stream
     link_.LinkedPin = link_.Source = link_.DirectSource = source.Borrow();
     link_.StreamType = streamType;
     link_.Handler = handler;
+    link_.Internal = true;
 }
 
 void TOWSinkPin::DisconnectAll()
@@ -500,7 +502,7 @@ void TOWSinkPin::GetOfferedTypes(TOWPinTypeRestricted& list, TOWBasicPin* origin
     const TOWPinWalkGuard walk(this, TOWWalkKind::Offered);
     if (!walk)
         return;
-    owTypeWalk::ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByInterface(list, origin); });
+    DependentsNarrowByInterface(list, origin);
 }
 
 void TOWSinkPin::GetAcceptedTypes(TOWPinTypeRestricted& list, TOWBasicPin* origin)
@@ -509,7 +511,7 @@ void TOWSinkPin::GetAcceptedTypes(TOWPinTypeRestricted& list, TOWBasicPin* origi
     const TOWPinWalkGuard walk(this, TOWWalkKind::Accepted);
     if (!walk)
         return;
-    owTypeWalk::ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByTable(list, origin); });
+    DependentsNarrowByTable(list, origin);
 }
 
 TOWQueryResult TOWSinkPin::QueryOfferedType(const TGUID& iid)
@@ -540,7 +542,7 @@ void TOWSinkPin::NarrowUpstream(TOWPinTypeRestricted& list, TOWBasicPin* origin)
     if (!walk)
         return;
     if (origin == this) {
-        owTypeWalk::ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByTable(list, origin); });
+        DependentsNarrowByTable(list, origin);
         return;
     }
     auto linked = Use(linkState().Source);
@@ -573,7 +575,7 @@ void TOWSinkPin::NarrowDownstream(TOWPinTypeRestricted& list, TOWBasicPin* origi
     if (!walk)
         return;
     if (origin == this) {
-        owTypeWalk::ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByInterface(list, origin); });
+        DependentsNarrowByInterface(list, origin);
         return;
     }
     if (AcceptsAny())

@@ -64,6 +64,10 @@ public:
     void SinkNarrowOwn(TOWPinTypeRestricted& list, TOWBasicPin* origin);
     TOWQueryResult SinkQueryType(const TGUID& iid, TOWBasicPin* origin);
     TOWQueryResult SinkQueryOwnType(const TGUID& iid, TOWBasicPin* origin);
+    // Every source whose offered types depend on this sink narrows the list
+    // by its own table, or by what it and its sinks take.
+    void DependentsNarrowByTable(TOWPinTypeRestricted& list, TOWBasicPin* origin);
+    void DependentsNarrowByInterface(TOWPinTypeRestricted& list, TOWBasicPin* origin);
 
     // Finishes a negotiation with `source`. The negotiated type stays when
     // the sink's QueryInterface takes it and it is among the source's
@@ -155,6 +159,9 @@ private:
         TOWBorrowed<TOWBasicPin> DirectSource;
         TGUID StreamType{};
         TOWStreamHandler Handler;
+        // The link of a converter's input to the source that made it: the
+        // source keeps no entry for it, and neither side is told when it goes.
+        bool Internal = false;
     };
     // Under the gate: clears the link and tells both sides once.
     void unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<TOWBasicPin>>& toldRemoved);

@@ -31,6 +31,14 @@ const TClassInfo& TOWSourcePin::StaticClassInfo()
 
 TOWSourcePin::TOWSourcePin(TComponent* owner, IOWLock* lock) : TOWStreamPin(owner, lock)
 {
+    // Read under this pin's write section, like the converter list.
+    route_.SetOutputOf([this](const TOWBasicPin* input) -> const TOWBasicPin* {
+        for (int i = 0; i < converters_.Count(); ++i) {
+            if (converters_.Items(i)->InputPin() == input)
+                return converters_.Items(i)->OutputPin();
+        }
+        return nullptr;
+    });
 }
 
 TOWSourcePin::~TOWSourcePin() = default;
@@ -160,8 +168,7 @@ void TOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
             if (existing >= 0) {
                 // Linked already: only the dependency changes.
                 sinks_.Items(existing).DependsOn = dependsOn ? dependsOn->Borrow() : TOWBorrowed<TOWBasicPin>();
-                rebuildDeliveryList();
-                reorder();
+                route_.Changed();
                 return;
             }
             if (made)
@@ -174,8 +181,7 @@ void TOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
             entry.StreamType = negotiated.StreamType;
             entry.Handler = handler;
             sinks_.Add(std::move(entry));
-            rebuildDeliveryList();
-            reorder();
+            route_.Changed();
         }
         OWPinLinksChanged();
         if (newInput)
@@ -218,7 +224,7 @@ bool TOWSourcePin::removeEntry(TOWBasicPin* sink, std::vector<TOwned<TOWFormatCo
         if (entry.DependsOn.Get() == sink)
             entry.DependsOn = {};
     }
-    rebuildDeliveryList();
+    route_.Changed();
     return true;
 }
 
@@ -431,8 +437,7 @@ std::vector<TOWPinEntry> TOWSourcePin::SinkEntries()
     auto section = WriteLocked();
     if (!section)
         return {};
-    foldPending();
-    reorder();
+    route_.Settle();
     return sinks_.Entries();
 }
 
@@ -571,8 +576,7 @@ void TOWSourcePin::SetDependsOnByName(TOWBasicPin* sink, const std::string& name
     const int index = sinks_.IndexOfSink(sink);
     if (index >= 0 && found.Get() != sink) {
         sinks_.Items(index).DependsOn = found;
-        rebuildDeliveryList();
-        reorder();
+        route_.Changed();
     }
 }
 
@@ -618,7 +622,7 @@ void TOWSourcePin::PinDestroying(TOWBasicPin* pin)
         }
     }
     if (changed)
-        rebuildDeliveryList();
+        route_.Changed();
 }
 
 void TOWSourcePin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
@@ -634,8 +638,7 @@ void TOWSourcePin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
         }
     }
     if (changed) {
-        rebuildDeliveryList();
-        reorder();
+        route_.Changed();
     }
 }
 

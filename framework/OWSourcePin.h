@@ -11,6 +11,7 @@
 // Links are driven by the sink (TOWSinkPin::ConnectData): the source's
 // Connect, Disconnect and DisconnectAll ask the sink, so that both records
 // change together under the sink's link gate (OWLinkGate.h).
+#include "framework/OWDeliveryRoute.h"
 #include "framework/OWFormatConverter.h"
 #include "framework/OWPinEntryList.h"
 #include "framework/OWPins.h"
@@ -36,7 +37,7 @@ struct TOWNegotiation {
 class TOWSourcePin : public TOWStreamPin {
 public:
     // Deliveries nested deeper than this in one pin raise EOWException.
-    static constexpr std::int32_t maxDispatchNesting = 200;
+    static constexpr std::int32_t maxDispatchNesting = TOWDeliveryRoute::maxNesting;
     static constexpr std::int32_t maxAnnounceNesting = 10;
 
     TOWSourcePin(TComponent* owner, IOWLock* lock);
@@ -136,49 +137,14 @@ public:
     TOWQueryResult SourceQueryByInterface(const TGUID& iid, TOWBasicPin* origin);
 
 private:
-    struct TDeliveryTarget {
-        TOWBorrowed<TOWBasicPin> Target;
-        const TOWBasicPin* Sink = nullptr;
-        std::uint64_t Id = 0;
-        int Index = 0;
-        TGUID StreamType{};
-        TOWStreamHandler Handler;
-        // The output pin of the converter the entry goes through, if any.
-        const TOWBasicPin* Output = nullptr;
-        // A later entry through a converter an earlier one goes through.
-        bool Shared = false;
-        // The last entry a delivery to all serves.
-        bool Last = false;
-    };
-    // The entries as a delivery walks them, shared by the deliveries in
-    // progress and replaced (never changed) when the entries change. The
-    // deliveries leave their answers in its counters without a section; they
-    // go into the weights (and the order) at the start of the next delivery,
-    // before an inspection, or when the list is replaced.
-    struct TDeliveryList {
-        std::vector<TDeliveryTarget> Targets;
-        std::unique_ptr<std::atomic<std::uint32_t>[]> Answered;
-        std::atomic<std::uint32_t> Deliveries{0};
-        std::atomic<bool> Retired{false};
-    };
-    using TDeliveryListRef = std::shared_ptr<TDeliveryList>;
-
-    // Under the write section.
-    void rebuildDeliveryList();
-    void reorder();
-    // The answers counted in the list go into the entries' weights; by the
-    // entries' Ids for a list that is no longer the current one.
-    // True when a weight changed.
-    bool foldAnswers(TDeliveryList& list, bool byId);
-    bool foldPending();
     bool removeEntry(TOWBasicPin* sink, std::vector<TOwned<TOWFormatConverter>>& unused);
     bool isRemoving(const TOWBasicPin* sink);
 
-    TOWPinEntryList sinks_;
+    TOWDeliveryRoute route_;
+    TOWPinEntryList& sinks_ = route_.Entries();
     TOWFormatConverterList converters_;
     TOWFunctionSinkPinList functionDependencies_{*this};
     TOWDataTypeSinkPinList dataTypeDependencies_{*this};
     std::vector<const TOWBasicPin*> removing_;
-    TDeliveryListRef delivery_;
     std::atomic<bool> alwaysLinkable_{false};
 };

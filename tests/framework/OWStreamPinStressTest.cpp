@@ -12,14 +12,24 @@ namespace {
 
 class TPinSlots {
 public:
-    TPinSlots(std::vector<TPinOwner*> owners, int sources, int sinks) : owners_(std::move(owners))
+    TPinSlots(std::vector<TPinOwner*> owners, int sources, int sinks, int multiSinks) : owners_(std::move(owners))
     {
         std::mt19937 rng(7);
         for (int i = 0; i < sources; ++i)
             sources_.push_back(makeSource(rng));
         for (int i = 0; i < sinks; ++i)
             sinks_.push_back(makeSink(rng));
+        for (int i = 0; i < multiSinks; ++i) {
+            TPinOwner& o = owner(rng);
+            multiSinks_.push_back(MakeObject<TTestMultiSinkPin>(&o, &o.OwnerLock(), std::vector<TGUID>{typeA, typeC}));
+        }
     }
+    TOWBorrowed<TOWBasicPin> MultiSink(std::size_t i)
+    {
+        std::lock_guard hold(guard_);
+        return TOWBasicPin::BorrowAs<TOWBasicPin>(multiSinks_[i % multiSinks_.size()].get());
+    }
+    const std::vector<TOwned<TTestMultiSinkPin>>& MultiSinks() const { return multiSinks_; }
 
     TOWBorrowed<TOWBasicPin> Source(std::size_t i)
     {
@@ -66,6 +76,7 @@ public:
     const std::vector<TOwned<TTestSinkPin>>& Sinks() const { return sinks_; }
     void Clear()
     {
+        multiSinks_.clear();
         sinks_.clear();
         sources_.clear();
     }
@@ -99,14 +110,16 @@ private:
     std::mutex guard_;
     std::vector<TOwned<TTestSourcePin>> sources_;
     std::vector<TOwned<TTestSinkPin>> sinks_;
+    std::vector<TOwned<TTestMultiSinkPin>> multiSinks_;
 };
 
 void randomStep(TPinSlots& slots, std::mt19937& rng)
 {
     auto source = Use(slots.Source(rng()));
-    auto sink = Use(slots.Sink(rng()));
+    // Now and then a multi-sink takes the sink's part.
+    auto sink = Use(rng() % 4 == 0 ? slots.MultiSink(rng()) : slots.Sink(rng()));
     auto* sourcePin = source ? dynamic_cast<TTestSourcePin*>(source.Get()) : nullptr;
-    auto* sinkPin = sink ? dynamic_cast<TTestSinkPin*>(sink.Get()) : nullptr;
+    auto* sinkPin = sink ? dynamic_cast<TOWBasicSinkPin*>(sink.Get()) : nullptr;
     if (!sourcePin || !sinkPin)
         return;
     switch (rng() % 10) {
@@ -148,14 +161,18 @@ void checkLinks(TPinSlots& slots, int converterBase, int round)
         sources.insert(s.get());
     for (const auto& s : slots.Sinks())
         sinks.insert(s.get());
+    for (const auto& s : slots.MultiSinks())
+        sinks.insert(s.get());
     int converters = 0;
     for (const auto& source : slots.Sources()) {
         const auto entries = source->SinkEntries();
         std::set<const TOWBasicPin*> targets;
         for (const TOWPinEntry& entry : entries) {
             ASSERT_TRUE(sinks.count(entry.Sink.Get())) << "round " << round << ": an entry for a pin that is gone";
-            auto* sink = dynamic_cast<TTestSinkPin*>(entry.Sink.Get());
-            ASSERT_EQ(sink->GetSource(), source.get()) << "round " << round << ": the sink does not know its source";
+            if (auto* sink = dynamic_cast<TTestSinkPin*>(entry.Sink.Get()))
+                ASSERT_EQ(sink->GetSource(), source.get()) << "round " << round << ": the sink does not know its source";
+            else
+                ASSERT_TRUE(entry.Sink.Get()->IsLinkedWith(source.get())) << "round " << round << ": the multi-sink does not know its source";
             EXPECT_FALSE(entry.StreamType.IsNull());
             if (entry.Target.Get() != entry.Sink.Get())
                 targets.insert(entry.Target.Get());
@@ -180,6 +197,16 @@ void checkLinks(TPinSlots& slots, int converterBase, int round)
             << "round " << round << ": the source does not know the sink once";
         EXPECT_FALSE(sink->GetStreamType(nullptr).IsNull());
     }
+    for (const auto& multi : slots.MultiSinks()) {
+        for (const TOWPinEntry& entry : multi->SourceEntries()) {
+            ASSERT_TRUE(sources.count(entry.Sink.Get())) << "round " << round << ": a multi-sink linked to a pin that is gone";
+            const auto entries = dynamic_cast<TTestSourcePin*>(entry.Sink.Get())->SinkEntries();
+            EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                                    [&](const TOWPinEntry& e) { return e.Sink.Get() == multi.get(); }),
+                      1)
+                << "round " << round << ": the source does not know the multi-sink once";
+        }
+    }
     EXPECT_EQ(TTestConverter::made.load() - TTestConverter::freed.load() - converterBase, converters)
         << "round " << round << ": converters not freed";
 }
@@ -193,7 +220,7 @@ TEST(StreamPinStress, LinkUnlinkDestroyAndDeliverFromSeveralThreads)
     std::vector<TPinOwner*> owners;
     for (int i = 0; i < 4; ++i)
         owners.push_back(MakeComponent<TPinOwner>(form, "Part" + std::to_string(i)));
-    TPinSlots slots(owners, 6, 12);
+    TPinSlots slots(owners, 6, 12, 3);
 
     constexpr int threads = 4;
     constexpr int rounds = 120;

@@ -4,6 +4,7 @@
 #include "OWPinTestSupport.h"
 
 #include "framework/OWFormatConverter.h"
+#include "framework/OWMultiSinkPin.h"
 #include "framework/OWSinkPin.h"
 #include "framework/OWSourcePin.h"
 
@@ -18,23 +19,10 @@ struct TReceived {
     TOWBasicPin* from;
 };
 
-// A sink that takes the types it is given; records what it receives and
-// answers as told. Operations sent upstream through it reach its source's
-// ReceiveUpstream.
-class TTestSinkPin : public TOWSinkPin {
+// What a test sink receives: recorded, answered as told, and an action to
+// run inside the delivery.
+class TTestReceiver {
 public:
-    TTestSinkPin(TComponent* owner, IOWLock* lock, std::vector<TGUID> accepts)
-        : TOWSinkPin(owner, lock), accepts_(std::move(accepts))
-    {
-        for (const TGUID& type : accepts_)
-            AddStreamType(type, TOWStreamHandler::Of<&TTestSinkPin::upstream>(this));
-    }
-
-    void* GetInterface(const TGUID& iid) override
-    {
-        return std::find(accepts_.begin(), accepts_.end(), iid) != accepts_.end() ? this : nullptr;
-    }
-
     bool Receive(TOWBasicPin* from, const TGUID& type, TOWHandlerFlags flags, const TOWNotifyOperationRef& operation)
     {
         {
@@ -67,19 +55,48 @@ public:
         received_.clear();
     }
 
-    void LinkRemoved() override { linkRemoved.fetch_add(1); }
-
     std::atomic<bool> answer{true};
     std::atomic<int> linkRemoved{0};
     std::function<void(const TOWNotifyOperationRef&, TOWHandlerFlags)> onReceive;
 
-private:
-    bool upstream(TOWBasicPin* target, const TGUID& type, TOWHandlerFlags flags, const TOWNotifyOperationRef& operation);
+protected:
+    virtual ~TTestReceiver() = default;
 
-    std::vector<TGUID> accepts_;
+private:
     std::mutex guard_;
     std::vector<TReceived> received_;
 };
+
+// Operations a test sink sends upstream reach its source's ReceiveUpstream.
+inline bool SendUpstreamForTests(TOWBasicPin* target, const TOWNotifyOperationRef& operation);
+
+// A sink pin of class Base that takes the types it is given.
+template<class Base>
+class TTestSinkOf : public Base, public TTestReceiver {
+public:
+    TTestSinkOf(TComponent* owner, IOWLock* lock, std::vector<TGUID> accepts) : Base(owner, lock), accepts_(std::move(accepts))
+    {
+        for (const TGUID& type : accepts_)
+            this->AddStreamType(type, TOWStreamHandler::Of<&TTestSinkOf::upstream>(this));
+    }
+
+    void* GetInterface(const TGUID& iid) override
+    {
+        return std::find(accepts_.begin(), accepts_.end(), iid) != accepts_.end() ? this : nullptr;
+    }
+    void LinkRemoved() override { linkRemoved.fetch_add(1); }
+
+private:
+    bool upstream(TOWBasicPin* target, const TGUID&, TOWHandlerFlags, const TOWNotifyOperationRef& operation)
+    {
+        return SendUpstreamForTests(target, operation);
+    }
+
+    std::vector<TGUID> accepts_;
+};
+
+using TTestSinkPin = TTestSinkOf<TOWSinkPin>;
+using TTestMultiSinkPin = TTestSinkOf<TOWMultiSinkPin>;
 
 // A source that offers the types it is given, in that order; its handler
 // hands each operation to the target's Receive.
@@ -106,12 +123,12 @@ public:
 private:
     bool deliver(TOWBasicPin* target, const TGUID& type, TOWHandlerFlags flags, const TOWNotifyOperationRef& operation)
     {
-        auto* sink = dynamic_cast<TTestSinkPin*>(target);
+        auto* sink = dynamic_cast<TTestReceiver*>(target);
         return sink && sink->Receive(this, type, flags, operation);
     }
 };
 
-inline bool TTestSinkPin::upstream(TOWBasicPin* target, const TGUID&, TOWHandlerFlags, const TOWNotifyOperationRef& operation)
+inline bool SendUpstreamForTests(TOWBasicPin* target, const TOWNotifyOperationRef& operation)
 {
     auto* source = dynamic_cast<TTestSourcePin*>(target);
     return source && source->ReceiveUpstream(operation);

@@ -1,0 +1,127 @@
+#include "OWStreamPinTestSupport.h"
+
+using namespace owPinTest;
+
+namespace {
+
+class SinkPins : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterTestConverter(); }
+
+    TPinOwner form{nullptr, "Form1"};
+    TStreamOwner& scope = *MakeComponent<TStreamOwner>(form, "Scope1");
+    TStreamOwner& probe = *MakeComponent<TStreamOwner>(form, "Probe1");
+
+    TTestMultiSinkPin& MultiSink(std::vector<TGUID> accepts)
+    {
+        multi.push_back(MakeObject<TTestMultiSinkPin>(&probe, &probe.OwnerLock(), std::move(accepts)));
+        return *multi.back();
+    }
+    std::vector<TOwned<TTestMultiSinkPin>> multi;
+};
+
+// ------------------------------------------------------------ multi-sinks
+
+TEST_F(SinkPins, AMultiSinkHearsEverySourceAndSendsUpstreamToEach)
+{
+    auto& first = scope.Source({typeA});
+    auto& offersNothing = scope.Source({});
+    auto& converted = scope.Source({typeB});
+    auto& sink = MultiSink({typeA, typeC});
+    ASSERT_TRUE(sink.ConnectData(&first, nullptr));
+    EXPECT_EQ(sink.GetTypeCaption(), "Type A");
+    EXPECT_FALSE(sink.ConnectData(&offersNothing, nullptr));
+    ASSERT_TRUE(sink.ConnectData(&converted, nullptr));
+    EXPECT_TRUE(sink.ConnectData(&first, nullptr));
+    EXPECT_EQ(sink.GetSourceCount(), 2);
+    EXPECT_EQ(converted.ConverterCount(), 1);
+    EXPECT_EQ(sink.GetTypeCaption(), "Multiple...");
+    EXPECT_EQ(sink.GetLinkText(), "( 2 Links )");
+
+    auto fromFirst = NewOperation();
+    auto fromConverted = NewOperation();
+    first.SendOperation(fromFirst);
+    converted.SendOperation(fromConverted);
+    EXPECT_EQ(sink.Serials(), (std::vector<std::uint32_t>{fromFirst->OperationObject().SerialNumber(),
+                                                          fromConverted->OperationObject().SerialNumber()}));
+
+    // Upstream: once to each source, the converted one through its converter.
+    sink.SendOperation(NewOperation());
+    EXPECT_EQ(first.upstreamCount.load(), 1);
+    EXPECT_EQ(converted.upstreamCount.load(), 1);
+
+    // One source leaves: each side is told once, the other stays.
+    converted.Disconnect(&sink);
+    EXPECT_EQ(sink.linkRemoved.load(), 1);
+    EXPECT_EQ(converted.linkRemoved.load(), 1);
+    EXPECT_EQ(converted.ConverterCount(), 0);
+    EXPECT_EQ(sink.GetLinkText(), "Scope1.Pins._Pin0");
+    EXPECT_EQ(sink.GetTypeCaption(), "Type A");
+    // A source destroyed leaves no entry behind.
+    std::erase_if(scope.sources, [&](const auto& p) { return p.get() == &first; });
+    EXPECT_EQ(sink.GetSourceCount(), 0);
+    EXPECT_EQ(sink.GetLinkText(), "(Disconnected)");
+}
+
+TEST_F(SinkPins, AnUpstreamLoopThroughAMultiSinkEndsWithTheNestingError)
+{
+    auto& source = scope.Source({typeA});
+    auto& sink = MultiSink({typeA});
+    ASSERT_TRUE(sink.ConnectData(&source, nullptr));
+    source.onUpstream = [&](const TOWNotifyOperationRef& operation) { return sink.SendOperation(operation); };
+    EXPECT_THROW(sink.SendOperation(NewOperation()), EOWException);
+    EXPECT_EQ(sink.Nesting(), 0);
+    source.onUpstream = nullptr;
+    sink.SendOperation(NewOperation());
+    EXPECT_EQ(source.upstreamCount.load(), 202);
+}
+
+// ------------------------------------------------------------ captions
+
+TEST_F(SinkPins, ASinkNamesTheTypeItReceives)
+{
+    auto& sink = probe.Sink({typeA, typeC});
+    EXPECT_EQ(sink.GetTypeCaption(), "NIL ID");
+    auto& source = scope.Source({typeB});
+    ASSERT_TRUE(sink.ConnectData(&source, nullptr));
+    EXPECT_EQ(sink.GetTypeCaption(), "Type C");
+    EXPECT_EQ(sink.GetSourceTypeCaption(), "Type C");
+    EXPECT_TRUE(sink.IsLinkedThroughConverter(&source));
+    sink.DisconnectAll();
+    EXPECT_EQ(sink.GetTypeCaption(), "NIL ID");
+}
+
+// ------------------------------------------------------------ types through a component
+
+struct TPassThroughCase {
+    const char* name;
+    std::vector<TGUID> upstreamOffers; // empty: the component's input is not linked
+    TGUID linkedType;
+};
+
+class PassThrough : public SinkPins, public ::testing::WithParamInterface<TPassThroughCase> {};
+
+TEST_P(PassThrough, WhatAComponentOffersFollowsWhatReachesItsInput)
+{
+    // A component whose output offers whatever its input receives.
+    auto& in = scope.Sink({typeA, typeB, typeC});
+    auto& out = scope.Source({typeA, typeB});
+    out.DataTypeDependencies().Add(&in);
+    ASSERT_EQ(in.DataTypeDependents().size(), 1u);
+    if (!GetParam().upstreamOffers.empty()) {
+        auto& up = probe.Source(GetParam().upstreamOffers);
+        ASSERT_TRUE(in.ConnectData(&up, nullptr));
+    }
+    auto& down = probe.Sink({typeA, typeB});
+    ASSERT_TRUE(down.ConnectData(&out, nullptr));
+    EXPECT_EQ(down.GetStreamType(nullptr), GetParam().linkedType);
+    EXPECT_EQ(out.GetStreamType(&down), GetParam().linkedType);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PassThrough,
+                         ::testing::Values(TPassThroughCase{"InputUnlinked", {}, typeB},
+                                           TPassThroughCase{"InputFedA", {typeA}, typeA},
+                                           TPassThroughCase{"InputFedAAndB", {typeA, typeB}, typeB}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
