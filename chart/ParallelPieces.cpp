@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <stop_token>
 #include <system_error>
@@ -46,17 +47,26 @@ public:
         {
             std::lock_guard lock(mutex_);
             if (current_ != nullptr || helpers_.empty()) {
-                job.takePieces(); // busy with another caller's job
+                std::exception_ptr failure;
+                job.takePieces(failure); // busy with another caller's job
+                if (failure)
+                    std::rethrow_exception(failure);
                 return;
             }
             current_ = &job;
         }
         jobPosted_.notify_all();
-        const std::size_t mine = job.takePieces();
+        std::exception_ptr failure;
+        const std::size_t mine = job.takePieces(failure);
         std::unique_lock lock(mutex_);
         job.finished += mine;
+        job.keep(failure);
+        // The job lives on this stack: it may end only when no helper is in it,
+        // whatever a piece threw.
         jobDone_.wait(lock, [&job] { return job.finished == job.pieces && job.helping == 0; });
         current_ = nullptr;
+        if (job.failure)
+            std::rethrow_exception(job.failure);
     }
 
 private:
@@ -67,16 +77,31 @@ private:
         // Under mutex_: pieces done, and helpers still inside the job.
         std::size_t finished = 0;
         std::size_t helping = 0;
+        std::exception_ptr failure; // the first piece that threw
 
         bool piecesLeft() const { return next.load(std::memory_order_relaxed) < pieces; }
 
-        std::size_t takePieces()
+        // A piece that throws still counts as taken, so that the job ends;
+        // the first failure goes back to the caller.
+        std::size_t takePieces(std::exception_ptr& firstFailure)
         {
             std::size_t done = 0;
             for (std::size_t i = next.fetch_add(1, std::memory_order_relaxed); i < pieces;
-                 i = next.fetch_add(1, std::memory_order_relaxed), ++done)
-                (*piece)(i);
+                 i = next.fetch_add(1, std::memory_order_relaxed), ++done) {
+                try {
+                    (*piece)(i);
+                } catch (...) {
+                    if (!firstFailure)
+                        firstFailure = std::current_exception();
+                }
+            }
             return done;
+        }
+
+        void keep(const std::exception_ptr& error) // under mutex_
+        {
+            if (error && !failure)
+                failure = error;
         }
     };
 
@@ -87,9 +112,11 @@ private:
             Job& job = *current_;
             ++job.helping;
             lock.unlock();
-            const std::size_t mine = job.takePieces();
+            std::exception_ptr failure;
+            const std::size_t mine = job.takePieces(failure);
             lock.lock();
             job.finished += mine;
+            job.keep(failure);
             --job.helping;
             if (job.finished == job.pieces && job.helping == 0)
                 jobDone_.notify_all();

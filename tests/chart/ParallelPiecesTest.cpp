@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -64,6 +65,30 @@ TEST(ParallelPieces, CallersAtTheSameTimeBothFinish)
         ASSERT_EQ(a[i].load(), 4) << i;
         ASSERT_EQ(b[i].load(), 4) << i;
     }
+}
+
+// A piece that throws must not leave helpers inside a job that has left the
+// caller's stack: every other piece still runs once, the caller gets the
+// exception, and the workers take the next job as usual.
+TEST(ParallelPieces, ThrowingPiecesEndTheJobAndReachTheCaller)
+{
+    const std::size_t count = 4 * parallelThreshold;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::atomic<int>> visits(count);
+        EXPECT_THROW(ForEachPiece(count, samplesPerPiece,
+                                  [&](std::size_t begin, std::size_t end) {
+                                      for (std::size_t i = begin; i < end; ++i)
+                                          visits[i].fetch_add(1, std::memory_order_relaxed);
+                                      if (begin % (3 * samplesPerPiece) == 0)
+                                          throw std::runtime_error("piece failed");
+                                  }),
+                     std::runtime_error);
+        for (std::size_t i = 0; i < count; i += 4099)
+            ASSERT_EQ(visits[i].load(), 1) << "round " << round << " element " << i;
+    }
+    std::atomic<std::size_t> after{0};
+    ForEachPiece(count, samplesPerPiece, [&](std::size_t begin, std::size_t end) { after += end - begin; });
+    EXPECT_EQ(after.load(), count);
 }
 
 } // namespace
