@@ -30,7 +30,9 @@ double distanceToSegment(QPointF p, QPointF a, QPointF b)
 } // namespace
 
 TSLScope::TSLScope(QWidget* parent)
-    : QWidget(parent), layer_(MakeObject<TLPControlDrawLayer>(nullptr)), lock_(&layer_->Lock()), Title(this), DataView(this), XAxis(this), YAxis(this), Zooming(this),
+    : QWidget(parent), layer_(MakeObject<TLPControlDrawLayer>(nullptr)), lock_(&layer_->Lock()),
+      InputPins(MakeObject<TOWPinList>(nullptr, false, lock_.Get())),
+      XInputPins(MakeObject<TOWPinList>(nullptr, false, lock_.Get())), Title(this), DataView(this), XAxis(this), YAxis(this), Zooming(this),
       Channels(this, *lock_, XAxis, YAxis), Cursors(this)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);

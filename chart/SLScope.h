@@ -4,6 +4,7 @@
 #include "chart/SLScopeChannels.h"
 #include "chart/SLScopeProperties.h"
 #include "framework/LPControlDrawLayer.h"
+#include "framework/OWPinList.h"
 
 #include <QImage>
 #include <QPoint>
@@ -70,6 +71,11 @@ public:
     void InvalidateOverlay();
     void AxisRemoved(const TSLBasicScopeYAxis& axis);
 
+    // The channels' input pins, each named "Channel" and the count of input
+    // pins before it: InputPins their samples, XInputPins their X values.
+    // The channels own the pins.
+    TOwned<TOWPinList> InputPins;
+    TOwned<TOWPinList> XInputPins;
     TSLScopeTitle Title;
     TSLScopeDataView DataView;
     TSLScopeXAxis XAxis;

@@ -58,7 +58,8 @@ bool TSLScopeChannelInputs::receiveCommon(TSLOWQueuedPinImpl& pin, const TOWNoti
     return false;
 }
 
-bool TSLScopeChannelInputs::ReceiveY(const TGUID&, const TOWNotifyOperationRef& operation, TOWHandlerFlags)
+bool TSLScopeChannelInputs::ReceiveY(TOWBasicPin*, const TGUID&, const TOWNotifyOperationRef& operation,
+                                     TOWHandlerFlags)
 {
     if (detached_.load())
         return false;
@@ -92,7 +93,8 @@ void TSLScopeChannelInputs::pushY(const SLRef<ISLData>& buffer)
         y_->Push(*reals);
 }
 
-bool TSLScopeChannelInputs::ReceiveX(const TGUID&, const TOWNotifyOperationRef& operation, TOWHandlerFlags)
+bool TSLScopeChannelInputs::ReceiveX(TOWBasicPin*, const TGUID&, const TOWNotifyOperationRef& operation,
+                                     TOWHandlerFlags)
 {
     if (detached_.load())
         return false;

@@ -28,8 +28,10 @@ public:
     // samples followed by the second's. X buffers are queued as they come
     // (real or integer; the X queue refuses a kind other than the one it
     // holds).
-    bool ReceiveY(const TGUID& streamType, const TOWNotifyOperationRef& operation, TOWHandlerFlags flags);
-    bool ReceiveX(const TGUID& streamType, const TOWNotifyOperationRef& operation, TOWHandlerFlags flags);
+    bool ReceiveY(TOWBasicPin* sender, const TGUID& streamType, const TOWNotifyOperationRef& operation,
+                  TOWHandlerFlags flags);
+    bool ReceiveX(TOWBasicPin* sender, const TGUID& streamType, const TOWNotifyOperationRef& operation,
+                  TOWHandlerFlags flags);
     // From now on the handlers take nothing: the channel is going.
     void Detach() { detached_.store(true); }
 

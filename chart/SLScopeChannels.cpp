@@ -44,20 +44,41 @@ void TSLDisplayChannel::SetXAxis(TSLScopeXAxis& axis)
 }
 
 TSLScopeChannel::TSLScopeChannel(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
-    : TSLDisplayChannel(owner, xAxis, yAxis), Data(lock),
-      inputs_(OWMake<TSLOWQueuedPinImpl>(TOWBorrowed<TOWBasicPin>()),
-              OWMake<TSLOWQueuedPinImpl>(TOWBorrowed<TOWBasicPin>()))
+    : TSLDisplayChannel(owner, xAxis, yAxis), Data(lock), scope_(owner),
+      yPin_(MakeObject<TSLOWComboRealIntComplexPairedQueuedSinkPin>(
+          nullptr, &lock, TSLOWReceiveEvent::Of<&TSLScopeChannelInputs::ReceiveY>(&inputs_))),
+      xPin_(MakeObject<TSLOWQueuedIntegerRealSinkPin>(nullptr, &lock,
+                                                      TSLOWReceiveEvent::Of<&TSLScopeChannelInputs::ReceiveX>(&inputs_))),
+      inputs_(TOWIntf<TSLOWQueuedPinImpl>(&yPin_->Queued()), TOWIntf<TSLOWQueuedPinImpl>(&xPin_->Queued()))
 {
+    // The handlers are bound before the inputs stand, but nothing can reach
+    // the pins before they are in the lists.
+    yPin_->SetAcceptsAnyType(true);
+    xPin_->SetAcceptsAnyType(true);
+    if (scope_) {
+        const std::string name = "Channel" + std::to_string(scope_->InputPins->Count());
+        scope_->InputPins->AddPin(yPin_.get(), name);
+        scope_->XInputPins->AddPin(xPin_.get(), name);
+    }
 }
 
 TSLScopeChannel::~TSLScopeChannel()
 {
+    // The handlers take nothing more; then the pins go (each leaving its
+    // list), waiting for deliveries in progress, none of which waits for the
+    // chart.
     inputs_.Detach();
+    if (scope_) {
+        scope_->InputPins->RemovePin(yPin_.get());
+        scope_->XInputPins->RemovePin(xPin_.get());
+    }
+    xPin_.reset();
+    yPin_.reset();
 }
 
 bool TSLScopeChannel::TakeQueuedData()
 {
-    return inputs_.TakeQueued(Data, false);
+    return inputs_.TakeQueued(Data, xPin_->IsConnected());
 }
 
 TSLScopeChannel& TSLScopeChannels::Add()

@@ -4,6 +4,7 @@
 #include "chart/SLScopeChannelInputs.h"
 #include "chart/SLScopeAxes.h"
 #include "chart/SLScopeProperties.h"
+#include "framework/SLOWQueuedSinkPins.h"
 
 #include <memory>
 #include <vector>
@@ -66,10 +67,19 @@ public:
     // calls it without holding the chart's lock. True when samples came in.
     bool TakeQueuedData();
     TSLScopeChannelInputs& Inputs() { return inputs_; }
+    // The channel's samples and their X values; in the chart's InputPins and
+    // XInputPins while the channel stands.
+    TSLOWComboRealIntComplexPairedQueuedSinkPin& InputPin() const { return *yPin_; }
+    TSLOWQueuedIntegerRealSinkPin& XInputPin() const { return *xPin_; }
 
     TSLChannelData Data;
 
 private:
+    // Made before the inputs, which hold their queued state, and freed
+    // before them by the destructor.
+    TSLScope* scope_;
+    TOwned<TSLOWComboRealIntComplexPairedQueuedSinkPin> yPin_;
+    TOwned<TSLOWQueuedIntegerRealSinkPin> xPin_;
     TSLScopeChannelInputs inputs_;
 };
 

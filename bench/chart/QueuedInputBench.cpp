@@ -4,6 +4,8 @@
 // stays queued on the way.
 #include "chart/SLScope.h"
 #include "framework/OWOperations.h"
+#include "framework/SLBufferTypes.h"
+#include "framework/SLOWSourcePins.h"
 #include "framework/SLRealBuffer.h"
 
 #include <benchmark/benchmark.h>
@@ -13,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -24,37 +27,40 @@ constexpr int channels = 15;
 constexpr std::uint32_t bufferSamples = 1000;
 constexpr std::uint64_t samplesPerChannel = 400'000;
 
-// Sends buffers of a slow sine to every channel's Y input, round after round,
-// as fast as the queues take them, until told to stop.
-void feed(TSLScope& scope, std::atomic<bool>& stop)
+// Sends buffers of a slow sine through source pins linked to every channel's
+// Y input, round after round, as fast as it can, until told to stop.
+void feed(std::vector<TOwned<TSLOWRealSourcePin>>& sources, std::atomic<bool>& stop)
 {
-    for (int c = 0; c < channels; ++c)
-        scope.Channels.GetItem(c).Inputs().ReceiveY({}, OWMakeOperation<TOWStartSampleRateOperation>(0, 1000.0), 0);
+    for (auto& source : sources)
+        source->SendOperation(OWMakeOperation<TOWStartSampleRateOperation>(0, 1000.0));
     std::vector<double> samples(bufferSamples);
     for (std::uint64_t round = 0; !stop.load(std::memory_order_relaxed); ++round) {
         for (std::uint32_t i = 0; i < bufferSamples; ++i)
             samples[i] = std::sin(static_cast<double>(round * bufferSamples + i) * 1e-3);
-        for (int c = 0; c < channels; ++c) {
-            const TOWNotifyOperationRef supplied = OWMakeOperation<TOWSuppliedBufferOperation>(
-                TSLRealBuffer::CreateFromData(samples.data(), bufferSamples));
-            scope.Channels.GetItem(c).Inputs().ReceiveY({}, supplied, 0);
-        }
+        for (auto& source : sources)
+            source->SendOperation(OWMakeOperation<TOWSuppliedBufferOperation>(
+                TSLRealBuffer::CreateFromData(samples.data(), bufferSamples)));
     }
 }
 
 void BM_QueuedInputs(benchmark::State& state)
 {
+    static std::once_flag once;
+    std::call_once(once, [] { OWPinsStartUp(OWStandardTypeUnits()); });
     std::uint64_t taken = 0;
     std::uint64_t peakQueued = 0;
     double seconds = 0;
     for (auto _ : state) {
         TSLScope scope;
         scope.resize(1200, 600);
-        for (int c = 0; c < channels; ++c)
-            scope.Channels.Add();
+        std::vector<TOwned<TSLOWRealSourcePin>> sources;
+        for (int c = 0; c < channels; ++c) {
+            sources.push_back(MakeObject<TSLOWRealSourcePin>(nullptr, nullptr));
+            scope.Channels.Add().InputPin().Connect(sources.back().get());
+        }
         std::atomic<bool> stop{false};
         const auto begin = std::chrono::steady_clock::now();
-        std::thread feeder(feed, std::ref(scope), std::ref(stop));
+        std::thread feeder(feed, std::ref(sources), std::ref(stop));
         std::uint64_t inStore = 0;
         while (inStore < channels * samplesPerChannel) {
             scope.CommitPendingData();

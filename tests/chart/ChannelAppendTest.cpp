@@ -85,7 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
     Chunks, Growth,
     ::testing::Values(GrowthCase{"single_samples", {1}, 3 * block + 5},
                       GrowthCase{"just_under_a_block", {block - 1}, 40 * block},
-                      GrowthCase{"whole_blocks", {block}, 33 * block},
                       GrowthCase{"mixed", {1000, 3, 17, 129, 64}, 9000},
                       GrowthCase{"big_then_small", {5000, 1}, 5100}),
     [](const auto& info) { return info.param.name; });
@@ -230,15 +229,6 @@ TEST_F(ChannelAppend, ManySmallAppendsMoveTheSamplesOnlyWhenCapacityDoubles)
     EXPECT_TRUE(data.IsSortedByX());
     EXPECT_EQ(data.LowerBound(12345.5), 12346u);
     EXPECT_EQ(data.Extremes(10, 20001 - 2).max, 19998);
-}
-
-TEST_F(ChannelAppend, NothingToAppendChangesNothing)
-{
-    const double v = 1;
-    EXPECT_TRUE(data.AppendXYData(nullptr, &v, 1));
-    EXPECT_TRUE(data.AppendXYData(&v, &v, 0));
-    EXPECT_FALSE(data.Commit());
-    EXPECT_EQ(data.GetCount(), 0u);
 }
 
 } // namespace

