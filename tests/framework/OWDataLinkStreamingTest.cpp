@@ -10,6 +10,7 @@ protected:
     {
         RegisterTestConverter();
         RegisterComponentClass<TDataScope>();
+        RegisterComponentClass<TListedData>();
     }
     void TearDown() override { owPlaceholderDetail::FreeAll(); }
 
@@ -37,19 +38,30 @@ TEST_F(DataLinkStreaming, SourcesSinksDependenciesAndConvertersComeBackInAFreshF
         ASSERT_TRUE(c1.In()->Connect(c2.Out()));
         ASSERT_TRUE(c1.InC()->Connect(c3.OutB()));
         ASSERT_TRUE(c2.State()->LinkState(c3.State()));
+        // Listed pins: a listed source through a converter, listed sinks
+        // fed from outside, one with a DependsOn.
+        TListedData& listed = *MakeComponent<TListedData>(form, "L");
+        ASSERT_TRUE(c2.InC()->Connect(listed.Out()));
+        ASSERT_TRUE(listed.In(0)->Connect(c1.Out()));
+        ASSERT_TRUE(listed.In(1)->ConnectData(c2.Out(), c1.In()));
         before = LinksOf(form);
         stored = Written(form);
     }
-    ASSERT_EQ(before.size(), 11u);
+    ASSERT_EQ(before.size(), 18u);
     TTestForm fresh(nullptr, "Form1");
     ReadInto(fresh, stored);
     EXPECT_EQ(LinksOf(fresh), before);
     EXPECT_EQ(OWPlaceholderCount(), 0);
+    EXPECT_EQ(scope(fresh, "C2").SourceWhenLoaded, scope(fresh, "C1").Out()) << "linked before Loaded";
     // The DependsOn orders delivery: C2's sink is served before C3's.
     TDataScope& c1 = scope(fresh, "C1");
     const auto entries = c1.Out()->SinkEntries();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].Sink.Get(), scope(fresh, "C2").In());
+    auto at = [&](TOWBasicPin* sink) {
+        return std::find_if(entries.begin(), entries.end(), [&](const TOWPinEntry& e) { return e.Sink.Get() == sink; }) -
+               entries.begin();
+    };
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_LT(at(scope(fresh, "C2").In()), at(scope(fresh, "C3").In()));
 }
 
 TEST_F(DataLinkStreaming, TheStoredValuesTakeTheShapesOfTheirLinks)

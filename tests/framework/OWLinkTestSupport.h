@@ -172,12 +172,51 @@ public:
     TTestSinkPin* InC() const { return inC_.get(); }
     TTestStatePin* State() const { return state_.get(); }
 
+    // Links are there by the time a form's components are told they loaded.
+    void Loaded() override
+    {
+        SourceWhenLoaded = in_->GetSource();
+        TPinOwner::Loaded();
+    }
+    TOWBasicPin* SourceWhenLoaded = nullptr;
+
 private:
     TOwned<TTestSourcePin> out_;
     TOwned<TTestSourcePin> outB_;
     TOwned<TTestSinkPin> in_;
     TOwned<TTestSinkPin> inC_;
     TOwned<TTestStatePin> state_;
+};
+
+// Data pins in an owning list "Pins": a typeB source named Out, then two
+// unnamed typeA sinks.
+class TListedData : public TPinOwner {
+public:
+    explicit TListedData(TComponent* owner, std::string name = {})
+        : TPinOwner(owner, std::move(name)), list_(MakeObject<TOWPinList>(this, true, &OwnerLock()))
+    {
+        list_->AddPin(MakeObject<TTestSourcePin>(this, &OwnerLock(), std::vector<TGUID>{typeB}).release(), "Out");
+        for (int i = 0; i < 2; ++i)
+            list_->AddPin(MakeObject<TTestSinkPin>(this, &OwnerLock(), std::vector<TGUID>{typeA}).release(), {});
+    }
+    static const TClassInfo& StaticClassInfo()
+    {
+        static const TClassInfo info("TListedData", &TComponent::StaticClassInfo(),
+                                     {Published<&TListedData::Pins, nullptr>("Pins")});
+        return info;
+    }
+    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+    void BeforeDestruction() override
+    {
+        list_.reset();
+        TPinOwner::BeforeDestruction();
+    }
+    TOWPinList* Pins() const { return list_.get(); }
+    TOWSourcePin* Out() const { return static_cast<TOWSourcePin*>(list_->Items(0)); }
+    TOWSinkPin* In(int i) const { return static_cast<TOWSinkPin*>(list_->Items(1 + i)); }
+
+private:
+    TOwned<TOWPinList> list_;
 };
 
 // The links of every pin of the root's components, as text: each link with
