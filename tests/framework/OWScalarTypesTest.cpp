@@ -144,22 +144,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TRealSourceCase{"FloatSinkGetsTheRoundedSingle", false, 0.1, double(0.1f)}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ScalarTypes, AnAssignedSupplyEventServesInsteadOfThePin)
-{
-    int supplied = 0;
-    auto supply = [&](IOWReceiver&, const TGUID&, const TOWNotifyOperationRef&, TOWHandlerFlags) {
-        ++supplied;
-        return true;
-    };
-    auto source = MakeObject<TOWRealRangedSourcePin>(&owner, &owner.OwnerLock(), TOWClockEvent{},
-                                                     TOWSupplyEvent::OfCallable(&supply));
-    auto sink = MakeObject<TOWRealSinkPin>(&owner, &owner.OwnerLock());
-    ASSERT_TRUE(sink->Connect(source.get()));
-    source->SendOperation(OWMakeOperation<TOWSuppliedRealOperation>(3.0));
-    EXPECT_EQ(supplied, 2);
-    EXPECT_EQ(sink->Value(), 0.0);
-}
-
 // ------------------------------------------------------------ ranged sinks
 
 struct TRangedCall {

@@ -5,6 +5,7 @@
 #include "framework/SLOWSourcePins.h"
 #include "framework/SLRealBuffer.h"
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <map>
@@ -242,6 +243,55 @@ TEST_F(BufferPins, TheFloatOptionFeedsTheFirstSampleOfEveryBuffer)
     withFloat->SendOperation(realBuffer({}));
     withFloat->SendOperation(realBuffer({-2.5}));
     EXPECT_EQ(seen, (std::vector<float>{0.1f, -2.5f}));
+}
+
+// ------------------------------------------------------------ other handlers
+
+TEST_F(BufferPins, AStingSinkHearsSuppliedValuesOnlyAndAClockSinkEverything)
+{
+    auto source = MakeObject<TSLOWStringSourcePin>(&owner, &owner.OwnerLock());
+    auto sting = MakeObject<TRecordingSink>(owner, std::vector<TGUID>{st::StringSingle});
+    auto clock = MakeObject<TRecordingSink>(owner, std::vector<TGUID>{st::Clock});
+    ASSERT_TRUE(sting->Connect(source.get()));
+    ASSERT_TRUE(clock->Connect(source.get()));
+    source->SendOperation(start());
+    source->SendOperation(OWMakeOperation<TOWSuppliedStringOperation>("abc"));
+    source->SendOperation(stop());
+    auto kinds = [](TRecordingSink& sink) {
+        std::vector<K> result;
+        for (const TRecord& r : sink.Delivered())
+            result.push_back(r.operation->OperationObject().Kind());
+        return result;
+    };
+    EXPECT_EQ(kinds(*sting), std::vector<K>{K::SuppliedString});
+    EXPECT_EQ(kinds(*clock), (std::vector<K>{K::StartSampleRate, K::SuppliedString, K::Stop}));
+}
+
+// ------------------------------------------------------------ element sizes
+
+TEST_F(BufferPins, ARegisteredArrayTypeKeepsItsElementSizeAndTakesTheNewFactory)
+{
+    const auto entryOf = [](const TGUID& type) {
+        const auto types = BufferStreamTypes();
+        return *std::find_if(types.begin(), types.end(), [&](const auto& e) { return e.StreamType == type; });
+    };
+    const auto realFactory = entryOf(sl::RealArray).CreateBuffer;
+    const SLRef<ISLData> made = realFactory(5);
+    EXPECT_NE(dynamic_cast<ISLRealBuffer*>(made.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<ISLDataBuffer&>(*made).GetCount(), 5u);
+
+    static SLRef<ISLData> (*const complexFactory)(std::uint32_t) = entryOf(sl::ComplexArray).CreateBuffer;
+    const TOWTypeUnitStartUp again[] = {[] {
+        RegisterBufferStreamType(sl::RealArray, 3, complexFactory, nullptr);
+    }};
+    const std::size_t count = BufferStreamTypes().size();
+    OWPinsStartUp(again);
+    EXPECT_EQ(BufferStreamTypes().size(), count);
+    EXPECT_EQ(entryOf(sl::RealArray).ElementSize, 8u);
+    EXPECT_EQ(entryOf(sl::RealArray).CreateBuffer, complexFactory);
+    // Back as the program registers it.
+    OWPinsStartUp(OWStandardTypeUnits());
+    EXPECT_EQ(entryOf(sl::RealArray).CreateBuffer, realFactory);
 }
 
 // ------------------------------------------------------------ threads
