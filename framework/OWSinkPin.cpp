@@ -53,7 +53,8 @@ TOWStreamHandler TOWSinkPin::GetHandler()
 
 // ---------------------------------------------------------------- linking
 
-void TOWSinkPin::unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<TOWBasicPin>>& toldRemoved)
+void TOWSinkPin::unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<TOWBasicPin>>& toldRemoved,
+                                 TOWBasicPin* caller)
 {
     TLinkState former;
     {
@@ -70,11 +71,13 @@ void TOWSinkPin::unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<T
         linked->RemoveLink(this, keepPlaceholder);
     if (!former.Internal)
         toldRemoved.push_back(former.LinkedPin);
-    if (keepPlaceholder && linked && !IsOwnerDestroying()) {
-        // The link comes back when a pin of that path exists again.
+    TOWBasicPin* partner = linked ? linked.Get() : (caller == former.LinkedPin.Get() ? caller : nullptr);
+    if (keepPlaceholder && partner && !IsOwnerDestroying()) {
+        // The link comes back when a pin of that path exists again (a form
+        // closed and opened again at design time).
         TOWUnloadedPin* placeholder =
-            TOWUnloadedPin::Create(linked->GetIndexPath(true), linked->GetPath(true), GetPath(true), GetRootName(),
-                                   linked->GetSinkKind(), IsDesigning());
+            TOWUnloadedPin::Create(partner->GetIndexPath(true), partner->GetPath(true), GetPath(true), GetRootName(),
+                                   partner->GetSinkKind(), IsDesigning());
         placeholder->ConnectData(this, nullptr);
         auto section = WriteLocked();
         if (section)
@@ -220,7 +223,7 @@ void TOWSinkPin::RemoveLink(TOWBasicPin* source, bool keepPlaceholder)
         const TOWLinkGate::TEnter gate(linkGate());
         if (linkState().LinkedPin.Get() != source)
             return;
-        unlinkUnderGate(keepPlaceholder, unlinked);
+        unlinkUnderGate(keepPlaceholder, unlinked, source);
     }
     for (const auto& former : unlinked) {
         if (self.Gone())

@@ -163,8 +163,11 @@ private:
         // source keeps no entry for it, and neither side is told when it goes.
         bool Internal = false;
     };
-    // Under the gate: clears the link and tells both sides once.
-    void unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<TOWBasicPin>>& toldRemoved);
+    // Under the gate: clears the link and tells both sides once. `caller`
+    // is the linked pin when it asked (it exists for the call even while it
+    // is being destroyed, when it grants no use).
+    void unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<TOWBasicPin>>& toldRemoved,
+                         TOWBasicPin* caller = nullptr);
     // Under the gate: the link to a source pin.
     bool linkSourceUnderGate(TOWSourcePin& source, TOWBasicPin* dependsOn);
     TLinkState linkState();

@@ -1,5 +1,7 @@
 #include "OWStreamPinTestSupport.h"
 
+#include "framework/OWUnloadedPin.h"
+
 using namespace owPinTest;
 
 namespace {
@@ -123,5 +125,31 @@ INSTANTIATE_TEST_SUITE_P(Cases, PassThrough,
                                            TPassThroughCase{"InputFedA", {typeA}, typeA},
                                            TPassThroughCase{"InputFedAAndB", {typeA, typeB}, typeB}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+TEST_F(SinkPins, ASourceFormClosedAtDesignTimeLeavesAPlaceholderAtTheSink)
+{
+    probe.SetDesigning(true);
+    auto& sink = probe.Sink({typeA}, "In");
+    auto otherForm = MakeObject<TPinOwner>(nullptr, "Form2");
+    auto& remote = *MakeComponent<TStreamOwner>(*otherForm, "Remote1");
+    remote.SetDesigning(true);
+    auto& source = remote.Source({typeA}, "Out");
+    ASSERT_TRUE(sink.ConnectData(&source, nullptr));
+    const int placeholders = OWPlaceholderCount();
+    otherForm.reset();
+    auto* placeholder = dynamic_cast<TOWUnloadedPin*>(sink.GetLinkedPin());
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_EQ(placeholder->RootNameText(), "Form1");
+    EXPECT_EQ(placeholder->GetPath(true).rfind("Form2.Remote1.", 0), 0u);
+    EXPECT_EQ(sink.GetSource(), nullptr);
+    EXPECT_EQ(OWPlaceholderCount(), placeholders + 1);
+    EXPECT_EQ(sink.linkRemoved.load(), 1);
+    sink.DisconnectAll();
+    EXPECT_EQ(sink.GetLinkedPin(), nullptr);
+}
 
 } // namespace
