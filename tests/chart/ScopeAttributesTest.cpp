@@ -11,11 +11,11 @@ namespace {
 using testing::addChannel;
 
 // A change of a display pen or an axis title after the chart was drawn, and
-// what the next drawing shows of it.
+// what the next drawing shows of it, given the data area before the change
+// and a row of it no other line crosses.
 struct TAttributeCase {
     const char* what;
     std::function<void(TSLScope&)> change;
-    // Given a row of the data area no other line crosses.
     std::function<bool(TSLScope&, const QRect& dataBefore, int freeRow)> shows;
 };
 
@@ -33,41 +33,33 @@ TEST_P(ScopeAttributeTest, TheNextDrawingShowsTheChange)
     EXPECT_TRUE(GetParam().shows(scope, before, rowOf(7.3))) << GetParam().what;
 }
 
-QColor pixel(TSLScope& scope, QPoint at)
-{
-    return scope.RenderedImage().pixelColor(at);
-}
-
-int zeroColumn(const TSLScope& scope)
+QColor onZeroLine(TSLScope& scope, int row)
 {
     const QRect r = scope.DataRect();
-    return static_cast<int>(std::lround(r.left() + (r.right() - r.left()) / 2.0));
+    const int column = static_cast<int>(std::lround(r.left() + (r.right() - r.left()) / 2.0));
+    return scope.RenderedImage().pixelColor(column, row);
 }
+
+bool moreRoom(TSLScope& scope, const QRect& before, int) { return scope.DataRect().bottom() > before.bottom(); }
+bool lessRoom(TSLScope& scope, const QRect& before, int) { return scope.DataRect().bottom() < before.bottom(); }
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ScopeAttributeTest,
     ::testing::Values(
-        TAttributeCase{"zero line colour",
-                       [](TSLScope& s) { s.XAxis.DataView.ZeroLine.Pen.SetColor(Qt::green); },
-                       [](TSLScope& s, const QRect&, int row) {
-                           return pixel(s, {zeroColumn(s), row}) == QColor(Qt::green);
-                       }},
+        TAttributeCase{"zero line colour", [](TSLScope& s) { s.XAxis.DataView.ZeroLine.Pen.SetColor(Qt::green); },
+                       [](TSLScope& s, const QRect&, int row) { return onZeroLine(s, row) == QColor(Qt::green); }},
         TAttributeCase{"zero line cleared",
                        [](TSLScope& s) { s.XAxis.DataView.ZeroLine.Pen.SetStyle(TPenStyle::psClear); },
-                       [](TSLScope& s, const QRect&, int row) {
-                           return pixel(s, {zeroColumn(s), row}) == s.DataView.GetColor();
-                       }},
+                       [](TSLScope& s, const QRect&, int row) { return onZeroLine(s, row) == s.DataView.GetColor(); }},
         TAttributeCase{"border colour", [](TSLScope& s) { s.DataView.Border.Pen.SetColor(Qt::magenta); },
                        [](TSLScope& s, const QRect& r, int) {
-                           return pixel(s, {r.center().x(), r.top() - 1}) == QColor(Qt::magenta);
+                           return s.RenderedImage().pixelColor(r.center().x(), r.top() - 1) == QColor(Qt::magenta);
                        }},
-        TAttributeCase{"hidden title gives its room to the data", [](TSLScope& s) { s.XAxis.AxisLabel.SetVisible(false); },
-                       [](TSLScope& s, const QRect& r, int) { return s.DataRect().bottom() > r.bottom(); }},
+        TAttributeCase{"hidden title gives its room to the data",
+                       [](TSLScope& s) { s.XAxis.AxisLabel.SetVisible(false); }, moreRoom},
         TAttributeCase{"a bigger title font takes more room",
-                       [](TSLScope& s) { s.XAxis.AxisLabel.GetFont()->SetSize(30); },
-                       [](TSLScope& s, const QRect& r, int) { return s.DataRect().bottom() < r.bottom(); }},
-        TAttributeCase{"an empty title takes no room", [](TSLScope& s) { s.XAxis.AxisLabel.SetText(""); },
-                       [](TSLScope& s, const QRect& r, int) { return s.DataRect().bottom() > r.bottom(); }}));
+                       [](TSLScope& s) { s.XAxis.AxisLabel.GetFont()->SetSize(30); }, lessRoom},
+        TAttributeCase{"an empty title takes no room", [](TSLScope& s) { s.XAxis.AxisLabel.SetText(""); }, moreRoom}));
 
 } // namespace
 } // namespace zq::chart

@@ -1,12 +1,12 @@
 #include "ScopeTestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QPointer>
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <functional>
 #include <future>
 #include <memory>
@@ -18,151 +18,100 @@ namespace zq::chart {
 namespace {
 
 using testing::addChannel;
-
-class ScopeLockTest : public testing::ScopeFixture {
-protected:
-    // Another thread takes a write section of the chart's lock, keeps it a
-    // while, runs work inside it and marks the moment before letting go.
-    void holdElsewhere(const std::function<void()>& work)
-    {
-        std::promise<void> held;
-        auto heldNow = held.get_future();
-        other = std::thread([this, work, held = std::move(held)]() mutable {
-            const TOWLockSectionRef section = scope.Lock().WriteSection();
-            held.set_value();
-            std::this_thread::sleep_for(std::chrono::milliseconds(120));
-            if (work)
-                work();
-            released = true;
-        });
-        heldNow.wait();
-    }
-
-    void TearDown() override
-    {
-        if (other.joinable())
-            other.join();
-    }
-
-    std::thread other;
-    std::atomic<bool> released{false};
-};
-
-TEST_F(ScopeLockTest, ARedrawWaitsForTheDataAnotherThreadIsWriting)
-{
-    TSLScopeChannel& channel = addChannel(scope, std::vector<double>(1000, -5.0));
-    channel.SetColor(Qt::blue);
-    scope.RenderedImage();
-    holdElsewhere([&channel] {
-        std::vector<double> x(1000);
-        const std::vector<double> y(1000, 5.0);
-        for (std::size_t i = 0; i < x.size(); ++i)
-            x[i] = static_cast<double>(i);
-        channel.Data.SetXYData(x.data(), y.data(), y.size());
-        channel.Data.Commit();
-    });
-    scope.Invalidate();
-    const QImage& image = scope.RenderedImage();
-    EXPECT_TRUE(released);
-    const int column = scope.DataRect().center().x();
-    EXPECT_EQ(image.pixelColor(column, rowOf(5.0)), QColor(Qt::blue));
-    EXPECT_NE(image.pixelColor(column, rowOf(-5.0)), QColor(Qt::blue));
-}
+using ::testing::ElementsAre;
 
 struct TLockedOperation {
     const char* what;
     std::function<void(TSLScope&)> run;
 };
 
-class ScopeOperationLockTest : public ScopeLockTest, public ::testing::WithParamInterface<TLockedOperation> {};
+class ScopeLockTest : public testing::ScopeFixture, public ::testing::WithParamInterface<TLockedOperation> {};
 
-TEST_P(ScopeOperationLockTest, WaitsForAnotherThreadsWriteSection)
+// Another thread writes new data under a write section it keeps a while; the
+// operation must wait for the section to end.
+TEST_P(ScopeLockTest, WaitsForAnotherThreadsWriteSection)
 {
-    addChannel(scope, std::vector<double>(100, 1.0));
-    holdElsewhere({});
+    TSLScopeChannel& channel = addChannel(scope, std::vector<double>(100, 1.0));
+    scope.RenderedImage();
+    std::atomic<bool> released{false};
+    std::promise<void> held;
+    std::jthread other([&] {
+        const TOWLockSectionRef section = scope.Lock().WriteSection();
+        held.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        const std::vector<double> xy(100, 5.0);
+        channel.Data.SetXYData(xy.data(), xy.data(), xy.size());
+        channel.Data.Commit();
+        released = true;
+    });
+    held.get_future().wait();
     GetParam().run(scope);
     EXPECT_TRUE(released) << GetParam().what;
 }
 
+// Each takes its section in a place of its own.
 INSTANTIATE_TEST_SUITE_P(
-    Operations, ScopeOperationLockTest,
-    ::testing::Values(TLockedOperation{"ZoomOff", [](TSLScope& s) { s.ZoomOff(); }},
-                      TLockedOperation{"SetXYData",
-                                       [](TSLScope& s) {
-                                           const double v[2] = {0, 1};
-                                           s.Channels.GetItem(0).Data.SetXYData(v, v, 2);
-                                       }},
-                      TLockedOperation{"GetValuesAtPoint",
-                                       [](TSLScope& s) {
-                                           double x = 0;
-                                           double y = 0;
-                                           s.GetValuesAtPoint(10, 10, x, y);
-                                       }},
-                      TLockedOperation{"SetDataRange", [](TSLScope& s) { s.YAxis.SetDataRange(-1, 1); }},
-                      TLockedOperation{"axis colour", [](TSLScope& s) { s.YAxis.SetColor(Qt::red); }},
-                      TLockedOperation{"channel width", [](TSLScope& s) { s.Channels.GetItem(0).SetWidth(2); }},
-                      TLockedOperation{"adding a channel", [](TSLScope& s) { s.Channels.Add(); }},
-                      TLockedOperation{"adding an axis", [](TSLScope& s) { s.YAxis.AdditionalAxes.Add(); }},
-                      TLockedOperation{"navigate mode", [](TSLScope& s) { s.SetNavigateMode(nmPan); }}));
+    Operations, ScopeLockTest,
+    ::testing::Values(
+        TLockedOperation{"redraw", [](TSLScope& s) { s.Invalidate(); s.RenderedImage(); }},
+        TLockedOperation{"ZoomOff", [](TSLScope& s) { s.ZoomOff(); }},
+        TLockedOperation{"SetXYData", [](TSLScope& s) { s.Channels.GetItem(0).Data.SetXYData(nullptr, nullptr, 0); }},
+        TLockedOperation{"GetValuesAtPoint",
+                         [](TSLScope& s) {
+                             double x = 0, y = 0;
+                             s.GetValuesAtPoint(10, 10, x, y);
+                         }},
+        TLockedOperation{"SetDataRange", [](TSLScope& s) { s.YAxis.SetDataRange(-1, 1); }},
+        TLockedOperation{"axis colour", [](TSLScope& s) { s.YAxis.SetColor(Qt::red); }},
+        TLockedOperation{"channel width", [](TSLScope& s) { s.Channels.GetItem(0).SetWidth(2); }},
+        TLockedOperation{"adding a channel", [](TSLScope& s) { s.Channels.Add(); }},
+        TLockedOperation{"adding an axis", [](TSLScope& s) { s.YAxis.AdditionalAxes.Add(); }},
+        TLockedOperation{"navigate mode", [](TSLScope& s) { s.SetNavigateMode(nmPan); }}));
 
-// ---------------------------------------------------------------- destruction
-
-std::vector<std::string>* freedLog = nullptr;
-
-// Notes its freeing, and whether the chart's lock was stopped meanwhile.
+// Notes its freeing: whether the chart's lock was stopped, and whether the
+// chart's channels, which a client may use, still stood.
 class TNoted : public TObject {
 public:
-    TNoted(std::string name, TSLScope& scope) : name_(std::move(name)), lock_(&scope.Lock().GetLockObject()) {}
+    TNoted(std::string name, std::vector<std::string>& log, TSLScope& scope)
+        : name_(std::move(name)), log_(log), scope_(scope), lock_(&scope.Lock().GetLockObject())
+    {
+    }
     ~TNoted() override
     {
-        if (freedLog)
-            freedLog->push_back(name_ + (lock_->State().stopCount > 0 ? " under a stop" : ""));
+        log_.push_back(name_ + (lock_->State().stopCount > 0 ? " under a stop" : "") +
+                       (scope_.Channels.Count() > 0 ? " beside the channels" : ""));
     }
 
 private:
     std::string name_;
+    std::vector<std::string>& log_;
+    TSLScope& scope_;
     TOWIntf<TOWLock> lock_;
 };
 
-enum class TFreeing { PlainDelete, QtParent, DeleteLater };
+// Freed by a plain delete, or by Qt through its parent widget.
+class ScopeDestructionTest : public ::testing::TestWithParam<bool> {};
 
-class ScopeDestructionTest : public ::testing::TestWithParam<TFreeing> {};
-
-TEST_P(ScopeDestructionTest, TheDrawLayerRunsItsWholeDestructionHoweverQtFreesTheChart)
+TEST_P(ScopeDestructionTest, TheDrawLayerRunsItsWholeDestructionUnderAStop)
 {
     std::vector<std::string> log;
-    freedLog = &log;
     auto parent = std::make_unique<QWidget>();
-    std::unique_ptr<TSLScope> owned;
-    QPointer<TSLScope> scope = new TSLScope(parent.get());
-    if (GetParam() == TFreeing::PlainDelete) {
-        scope->setParent(nullptr);
-        owned.reset(scope);
-    }
+    auto owned = std::make_unique<TSLScope>(GetParam() ? parent.get() : nullptr);
+    QPointer<TSLScope> scope = owned.get();
+    if (GetParam())
+        (void)owned.release();  // the parent's now
     TLPControlDrawLayer& layer = scope->DrawLayer();
-    layer.AddClient(*MakeObject<TNoted>("client", *scope).release());
+    layer.AddClient(*MakeObject<TNoted>("client", log, *scope).release());
     int key = 0;
-    layer.SetData(&key, MakeObject<TNoted>("stored", *scope));
+    layer.SetData(&key, MakeObject<TNoted>("stored", log, *scope));
     addChannel(*scope, std::vector<double>(10, 1.0));
-    switch (GetParam()) {
-    case TFreeing::PlainDelete:
-        owned.reset();
-        break;
-    case TFreeing::QtParent:
-        parent.reset();
-        break;
-    case TFreeing::DeleteLater:
-        scope->deleteLater();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        break;
-    }
-    freedLog = nullptr;
+    owned.reset();
+    parent.reset();
     EXPECT_TRUE(scope.isNull());
-    EXPECT_EQ(log, (std::vector<std::string>{"client under a stop", "stored under a stop"}));
+    EXPECT_THAT(log, ElementsAre("client under a stop beside the channels", "stored under a stop beside the channels"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Freeing, ScopeDestructionTest,
-                         ::testing::Values(TFreeing::PlainDelete, TFreeing::QtParent, TFreeing::DeleteLater));
+INSTANTIATE_TEST_SUITE_P(Freeing, ScopeDestructionTest, ::testing::Bool());
 
 } // namespace
 } // namespace zq::chart

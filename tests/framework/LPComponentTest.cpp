@@ -1,3 +1,5 @@
+#include "OWPinTestSupport.h"
+
 #include "framework/ClassLibrary/ClassLibraryErrors.h"
 #include "framework/ClassLibrary/FormStream.h"
 #include "framework/ClassLibrary/TypeInfo.h"
@@ -11,7 +13,6 @@
 #include <future>
 #include <latch>
 #include <limits>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -427,86 +428,54 @@ public:
     std::int32_t level = 0;
 };
 
-const TCollectionItemClass& lockedItemClass() { return CollectionItemClassOf<TLockedLevel<TLPCollectionItem>>(); }
-
 enum class AssignKind { Persistent, Item, Control, Collection };
 
 // One object of the kind under test in a tree of its own.
 struct TTree {
-    explicit TTree(AssignKind kind)
+    explicit TTree(AssignKind kind) : object(make(kind)) {}
+    TPersistent* make(AssignKind kind)
     {
+        const TCollectionItemClass& items = CollectionItemClassOf<TLockedLevel<TLPCollectionItem>>();
         switch (kind) {
         case AssignKind::Persistent:
             owned = MakeObject<TLockedLevel<TLPPersistent>>(*control);
             break;
         case AssignKind::Item:
-            holder = MakeObject<TLPCollection>(*control, lockedItemClass());
-            object = holder->Add();
-            return;
+            owned = MakeObject<TLPCollection>(*control, items);
+            return static_cast<TCollection&>(*owned).Add();
         case AssignKind::Control:
             owned = MakeObject<TLockedLevel<TLPCustomControl>>(nullptr);
             break;
         case AssignKind::Collection:
             // With items, whose copies read the other tree too.
-            owned = MakeObject<TLockedLevel<TLPCollection>>(*control, lockedItemClass());
+            owned = MakeObject<TLockedLevel<TLPCollection>>(*control, items);
             static_cast<TCollection&>(*owned).Add();
             static_cast<TCollection&>(*owned).Add();
             break;
         }
-        object = owned.get();
+        return owned.get();
     }
     TOwned<TLPCustomControl> control = MakeObject<TLPCustomControl>(nullptr);
-    TOwned<TLPCollection> holder;
     TOwned<TPersistent> owned;
-    TPersistent* object = nullptr;
+    TPersistent* object;
 };
-
-struct TCrossAssign {
-    explicit TCrossAssign(AssignKind kind) : left(kind), right(kind) {}
-    TTree left, right;
-    // The two threads start their rounds together.
-    std::latch start{2};
-};
-
-// Assigns each tree from the other on two threads. A dead-lock fails rather
-// than hangs: past the deadline the threads are left behind with the state
-// they share, which is then never freed.
-bool crossAssignFinishes(const std::shared_ptr<TCrossAssign>& state, int rounds, std::chrono::seconds deadline)
-{
-    auto run = [state, rounds](TPersistent* to, const TPersistent* from, std::promise<void> done) {
-        try {
-            state->start.arrive_and_wait();
-            for (int i = 0; i < rounds; ++i)
-                to->Assign(*from);
-            done.set_value();
-        } catch (...) {
-            done.set_exception(std::current_exception());
-        }
-    };
-    std::promise<void> leftDone, rightDone;
-    std::future<void> leftFinished = leftDone.get_future(), rightFinished = rightDone.get_future();
-    std::thread leftThread(run, state->left.object, state->right.object, std::move(leftDone));
-    std::thread rightThread(run, state->right.object, state->left.object, std::move(rightDone));
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    if (leftFinished.wait_until(until) != std::future_status::ready ||
-        rightFinished.wait_until(until) != std::future_status::ready) {
-        leftThread.detach();
-        rightThread.detach();
-        return false;
-    }
-    leftThread.join();
-    rightThread.join();
-    leftFinished.get();
-    rightFinished.get();
-    return true;
-}
 
 class LPCrossAssignTest : public ::testing::TestWithParam<AssignKind> {};
 
+// Each tree is assigned from the other on its own thread, the two starting
+// together: taking the two trees' locks in each call's own order dead-locks.
 TEST_P(LPCrossAssignTest, TwoTreesAssignedFromEachOtherOnTwoThreadsFinish)
 {
-    auto state = std::make_shared<TCrossAssign>(GetParam());
-    EXPECT_TRUE(crossAssignFinishes(state, 3000, std::chrono::seconds(20))) << "dead-locked";
+    TTree left(GetParam()), right(GetParam());
+    std::latch start(2);
+    auto run = [&start](TPersistent* to, const TPersistent* from) {
+        start.arrive_and_wait();
+        for (int i = 0; i < 20000; ++i)
+            to->Assign(*from);
+    };
+    owPinTest::TWatchdog watchdog(std::chrono::seconds(20));
+    std::jthread leftThread(run, left.object, right.object);
+    std::jthread rightThread(run, right.object, left.object);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LPCrossAssignTest,
