@@ -294,13 +294,19 @@ void linkAll(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kind, con
 }
 
 // A dispatcher name saved with the form: when the form is read under another
-// name, a name that begins with the saved one is its own dispatcher's, and
-// begins with the new name instead, so that two copies of a form do not share
-// state links.
+// name, an automatic link name of the saved root (its name, "Link", a
+// number) becomes the new root's, so that two copies of a form do not share
+// state links. Other names stay.
 void qualifyLinkName(const std::string& formName, const std::string& rootName, std::string& name)
 {
-    if (!formName.empty() && formName != rootName && name.compare(0, formName.size(), formName) == 0)
-        name.replace(0, formName.size(), rootName);
+    if (formName.empty() || formName == rootName || name.compare(0, formName.size(), formName) != 0)
+        return;
+    const std::string_view rest = std::string_view(name).substr(formName.size());
+    constexpr std::string_view link = "Link";
+    if (rest.size() <= link.size() || rest.substr(0, link.size()) != link ||
+        rest.substr(link.size()).find_first_not_of("0123456789") != std::string_view::npos)
+        return;
+    name.replace(0, formName.size(), rootName);
 }
 
 void joinNamed(TOWBasicPin& pin, std::string name)

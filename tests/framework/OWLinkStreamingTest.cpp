@@ -85,6 +85,27 @@ TEST_F(LinkStreaming, AFormLoadedUnderAnotherNameKeepsItsStateLinksToItself)
     EXPECT_EQ(scope(copy, "A").Clock()->FormName(), "Form1");
 }
 
+TEST_F(LinkStreaming, OnlyTheSavedRootsAutomaticLinkNamesFollowTheNewRootName)
+{
+    struct Case {
+        const char* stored;
+        const char* joined;
+    };
+    const Case cases[] = {{"Form1Link3", "Form1_1Link3"},
+                          {"Form1Link", "Form1Link"},
+                          {"Form1Links", "Form1Links"},
+                          {"Form10Link1", "Form10Link1"},
+                          {"Shared", "Shared"}};
+    for (const Case& c : cases) {
+        TTestForm form(nullptr, "Form1_1");
+        TScope& a = *MakeComponent<TScope>(form, "A");
+        TReader().ReadProperties(a, {{"Clock.Form", TFormValue::Ident("Form1")}, {"Clock.State", text(c.stored)}});
+        auto dispatcher = a.Clock()->GetDispatcher();
+        ASSERT_TRUE(dispatcher) << c.stored;
+        EXPECT_EQ(dispatcher->Name(), c.joined);
+    }
+}
+
 TEST_F(LinkStreaming, PinListsStoreTheirRootAndTheLinksOfTheirSlots)
 {
     TFormObject stored;
