@@ -159,18 +159,27 @@ INSTANTIATE_TEST_SUITE_P(
                     true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(BufferPins, OnConnectFollowsTheReplayedStart)
+// Linked directly, the owner is told after the start has been replayed;
+// linked with a dependency (as a form stream links), before.
+TEST_F(BufferPins, OnConnectFollowsTheReplayedStartUnlessTheLinkCarriesADependency)
 {
-    TLog log;
-    std::vector<std::size_t> receivedAtConnect;
-    auto onConnect = [&](TObject*) { receivedAtConnect.push_back(log.Operations().size()); };
-    auto source = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock(), TNotifyEvent::OfCallable(&onConnect));
-    source->SendOperation(start());
-    auto sink = MakeObject<TSLOWRealSinkPin>(&owner, &owner.OwnerLock(), log.Event());
-    ASSERT_TRUE(sink->Connect(source.get()));
-    source->SendOperation(buffer());
-    EXPECT_EQ(receivedAtConnect, std::vector<std::size_t>{1});
-    EXPECT_EQ(log.Kinds(), (std::vector<K>{K::StartSampleRate, K::SuppliedBuffer}));
+    for (const bool withDependency : {false, true}) {
+        SCOPED_TRACE(withDependency);
+        TLog log;
+        std::vector<std::size_t> receivedAtConnect;
+        auto onConnect = [&](TObject*) { receivedAtConnect.push_back(log.Operations().size()); };
+        auto source = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock(), TNotifyEvent::OfCallable(&onConnect));
+        auto first = MakeObject<TSLOWRealSinkPin>(&owner, &owner.OwnerLock());
+        ASSERT_TRUE(first->Connect(source.get()));
+        receivedAtConnect.clear();
+        source->SendOperation(start());
+        auto sink = MakeObject<TSLOWRealSinkPin>(&owner, &owner.OwnerLock(), log.Event());
+        ASSERT_TRUE(sink->ConnectData(source.get(), withDependency ? first.get() : nullptr));
+        EXPECT_EQ(source->GetDependsOn(sink.get()), withDependency ? first.get() : nullptr);
+        source->SendOperation(buffer());
+        EXPECT_EQ(receivedAtConnect, std::vector<std::size_t>{withDependency ? 0u : 1u});
+        EXPECT_EQ(log.Kinds(), (std::vector<K>{K::StartSampleRate, K::SuppliedBuffer}));
+    }
 }
 
 // ------------------------------------------------------------ stops on unlink
