@@ -141,6 +141,8 @@ void TOWBasicPin::destroyPin(bool whole)
     }
     TOWBorrowed<TOWPinList> list;
     {
+        // Taken even when another thread's stop lets the section pass: the
+        // pin is going, and no other thread can reach it any more.
         auto section = WriteLocked();
         list = std::exchange(pinList_, {});
     }

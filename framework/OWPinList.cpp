@@ -241,12 +241,44 @@ void TOWPinList::Delete(int index)
             return;
         if (index < 0 || index >= static_cast<int>(entries_.size()))
             indexOutOfRange(index);
-        removed = std::move(entries_[static_cast<std::size_t>(index)]);
-        entries_.erase(entries_.begin() + index);
-        if (removed.placeholder)
-            --placeholderCount_;
-        cachedIndex_ = -1;
+        removed = takeOut(index);
     }
+    finishDelete(std::move(removed), index);
+}
+
+void TOWPinList::RemovePin(TOWBasicPin* pin)
+{
+    // Found and taken out under one section, so that another thread's change
+    // in between cannot make it take the wrong entry.
+    for (;;) {
+        TEntry removed;
+        int index = -1;
+        {
+            auto section = writeLocked();
+            if (!section || !pin)
+                return;
+            auto it = std::find_if(entries_.begin(), entries_.end(), [&](const TEntry& e) { return e.pin == pin; });
+            if (it == entries_.end())
+                return;
+            index = static_cast<int>(it - entries_.begin());
+            removed = takeOut(index);
+        }
+        finishDelete(std::move(removed), index);
+    }
+}
+
+TOWPinList::TEntry TOWPinList::takeOut(int index)
+{
+    TEntry removed = std::move(entries_[static_cast<std::size_t>(index)]);
+    entries_.erase(entries_.begin() + index);
+    if (removed.placeholder)
+        --placeholderCount_;
+    cachedIndex_ = -1;
+    return removed;
+}
+
+void TOWPinList::finishDelete(TEntry removed, int index)
+{
     // Every notification goes out while the pin still exists; it is freed
     // last.
     TOWBorrowed<TOWBasicPin> pin(removed.pin, removed.life);
@@ -259,12 +291,6 @@ void TOWPinList::Delete(int index)
     owPinEvents::PinListPinRemoved(this, removed.pin, index);
     owPinEvents::PinListChanged(this);
     letGo(removed);
-}
-
-void TOWPinList::RemovePin(TOWBasicPin* pin)
-{
-    for (int index = IndexOf(pin); index >= 0; index = IndexOf(pin))
-        Delete(index);
 }
 
 void TOWPinList::Clear()

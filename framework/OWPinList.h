@@ -86,6 +86,10 @@ private:
     TOWPinSection readLocked() { return TOWPinSection::Read(Lock(), lock_.Get()); }
     TOWPinSection writeLocked() { return TOWPinSection::Write(Lock(), lock_.Get()); }
     void purgePlaceholders();
+    // Under the write section: the entry at index, out of the list.
+    TEntry takeOut(int index);
+    // After it: the notifications, then the pin freed or detached.
+    void finishDelete(TEntry removed, int index);
     // Frees or detaches a pin taken out of the list (no section held).
     void letGo(const TEntry& entry);
 

@@ -251,4 +251,44 @@ TEST_F(PinStress, OnePinDeliveredFromSeveralThreadsWhileItsLinksChange)
     EXPECT_FALSE(hub->HasDispatcher());
 }
 
+TEST_F(PinStress, APinListChangedFromSeveralThreadsWhileAnotherWalksIt)
+{
+    TWatchdog watchdog(std::chrono::seconds(60));
+    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Lists");
+    auto list = MakeObject<TOWPinList>(&owner, true, &owner.OwnerLock());
+    const int registeredBefore = TOWPinRegistry::Count();
+    std::atomic<bool> stop{false};
+    std::thread walker([&] {
+        while (!stop) {
+            TOWPinList::TWalk walk(*list);
+            // Other threads delete meanwhile: an index gone is refused
+            // clearly, never read from freed storage.
+            try {
+                for (int i = 0; i < list->EntryCount(); ++i)
+                    (void)list->PinName(i);
+            } catch (const EOWException&) {
+            }
+        }
+    });
+    std::vector<std::thread> changers;
+    for (int t = 0; t < 3; ++t) {
+        changers.emplace_back([&, t] {
+            for (int round = 0; round < stepsPerThread / 10; ++round) {
+                TTestStatePin* pin = MakeStatePin(owner).release();
+                list->AddPin(pin, "T" + std::to_string(t));
+                // Renames whatever pin stands at the index found by then.
+                if (round % 2)
+                    list->SetPinName(list->IndexOf(pin), "Renamed");
+                list->RemovePin(pin);
+            }
+        });
+    }
+    for (auto& thread : changers)
+        thread.join();
+    stop = true;
+    walker.join();
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_EQ(TOWPinRegistry::Count(), registeredBefore);
+}
+
 } // namespace
