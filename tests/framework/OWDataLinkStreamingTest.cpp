@@ -38,6 +38,8 @@ TEST_F(DataLinkStreaming, SourcesSinksDependenciesAndConvertersComeBackInAFreshF
         ASSERT_TRUE(c1.In()->Connect(c2.Out()));
         ASSERT_TRUE(c1.InC()->Connect(c3.OutB()));
         ASSERT_TRUE(c2.State()->LinkState(c3.State()));
+        ASSERT_TRUE(c3.Mix()->Connect(c2.Out()));
+        ASSERT_TRUE(c3.Mix()->Connect(c1.Out()));
         // Listed pins: a listed source through a converter, listed sinks
         // fed from outside, one with a DependsOn.
         TListedData& listed = *MakeComponent<TListedData>(form, "L");
@@ -47,7 +49,7 @@ TEST_F(DataLinkStreaming, SourcesSinksDependenciesAndConvertersComeBackInAFreshF
         before = LinksOf(form);
         stored = Written(form);
     }
-    ASSERT_EQ(before.size(), 18u);
+    ASSERT_EQ(before.size(), 22u);
     TTestForm fresh(nullptr, "Form1");
     ReadInto(fresh, stored);
     EXPECT_EQ(LinksOf(fresh), before);
@@ -60,7 +62,7 @@ TEST_F(DataLinkStreaming, SourcesSinksDependenciesAndConvertersComeBackInAFreshF
         return std::find_if(entries.begin(), entries.end(), [&](const TOWPinEntry& e) { return e.Sink.Get() == sink; }) -
                entries.begin();
     };
-    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_EQ(entries.size(), 4u);
     EXPECT_LT(at(scope(fresh, "C2").In()), at(scope(fresh, "C3").In()));
 }
 
@@ -73,6 +75,7 @@ TEST_F(DataLinkStreaming, TheStoredValuesTakeTheShapesOfTheirLinks)
     TTestSinkPin& named = listed.Sink({typeA}, "Left");
     ASSERT_TRUE(c2.In()->Connect(c1.Out()));
     ASSERT_TRUE(named.ConnectData(c1.Out(), c2.In()));
+    ASSERT_TRUE(c2.Mix()->Connect(c1.Out()));
     const TFormObject stored = Written(form);
     auto value = [&](const char* component, const char* property) {
         const TFormProperty* p = StoredProperty(*StoredChild(stored, component), property);
@@ -80,7 +83,11 @@ TEST_F(DataLinkStreaming, TheStoredValuesTakeTheShapesOfTheirLinks)
     };
     const TFormValue sinks = value("C1", "Out.SinkPins");
     ASSERT_EQ(sinks.type, TValueType::List);
-    ASSERT_EQ(sinks.items.size(), 2u);
+    ASSERT_EQ(sinks.items.size(), 3u);
+    const TFormValue sources = value("C2", "Mix.SourcePin");
+    ASSERT_EQ(sources.type, TValueType::List) << "a multi-sink stores a list";
+    ASSERT_EQ(sources.items.size(), 1u);
+    EXPECT_EQ(sources.items[0].text, "Form1.C1.Out");
     EXPECT_EQ(sinks.items[0].type, TValueType::Ident) << "same paths, no DependsOn: an identifier";
     EXPECT_EQ(sinks.items[0].text, "Form1.C2.In");
     const TFormValue& both = sinks.items[1];
@@ -113,6 +120,8 @@ TEST_F(DataLinkStreaming, TwoFormsLinkedToEachOtherLoadInEitherOrder)
         ASSERT_TRUE(b.In()->Connect(a.Out()));
         ASSERT_TRUE(a.In()->Connect(b.Out()));
         ASSERT_TRUE(a.InC()->Connect(b.OutB()));
+        ASSERT_TRUE(a.Mix()->Connect(b.Out()));
+        ASSERT_TRUE(a.Mix()->Connect(a.Out()));
         before1 = LinksOf(form1);
         before2 = LinksOf(form2);
         stored1 = Written(form1);
@@ -275,10 +284,10 @@ TEST_F(DataLinkStreaming, TheLinkReaderNeverLinksAWrongKindOfPinOnRandomAndMutat
     }
     ASSERT_GT(seeds.size(), 5u);
     const std::vector<std::string> properties{"Out.SinkPins", "In.SourcePin", "InC.StateConverter", "Out.Form",
-                                      "State.State", "OutB.SinkPins"};
+                                              "State.State", "OutB.SinkPins", "Mix.SourcePin"};
     TValueFuzzer fuzz(7121, {"nil", "Sinks", "Sources", "State", "Form1.B.In", "Form1.B.Out", "Form1.A.In",
-                             "Form1.A.Out", "Form1.B.InC", "Form1.B.State", "Form2.X.Out", "Form1.A.", "",
-                             GuidToString(typeB), GuidToString(typeC), "Form1Link1"});
+                             "Form1.A.Out", "Form1.B.InC", "Form1.B.Mix", "Form1.B.State", "Form2.X.Out",
+                             "Form1.A.", "", GuidToString(typeB), GuidToString(typeC), "Form1Link1"});
     int refused = 0;
     for (int round = 0; round < 4000; ++round) {
         TTestForm form(nullptr, "Form1");
@@ -293,6 +302,8 @@ TEST_F(DataLinkStreaming, TheLinkReaderNeverLinksAWrongKindOfPinOnRandomAndMutat
                     EXPECT_NE(source, sink);
                 }
             }
+            for (int i = 0; i < s->Mix()->GetSourceCount(); ++i)
+                EXPECT_NE(s->Mix()->GetSourceAt(i)->GetSinkKind(), TOWPinKind::Sink) << "a multi-sink fed by a sink";
             for (TTestSourcePin* source : {s->Out(), s->OutB()}) {
                 for (int i = 0; i < source->GetSinkCount(); ++i)
                     EXPECT_NE(source->GetSink(i)->GetSinkKind(), TOWPinKind::Source) << "a source feeding a source";

@@ -142,8 +142,8 @@ inline const TFormObject* StoredChild(const TFormObject& form, const std::string
 namespace owLinkTest {
 
 // Data pins published one by one: Out (typeA), OutB (typeB), In (typeA),
-// InC (typeC, reached from typeB through the test converter) and a state
-// pin speaking typeB.
+// InC (typeC, reached from typeB through the test converter), Mix (a typeA
+// multi-sink) and a state pin speaking typeB.
 class TDataScope : public TPinOwner {
 public:
     explicit TDataScope(TComponent* owner, std::string name = {})
@@ -152,6 +152,7 @@ public:
           outB_(MakeObject<TTestSourcePin>(this, &OwnerLock(), std::vector<TGUID>{typeB})),
           in_(MakeObject<TTestSinkPin>(this, &OwnerLock(), std::vector<TGUID>{typeA})),
           inC_(MakeObject<TTestSinkPin>(this, &OwnerLock(), std::vector<TGUID>{typeC})),
+          mix_(MakeObject<TTestMultiSinkPin>(this, &OwnerLock(), std::vector<TGUID>{typeA})),
           state_(MakeStatePin(*this, {typeB}, {typeB}))
     {
     }
@@ -162,6 +163,7 @@ public:
                                       Published<&TDataScope::OutB, nullptr>("OutB"),
                                       Published<&TDataScope::In, nullptr>("In"),
                                       Published<&TDataScope::InC, nullptr>("InC"),
+                                      Published<&TDataScope::Mix, nullptr>("Mix"),
                                       Published<&TDataScope::State, nullptr>("State")});
         return info;
     }
@@ -170,6 +172,7 @@ public:
     TTestSourcePin* OutB() const { return outB_.get(); }
     TTestSinkPin* In() const { return in_.get(); }
     TTestSinkPin* InC() const { return inC_.get(); }
+    TTestMultiSinkPin* Mix() const { return mix_.get(); }
     TTestStatePin* State() const { return state_.get(); }
 
     // Links are there by the time a form's components are told they loaded.
@@ -185,6 +188,7 @@ private:
     TOwned<TTestSourcePin> outB_;
     TOwned<TTestSinkPin> in_;
     TOwned<TTestSinkPin> inC_;
+    TOwned<TTestMultiSinkPin> mix_;
     TOwned<TTestStatePin> state_;
 };
 
