@@ -45,6 +45,15 @@
 //   1. Owner locks: the IOWLock of a component or chart (the `Lock` a pin or
 //      pin list is made with). Taken by component code, never by pin-model
 //      code while it holds anything below.
+//   1a. Link gates (OWLinkGate.h): one per sink pin, taken by that sink's
+//      link changes (connect, disconnect, the source side's removal) inside
+//      a use of the sink, so that the sink's record and the source's entry
+//      change together. Held across the partner's AddLink and RemoveLink,
+//      which take only their own sections and no other gate; not held across
+//      the announcement of a new link, the sink's listener calls or the
+//      handlers the sink calls. A source's RemoveLink runs under the gate of
+//      the sink that leaves: what it does there (a stop for that sink) must
+//      not wait for another thread.
 //   2. One pin-model section: the read or write section of ONE pin, pin list
 //      or dispatcher (its own TOWObject lock, with the owner lock as yield
 //      lock). Sections of the same object nest (the lock is recursive); a
@@ -89,7 +98,13 @@
 //   a dispatcher's members or a handler table); a replaced plan is freed
 //   only when no delivery is walking it. A target whose use is
 //   refused is skipped. Results that go back into the entries (weights) are
-//   applied under a new section to the entries that still exist.
+//   applied under a new section to the entries that still exist: a source
+//   or multi-sink (OWDeliveryRoute.h) leaves them in counters of the list it
+//   walked, folded into the entries by the next delivery's section, or by
+//   Id when the list was replaced meanwhile.
+// - Converters a source lets go of while a delivery or a link change runs on
+//   the thread are freed when the outermost of them ends: a delivery of this
+//   thread may be passing through the converter.
 // - Nesting counters (deliveries and announcements in progress) are raised
 //   and lowered by a scope guard, so they come back down when an exception
 //   passes; the guard does not touch a pin that is gone.
