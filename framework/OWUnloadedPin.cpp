@@ -174,7 +174,7 @@ bool TOWUnloadedPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
     if (!pin || pin == this)
         return false;
     auto section = WriteLocked();
-    if (!section)
+    if (!section || releasing_.load())
         return false;
     const int index = links_.IndexOfSink(pin);
     if (index >= 0) {
@@ -278,12 +278,12 @@ void TOWUnloadedPin::ResolveInto(TOWBasicPin& realPin)
 bool TOWUnloadedPin::ReleaseIfUnused()
 {
     {
-        auto section = ReadLocked();
-        if (!section || links_.Count() > 0)
+        // Decided under the section that links take, so that no link can be
+        // recorded between the check and the release.
+        auto section = WriteLocked();
+        if (!section || links_.Count() > 0 || InList() || Keep() || releasing_.exchange(true))
             return false;
     }
-    if (InList() || Keep() || releasing_.exchange(true))
-        return false;
     TOwned<TOWUnloadedPin> owned = extractPlaceholder(this);
     return owned != nullptr;
 }
