@@ -1,6 +1,8 @@
 #pragma once
 
 #include "chart/SLScope.h"
+#include "framework/OWOperations.h"
+#include "framework/SLRealBuffer.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -38,6 +40,44 @@ inline TSLScopeChannel& addChannel(TSLScope& scope, const std::vector<double>& y
     channel.Data.SetXYData(x.data(), y.data(), y.size());
     scope.CommitPendingData();
     return channel;
+}
+
+// Streams as sources send them, and what a channel's data holds.
+inline std::vector<double> ramp(std::size_t count, double first, double step = 1)
+{
+    std::vector<double> values(count);
+    for (std::size_t i = 0; i < count; ++i)
+        values[i] = first + static_cast<double>(i) * step;
+    return values;
+}
+
+inline SLRef<ISLData> realBuffer(const std::vector<double>& values)
+{
+    return TSLRealBuffer::CreateFromData(values.data(), static_cast<std::uint32_t>(values.size()));
+}
+
+inline TOWNotifyOperationRef supplied(const SLRef<ISLData>& buffer)
+{
+    return OWMakeOperation<TOWSuppliedBufferOperation>(buffer);
+}
+
+inline TOWNotifyOperationRef startAt(double rate)
+{
+    return OWMakeOperation<TOWStartSampleRateOperation>(0, rate);
+}
+
+inline std::vector<double> xOf(const TSLChannelData& data)
+{
+    std::vector<double> out;
+    data.GetXData(out);
+    return out;
+}
+
+inline std::vector<double> yOf(const TSLChannelData& data)
+{
+    std::vector<double> out;
+    data.GetYData(out);
+    return out;
 }
 
 // An 800 x 400 chart whose default Y axis shows -10 .. 10 without
