@@ -45,8 +45,10 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
+#include <tuple>
 #include <span>
 #include <string>
 #include <vector>
@@ -96,6 +98,40 @@ inline std::vector<std::vector<std::uint8_t>> makeColumns(std::size_t columns, s
         for (std::uint32_t r = 0; r < rows; ++r)
             out[c][r] = value(c, r);
     return out;
+}
+
+// One id of each signal a log can hold.
+inline const std::vector<int> everySignalId{1, 3, 5, 7, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20};
+
+// Opens signals in a chart window as a file would: `rows` rows at `rate` a
+// second, signal k of `ids` decoded from the high and low bytes bytes(k, row).
+inline void openSignals(TMDIChild& child, const std::vector<int>& ids, int rows, double rate,
+                        const std::function<std::pair<std::uint8_t, std::uint8_t>(std::size_t, int)>& bytes)
+{
+    const auto n = static_cast<std::size_t>(rows);
+    std::vector<double> x(n);
+    for (std::size_t r = 0; r < n; ++r)
+        x[r] = static_cast<double>(r) / rate;
+    child.ClearGrafico();
+    child.WideBandChannel = -1;
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        std::vector<std::uint8_t> high(n), low(n);
+        for (std::size_t r = 0; r < n; ++r)
+            std::tie(high[r], low[r]) = bytes(k, static_cast<int>(r));
+        child.AddDecodedSignal(*signal_decoding::DecodeSignal(ids[k], high, low, true), x);
+    }
+    child.FileBlocks.SetRows(static_cast<std::uint32_t>(rows));
+    child.FinishOpening();
+    child.SLScope1->CommitPendingData();
+}
+
+// Arms the chart's zero point and picks it at `x` seconds, as a click there would.
+inline void pickZeroAt(TMDIChild& chart, double x)
+{
+    chart.Grafico_Split();
+    chart.PickedX = x;
+    chart.PickedValid = true;
+    chart.SLScope1Click();
 }
 
 inline void writeLog(const std::string& path, const log_file::LogHead& head,

@@ -19,22 +19,10 @@ constexpr double step = 0.5;
 // second from 0 to 29.5 s.
 void openThreeSignals(TMDIChild& child)
 {
-    std::vector<std::uint8_t> rpmHigh(rows, 0x02), rpmLow(rows), mapHigh(rows, 0), mapLow(rows), button(rows);
-    std::vector<double> x(rows);
-    for (int i = 0; i < rows; ++i) {
-        rpmLow[i] = static_cast<std::uint8_t>(i);
-        mapLow[i] = static_cast<std::uint8_t>(100 + i);
-        button[i] = static_cast<std::uint8_t>(i % 2 == 0 ? 0xFE : 0x01);
-        x[i] = i * step;
-    }
-    child.ClearGrafico();
-    child.WideBandChannel = -1;
-    child.AddDecodedSignal(*signal_decoding::DecodeSignal(1, rpmHigh, rpmLow, true), x);
-    child.AddDecodedSignal(*signal_decoding::DecodeSignal(7, mapHigh, mapLow, true), x);
-    child.AddDecodedSignal(*signal_decoding::DecodeSignal(20, {}, button, true), x);
-    child.FileBlocks.SetRows(rows);
-    child.FinishOpening();
-    child.SLScope1->CommitPendingData();
+    openSignals(child, {1, 7, 20}, rows, 1 / step, [](std::size_t k, int r) {
+        const int low = k == 0 ? r : k == 1 ? 100 + r : r % 2 == 0 ? 0xFE : 0x01;
+        return std::pair<std::uint8_t, std::uint8_t>(k == 0 ? 0x02 : 0, static_cast<std::uint8_t>(low));
+    });
 }
 
 class ChildWinTest : public AppTestEnv {
@@ -314,33 +302,14 @@ TEST_F(ChildWinTest, SignalWithoutRowsKeepsASaneAxis)
 void openGeneratedLog(TMDIChild& child)
 {
     constexpr int rows = 15000;
-    constexpr double rate = 50;
-    std::vector<double> x(rows);
-    double t = 0;
-    for (double& xi : x) {
-        xi = t;
-        t += 1 / rate;
-    }
-    child.ClearGrafico();
-    child.WideBandChannel = -1;
-    for (const int id : {1, 3, 5, 7, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20}) {
-        std::vector<std::uint8_t> high(rows);
-        std::vector<std::uint8_t> low(rows);
-        for (int i = 0; i < rows; ++i) {
-            const double u = static_cast<double>(i) / rows;
-            const double wave = 0.5 + 0.45 * std::sin(6.283185307179586 * (u * (1 + id % 4) + id * 0.1));
-            const int word = static_cast<int>(wave * (id == 1 ? 700 : id == 7 ? 500 : 1000));
-            high[i] = static_cast<std::uint8_t>(word >> 8);
-            low[i] = static_cast<std::uint8_t>(id == 20   ? (i / 2000) % 2
-                                              : id == 19 ? wave * 5
-                                              : id >= 10 ? wave * 200
-                                                         : word & 0xFF);
-        }
-        child.AddDecodedSignal(*signal_decoding::DecodeSignal(id, high, low, true), x);
-    }
-    child.FileBlocks.SetRows(rows);
-    child.FinishOpening();
-    child.SLScope1->CommitPendingData();
+    openSignals(child, everySignalId, rows, 50, [](std::size_t k, int i) {
+        const int id = everySignalId[k];
+        const double u = static_cast<double>(i) / rows;
+        const double wave = 0.5 + 0.45 * std::sin(6.283185307179586 * (u * (1 + id % 4) + id * 0.1));
+        const int word = static_cast<int>(wave * (id == 1 ? 700 : id == 7 ? 500 : 1000));
+        const double low = id == 20 ? (i / 2000) % 2 : id == 19 ? wave * 5 : id >= 10 ? wave * 200 : word & 0xFF;
+        return std::pair<std::uint8_t, std::uint8_t>(word >> 8, static_cast<std::uint8_t>(low));
+    });
 }
 
 int pixelsOfColour(const QImage& image, QColor colour)
@@ -354,8 +323,17 @@ int pixelsOfColour(const QImage& image, QColor colour)
 
 class ChildWinWindowTest : public AppTestEnv {};
 
-// Opens a chart window inside the main window and takes its picture; under a
-// real X server (scripts/xvfb-chart-check.sh) the picture is saved for review.
+// Under a real X server (scripts/xvfb-chart-check.sh) the pictures are saved
+// for review, named after the one the script asks for.
+void savePicture(QWidget& window, const QString& suffix = QString())
+{
+    const QString path = qEnvironmentVariable("ZQ_CHART_SCREENSHOT");
+    if (!path.isEmpty()) {
+        EXPECT_TRUE(window.grab().save(path.left(path.size() - 4) + suffix + QStringLiteral(".png")));
+    }
+}
+
+// Opens a chart window inside the main window and takes its picture.
 TEST_F(ChildWinWindowTest, ChartWindowShowsTheTracesOfAGeneratedLog)
 {
     TMainForm form(services_);
@@ -379,15 +357,12 @@ TEST_F(ChildWinWindowTest, ChartWindowShowsTheTracesOfAGeneratedLog)
     }
     EXPECT_TRUE(child->PickedValid);
 
-    const QString path = qEnvironmentVariable("ZQ_CHART_SCREENSHOT");
-    if (!path.isEmpty()) {
-        EXPECT_TRUE(form.grab().save(path));
-    }
+    savePicture(form);
     EXPECT_TRUE(form.FormClose());
 }
 
-// Three chart windows arranged by the arrange button; under a real X server
-// the picture of each arrangement is saved beside the chart's own picture.
+// Three chart windows arranged by the arrange button, a picture of each
+// arrangement.
 TEST_F(ChildWinWindowTest, ArrangedChartWindowsStayInsideTheWorkArea)
 {
     TMainForm form(services_);
@@ -398,17 +373,13 @@ TEST_F(ChildWinWindowTest, ArrangedChartWindowsStayInsideTheWorkArea)
     QApplication::processEvents();
     for (int n = 1; n <= 3; ++n)
         openGeneratedLog(*TMDIChild::Create(form, QStringLiteral("LOGGER\\LOGGER_LOG_0000%1.ZQL").arg(n)));
-    const QString path = qEnvironmentVariable("ZQ_CHART_SCREENSHOT");
     for (int press = 1; press <= 3; ++press) {
         form.ToolButton16->click();
         QApplication::processEvents();
         const QRect area = form.MdiArea->viewport()->rect();
         for (QMdiSubWindow* window : form.chartSubWindows())
             EXPECT_TRUE(area.contains(window->geometry())) << press;
-        if (!path.isEmpty()) {
-            const QString picture = path.left(path.size() - 4) + QStringLiteral("-arranged-%1.png").arg(press);
-            EXPECT_TRUE(form.grab().save(picture));
-        }
+        savePicture(form, QStringLiteral("-arranged-%1").arg(press));
     }
     EXPECT_TRUE(form.FormClose());
 }

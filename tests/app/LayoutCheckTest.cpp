@@ -22,15 +22,13 @@ namespace {
 
 using zq::chart::TSLScope;
 
-// WCAG's relative luminance and contrast ratio; 4.5 is its floor for text.
-double luminance(QColor c)
-{
-    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
+// WCAG's contrast ratio of relative luminances; 4.5 is its floor for text.
 double contrast(QColor a, QColor b)
 {
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    const auto luminance = [&](QColor c) {
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
@@ -50,12 +48,15 @@ QColor backdrop(const QWidget& w)
     return filled->palette().color(group(w), QPalette::Window);
 }
 
+// What of a window's texts does not show whole, once it is shown.
 class CutOffReport {
 public:
     explicit CutOffReport(QWidget& window) : window_(window) {}
 
     std::vector<std::string> run()
     {
+        window_.show();
+        QApplication::processEvents();
         if (window_.isWindow())
             title();
         for (QWidget* w : window_.findChildren<QWidget*>()) {
@@ -64,9 +65,9 @@ public:
             if (auto* label = qobject_cast<QLabel*>(w))
                 this->label(*label);
             else if (auto* button = qobject_cast<QPushButton*>(w))
-                pushButton(*button);
+                this->button(*button, QStyle::SE_PushButtonContents, button->isDefault());
             else if (auto* box = qobject_cast<QCheckBox*>(w))
-                checkBox(*box);
+                this->button(*box, QStyle::SE_CheckBoxContents, false);
             else if (auto* group = qobject_cast<QGroupBox*>(w))
                 need(*group, group->title(), group->fontMetrics().horizontalAdvance(group->title()),
                      group->contentsRect().width());
@@ -83,15 +84,11 @@ public:
     }
 
 private:
-    static std::string name(const QObject& o)
-    {
-        const QString n = o.objectName();
-        return (n.isEmpty() ? QString::fromLatin1(o.metaObject()->className()) : n).toStdString();
-    }
-
     void report(const QObject& o, const QString& text, const std::string& what)
     {
-        found_.push_back(name(o) + " \"" + text.toStdString() + "\": " + what);
+        const QString name =
+            o.objectName().isEmpty() ? QString::fromLatin1(o.metaObject()->className()) : o.objectName();
+        found_.push_back(name.toStdString() + " \"" + text.toStdString() + "\": " + what);
     }
 
     void need(const QObject& o, const QString& text, int needed, int room)
@@ -125,40 +122,27 @@ private:
         const QFontMetrics fm = l.fontMetrics();
         const int m = l.margin();
         const QRect room = l.contentsRect().adjusted(m, m, -m, -m);
-        if (l.wordWrap()) {
-            const QRect used = fm.boundingRect(room, Qt::TextWordWrap | l.alignment(), text);
-            need(l, text, used.width(), room.width());
-            need(l, text, used.height(), room.height());
-        } else {
-            need(l, text, fm.horizontalAdvance(text), room.width());
-            need(l, text, fm.height(), room.height());
-        }
+        const QRect used = l.wordWrap() ? fm.boundingRect(room, Qt::TextWordWrap | l.alignment(), text)
+                                        : QRect(0, 0, fm.horizontalAdvance(text), fm.height());
+        need(l, text, used.width(), room.width());
+        need(l, text, used.height(), room.height());
         readable(l, text, l.palette().color(group(l), l.foregroundRole()), backdrop(l));
     }
 
-    void pushButton(const QPushButton& b)
-    {
-        QStyleOptionButton opt;
-        opt.initFrom(&b);
-        opt.text = b.text();
-        opt.icon = b.icon();
-        opt.iconSize = b.iconSize();
-        if (b.isDefault())
-            opt.features |= QStyleOptionButton::DefaultButton;
-        const QRect room = b.style()->subElementRect(QStyle::SE_PushButtonContents, &opt, &b);
-        const int icon = b.icon().isNull() ? 0 : b.iconSize().width() + 4;
-        need(b, b.text(), b.fontMetrics().horizontalAdvance(b.text()) + icon, room.width());
-    }
-
-    void checkBox(const QCheckBox& b)
+    void button(const QAbstractButton& b, QStyle::SubElement contents, bool isDefault)
     {
         if (b.text().isEmpty())
             return;
         QStyleOptionButton opt;
         opt.initFrom(&b);
         opt.text = b.text();
-        const QRect room = b.style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, &b);
-        need(b, b.text(), b.fontMetrics().horizontalAdvance(b.text()), room.width());
+        opt.icon = b.icon();
+        opt.iconSize = b.iconSize();
+        if (isDefault)
+            opt.features |= QStyleOptionButton::DefaultButton;
+        const QRect room = b.style()->subElementRect(contents, &opt, &b);
+        const int icon = b.icon().isNull() ? 0 : b.iconSize().width() + 4;
+        need(b, b.text(), b.fontMetrics().horizontalAdvance(b.text()) + icon, room.width());
     }
 
     void tabBar(const QTabBar& bar)
@@ -214,47 +198,27 @@ private:
     {
         const TOWLockSectionRef section = scope.Lock().ReadSection();
         const auto layout = zq::chart::ComputeLayout(scope, scope.size());
-        for (const auto& tick : zq::chart::XTickLabels(scope, layout)) {
+        for (const auto& tick : zq::chart::XTickLabels(scope, layout))
             if (!scope.rect().contains(tick.rect))
                 report(scope, tick.text, "tick label outside the chart");
-        }
     }
 
     QWidget& window_;
     std::vector<std::string> found_;
 };
 
-std::vector<std::string> textsCutOff(QWidget& window)
-{
-    window.show();
-    QApplication::processEvents();
-    return CutOffReport(window).run();
-}
-
 // Sixteen channels over twenty minutes, every one at the widest value it can
 // show in the last row, where the readout is taken.
 void openSixteenChannels(TMDIChild& child)
 {
     constexpr int rows = 12001; // the last row at 1200 s, on a tick at the right edge
-    constexpr double rate = 10;
-    std::vector<double> x(rows);
-    for (int i = 0; i < rows; ++i)
-        x[static_cast<std::size_t>(i)] = i / rate;
-    child.ClearGrafico();
-    child.WideBandChannel = -1;
-    const auto add = [&](int id, std::uint8_t firstHigh) {
-        std::vector<std::uint8_t> high(rows, 0x10), low(rows, 0x20);
-        high.front() = firstHigh;
-        high.back() = 0xFF;
-        low.back() = 0xFF;
-        child.AddDecodedSignal(*signal_decoding::DecodeSignal(id, high, low, true), x);
-    };
-    for (const int id : {1, 3, 5, 7, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20})
-        add(id, 0x10);
-    add(9, 0x80); // the wide-band lambda
-    child.FileBlocks.SetRows(rows);
-    child.FinishOpening();
-    child.SLScope1->CommitPendingData();
+    std::vector<int> ids = everySignalId;
+    ids.push_back(9); // a wide-band lambda
+    openSignals(child, ids, rows, 10, [&](std::size_t k, int r) -> std::pair<std::uint8_t, std::uint8_t> {
+        if (r == rows - 1)
+            return {0xFF, 0xFF};
+        return {r == 0 && k == ids.size() - 1 ? 0x80 : 0x10, 0x20};
+    });
 }
 
 class LayoutCheckTest : public AppTestEnv {
@@ -266,12 +230,6 @@ protected:
         QLocale::setDefault(QLocale::system());
     }
 
-    static std::vector<std::uint8_t> entry(unsigned number, std::uint8_t rate, unsigned samples)
-    {
-        return {std::uint8_t(number >> 8), std::uint8_t(number), rate, 0, 0, 0,
-                std::uint8_t(samples >> 16), std::uint8_t(samples >> 8), std::uint8_t(samples)};
-    }
-
     // The main window at its first size, on one page, with the longest texts
     // its replies and folders can give.
     QWidget& mainWindowPage(int page)
@@ -279,6 +237,10 @@ protected:
         TMainForm& f = form();
         f.StartTimer->stop();
         f.resize(800, 590);
+        const auto entry = [](unsigned number, std::uint8_t rate, unsigned samples) -> std::vector<std::uint8_t> {
+            return {std::uint8_t(number >> 8), std::uint8_t(number), rate, 0, 0, 0,
+                    std::uint8_t(samples >> 16), std::uint8_t(samples >> 8), std::uint8_t(samples)};
+        };
         const auto feed = [&](const lp::Report& r) { f.ShowRead(nullptr, r[0], r.data() + 1, 64); };
         feed(reply(lp::ReplyList, {{2, entry(65535, 1, 0xFFFFFF)}, {11, entry(3, 100, 2000)}}));
         feed(reply(lp::ReplyConfig, {{2, {0xFF, 0xFF}}, {4, {0xFF, 0xFF}}, {7, {0}}}));
@@ -292,62 +254,43 @@ protected:
         f.PageControl1->setCurrentIndex(page);
         return f;
     }
-
-    QWidget& chartWindow()
-    {
-        form().resize(1400, 1000);
-        TMDIChild* child = TMDIChild::Create(form(), folder("Zorvan_Logs/LOGGER") + "\\LOGGER_LOG_00001.ZQL");
-        openSixteenChannels(*child);
-        child->parentWidget()->resize(1035, 757);
-        QApplication::processEvents();
-        const QRect data = child->SLScope1->DataRect();
-        child->SLScope1MouseMove(Qt::NoModifier, data.right(), data.center().y());
-        return *child;
-    }
-
-    QWidget& folderDialog()
-    {
-        QDir().mkpath(folder("Zorvan_Logs/Pasta de Logs do Carro de Corrida"));
-        writeSettings("LogDir=" + folder("Zorvan_Logs/Pasta de Logs do Carro de Corrida").toStdString() + "\n");
-        folderDialog_ = std::make_unique<TForm030>(services_);
-        return *folderDialog_;
-    }
-
-    QWidget& aboutBox()
-    {
-        about_ = std::make_unique<TForm040>();
-        return *about_;
-    }
-
-    QWidget& inputBox()
-    {
-        input_ = platform::makeInputDialog(nullptr, "Criar pasta em " + folder("Zorvan_Logs/LOGGER"),
-                                           "Digite o nome da nova pasta:", QString());
-        return *input_;
-    }
-
-    std::unique_ptr<TForm030> folderDialog_;
-    std::unique_ptr<TForm040> about_;
-    std::unique_ptr<QInputDialog> input_;
 };
 
 TEST_F(LayoutCheckTest, EveryTextFitsItsPlaceAtTheDefaultFont)
 {
-    struct Window {
-        const char* name;
-        std::function<QWidget&()> open;
+    std::unique_ptr<QWidget> dialog; // the one checked last
+    const std::pair<const char*, std::function<QWidget&()>> windows[] = {
+        {"MainWindowLogs", [&]() -> QWidget& { return mainWindowPage(0); }},
+        {"MainWindowConfiguration", [&]() -> QWidget& { return mainWindowPage(1); }},
+        {"MainWindowFiles", [&]() -> QWidget& { return mainWindowPage(2); }},
+        {"ChartWindow",
+         [&]() -> QWidget& {
+             form().resize(1400, 1000);
+             TMDIChild* child = TMDIChild::Create(form(), folder("Zorvan_Logs/LOGGER") + "\\LOGGER_LOG_00001.ZQL");
+             openSixteenChannels(*child);
+             child->parentWidget()->resize(1035, 757);
+             QApplication::processEvents();
+             const QRect data = child->SLScope1->DataRect();
+             child->SLScope1MouseMove(Qt::NoModifier, data.right(), data.center().y());
+             return *child;
+         }},
+        {"FolderDialog",
+         [&]() -> QWidget& {
+             const QString logs = folder("Zorvan_Logs/Pasta de Logs do Carro de Corrida");
+             QDir().mkpath(logs);
+             writeSettings("LogDir=" + logs.toStdString() + "\n");
+             dialog = std::make_unique<TForm030>(services_);
+             return *dialog;
+         }},
+        {"AboutBox", [&]() -> QWidget& { return *(dialog = std::make_unique<TForm040>()); }},
+        {"InputBox",
+         [&]() -> QWidget& {
+             return *(dialog = platform::makeInputDialog(nullptr, "Criar pasta em " + folder("Zorvan_Logs/LOGGER"),
+                                                         "Digite o nome da nova pasta:", QString()));
+         }},
     };
-    const Window windows[] = {
-        {"MainWindowLogs", [this]() -> QWidget& { return mainWindowPage(0); }},
-        {"MainWindowConfiguration", [this]() -> QWidget& { return mainWindowPage(1); }},
-        {"MainWindowFiles", [this]() -> QWidget& { return mainWindowPage(2); }},
-        {"ChartWindow", [this]() -> QWidget& { return chartWindow(); }},
-        {"FolderDialog", [this]() -> QWidget& { return folderDialog(); }},
-        {"AboutBox", [this]() -> QWidget& { return aboutBox(); }},
-        {"InputBox", [this]() -> QWidget& { return inputBox(); }},
-    };
-    for (const Window& w : windows)
-        EXPECT_THAT(textsCutOff(w.open()), testing::IsEmpty()) << w.name;
+    for (const auto& [name, open] : windows)
+        EXPECT_THAT(CutOffReport(open()).run(), testing::IsEmpty()) << name;
 }
 
 } // namespace

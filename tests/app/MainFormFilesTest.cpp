@@ -10,7 +10,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Kind = platform::ScriptedDialogs::Kind;
 
 class MainFormFilesTest : public AppTestEnv {
 protected:
@@ -255,17 +254,15 @@ TEST_F(MainFormFilesTest, ForeignDropsMoveNothing)
     fs::create_directories(base_ + "/Outra");
     TMainForm& form = show();
     form.TreeView1->expandAll();
-    QMimeData text;
+    form.TreeView1->setCurrentItem(node({"Carro", "um"}));
+    const QPoint at = form.TreeView1->visualItemRect(node({"Outra"})).center();
+    QMimeData text, files, items;
     text.setText(QStringLiteral("Carro/um"));
-    QMimeData files;
     files.setUrls({QUrl::fromLocalFile(QString::fromStdString(base_ + "/solto.ZQL"))});
-    QMimeData items; // what a view of another program would give
+    // What a view of another program would give.
     items.setData(QStringLiteral("application/x-qabstractitemmodeldatalist"), QByteArray(8, '\0'));
-
     for (QMimeData* mime : {&text, &files, &items}) {
         SCOPED_TRACE(mime->formats().join(QLatin1Char(' ')).toStdString());
-        form.TreeView1->setCurrentItem(node({"Carro", "um"}));
-        const QPoint at = form.TreeView1->visualItemRect(node({"Outra"})).center();
         QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(form.TreeView1->viewport(), &enter);
         EXPECT_FALSE(enter.isAccepted());
@@ -297,10 +294,8 @@ TEST_P(MainFormFollowTest, RenameThenSaveLeavesOneFileAtTheNewPlace)
     fs::create_directories(base_ + "/Outra");
     TMainForm& form = show();
     form.TreeView1->expandAll();
-    for (const auto& opened : {std::vector<const char*>{"Carro", "Treino", "um"}, std::vector<const char*>{"dois"}}) {
-        form.TreeView1->setCurrentItem(node(opened));
-        form.TreeView1DblClick();
-    }
+    form.AbreArquivo(QString::fromStdString(base_ + "/Carro/Treino"), QStringLiteral("um.ZQL"));
+    form.AbreArquivo(QString::fromStdString(base_), QStringLiteral("dois.ZQL"));
     ASSERT_EQ(charts().size(), 2u);
     TMDIChild& chart = *charts().back();
 
@@ -316,16 +311,12 @@ TEST_P(MainFormFollowTest, RenameThenSaveLeavesOneFileAtTheNewPlace)
     EXPECT_EQ(chart.windowTitle().toStdString(), nowAt);
     EXPECT_EQ(charts().front()->windowTitle().toStdString(), base_ + "/dois.ZQL");
 
-    chart.Grafico_Split();
-    chart.PickedX = 2.5;
-    chart.PickedValid = true;
-    chart.SLScope1Click();
+    pickZeroAt(chart, 2.5);
     chart.SalvarArquivo();
     EXPECT_EQ(log_file::LoadLogFile(nowAt, false).head.ZeroOffsetMs(), 2500);
-    std::size_t logs = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(base_))
-        logs += entry.path().extension() == ".ZQL";
-    EXPECT_EQ(logs, 2u);
+    EXPECT_EQ(std::count_if(fs::recursive_directory_iterator(base_), {},
+                            [](const fs::directory_entry& e) { return e.path().extension() == ".ZQL"; }),
+              2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moves, MainFormFollowTest,
@@ -394,10 +385,10 @@ TEST_F(MainFormFilesTest, DeleteRemovesEmptyFoldersAndLogsWithoutAsking)
 class MainFormDownloadFileTest : public MainFormFilesTest {
 protected:
     // A download of log 7 with `received` complete rows of `rows`.
-    void download(std::uint32_t rows, int received, std::vector<std::uint8_t> ids = {0, 1, 10, 16})
+    void download(std::uint32_t rows, int received, std::vector<std::uint8_t> ids = {0, 1, 10, 16}, std::uint8_t rate = 10)
     {
         TMainForm& form = *form_;
-        form.DownloadState = makeDownload(ids, rows);
+        form.DownloadState = makeDownload(ids, rows, rate);
         form.Dados.setRowCount(int(rows));
         form.Dados.setColCount(int(ids.size()));
         for (int r = 0; r < received; ++r)
@@ -446,10 +437,7 @@ TEST_F(MainFormDownloadFileTest, SavedZeroPointAndCutReadBack)
     form.AbreArquivo(QString::fromStdString(base_ + "/MeuCarro"), name);
     ASSERT_EQ(charts().size(), 1u);
     TMDIChild& chart = *charts().front();
-    chart.Grafico_Split();
-    chart.PickedX = 2.5;
-    chart.PickedValid = true;
-    chart.SLScope1Click();
+    pickZeroAt(chart, 2.5);
     chart.Grafico_Cut();
     ASSERT_TRUE(chart.Modified);
     form.ToolButton13->click();
@@ -470,42 +458,33 @@ TEST_F(MainFormDownloadFileTest, SavedZeroPointAndCutReadBack)
 
 // A download the reader would refuse is not stored: the user is told why
 // when it ends, and no file is left to fail on opening.
-struct RefusedCase {
-    const char* name;
-    std::vector<std::uint8_t> ids;
-    std::uint8_t rate;
-    const char* reason;
-};
-
-class RefusedDownloadTest : public MainFormDownloadFileTest, public testing::WithParamInterface<RefusedCase> {};
-
-TEST_P(RefusedDownloadTest, IsToldAtTheEndAndLeavesNoFile)
+TEST_F(MainFormDownloadFileTest, RefusedHeadIsToldAtTheEndAndLeavesNoFile)
 {
-    const RefusedCase& c = GetParam();
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> ids;
+        std::uint8_t rate;
+        const char* reason;
+    } cases[] = {{"RateZero", {0, 1, 10}, 0, "a taxa de amostragem é zero"},
+                 {"HighByteColumnMissing", {1, 10}, 10, "faltam colunas dos sinais anunciados"},
+                 {"LambdaWithoutItsHighByte", {10, 9}, 10, "faltam colunas dos sinais anunciados"},
+                 {"SeventeenSignals", {10, 11, 12, 13, 16, 17, 18, 19, 20, 10, 11, 12, 13, 16, 17, 18, 19}, 10,
+                  "tem mais de 16 sinais para exibir"}};
     TMainForm& form = show();
-    download(20, 20, c.ids);
-    form.DownloadState = makeDownload(c.ids, 20, c.rate);
-    form.DownloadState.Row = 20;
-    form.Downloading = true;
-    const std::uint8_t end[64] = {lp::ReplyEnd};
-    form.ShowRead(nullptr, 0, end, sizeof end);
-    EXPECT_FALSE(form.Downloading);
-    EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("O LOG recebido não pode ser gravado: ") +
-                                                       QString::fromUtf8(c.reason) + QStringLiteral(". Nada foi gravado.")));
-    EXPECT_FALSE(exists("MeuCarro"));
-    EXPECT_EQ(tree(), "<base>");
-    EXPECT_TRUE(charts().empty());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs_.clearShown();
+        download(20, 20, c.ids, c.rate);
+        form.Downloading = true;
+        const std::uint8_t end[64] = {lp::ReplyEnd};
+        form.ShowRead(nullptr, 0, end, sizeof end);
+        EXPECT_FALSE(form.Downloading);
+        EXPECT_THAT(dialogs_.texts(), testing::ElementsAre(QStringLiteral("O LOG recebido não pode ser gravado: ") +
+                                                           QString::fromUtf8(c.reason) + QStringLiteral(". Nada foi gravado.")));
+        EXPECT_FALSE(exists("MeuCarro"));
+        EXPECT_EQ(tree(), "<base>");
+        EXPECT_TRUE(charts().empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Heads, RefusedDownloadTest,
-    testing::Values(RefusedCase{"RateZero", {0, 1, 10}, 0, "a taxa de amostragem é zero"},
-                    RefusedCase{"HighByteColumnMissing", {1, 10}, 10, "faltam colunas dos sinais anunciados"},
-                    RefusedCase{"LambdaWithoutItsHighByte", {10, 9}, 10, "faltam colunas dos sinais anunciados"},
-                    RefusedCase{"SeventeenSignals",
-                                {10, 11, 12, 13, 16, 17, 18, 19, 20, 10, 11, 12, 13, 16, 17, 18, 19},
-                                10,
-                                "tem mais de 16 sinais para exibir"}),
-    caseName);
 
 } // namespace

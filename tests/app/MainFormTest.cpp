@@ -147,67 +147,65 @@ protected:
     }
 };
 
-// Whether the rectangles cover the area exactly, without overlapping.
-bool tiles(const std::vector<QRect>& rects, const QRect& area)
+// Whether the rectangles fill the area exactly, without overlapping, as rows
+// of its full width (stacked vertically) or columns of its full height.
+bool tiles(const std::vector<QRect>& rects, const QRect& area, Qt::Orientation stacked)
 {
     long long covered = 0;
     for (std::size_t i = 0; i < rects.size(); ++i) {
-        if (!area.contains(rects[i]))
+        const QRect& r = rects[i];
+        if (!area.contains(r) || (stacked == Qt::Vertical ? r.width() != area.width() : r.height() != area.height()))
             return false;
         for (std::size_t j = i + 1; j < rects.size(); ++j)
-            if (rects[i].intersects(rects[j]))
+            if (r.intersects(rects[j]))
                 return false;
-        covered += static_cast<long long>(rects[i].width()) * rects[i].height();
+        covered += static_cast<long long>(r.width()) * r.height();
     }
     return covered == static_cast<long long>(area.width()) * area.height();
 }
 
-TEST_F(MainFormChartsTest, NewChartWindowsOpenInsideTheAreaEachOffsetFromTheLast)
+// New chart windows open inside the area, each one step from the last; one
+// dragged off the area makes it scroll, and every press of the arrange button
+// brings them all back, in turn cascaded, one above the other, side by side.
+TEST_F(MainFormChartsTest, ChartWindowsOpenAndAreArrangedInsideTheArea)
 {
     form().StartTimer->stop(); // kept at this size, not maximised to the screen
-    form().resize(1400, 900);
-    QApplication::processEvents();
-    addCharts({false, false, false});
-    QApplication::processEvents();
-    const QRect area = form_->MdiArea->viewport()->rect();
-    const auto windows = form_->MdiArea->subWindowList(QMdiArea::CreationOrder);
-    ASSERT_EQ(windows.size(), 3);
-    for (int i = 0; i < windows.size(); ++i) {
-        const QRect r = windows[i]->geometry();
-        EXPECT_TRUE(area.contains(r)) << i;
-        EXPECT_GE(r.width(), area.width() / 2) << i;
-        if (i > 0) {
-            const QPoint offset = r.topLeft() - windows[i - 1]->geometry().topLeft();
-            EXPECT_TRUE(offset.x() > 0 && offset.x() == offset.y()) << i;
-        }
-    }
-    EXPECT_FALSE(form_->MdiArea->horizontalScrollBar()->isVisible());
-
-    // A window dragged past the edge makes the area scroll.
-    windows[0]->move(area.right() - 50, 0);
-    QApplication::processEvents();
-    EXPECT_TRUE(form_->MdiArea->horizontalScrollBar()->isVisible());
-}
-
-TEST_F(MainFormChartsTest, ArrangeButtonCascadesAndTilesInsideTheArea)
-{
-    form().StartTimer->stop();
     form().resize(1000, 700);
     QApplication::processEvents();
     addCharts({false, false, false});
+    QApplication::processEvents();
     const auto windows = form_->MdiArea->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(windows.size(), 3);
-    windows[1]->move(2000, 1500); // off the area: the arrangement brings it back
-
     const auto rects = [&] {
         std::vector<QRect> out;
         for (QMdiSubWindow* w : windows)
             out.push_back(w->geometry());
         return out;
     };
-    const auto isCascade = [&](const QRect& area) {
+    const auto scrolls = [&] {
+        return form_->MdiArea->horizontalScrollBar()->isVisible() || form_->MdiArea->verticalScrollBar()->isVisible();
+    };
+    QRect area = form_->MdiArea->viewport()->rect();
+    const std::vector<QRect> opened = rects();
+    for (std::size_t i = 0; i < opened.size(); ++i) {
+        EXPECT_TRUE(area.contains(opened[i])) << i;
+        EXPECT_GE(opened[i].width(), area.width() / 2) << i;
+        if (i > 0) {
+            const QPoint offset = opened[i].topLeft() - opened[i - 1].topLeft();
+            EXPECT_TRUE(offset.x() > 0 && offset.x() == offset.y()) << i;
+        }
+    }
+    EXPECT_FALSE(scrolls());
+    windows[1]->move(2000, 1500);
+    QApplication::processEvents();
+    EXPECT_TRUE(scrolls());
+
+    // Equal windows, each one step on, the last reaching the far corner.
+    const auto isCascade = [&] {
         std::vector<QRect> r = rects();
         std::sort(r.begin(), r.end(), [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
+        if (r.back().bottomRight() != area.bottomRight())
+            return false;
         for (std::size_t i = 0; i < r.size(); ++i) {
             if (!area.contains(r[i]) || r[i].width() * 3 < area.width() || r[i].height() * 3 < area.height() ||
                 r[i].size() != r[0].size())
@@ -217,25 +215,21 @@ TEST_F(MainFormChartsTest, ArrangeButtonCascadesAndTilesInsideTheArea)
         }
         return true;
     };
-    const auto isHorizontalTile = [&](const QRect& area) {
-        const auto r = rects();
-        return tiles(r, area) && r[0].width() == area.width() && r[0].bottom() < r[1].top();
-    };
-    const auto isVerticalTile = [&](const QRect& area) {
-        const auto r = rects();
-        return tiles(r, area) && r[0].height() == area.height() && r[0].right() < r[1].left();
-    };
-    const std::function<bool(const QRect&)> expected[] = {isCascade, isHorizontalTile, isVerticalTile, isCascade};
-    const int nextStep[] = {2, 3, 1, 2};
+    const struct {
+        std::function<bool()> arranged;
+        int nextStep;
+    } presses[] = {{isCascade, 2},
+                   {[&] { return tiles(rects(), area, Qt::Vertical); }, 3},
+                   {[&] { return tiles(rects(), area, Qt::Horizontal); }, 1},
+                   {isCascade, 2}};
     EXPECT_EQ(form_->ArrangeStep, 1);
-    for (std::size_t press = 0; press < std::size(expected); ++press) {
+    for (std::size_t press = 0; press < std::size(presses); ++press) {
         form_->ToolButton16->click();
         QApplication::processEvents();
-        const QRect area = form_->MdiArea->viewport()->rect();
-        EXPECT_TRUE(expected[press](area)) << "press " << press + 1;
-        EXPECT_EQ(form_->ArrangeStep, nextStep[press]) << "press " << press + 1;
-        EXPECT_FALSE(form_->MdiArea->horizontalScrollBar()->isVisible()) << "press " << press + 1;
-        EXPECT_FALSE(form_->MdiArea->verticalScrollBar()->isVisible()) << "press " << press + 1;
+        area = form_->MdiArea->viewport()->rect();
+        EXPECT_TRUE(presses[press].arranged()) << "press " << press + 1;
+        EXPECT_EQ(form_->ArrangeStep, presses[press].nextStep) << "press " << press + 1;
+        EXPECT_FALSE(scrolls()) << "press " << press + 1;
     }
 }
 
