@@ -176,6 +176,7 @@ TOWStateDispatcherRef TOWBasicPin::GetDispatcher()
 
 void TOWBasicPin::SetDispatcher(TOWStateDispatcherRef dispatcher)
 {
+    TOWStateDispatcher* named = dispatcher.Get();
     // The former dispatcher is let go after the section: the last reference
     // frees it, and that must not happen under this pin's lock.
     {
@@ -184,6 +185,8 @@ void TOWBasicPin::SetDispatcher(TOWStateDispatcherRef dispatcher)
             return;
         std::swap(dispatcher_, dispatcher);
     }
+    if (named)
+        named->NamedBy(this);
     OWPinLinksChanged();
 }
 

@@ -147,26 +147,53 @@ TOWStateDispatcher::TRemoval TOWStateDispatcher::TakeOutMember(TOWBasicPin* pin)
     auto section = TOWPinSection::Write(Lock(), nullptr);
     if (!section)
         return removal;
-    const int index = indexOf(pin);
-    if (index < 0)
+    if (const int index = indexOf(pin); index >= 0) {
+        removal.removed = true;
+        members_.erase(members_.begin() + index);
+        for (TOWDispatcherPinStorage& member : members_) {
+            if (member.Driver.Get() == pin)
+                member.Driver = {};
+        }
+    }
+    if (auto it = std::find(named_.begin(), named_.end(), pin); it != named_.end()) {
+        removal.removed = true;
+        named_.erase(it);
+    }
+    if (!removal.removed || dissolved_)
         return removal;
-    removal.removed = true;
-    members_.erase(members_.begin() + index);
-    for (TOWDispatcherPinStorage& member : members_) {
-        if (member.Driver.Get() == pin)
-            member.Driver = {};
-    }
-    // A link needs two ends: the last member leaves too.
-    if (members_.size() == 1) {
-        removal.others.push_back(members_.front().Member);
-        members_.clear();
-    }
-    if (members_.empty() && !dissolved_) {
-        dissolved_ = true;
-        removal.dissolved = true;
-        removal.converters = converters_.ExtractAll();
-    }
+    // A link needs two ends. The input pins of this dispatcher's own
+    // converters are not ends: a dispatcher left with one end (or none) and
+    // its converters dissolves, and every pin still in it or named by it
+    // leaves.
+    const std::vector<TOWFormatConverter*> converters = converters_.Snapshot();
+    const auto isConverterInput = [&](const TOWDispatcherPinStorage& member) {
+        return std::any_of(converters.begin(), converters.end(),
+                           [&](TOWFormatConverter* c) { return c->InputPin() == member.Member.Get(); });
+    };
+    const auto ends = std::count_if(members_.begin(), members_.end(), [&](const auto& m) { return !isConverterInput(m); });
+    if (ends + static_cast<std::ptrdiff_t>(named_.size()) > 1)
+        return removal;
+    for (const TOWDispatcherPinStorage& member : members_)
+        removal.others.push_back(member.Member);
+    removal.others.insert(removal.others.end(), named_.begin(), named_.end());
+    members_.clear();
+    named_.clear();
+    dissolved_ = true;
+    removal.dissolved = true;
+    removal.converters = converters_.ExtractAll();
     return removal;
+}
+
+void TOWStateDispatcher::NamedBy(TOWBasicPin* pin)
+{
+    {
+        auto section = TOWPinSection::Write(Lock(), nullptr);
+        if (!section || !pin || dissolved_ || indexOf(pin) >= 0
+            || std::find(named_.begin(), named_.end(), pin) != named_.end())
+            return;
+        named_.push_back(pin->Borrow());
+    }
+    OWPinLinksChanged();
 }
 
 void TOWStateDispatcher::FinishRemoval(TRemoval removal)

@@ -45,8 +45,9 @@ public:
     // False when the pin is a member already or the dispatcher has dissolved.
     bool AddMember(TOWBasicPin* pin, TOWBasicPin* dependsOn);
     // The member's entry goes and it loses its dispatcher; members driven by
-    // it lose their driver; a single member left loses the dispatcher too,
-    // and a dispatcher without members dissolves.
+    // it lose their driver; when one end of the link is left (or none), the
+    // dispatcher dissolves: the pins left in it lose it and it frees itself
+    // (and its converters) with the last reference.
     void RemoveMember(TOWBasicPin* pin);
     // RemoveMember in two halves, for a pin that leaves under its own write
     // section: the first under the dispatcher's section (nested in the
@@ -59,6 +60,10 @@ public:
     };
     TRemoval TakeOutMember(TOWBasicPin* pin);
     void FinishRemoval(TRemoval removal);
+    // A pin that names this dispatcher without being a member (a sink fed by
+    // one of its converters); it leaves as the members do, and is told when
+    // the dispatcher dissolves.
+    void NamedBy(TOWBasicPin* pin);
     bool HasPin(TOWBasicPin* pin);
     bool HasLink(TOWBasicPin* pin, TOWBasicPin* dependsOn);
     TOWBasicPin* DependsOnOf(TOWBasicPin* pin);
@@ -108,6 +113,7 @@ private:
     bool registered_ = false;
     bool dissolved_ = false;
     std::vector<TOWDispatcherPinStorage> members_;
+    std::vector<TOWBorrowed<TOWBasicPin>> named_;
     TOWFormatConverterList converters_;
     std::vector<TOWBasicPin*> visited_;
     int visitCount_ = 0;

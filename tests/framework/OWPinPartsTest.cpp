@@ -185,6 +185,39 @@ TEST_F(PinParts, DriversAndDependenciesInADispatcherNeverLoop)
     EXPECT_FALSE(dispatcher->IsVisited(a.get()));
 }
 
+TEST_F(PinParts, ADispatcherKeptOnlyByItsConvertersDissolvesWhenItsLastEndLeaves)
+{
+    // A sink fed by a state converter names the dispatcher; the converter's
+    // input is the only member. They hold each other, so the dispatcher must
+    // dissolve by itself when the sink leaves.
+    struct Case {
+        const char* what;
+        bool withLinkingPin;
+    };
+    for (const Case c : {Case{"the sink alone", false}, Case{"a linking pin too", true}}) {
+        SCOPED_TRACE(c.what);
+        auto sink = MakeStatePin(scope);
+        auto linking = MakeStatePin(scope);
+        TOWBorrowed<TOWBasicPin> input;
+        {
+            TOWStateDispatcherRef dispatcher = TOWStateDispatcher::Create("Fed", false);
+            TOwned<TOWFormatConverter> converter = OWConverterClassOf<TTestConverter>()->create();
+            input = converter->InputPin()->Borrow();
+            ASSERT_TRUE(converter->InputPin()->EnterDispatcher(dispatcher.Get(), nullptr));
+            dispatcher->AddConverter(std::move(converter));
+            if (c.withLinkingPin)
+                ASSERT_TRUE(linking->EnterDispatcher(dispatcher.Get(), nullptr));
+            sink->SetDispatcher(dispatcher);
+        }
+        ASSERT_TRUE(FindDispatcher("Fed", false));
+        sink->DisconnectAll();
+        EXPECT_FALSE(FindDispatcher("Fed", false));
+        EXPECT_FALSE(Use(input)) << "the converter went with the dispatcher";
+        EXPECT_FALSE(linking->HasDispatcher());
+        EXPECT_FALSE(sink->HasDispatcher());
+    }
+}
+
 TEST_F(PinParts, AStatePinsLinkTextLinksByDispatcherNameOrPath)
 {
     auto a = MakeStatePin(scope);
