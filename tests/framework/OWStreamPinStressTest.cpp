@@ -44,8 +44,8 @@ public:
     std::size_t SourceCount() const { return sources_.size(); }
     std::size_t SinkCount() const { return sinks_.size(); }
 
-    // The pin is destroyed outside the table's lock and a new one takes its
-    // slot.
+    // The pin is destroyed outside the table's lock (a thread that holds a
+    // use of it may be waiting for the lock) and a new one takes its slot.
     void ReplaceSource(std::size_t i, std::mt19937& rng)
     {
         TOwned<TTestSourcePin> old;
@@ -55,8 +55,13 @@ public:
         }
         old.reset();
         auto made = makeSource(rng);
-        std::lock_guard hold(guard_);
-        sources_[i % sources_.size()] = std::move(made);
+        {
+            std::lock_guard hold(guard_);
+            std::swap(sources_[i % sources_.size()], made);
+        }
+        // What another thread put in the slot meanwhile is freed outside the
+        // lock: a thread holding a use of it may be waiting for the lock.
+        made.reset();
     }
     void ReplaceSink(std::size_t i, std::mt19937& rng)
     {
@@ -67,8 +72,11 @@ public:
         }
         old.reset();
         auto made = makeSink(rng);
-        std::lock_guard hold(guard_);
-        sinks_[i % sinks_.size()] = std::move(made);
+        {
+            std::lock_guard hold(guard_);
+            std::swap(sinks_[i % sinks_.size()], made);
+        }
+        made.reset();
     }
 
     // Only while no thread changes anything.
