@@ -84,6 +84,13 @@ bool TOWPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool 
         return !NegotiateStateType(pin, converter, flag, converterClass).IsNull();
     if (dynamic_cast<TOWUnloadedPin*>(pin))
         return pin->CanLinkType(this, converter, flag, converterClass);
+    // A state pin feeds a sink by its state, through a state converter when
+    // the sink takes none of its types.
+    if (dynamic_cast<TOWStatePin*>(this)) {
+        const TOWPinKind kind = pin->GetSinkKind();
+        if (kind == TOWPinKind::Sink || kind == TOWPinKind::MultiSink)
+            return !NegotiateStateType(pin, converter, flag, converterClass).IsNull();
+    }
     return false;
 }
 

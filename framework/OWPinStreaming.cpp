@@ -161,10 +161,10 @@ void writeLinkList(TWriter& writer, TOWBasicPin& pin)
 
 void writeSourceValue(TWriter& writer, TOWBasicPin& pin)
 {
-    TOWBasicPin* source = pin.GetLink(0);
+    TOWBasicPin* source = pin.GetSourceToWrite();
     if (!source)
         return;
-    TOWBasicPin* dependsOn = pin.GetLinkDependsOn(0);
+    TOWBasicPin* dependsOn = pin.GetDependsOn(source);
     if (!dependsOn) {
         writePathPair(writer, source->GetIndexPath(true), source->GetPath(true));
         return;
@@ -400,7 +400,7 @@ void TOWBasicPin::WriteState(TWriter& writer)
 
 bool TOWBasicPin::HasSourceLinkToWrite()
 {
-    return GetSinkKind() == TOWPinKind::Sink && GetLinkCount() > 0 && !HasStateToWrite() && !IsStateOwnedElsewhere();
+    return GetSinkKind() == TOWPinKind::Sink && GetSourceToWrite() && !HasStateToWrite() && !IsStateOwnedElsewhere();
 }
 
 bool TOWBasicPin::WriteLinks(TWriter& writer)

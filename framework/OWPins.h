@@ -231,6 +231,9 @@ public:
     void WriteStateConverter(TWriter& writer);
     // A sink's source, written when the link is its own to write.
     bool HasSourceLinkToWrite();
+    // The far end a sink's "SourcePin" names (its source, or the placeholder
+    // a pending link waits on); null when it has none of its own to write.
+    virtual TOWBasicPin* GetSourceToWrite() { return GetLinkCount() > 0 ? GetLink(0) : nullptr; }
 
     // ---- membership in a pin list (set by the list)
     TOWPinList* PinList();

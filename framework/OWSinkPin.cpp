@@ -317,9 +317,11 @@ bool TOWSinkPin::SendOperation(const TOWNotifyOperationRef& operation)
 TOWBasicPin* TOWSinkPin::GetDependsOn(TOWBasicPin* pin)
 {
     const TLinkState state = linkState();
-    if (pin && pin == state.Source.Get()) {
-        auto source = Use(state.Source);
-        return source ? source->GetDependsOn(this) : nullptr;
+    // The source keeps the link's DependsOn, and so does a placeholder a
+    // pending link waits on.
+    if (pin && (pin == state.Source.Get() || (!state.Source && pin == state.LinkedPin.Get()))) {
+        auto linked = Use(pin == state.Source.Get() ? state.Source : state.LinkedPin);
+        return linked ? linked->GetDependsOn(this) : nullptr;
     }
     return TOWBasicSinkPin::GetDependsOn(pin);
 }
@@ -370,7 +372,21 @@ bool TOWSinkPin::IsStateOwnedElsewhere()
 
 bool TOWSinkPin::HasSourceToWrite()
 {
-    return GetSource() != nullptr && !HasStateToWrite() && !IsStateOwnedElsewhere();
+    return GetSourceToWrite() != nullptr && !HasStateToWrite() && !IsStateOwnedElsewhere();
+}
+
+TOWBasicPin* TOWSinkPin::GetSourceToWrite()
+{
+    const TLinkState state = linkState();
+    if (state.Source)
+        return state.Source.Get();
+    auto linked = Use(state.LinkedPin);
+    auto* placeholder = dynamic_cast<TOWUnloadedPin*>(linked.Get());
+    // A placeholder in a pin list of this sink's form is written with that
+    // list, links and all; the link is not written twice.
+    if (!placeholder || (placeholder->InList() && placeholder->RootNameText() == GetRootName()))
+        return nullptr;
+    return placeholder;
 }
 
 bool TOWSinkPin::HasLinksToWrite()

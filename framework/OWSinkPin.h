@@ -150,6 +150,7 @@ public:
     TOWBasicPin* GetDirectSource();
     TOWBasicPin* GetLinkedPin();
     bool HasSourceToWrite();
+    TOWBasicPin* GetSourceToWrite() override;
     TOWStreamHandler GetHandler();
 
 private:

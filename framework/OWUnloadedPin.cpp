@@ -123,6 +123,11 @@ bool TOWUnloadedPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converte
     return pin != nullptr && pin != this;
 }
 
+bool TOWUnloadedPin::CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag)
+{
+    return pin != nullptr && pin != this;
+}
+
 std::string TOWUnloadedPin::GetLocalName()
 {
     const auto dot = namePath_.find('.');
@@ -230,6 +235,15 @@ void TOWUnloadedPin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
         if (entry.DependsOn.Get() == oldPin)
             entry.DependsOn = newPin ? newPin->Borrow() : TOWBorrowed<TOWBasicPin>();
     }
+}
+
+TOWBasicPin* TOWUnloadedPin::GetDependsOn(TOWBasicPin* pin)
+{
+    auto section = ReadLocked();
+    if (!section)
+        return nullptr;
+    const int index = links_.IndexOfSink(pin);
+    return index >= 0 ? links_.Items(index).DependsOn.Get() : nullptr;
 }
 
 int TOWUnloadedPin::GetLinkCount()

@@ -26,6 +26,8 @@ public:
     // The placeholder accepts every link and offers no type.
     bool CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
                      const TOWFormatConverterClass*& converterClass) override;
+    // A DependsOn is recorded with the link, to be checked by the real pin.
+    bool CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag) override;
     TOWPinKind GetSinkKind() override { return kind_; }
     std::string GetRootName() override { return rootName_; }
     std::string GetLocalName() override;
@@ -50,6 +52,8 @@ public:
     void DisconnectAll() override;
     void PinDestroying(TOWBasicPin* pin) override;
     void PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin) override;
+    // The DependsOn recorded with the link of that partner.
+    TOWBasicPin* GetDependsOn(TOWBasicPin* pin) override;
     int GetLinkCount() override;
     TOWBasicPin* GetLink(int index) override;
 

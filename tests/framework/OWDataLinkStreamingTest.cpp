@@ -1,5 +1,7 @@
 #include "OWLinkTestSupport.h"
 
+#include <functional>
+
 using namespace owLinkTest;
 
 namespace {
@@ -14,13 +16,17 @@ protected:
     }
     void TearDown() override { owPlaceholderDetail::FreeAll(); }
 
-    static TDataScope& scope(TComponent& owner, const std::string& name)
+    static TComponent& named(TComponent& owner, const std::string& name)
     {
         for (int i = 0; i < owner.ComponentCount(); ++i) {
             if (owner.Components(i)->Name() == name)
-                return dynamic_cast<TDataScope&>(*owner.Components(i));
+                return *owner.Components(i);
         }
         throw std::runtime_error("no component " + name);
+    }
+    static TDataScope& scope(TComponent& owner, const std::string& name)
+    {
+        return dynamic_cast<TDataScope&>(named(owner, name));
     }
 };
 
@@ -261,6 +267,164 @@ TEST_F(DataLinkStreaming, AStateConverterIsMadeForTheTypesReadAndWrittenBackTheS
     EXPECT_THROW(TReader().ReadProperties(
                      c, {{"InC.StateConverter", TFormValue::List({text("X"), text("{B0}"), text(GuidToString(typeC))})}}),
                  EReadError);
+}
+
+TEST_F(DataLinkStreaming, AStatePinLinkedToASinkThroughAStateConverterComesBackInAFreshForm)
+{
+    // Either component may be stored, and so read, first.
+    struct Case {
+        const char* what;
+        bool statePinFirst;
+    };
+    const Case cases[] = {{"the state pin's component first", true}, {"the sink's component first", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TFormObject stored;
+        std::vector<std::string> before;
+        {
+            TTestForm form(nullptr, "Form1");
+            TDataScope& first = *MakeComponent<TDataScope>(form, "First");
+            TDataScope& second = *MakeComponent<TDataScope>(form, "Second");
+            TDataScope& from = c.statePinFirst ? first : second;
+            TDataScope& to = c.statePinFirst ? second : first;
+            const int made = TTestConverter::made.load();
+            ASSERT_TRUE(from.State()->LinkState(to.InC()));
+            EXPECT_EQ(TTestConverter::made.load(), made + 1);
+            EXPECT_TRUE(to.InC()->IsStateOwnedElsewhere());
+            before = LinksOf(form);
+            stored = Written(form);
+        }
+        TTestForm fresh(nullptr, "Form1");
+        ReadInto(fresh, stored);
+        EXPECT_EQ(LinksOf(fresh), before);
+        TDataScope& from = scope(fresh, c.statePinFirst ? "First" : "Second");
+        TDataScope& to = scope(fresh, c.statePinFirst ? "Second" : "First");
+        auto dispatcher = from.State()->GetDispatcher();
+        ASSERT_TRUE(dispatcher);
+        EXPECT_EQ(to.InC()->GetDispatcher(), dispatcher);
+        ASSERT_EQ(dispatcher->Converters().size(), 1u);
+        EXPECT_TRUE(dispatcher->Converters()[0]->OutputPin()->IsLinkedWith(to.InC()));
+        EXPECT_EQ(dispatcher->Count(), 2) << "the state pin and the converter's input";
+        EXPECT_EQ(OWPlaceholderCount(), 0);
+    }
+    // No converter leads from the state pin's type to In, and a source
+    // takes no state.
+    TTestForm form(nullptr, "Form1");
+    TDataScope& a = *MakeComponent<TDataScope>(form, "A");
+    TDataScope& b = *MakeComponent<TDataScope>(form, "B");
+    for (TOWBasicPin* refused : std::initializer_list<TOWBasicPin*>{b.In(), b.Out(), b.Mix()}) {
+        EXPECT_FALSE(a.State()->LinkState(refused));
+        EXPECT_FALSE(a.State()->HasDispatcher());
+        EXPECT_FALSE(refused->HasDispatcher());
+    }
+}
+
+int timesWritten(const TFormValue& value, const std::string& text)
+{
+    int count = value.text == text ? 1 : 0;
+    for (const TFormValue& item : value.items)
+        count += timesWritten(item, text);
+    return count;
+}
+
+int timesWritten(const TFormObject& object, const std::string& text)
+{
+    int count = 0;
+    for (const TFormProperty& p : object.properties)
+        count += timesWritten(p.value, text);
+    for (const TFormObject& child : object.children)
+        count += timesWritten(child, text);
+    return count;
+}
+
+TEST_F(DataLinkStreaming, ASinksPendingLinkSurvivesSavesMadeBeforeItsFarEndLoads)
+{
+    auto id = [](const char* path) { return TFormValue::Ident(path); };
+    auto nil = TFormValue::Ident("nil");
+    auto published = [](TComponent& form) -> TOWSinkPin* { return scope(form, "A").In(); };
+    auto listed = [](TComponent& form) { return dynamic_cast<TListedData&>(named(form, "L")).In(0); };
+    struct Case {
+        const char* what;
+        bool designing;
+        const char* component;  // reads the pending link
+        const char* property;
+        TFormValue value;
+        std::function<TOWSinkPin*(TComponent&)> sink;
+        const char* pendingPath;  // the far end's index path
+        const char* dependsOn;    // the link's DependsOn, by index path
+        std::vector<std::pair<std::string, int>> written;  // texts and how often the form stores them
+    };
+    const Case cases[] = {
+        {"a published sink", false, "A", "In.SourcePin", id("Form1.Late.Out"), published, "Form1.Late.Out", nullptr,
+         {{"Form1.Late.Out", 1}}},
+        {"a published sink at design time", true, "A", "In.SourcePin", id("Form1.Late.Out"), published,
+         "Form1.Late.Out", nullptr, {{"Form1.Late.Out", 1}}},
+        {"a published sink with a DependsOn", false, "A", "In.SourcePin",
+         TFormValue::List({TFormValue::List({id("Form1.Late.Out")}), id("Form1.L.Pins._Pin1")}), published,
+         "Form1.Late.Out", "Form1.L.Pins._Pin1", {{"Form1.Late.Out", 1}, {"Form1.L.Pins._Pin1", 1}}},
+        {"a sink waiting on another form", false, "A", "In.SourcePin", id("Form2.X.Out"), published, "Form2.X.Out",
+         nullptr, {{"Form2.X.Out", 1}}},
+        {"a listed sink", false, "L", "Pins.Pins", TFormValue::List({nil, id("Form1.Late.Out")}), listed,
+         "Form1.Late.Out", nullptr, {{"Form1.Late.Out", 1}}},
+        // At run time the list lets go of its placeholders, and the sink
+        // writes the link.
+        {"a sink fed by a placeholder that left a list", false, "L", "Pins.Pins",
+         TFormValue::List({nil, nil, nil, nil, id("Sinks"), TFormValue::List({id("Form1.A.In")})}), published,
+         "Form1.L.Pins._Pin4", nullptr, {{"Form1.L.Pins._Pin4", 1}, {"Form1.A.In", 0}}},
+        // At design time the list keeps it and writes the link with the
+        // slot; the sink does not write it again.
+        {"a sink fed by a placeholder in a list of its form", true, "L", "Pins.Pins",
+         TFormValue::List({nil, nil, nil, nil, id("Sinks"), TFormValue::List({id("Form1.A.In")})}), published,
+         "Form1.L.Pins._Pin4", nullptr, {{"Form1.A.In", 1}, {"Form1.L.Pins._Pin4", 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The reader takes the components a form already has.
+        auto makeComponents = [&](TComponent& form) {
+            MakeComponent<TDataScope>(form, "A")->SetDesigning(c.designing);
+            MakeComponent<TListedData>(form, "L")->SetDesigning(c.designing);
+        };
+        TFormObject stored;
+        {
+            TTestForm form(nullptr, "Form1");
+            makeComponents(form);
+            TReader().ReadProperties(named(form, c.component), {{c.property, c.value}});
+            stored = Written(form);
+        }
+        // Saved again after each load, before the far end exists.
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            SCOPED_TRACE(cycle);
+            for (const auto& [text, times] : c.written)
+                EXPECT_EQ(timesWritten(stored, text), times) << text;
+            TTestForm fresh(nullptr, "Form1");
+            makeComponents(fresh);
+            ReadInto(fresh, stored);
+            TOWSinkPin* sink = c.sink(fresh);
+            EXPECT_EQ(sink->GetSource(), nullptr);
+            auto* pending = dynamic_cast<TOWUnloadedPin*>(sink->GetLinkedPin());
+            ASSERT_NE(pending, nullptr) << "the link still waits";
+            EXPECT_EQ(pending->GetIndexPath(true), c.pendingPath);
+            TOWBasicPin* dependsOn = pending->GetDependsOn(sink);
+            EXPECT_EQ(dependsOn ? dependsOn->GetIndexPath(true) : "", c.dependsOn ? c.dependsOn : "");
+            stored = Written(fresh);
+        }
+        // The far end comes at last and takes the link over.
+        if (c.pendingPath == std::string("Form1.Late.Out")) {
+            TTestForm last(nullptr, "Form1");
+            makeComponents(last);
+            ReadInto(last, stored);
+            TDataScope& late = *MakeComponent<TDataScope>(last, "Late");
+            late.SetDesigning(c.designing);
+            // A DependsOn names another sink of the same source.
+            TOWSinkPin* before = c.dependsOn ? listed(last) : nullptr;
+            if (before)
+                ASSERT_TRUE(before->Connect(late.Out()));
+            late.Out()->ResolvePlaceholders();
+            EXPECT_EQ(c.sink(last)->GetSource(), late.Out());
+            EXPECT_EQ(c.sink(last)->GetLinkDependsOn(0), before);
+        }
+        owPlaceholderDetail::FreeAll();
+    }
 }
 
 } // namespace
