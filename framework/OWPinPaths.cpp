@@ -16,6 +16,17 @@ constexpr int maxDepth = 32;
 
 enum class TStep : std::uint8_t { Stop, Skip, Descend };
 
+// The object a published object property of `object` holds; null for other
+// kinds of property and for nil.
+TObject* heldBy(const TPropInfo& prop, const TObject& object)
+{
+    if (prop.kind != TTypeKind::Class || !prop.get)
+        return nullptr;
+    const TPropValue value = prop.get(object);
+    const auto* held = std::get_if<TObject*>(&value);
+    return held ? *held : nullptr;
+}
+
 // Walks the published object properties of `object` (nil values skipped) and
 // calls visit (nearest property path, full property path, value) for each;
 // the visitor stops the walk, skips the value or lets the walk descend into
@@ -28,13 +39,9 @@ bool walkProperties(const TObject& object, const std::string& prefix, const std:
     if (auto component = dynamic_cast<const TComponent*>(&object); component && component->ComponentState().destroying)
         return false;
     for (const TPropInfo* prop : object.ClassInfo().Properties()) {
-        if (prop->kind != TTypeKind::Class || !prop->get)
+        TObject* child = heldBy(*prop, object);
+        if (!child)
             continue;
-        const TPropValue value = prop->get(object);
-        const auto* held = std::get_if<TObject*>(&value);
-        if (!held || !*held)
-            continue;
-        TObject* child = *held;
         const TStep step = visit(prefix + prop->name, fullPrefix + prop->name, *child);
         if (step == TStep::Stop)
             return true;
@@ -88,11 +95,40 @@ std::vector<TFoundPin> findPins(const TObject& object, std::string_view classNam
     return found;
 }
 
+std::string entryPath(const std::string& container, int index, const std::string& entryName, bool indexForm)
+{
+    return indexForm ? container + "._Pin" + std::to_string(index) : container + "." + entryName;
+}
+
 std::string formOf(const std::string& container, const TFoundPin& pin, bool indexForm)
 {
-    if (pin.index < 0)
-        return container;
-    return indexForm ? container + "._Pin" + std::to_string(pin.index) : container + "." + pin.entryName;
+    return pin.index < 0 ? container : entryPath(container, pin.index, pin.entryName, indexForm);
+}
+
+// The local path of a pin whose owner is being destroyed. Paths are still
+// written then (a placeholder kept for a pin of a closing form), but members
+// of the owner may already be freed: no property value is followed, the
+// owner's own published values are only compared with the pin and its list.
+// A pin held in a sub-object is not found this way.
+bool pathInDestroyingOwner(const TComponent& owner, TOWPin& pin, TOWPinList* list, int index, bool indexForm,
+                           std::string& path)
+{
+    const TObject* asPin = &pin;
+    const TObject* asList = list;
+    for (const TPropInfo* prop : owner.ClassInfo().Properties()) {
+        const TObject* held = heldBy(*prop, owner);
+        if (!held)
+            continue;
+        if (held == asPin) {
+            path = prop->name;
+            return true;
+        }
+        if (index >= 0 && held == asList) {
+            path = entryPath(prop->name, index, list->PinName(index), indexForm);
+            return true;
+        }
+    }
+    return false;
 }
 
 // The paths of the found pins in one form, with the duplicate rule applied.
@@ -157,19 +193,24 @@ std::string GetPinPath(TOWPin* pin, bool withRoot, bool indexForm)
     TComponent* owner = pin->GetOwnerComponent();
     if (!owner)
         return "(No owner)";
-    std::string path;
-    const std::vector<TFoundPin> found = findPins(*owner, "TOWBasicPin");
-    const auto it = std::find_if(found.begin(), found.end(), [&](const TFoundPin& f) { return f.pin == pin; });
-    if (it != found.end()) {
-        path = owner->Name() + "." + pathsOf(found, indexForm)[static_cast<std::size_t>(it - found.begin())].Path;
-    } else if (TOWPinList* list = pin->PinList(); list && list->IndexOf(pin) >= 0) {
-        // A list the owner does not publish: the list's part of the path is
-        // empty.
-        const int index = list->IndexOf(pin);
-        path = owner->Name() + "." + (indexForm ? std::string("._Pin").append(std::to_string(index))
-                                               : std::string(".").append(list->PinName(index)));
+    TOWPinList* list = pin->PinList();
+    const int index = list ? list->IndexOf(pin) : -1;
+    std::string local;
+    bool found = false;
+    if (owner->ComponentState().destroying) {
+        found = pathInDestroyingOwner(*owner, *pin, list, index, indexForm, local);
     } else {
-        path = owner->Name() + ".";
+        const std::vector<TFoundPin> pins = findPins(*owner, "TOWBasicPin");
+        const auto it = std::find_if(pins.begin(), pins.end(), [&](const TFoundPin& f) { return f.pin == pin; });
+        if (it != pins.end()) {
+            local = pathsOf(pins, indexForm)[static_cast<std::size_t>(it - pins.begin())].Path;
+            found = true;
+        }
     }
+    // A list the owner does not publish: the list's part of the path is
+    // empty.
+    if (!found && index >= 0)
+        local = entryPath({}, index, list->PinName(index), indexForm);
+    const std::string path = owner->Name() + "." + local;
     return withRoot ? pin->GetRootName() + "." + path : path;
 }

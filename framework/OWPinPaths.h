@@ -43,5 +43,7 @@ bool ListPins(const TComponent& component, std::string_view className, std::vect
               bool indexForm);
 
 // The path of a pin: name form or index form, with or without its root name.
-// Empty for no pin, "(No owner)" for a pin without owner.
+// Empty for no pin, "(No owner)" for a pin without owner. While the owner is
+// being destroyed only a pin (or pin list) the owner publishes itself is
+// named: its sub-objects are not searched then.
 std::string GetPinPath(TOWPin* pin, bool withRoot, bool indexForm);

@@ -74,10 +74,11 @@ void TOWSinkPin::unlinkUnderGate(bool keepPlaceholder, std::vector<TOWBorrowed<T
     TOWBasicPin* partner = linked ? linked.Get() : (caller == former.LinkedPin.Get() ? caller : nullptr);
     if (keepPlaceholder && partner && !IsOwnerDestroying()) {
         // The link comes back when a pin of that path exists again (a form
-        // closed and opened again at design time).
+        // closed and opened again at design time). The placeholder belongs to
+        // the partner's root, under which that pin looks for it.
         TOWUnloadedPin* placeholder =
-            TOWUnloadedPin::Create(partner->GetIndexPath(true), partner->GetPath(true), GetPath(true), GetRootName(),
-                                   partner->GetSinkKind(), IsDesigning());
+            TOWUnloadedPin::Create(partner->GetIndexPath(true), partner->GetPath(true), GetPath(true),
+                                   partner->GetRootName(), partner->GetSinkKind(), IsDesigning());
         placeholder->ConnectData(this, nullptr);
         auto section = WriteLocked();
         if (section)

@@ -270,9 +270,10 @@ void TOWSourcePin::RemoveLink(TOWBasicPin* sink, bool keepPlaceholder)
 
     if (keepPlaceholder && !IsOwnerDestroying()) {
         if (auto alive = Use(sinkRef)) {
+            // Under the sink's root, where the sink's pin looks for it.
             TOWUnloadedPin* placeholder =
-                TOWUnloadedPin::Create(alive->GetIndexPath(true), alive->GetPath(true), GetPath(true), GetRootName(),
-                                       alive->GetSinkKind(), IsDesigning());
+                TOWUnloadedPin::Create(alive->GetIndexPath(true), alive->GetPath(true), GetPath(true),
+                                       alive->GetRootName(), alive->GetSinkKind(), IsDesigning());
             placeholder->ConnectData(this, nullptr);
         }
     }

@@ -1,8 +1,8 @@
-#include "OWStreamPinTestSupport.h"
+#include "OWLinkTestSupport.h"
 
 #include "framework/OWUnloadedPin.h"
 
-using namespace owPinTest;
+using namespace owLinkTest;
 
 namespace {
 
@@ -130,26 +130,73 @@ INSTANTIATE_TEST_SUITE_P(Cases, PassThrough,
 
 namespace {
 
-TEST_F(SinkPins, ASourceFormClosedAtDesignTimeLeavesAPlaceholderAtTheSink)
+struct TClosedFormCase {
+    const char* what;
+    const char* sourceName;  // null: the source is a published pin
+    bool afterAnotherEntry;
+    const char* namePath;
+    const char* indexPath;
+};
+
+class ClosedSourceForm : public SinkPins, public ::testing::WithParamInterface<TClosedFormCase> {
+protected:
+    // Form2 with Remote1 holding the source: in its list (after another
+    // entry) or as a published pin.
+    struct TRemoteForm {
+        TOwned<TPinOwner> form = MakeObject<TPinOwner>(nullptr, "Form2");
+        TTestSourcePin* source = nullptr;
+    };
+    static TRemoteForm MakeRemoteForm()
+    {
+        TRemoteForm made;
+        if (!GetParam().sourceName) {
+            auto& remote = *MakeComponent<TDataScope>(*made.form, "Remote1");
+            remote.SetDesigning(true);
+            made.source = remote.Out();
+            return made;
+        }
+        auto& remote = *MakeComponent<TStreamOwner>(*made.form, "Remote1");
+        remote.SetDesigning(true);
+        if (GetParam().afterAnotherEntry)
+            remote.Sink({typeA}, "Before");
+        made.source = &remote.Source({typeA}, GetParam().sourceName);
+        return made;
+    }
+};
+
+TEST_P(ClosedSourceForm, LeavesAPlaceholderWithTheWholePathThatLinksTheSourceAgainWhenTheFormComesBack)
 {
     probe.SetDesigning(true);
     auto& sink = probe.Sink({typeA}, "In");
-    auto otherForm = MakeObject<TPinOwner>(nullptr, "Form2");
-    auto& remote = *MakeComponent<TStreamOwner>(*otherForm, "Remote1");
-    remote.SetDesigning(true);
-    auto& source = remote.Source({typeA}, "Out");
-    ASSERT_TRUE(sink.ConnectData(&source, nullptr));
     const int placeholders = OWPlaceholderCount();
-    otherForm.reset();
+    {
+        TRemoteForm closing = MakeRemoteForm();
+        ASSERT_TRUE(sink.ConnectData(closing.source, nullptr));
+    }
     auto* placeholder = dynamic_cast<TOWUnloadedPin*>(sink.GetLinkedPin());
     ASSERT_NE(placeholder, nullptr);
-    EXPECT_EQ(placeholder->RootNameText(), "Form1");
-    EXPECT_EQ(placeholder->GetPath(true).rfind("Form2.Remote1.", 0), 0u);
+    EXPECT_EQ(placeholder->RootNameText(), "Form2");
+    EXPECT_EQ(placeholder->NamePathText(), GetParam().namePath);
+    EXPECT_EQ(placeholder->IndexPathText(), GetParam().indexPath);
     EXPECT_EQ(sink.GetSource(), nullptr);
     EXPECT_EQ(OWPlaceholderCount(), placeholders + 1);
     EXPECT_EQ(sink.linkRemoved.load(), 1);
+
+    TRemoteForm again = MakeRemoteForm();
+    again.source->ResolvePlaceholders();
+    EXPECT_EQ(sink.GetSource(), again.source);
+    EXPECT_EQ(OWPlaceholderCount(), placeholders);
     sink.DisconnectAll();
     EXPECT_EQ(sink.GetLinkedPin(), nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClosedSourceForm,
+    ::testing::Values(
+        TClosedFormCase{"Named", "Out", false, "Form2.Remote1.Pins.Out", "Form2.Remote1.Pins._Pin0"},
+        TClosedFormCase{"NamedSecond", "Out", true, "Form2.Remote1.Pins.Out", "Form2.Remote1.Pins._Pin1"},
+        TClosedFormCase{"UnnamedSecond", "", true, "Form2.Remote1.Pins.Pin [1]", "Form2.Remote1.Pins._Pin1"},
+        TClosedFormCase{"Published", nullptr, false, "Form2.Remote1.Out", "Form2.Remote1.Out"}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace
