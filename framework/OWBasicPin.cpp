@@ -259,6 +259,13 @@ bool TOWBasicPin::CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag)
     return CanLinkType(pin, converter, flag, converterClass);
 }
 
+bool TOWBasicPin::CanLinkTypeAtAll(TOWBasicPin* pin)
+{
+    TOWFormatConverter* converter = nullptr;
+    const TOWFormatConverterClass* converterClass = nullptr;
+    return CanLinkType(pin, converter, true, converterClass);
+}
+
 bool TOWBasicPin::LinkStateData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
 {
     TOWFormatConverter* converter = nullptr;
@@ -367,17 +374,20 @@ void TOWBasicPin::CreateDispatcher(const std::string& name)
 
 bool TOWBasicPin::CanJoinDispatcher(TOWStateDispatcher* dispatcher, TOWBasicPin* dependsOn)
 {
+    return canLinkToMembers(dispatcher);
+}
+
+bool TOWBasicPin::canLinkToMembers(TOWStateDispatcher* dispatcher, bool (*passOver)(TOWBasicPin& member))
+{
     if (!dispatcher)
         return false;
     if (IsDispatcher(dispatcher))
         return true;
     for (const TOWDispatcherPinStorage& member : dispatcher->Members()) {
         auto pin = Use(member.Member);
-        if (!pin || pin.Get() == this)
+        if (!pin || pin.Get() == this || (passOver && passOver(*pin)))
             continue;
-        TOWFormatConverter* converter = nullptr;
-        const TOWFormatConverterClass* converterClass = nullptr;
-        if (!CanLinkType(pin.Get(), converter, true, converterClass))
+        if (!CanLinkTypeAtAll(pin.Get()))
             return false;
     }
     return true;

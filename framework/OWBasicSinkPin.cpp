@@ -17,11 +17,7 @@ const TClassInfo& TOWBasicSinkPin::StaticClassInfo()
 bool TOWBasicSinkPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
                                   const TOWFormatConverterClass*& converterClass)
 {
-    converter = nullptr;
-    converterClass = nullptr;
-    if (!pin)
-        return false;
-    if (!OWOwnedByConverter(this) && !OWOwnedByConverter(pin) && IsDesigning() != pin->IsDesigning())
+    if (!linkTypeMayGoOn(pin, converter, converterClass))
         return false;
     if (TOWStreamPin::CanLinkType(pin, converter, flag, converterClass))
         return true;
@@ -147,10 +143,8 @@ void TOWBasicSinkPin::SinkNarrowByInterface(TOWPinTypeRestricted& list, TOWBasic
     const TOWPinWalkGuard walk(this, TOWWalkKind::Narrow);
     if (!walk)
         return;
-    if (origin != this) {
-        void* unused = nullptr;
-        RemoveIf(list, [&](const TGUID& type) { return QueryInterface(type, unused) != owInterfaceFound; });
-    }
+    if (origin != this)
+        KeepAnswered(*this, list);
     DependentsNarrowByTable(list, origin);
 }
 

@@ -71,9 +71,7 @@ bool TOWMultiSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
         const TOWLinkGate::TEnter gate(linkGate());
         if (IsLinkedWith(pin))
             return true;
-        TOWFormatConverter* converter = nullptr;
-        const TOWFormatConverterClass* converterClass = nullptr;
-        if (!CanLinkType(pin, converter, true, converterClass))
+        if (!CanLinkTypeAtAll(pin))
             return false;
         if (dependsOn && !pin->CanLink(this, dependsOn, true))
             return false;
@@ -342,33 +340,23 @@ bool TOWMultiSinkPin::IsLinkedToName(const std::string& name)
 
 void TOWMultiSinkPin::NarrowUpstream(TOWPinTypeRestricted& list, TOWBasicPin* origin)
 {
-    const TOWPinWalkGuard walk(this, TOWWalkKind::Upstream);
-    if (!walk)
-        return;
-    if (origin == this) {
-        DependentsNarrowByTable(list, origin);
-        return;
-    }
-    const auto sources = sourcesSnapshot();
-    if (sources.empty()) {
-        OrderByOwnTypes(list);
-        SinkNarrowByInterface(list, origin);
-        return;
-    }
-    owTypeWalk::ForEach<TOWSourcePin>(sources, [&](TOWSourcePin& source) { source.SourceNarrowByTable(list, origin); });
+    narrowWalk(TOWWalkKind::Upstream, list, origin, [&] {
+        const auto sources = sourcesSnapshot();
+        if (sources.empty()) {
+            OrderByOwnTypes(list);
+            SinkNarrowByInterface(list, origin);
+            return;
+        }
+        owTypeWalk::ForEach<TOWSourcePin>(sources, [&](TOWSourcePin& source) { source.SourceNarrowByTable(list, origin); });
+    });
 }
 
 void TOWMultiSinkPin::NarrowDownstream(TOWPinTypeRestricted& list, TOWBasicPin* origin)
 {
-    const TOWPinWalkGuard walk(this, TOWWalkKind::Downstream);
-    if (!walk)
-        return;
-    if (origin == this) {
-        DependentsNarrowByInterface(list, origin);
-        return;
-    }
-    if (!AcceptsAny())
-        SinkNarrowOwn(list, origin);
+    narrowWalk(TOWWalkKind::Downstream, list, origin, [&] {
+        if (!AcceptsAny())
+            SinkNarrowOwn(list, origin);
+    });
 }
 
 TOWQueryResult TOWMultiSinkPin::QueryUpstream(const TGUID& iid, TOWBasicPin* origin)

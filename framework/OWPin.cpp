@@ -69,8 +69,8 @@ bool TOWPin::IsDesigning()
     return owner_ && owner_->ComponentState().designing;
 }
 
-bool TOWPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
-                         const TOWFormatConverterClass*& converterClass)
+bool TOWPin::linkTypeMayGoOn(TOWBasicPin* pin, TOWFormatConverter*& converter,
+                             const TOWFormatConverterClass*& converterClass)
 {
     converter = nullptr;
     converterClass = nullptr;
@@ -78,7 +78,13 @@ bool TOWPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool 
         return false;
     // A design-time pin never links to a run-time pin, unless a converter
     // stands between them.
-    if (!OWOwnedByConverter(this) && !OWOwnedByConverter(pin) && IsDesigning() != pin->IsDesigning())
+    return OWOwnedByConverter(this) || OWOwnedByConverter(pin) || IsDesigning() == pin->IsDesigning();
+}
+
+bool TOWPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
+                         const TOWFormatConverterClass*& converterClass)
+{
+    if (!linkTypeMayGoOn(pin, converter, converterClass))
         return false;
     if (dynamic_cast<TOWStatePin*>(pin))
         return !NegotiateStateType(pin, converter, flag, converterClass).IsNull();

@@ -176,6 +176,8 @@ public:
     virtual bool Connect(TOWBasicPin* pin) { return ConnectData(pin, nullptr); }
     virtual bool ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn);
     virtual bool CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag);
+    // CanLinkType (converters allowed) for a caller that wants only the answer.
+    bool CanLinkTypeAtAll(TOWBasicPin* pin);
     virtual void DisconnectAll();
     virtual void Disconnect(TOWBasicPin* pin);
     virtual bool SendOperation(const TOWNotifyOperationRef& operation) { return false; }
@@ -264,6 +266,10 @@ protected:
     // Whether the pin has a dispatcher, for a caller that holds one of the
     // pin's sections already.
     bool hasDispatcherInSection() const { return static_cast<bool>(dispatcher_); }
+    // CanJoinDispatcher by the members: this pin can link to each member
+    // that is still there, is not this pin and that `passOver` (when given)
+    // does not pass over.
+    bool canLinkToMembers(TOWStateDispatcher* dispatcher, bool (*passOver)(TOWBasicPin& member) = nullptr);
 
 private:
     friend class TOWPinRegistry;
@@ -401,6 +407,11 @@ protected:
     // Lets go of the owner's lock for a scope when the calling thread holds
     // it (around handlers); null otherwise.
     TOWLockSectionRef letGoOfOwner() const;
+    // The start of CanLinkType: clears the out values; False for no pin, and
+    // for a design-time pin meeting a run-time pin with no converter between
+    // them (a pin of either side owned by a converter); True to go on.
+    bool linkTypeMayGoOn(TOWBasicPin* pin, TOWFormatConverter*& converter,
+                         const TOWFormatConverterClass*& converterClass);
 
 private:
     // A route delivers on behalf of its pin: nesting counter, owner lock.

@@ -155,9 +155,7 @@ bool TOWSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
             unlinkUnderGate(silent, unlinked);
             result = true;
         } else {
-            TOWFormatConverter* converter = nullptr;
-            const TOWFormatConverterClass* converterClass = nullptr;
-            if (!CanLinkType(pin, converter, true, converterClass))
+            if (!CanLinkTypeAtAll(pin))
                 return false;
             if (dependsOn && !pin->CanLink(this, dependsOn, true))
                 return false;
@@ -422,20 +420,10 @@ bool TOWSinkPin::IsLinkedToName(const std::string& name)
 
 bool TOWSinkPin::CanJoinDispatcher(TOWStateDispatcher* dispatcher, TOWBasicPin* dependsOn)
 {
-    if (!dispatcher)
-        return false;
-    if (IsDispatcher(dispatcher))
-        return true;
-    for (const TOWDispatcherPinStorage& member : dispatcher->Members()) {
-        auto pin = Use(member.Member);
-        if (!pin || pin.Get() == this || dynamic_cast<TOWBasicSinkPin*>(pin.Get()))
-            continue;
-        TOWFormatConverter* converter = nullptr;
-        const TOWFormatConverterClass* converterClass = nullptr;
-        if (!CanLinkType(pin.Get(), converter, true, converterClass))
-            return false;
-    }
-    return true;
+    // Other sinks in the dispatcher are fed as this one is: only the pins
+    // that deliver need to suit it.
+    return canLinkToMembers(dispatcher,
+                            [](TOWBasicPin& member) { return dynamic_cast<TOWBasicSinkPin*>(&member) != nullptr; });
 }
 
 bool TOWSinkPin::JoinDispatcherData(TOWStateDispatcher* dispatcher, TOWBasicPin* dependsOn)
@@ -558,65 +546,55 @@ TOWQueryResult TOWSinkPin::QueryAcceptedType(const TGUID& iid)
 
 void TOWSinkPin::NarrowUpstream(TOWPinTypeRestricted& list, TOWBasicPin* origin)
 {
-    const TOWPinWalkGuard walk(this, TOWWalkKind::Upstream);
-    if (!walk)
-        return;
-    if (origin == this) {
-        DependentsNarrowByTable(list, origin);
-        return;
-    }
-    auto linked = Use(linkState().Source);
-    auto* source = linked ? dynamic_cast<TOWSourcePin*>(linked.Get()) : nullptr;
-    if (!source) {
-        OrderByOwnTypes(list);
-        SinkNarrowByInterface(list, origin);
-        return;
-    }
-    if (source == origin) {
-        for (const auto& borrowed : source->SinksSnapshot()) {
-            auto pin = Use(borrowed);
-            if (auto* sink = pin ? dynamic_cast<TOWBasicSinkPin*>(pin.Get()) : nullptr; sink && sink != this)
-                sink->SinkNarrowByInterface(list, origin);
+    narrowWalk(TOWWalkKind::Upstream, list, origin, [&] {
+        auto linked = Use(linkState().Source);
+        auto* source = linked ? dynamic_cast<TOWSourcePin*>(linked.Get()) : nullptr;
+        if (!source) {
+            OrderByOwnTypes(list);
+            SinkNarrowByInterface(list, origin);
+            return;
         }
-        return;
-    }
-    const auto dependencies = source->DataTypeDependencies().Snapshot();
-    if (dependencies.empty()) {
-        source->OrderByOwnTypes(list);
-        source->SourceNarrowByTable(list, origin);
-        return;
-    }
-    owTypeWalk::ForEach<TOWBasicSinkPin>(dependencies, [&](TOWBasicSinkPin& sink) { sink.NarrowUpstream(list, origin); });
+        if (source == origin) {
+            for (const auto& borrowed : source->SinksSnapshot()) {
+                auto pin = Use(borrowed);
+                if (auto* sink = pin ? dynamic_cast<TOWBasicSinkPin*>(pin.Get()) : nullptr; sink && sink != this)
+                    sink->SinkNarrowByInterface(list, origin);
+            }
+            return;
+        }
+        const auto dependencies = source->DataTypeDependencies().Snapshot();
+        if (dependencies.empty()) {
+            source->OrderByOwnTypes(list);
+            source->SourceNarrowByTable(list, origin);
+            return;
+        }
+        owTypeWalk::ForEach<TOWBasicSinkPin>(dependencies, [&](TOWBasicSinkPin& sink) { sink.NarrowUpstream(list, origin); });
+    });
 }
 
 void TOWSinkPin::NarrowDownstream(TOWPinTypeRestricted& list, TOWBasicPin* origin)
 {
-    const TOWPinWalkGuard walk(this, TOWWalkKind::Downstream);
-    if (!walk)
-        return;
-    if (origin == this) {
-        DependentsNarrowByInterface(list, origin);
-        return;
-    }
-    if (AcceptsAny())
-        return;
-    auto linked = Use(linkState().Source);
-    auto* source = linked ? dynamic_cast<TOWSourcePin*>(linked.Get()) : nullptr;
-    if (!source) {
-        SinkNarrowOwn(list, origin);
-        return;
-    }
-    if (source == origin) {
-        owTypeWalk::ForEach<TOWBasicSinkPin>(source->SinksSnapshot(),
-                                             [&](TOWBasicSinkPin& sink) { sink.SinkNarrowOwn(list, origin); });
-        return;
-    }
-    const auto dependencies = source->DataTypeDependencies().Snapshot();
-    if (dependencies.empty()) {
-        source->SourceNarrowByInterface(list, origin);
-        return;
-    }
-    owTypeWalk::ForEach<TOWBasicSinkPin>(dependencies, [&](TOWBasicSinkPin& sink) { sink.NarrowDownstream(list, origin); });
+    narrowWalk(TOWWalkKind::Downstream, list, origin, [&] {
+        if (AcceptsAny())
+            return;
+        auto linked = Use(linkState().Source);
+        auto* source = linked ? dynamic_cast<TOWSourcePin*>(linked.Get()) : nullptr;
+        if (!source) {
+            SinkNarrowOwn(list, origin);
+            return;
+        }
+        if (source == origin) {
+            owTypeWalk::ForEach<TOWBasicSinkPin>(source->SinksSnapshot(),
+                                                 [&](TOWBasicSinkPin& sink) { sink.SinkNarrowOwn(list, origin); });
+            return;
+        }
+        const auto dependencies = source->DataTypeDependencies().Snapshot();
+        if (dependencies.empty()) {
+            source->SourceNarrowByInterface(list, origin);
+            return;
+        }
+        owTypeWalk::ForEach<TOWBasicSinkPin>(dependencies, [&](TOWBasicSinkPin& sink) { sink.NarrowDownstream(list, origin); });
+    });
 }
 
 TOWQueryResult TOWSinkPin::QueryUpstream(const TGUID& iid, TOWBasicPin* origin)

@@ -9,6 +9,7 @@
 // (OWLinkGate.h).
 #include "framework/OWLinkGate.h"
 #include "framework/OWPins.h"
+#include "framework/OWTypeWalks.h"
 
 #include <string>
 #include <vector>
@@ -80,6 +81,24 @@ public:
 
 protected:
     TOWLinkGate& linkGate() { return gate_; }
+    // The start of NarrowUpstream and NarrowDownstream (kind Upstream or
+    // Downstream): the pin is on each walk once; a walk this pin started
+    // goes to its dependents (by their tables upstream, by what they and
+    // their sinks take downstream). A walk from elsewhere goes on in
+    // `further`, still inside the walk.
+    template<class F>
+    void narrowWalk(TOWWalkKind kind, TOWPinTypeRestricted& list, TOWBasicPin* origin, F further)
+    {
+        const TOWPinWalkGuard walk(this, kind);
+        if (!walk)
+            return;
+        if (origin != this)
+            further();
+        else if (kind == TOWWalkKind::Upstream)
+            DependentsNarrowByTable(list, origin);
+        else
+            DependentsNarrowByInterface(list, origin);
+    }
 
 private:
     std::vector<TOWBorrowed<TOWBasicPin>> functionDependents_;

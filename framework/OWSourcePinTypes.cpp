@@ -73,10 +73,8 @@ void TOWSourcePin::SourceNarrowByInterface(TOWPinTypeRestricted& list, TOWBasicP
     const TOWPinWalkGuard walk(this, TOWWalkKind::Narrow);
     if (!walk)
         return;
-    if (origin != this) {
-        void* unused = nullptr;
-        RemoveIf(list, [&](const TGUID& type) { return QueryInterface(type, unused) != owInterfaceFound; });
-    }
+    if (origin != this)
+        KeepAnswered(*this, list);
     ForEach<TOWBasicSinkPin>(SinksSnapshot(), [&](TOWBasicSinkPin& sink) { sink.SinkNarrowOwn(list, origin); });
 }
 

@@ -41,6 +41,13 @@ void RemoveIf(TOWPinTypeRestricted& list, F rejects)
     list.Replace(std::move(kept));
 }
 
+// Removes the candidates the pin's QueryInterface does not take.
+inline void KeepAnswered(TOWBasicPin& pin, TOWPinTypeRestricted& list)
+{
+    void* unused = nullptr;
+    RemoveIf(list, [&](const TGUID& type) { return pin.QueryInterface(type, unused) != owInterfaceFound; });
+}
+
 // Calls f on each borrowed pin that is still there and is a T.
 template<class T, class F>
 void ForEach(const std::vector<TOWBorrowed<TOWBasicPin>>& pins, F f)

@@ -200,3 +200,40 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace
+
+namespace {
+
+// What CanLinkType answers before it looks at types: no pin, the pin itself
+// and a pin of the other design mode are refused, for both sink kinds.
+TEST_F(SinkPins, LinkTypeChecksRefuseWhatCannotMeet)
+{
+    auto& designed = *MakeComponent<TStreamOwner>(form, "Designed1");
+    designed.SetDesigning(true);
+    auto& runTimeSource = scope.Source({typeA});
+    auto& designSource = designed.Source({typeA});
+    auto& designSink = designed.Sink({typeA}, "In");
+    TOWBasicSinkPin& sink = probe.Sink({typeA}, "In");
+    TOWBasicSinkPin& multiSink = MultiSink({typeA});
+    struct Case {
+        const char* what;
+        TOWBasicPin* from;
+        TOWBasicPin* to;
+        bool linkable;
+    };
+    const Case cases[] = {
+        {"sink, source of its mode", &sink, &runTimeSource, true},
+        {"multi-sink, source of its mode", &multiSink, &runTimeSource, true},
+        {"design-time sink, design-time source", &designSink, &designSource, true},
+        {"sink, design-time source", &sink, &designSource, false},
+        {"multi-sink, design-time source", &multiSink, &designSource, false},
+        {"design-time sink, run-time source", &designSink, &runTimeSource, false},
+        {"sink, nothing", &sink, nullptr, false},
+        {"multi-sink, nothing", &multiSink, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.from->CanLinkTypeAtAll(c.to), c.linkable);
+    }
+}
+
+} // namespace
