@@ -1,8 +1,12 @@
 #include "AppTestSupport.h"
 
+#include "app/MdiArrange.h"
+
 #include <QCoreApplication>
 #include <QScrollBar>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -147,23 +151,6 @@ protected:
     }
 };
 
-// Whether the rectangles fill the area exactly, without overlapping, as rows
-// of its full width (stacked vertically) or columns of its full height.
-bool tiles(const std::vector<QRect>& rects, const QRect& area, Qt::Orientation stacked)
-{
-    long long covered = 0;
-    for (std::size_t i = 0; i < rects.size(); ++i) {
-        const QRect& r = rects[i];
-        if (!area.contains(r) || (stacked == Qt::Vertical ? r.width() != area.width() : r.height() != area.height()))
-            return false;
-        for (std::size_t j = i + 1; j < rects.size(); ++j)
-            if (r.intersects(rects[j]))
-                return false;
-        covered += static_cast<long long>(r.width()) * r.height();
-    }
-    return covered == static_cast<long long>(area.width()) * area.height();
-}
-
 // New chart windows open inside the area, each one step from the last; one
 // dragged off the area makes it scroll, and every press of the arrange button
 // brings them all back, in turn cascaded, one above the other, side by side.
@@ -185,7 +172,7 @@ TEST_F(MainFormChartsTest, ChartWindowsOpenAndAreArrangedInsideTheArea)
     const auto scrolls = [&] {
         return form_->MdiArea->horizontalScrollBar()->isVisible() || form_->MdiArea->verticalScrollBar()->isVisible();
     };
-    QRect area = form_->MdiArea->viewport()->rect();
+    const QRect area = form_->MdiArea->viewport()->rect();
     const std::vector<QRect> opened = rects();
     for (std::size_t i = 0; i < opened.size(); ++i) {
         EXPECT_TRUE(area.contains(opened[i])) << i;
@@ -200,34 +187,31 @@ TEST_F(MainFormChartsTest, ChartWindowsOpenAndAreArrangedInsideTheArea)
     QApplication::processEvents();
     EXPECT_TRUE(scrolls());
 
-    // Equal windows, each one step on, the last reaching the far corner.
-    const auto isCascade = [&] {
+    // The rectangles themselves are MdiArrange's (tested there); here each
+    // press must apply the next arrangement to every window.
+    const auto arranged = [&](MdiArrangement arrangement) {
+        const QRect space = visibleArea(*form_->MdiArea);
+        if (arrangement != MdiArrangement::Cascade)
+            return rects() == tileRects(3, space, arrangement);
         std::vector<QRect> r = rects();
-        std::sort(r.begin(), r.end(), [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
-        if (r.back().bottomRight() != area.bottomRight())
-            return false;
-        for (std::size_t i = 0; i < r.size(); ++i) {
-            if (!area.contains(r[i]) || r[i].width() * 3 < area.width() || r[i].height() * 3 < area.height() ||
-                r[i].size() != r[0].size())
-                return false;
-            if (i > 0 && (r[i].x() <= r[i - 1].x() || r[i].y() <= r[i - 1].y()))
-                return false;
-        }
-        return true;
+        std::vector<QRect> expected = cascadeRects(3, space, cascadeStep(*form_->MdiArea));
+        const auto byCorner = [](const QRect& x, const QRect& y) { return x.x() < y.x(); };
+        std::sort(r.begin(), r.end(), byCorner);
+        std::sort(expected.begin(), expected.end(), byCorner);
+        return r == expected;
     };
     const struct {
-        std::function<bool()> arranged;
+        MdiArrangement arrangement;
         int nextStep;
-    } presses[] = {{isCascade, 2},
-                   {[&] { return tiles(rects(), area, Qt::Vertical); }, 3},
-                   {[&] { return tiles(rects(), area, Qt::Horizontal); }, 1},
-                   {isCascade, 2}};
+    } presses[] = {{MdiArrangement::Cascade, 2},
+                   {MdiArrangement::TileHorizontal, 3},
+                   {MdiArrangement::TileVertical, 1},
+                   {MdiArrangement::Cascade, 2}};
     EXPECT_EQ(form_->ArrangeStep, 1);
     for (std::size_t press = 0; press < std::size(presses); ++press) {
         form_->ToolButton16->click();
         QApplication::processEvents();
-        area = form_->MdiArea->viewport()->rect();
-        EXPECT_TRUE(presses[press].arranged()) << "press " << press + 1;
+        EXPECT_TRUE(arranged(presses[press].arrangement)) << "press " << press + 1;
         EXPECT_EQ(form_->ArrangeStep, presses[press].nextStep) << "press " << press + 1;
         EXPECT_FALSE(scrolls()) << "press " << press + 1;
     }
