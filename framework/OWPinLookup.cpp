@@ -6,7 +6,10 @@
 #include "framework/OWPins.h"
 #include "framework/OWStateDispatcher.h"
 #include "framework/OWUnloadedPin.h"
+#include "framework/SLPropertyLookup.h"
 
+#include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -71,9 +74,16 @@ void walkTree(TComponent& root, Visit&& visit)
     }
 }
 
+// Hashes names as views, so a look-up by a path's part copies nothing.
+struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
 // The names of each root's tree, the first of each name in walk order.
 struct TLookupBatch {
-    std::unordered_map<const TComponent*, std::unordered_map<std::string, TComponent*>> roots;
+    using TNames = std::unordered_map<std::string, TComponent*, TNameHash, std::equal_to<>>;
+    std::unordered_map<const TComponent*, TNames> roots;
 };
 thread_local TLookupBatch* activeBatch = nullptr;
 
@@ -88,7 +98,7 @@ TComponent* findComponent(TComponent& root, std::string_view name)
                 return false;
             });
         }
-        const auto found = at->second.find(std::string(name));
+        const auto found = at->second.find(name);
         return found == at->second.end() ? nullptr : found->second;
     }
     TComponent* found = nullptr;
@@ -107,12 +117,8 @@ TOWBasicPin* findInComponent(TComponent& component, std::string_view path)
     // A path without a dot can only be a pin property of the component
     // itself (sub-objects and lists add a level): no walk needed.
     if (path.find('.') == std::string_view::npos) {
-        const TPropInfo* prop = component.ClassInfo().FindProperty(path);
-        if (!prop || prop->kind != TTypeKind::Class || !prop->get)
-            return nullptr;
-        const TPropValue value = prop->get(component);
-        const auto* held = std::get_if<TObject*>(&value);
-        auto* pin = held ? dynamic_cast<TOWPin*>(*held) : nullptr;
+        TObject* held = nullptr;
+        auto* pin = GetClassPropertyByName(&component, path, held) ? dynamic_cast<TOWPin*>(held) : nullptr;
         return pin && pin->GetOwnerComponent() == &component ? pin : nullptr;
     }
     for (const bool indexForm : {true, false}) {

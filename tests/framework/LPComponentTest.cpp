@@ -113,11 +113,8 @@ TEST_F(LPSetterTest, EqualValuesOfEveryKindChangeNothing)
 {
     ILPLock& lock = probe->Lock();
     expectEqualValueIsNoChange<std::int32_t>(lock, journal, -5, 5);
-    expectEqualValueIsNoChange<std::uint16_t>(lock, journal, 65535, 1);
     expectEqualValueIsNoChange<std::int64_t>(lock, journal, std::int64_t{1} << 40, -(std::int64_t{1} << 40));
-    expectEqualValueIsNoChange<bool>(lock, journal, true, false);
     expectEqualValueIsNoChange<TShade>(lock, journal, TShade::Dark, TShade::Light);
-    expectEqualValueIsNoChange<float>(lock, journal, 0.5f, 0.25f);
     expectEqualValueIsNoChange<double>(lock, journal, 1e300, -1e-300);
     expectEqualValueIsNoChange<std::string>(lock, journal, "abc", "abd");
     // Minus zero equals zero.
@@ -177,9 +174,6 @@ TEST_F(LPSetterTest, OneSidedBoundsAndUnsignedComparison)
     std::uint8_t b = 0;
     lock.SetFieldMin(b, std::uint8_t{200}, std::uint8_t{100});
     EXPECT_EQ(b, 200);
-    float f = 0;
-    lock.SetFieldRange(f, 2.5f, -1.0f, 1.0f);
-    EXPECT_EQ(f, 1.0f);
 }
 
 TEST_F(LPSetterTest, ASetterRefusedDuringAnotherThreadsStopChangesAndFiresNothing)
