@@ -147,6 +147,11 @@ char32_t DisplayDecimalSeparator()
     return displaySeparator.load(std::memory_order_relaxed);
 }
 
+std::string DisplayDecimalSeparatorText()
+{
+    return std::string(TSeparatorText(DisplayDecimalSeparator()).View());
+}
+
 std::int32_t DecimalsForRange(std::int32_t digits, bool exactDigits, double rangeA, double rangeB)
 {
     if (exactDigits)

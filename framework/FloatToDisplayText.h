@@ -36,6 +36,8 @@ inline constexpr std::int32_t DefaultExponentialDecimals = 14;
 // themselves (a digit, a sign, "E"), leaves the separator at ".".
 void SetDisplayDecimalSeparator(char32_t separator);
 char32_t DisplayDecimalSeparator();
+// The display separator as UTF-8, for texts formed elsewhere.
+std::string DisplayDecimalSeparatorText();
 
 // Decimals for a fixed text of a value in the visible range RangeA .. RangeB
 // (either order): Digits when ExactDigits; otherwise 0 when Digits <= 0,

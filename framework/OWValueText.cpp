@@ -9,27 +9,6 @@
 
 namespace {
 
-std::string utf8(char32_t c)
-{
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 // Days from 1970-01-01 to the civil date (proleptic Gregorian).
 void civilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day)
 {
@@ -57,7 +36,7 @@ std::string RealToGeneralText(double value)
     std::string result(text, error == std::errc() ? end : text);
     const auto point = result.find('.');
     if (point != std::string::npos)
-        result.replace(point, 1, utf8(DisplayDecimalSeparator()));
+        result.replace(point, 1, DisplayDecimalSeparatorText());
     return result;
 }
 

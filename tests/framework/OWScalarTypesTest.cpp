@@ -11,21 +11,7 @@ namespace st = owStreamTypes;
 
 namespace {
 
-class ScalarTypes : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { RegisterTypeUnits(); }
-
-    TPinOwner form{nullptr, "Form1"};
-    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Meter1");
-};
-
-TEST_F(ScalarTypes, TheStringTypeIsCaptionedStingAndTheNotifyReceiverHasAHandlerOnly)
-{
-    EXPECT_EQ(StreamTypeCaption(st::StringSingle), "Sting");
-    const TGUID notify = OWGuidOf<IOWNotifyReceiver>();
-    EXPECT_EQ(StreamTypeCaption(notify), "{CFDF94D7-5134-49D9-AC65-902BBC1CD140}");
-    EXPECT_EQ(StreamTypeHandler(notify), &NotifyReceiverHandler);
-}
+using ScalarTypes = TypeUnits;
 
 // ------------------------------------------------------------ converters
 
@@ -70,12 +56,6 @@ TEST_P(ScalarConverters, NegotiationPicksTheConverterAndItConvertsTheValue)
     EXPECT_EQ(valuesOf(delivered[0].operation), c.expected);
 }
 
-template<class Op, class... A>
-std::function<TOWNotifyOperationRef()> op(A... args)
-{
-    return [=] { return OWMakeOperation<Op>(args...); };
-}
-
 constexpr std::int32_t twoTo24Plus1 = (1 << 24) + 1;
 constexpr std::int64_t twoTo53Plus1 = (std::int64_t{1} << 53) + 1;
 using K = TOWOperationKind;
@@ -111,38 +91,26 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ------------------------------------------------------------ real sources
 
-struct TRealSourceCase {
-    const char* name;
-    // Which sink: a real sink (both receivers) or a float sink.
-    bool realSink;
-    double sent;
-    double expected;
-};
-
-class RealSources : public ScalarTypes, public ::testing::WithParamInterface<TRealSourceCase> {};
-
-TEST_P(RealSources, TheAnnouncementAndEachValueUseTheRealReceiverFirst)
+// A real sink has both receivers; a float sink gets the rounded single.
+TEST_F(ScalarTypes, TheAnnouncementAndEachValueUseTheRealReceiverFirst)
 {
-    const TRealSourceCase& c = GetParam();
-    auto source = MakeObject<TOWRealSourcePin>(&owner, &owner.OwnerLock());
-    source->SetValue(c.sent);
-    std::vector<double> seen;
-    auto onValue = [&](TObject*, auto value) { seen.push_back(value); };
-    TOwned<TOWSinkPin> sink;
-    if (c.realSink)
-        sink = MakeObject<TOWRealSinkPin>(&owner, &owner.OwnerLock(), TOWValueEvent<double>::OfCallable(&onValue));
-    else
-        sink = MakeObject<TOWFloatSinkPin>(&owner, &owner.OwnerLock(), TOWValueEvent<float>::OfCallable(&onValue));
-    ASSERT_TRUE(sink->Connect(source.get()));
-    source->SendOperation(OWMakeOperation<TOWSuppliedRealOperation>(c.sent));
-    EXPECT_EQ(seen, (std::vector<double>{c.expected, c.expected}));
+    for (const bool realSink : {true, false}) {
+        SCOPED_TRACE(realSink);
+        const double sent = 0.1, expected = realSink ? 0.1 : double(0.1f);
+        auto source = MakeObject<TOWRealSourcePin>(&owner, &owner.OwnerLock());
+        source->SetValue(sent);
+        std::vector<double> seen;
+        auto onValue = [&](TObject*, auto value) { seen.push_back(value); };
+        TOwned<TOWSinkPin> sink;
+        if (realSink)
+            sink = MakeObject<TOWRealSinkPin>(&owner, &owner.OwnerLock(), TOWValueEvent<double>::OfCallable(&onValue));
+        else
+            sink = MakeObject<TOWFloatSinkPin>(&owner, &owner.OwnerLock(), TOWValueEvent<float>::OfCallable(&onValue));
+        ASSERT_TRUE(sink->Connect(source.get()));
+        source->SendOperation(OWMakeOperation<TOWSuppliedRealOperation>(sent));
+        EXPECT_EQ(seen, (std::vector<double>{expected, expected}));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    BothReceivers, RealSources,
-    ::testing::Values(TRealSourceCase{"RealSinkGetsTheDouble", true, 0.1, 0.1},
-                      TRealSourceCase{"FloatSinkGetsTheRoundedSingle", false, 0.1, double(0.1f)}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ ranged sinks
 

@@ -9,6 +9,7 @@
 #include "framework/OWSinkPin.h"
 #include "framework/OWSourcePin.h"
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -22,6 +23,22 @@ inline void RegisterTypeUnits()
     std::call_once(once, [] {
         OWPinsStartUp(OWStandardTypeUnits());
     });
+}
+
+// A form and a component on it whose lock the pins share.
+class TypeUnits : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RegisterTypeUnits(); }
+
+    TPinOwner form{nullptr, "Form1"};
+    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Scope1");
+};
+
+// Makes an operation anew at each call, for the tables of cases.
+template<class Op, class... A>
+std::function<TOWNotifyOperationRef()> op(A... args)
+{
+    return [=] { return OWMakeOperation<Op>(args...); };
 }
 
 struct TRecord {

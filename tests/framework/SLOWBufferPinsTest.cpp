@@ -53,13 +53,7 @@ TOWNotifyOperationRef realBuffer(std::vector<double> values)
         TSLRealBuffer::CreateFromData(values.data(), static_cast<std::uint32_t>(values.size())));
 }
 
-class BufferPins : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { RegisterTypeUnits(); }
-
-    TPinOwner form{nullptr, "Form1"};
-    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Scope1");
-};
+using BufferPins = TypeUnits;
 
 // ------------------------------------------------------------ start replay
 

@@ -79,13 +79,7 @@ struct TConverterCase {
     std::function<void(const TOWNotifyOperationRef& input, const TOWNotifyOperationRef& output)> check;
 };
 
-class Converters : public ::testing::TestWithParam<TConverterCase> {
-protected:
-    static void SetUpTestSuite() { RegisterTypeUnits(); }
-
-    TPinOwner form{nullptr, "Form1"};
-    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Scope1");
-};
+class Converters : public TypeUnits, public ::testing::WithParamInterface<TConverterCase> {};
 
 TEST_P(Converters, NegotiationPicksTheConverterWhichConvertsAndPassesTheRestOnBothWays)
 {
@@ -149,12 +143,6 @@ SLRef<ISLData> complexes(std::uint32_t count)
     return buffer;
 }
 
-template<class Op, class T>
-std::function<TOWNotifyOperationRef()> value(T v)
-{
-    return [v] { return OWMakeOperation<Op>(v); };
-}
-
 INSTANTIATE_TEST_SUITE_P(
     EveryConverter, Converters,
     ::testing::Values(
@@ -187,17 +175,17 @@ INSTANTIATE_TEST_SUITE_P(
                            EXPECT_EQ(static_cast<const void*>(matrix->GetReadPointer()),
                                      bufferOf(input).GetRawReadPointer());
                        }},
-        TConverterCase{"TimeToString", st::DateTime, false, value<TOWSuppliedDateTimeOperation>(2.5), sl::String,
+        TConverterCase{"TimeToString", st::DateTime, false, op<TOWSuppliedDateTimeOperation>(2.5), sl::String,
                        "TSLOWTimeToStringFormatConverter",
                        [](const TOWNotifyOperationRef&, const TOWNotifyOperationRef& output) {
                            EXPECT_EQ(textOf(output), DateTimeToText(2.5));
                        }},
-        TConverterCase{"IntegerToString", st::Integer32, false, value<TOWSuppliedIntegerOperation>(-42), sl::String,
+        TConverterCase{"IntegerToString", st::Integer32, false, op<TOWSuppliedIntegerOperation>(-42), sl::String,
                        "TSLOWIntegerToStringFormatConverter",
                        [](const TOWNotifyOperationRef&, const TOWNotifyOperationRef& output) {
                            EXPECT_EQ(textOf(output), "-42");
                        }},
-        TConverterCase{"RealToString", st::RealSingle, false, value<TOWSuppliedRealOperation>(1.0 / 3), sl::String,
+        TConverterCase{"RealToString", st::RealSingle, false, op<TOWSuppliedRealOperation>(1.0 / 3), sl::String,
                        "TSLOWRealToStringFormatConverter",
                        [](const TOWNotifyOperationRef&, const TOWNotifyOperationRef& output) {
                            EXPECT_EQ(textOf(output), "0.333333333333333");
@@ -239,13 +227,7 @@ struct TTooLargeCase {
     std::function<SLRef<ISLData>()> small;
 };
 
-class TooLarge : public ::testing::TestWithParam<TTooLargeCase> {
-protected:
-    static void SetUpTestSuite() { RegisterTypeUnits(); }
-
-    TPinOwner form{nullptr, "Form1"};
-    TPinOwner& owner = *MakeComponent<TPinOwner>(form, "Scope1");
-};
+class TooLarge : public TypeUnits, public ::testing::WithParamInterface<TTooLargeCase> {};
 
 TEST_P(TooLarge, IsRefusedWithAnErrorInsteadOfAWrappedSize)
 {
