@@ -102,8 +102,9 @@ bool TSLChannelData::AppendXYData(const double* x, const double* y, std::size_t 
         return false;
     if (hasPending_)
         return pending_.Append(x, y, count);
+    const std::size_t before = committed_.y.size();
     const bool appended = committed_.Append(x, y, count);
-    grown_ = grown_ || (appended && count > 0 && x != nullptr && y != nullptr);
+    grown_ = grown_ || committed_.y.size() != before;
     return appended;
 }
 

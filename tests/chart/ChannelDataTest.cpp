@@ -123,8 +123,7 @@ Samples ramp(std::size_t n, double x0, double dx)
 TEST(ChannelData, NewDataIsReadableAtOnceButDrawnOnlyAfterCommit)
 {
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData data(lock);
+    TSLChannelData data(*lockRef);
     const Samples s = ramp(5, 0, 1);
     data.SetXYData(s.x.data(), s.y.data(), s.x.size());
     EXPECT_EQ(data.GetCount(), 5u);
@@ -155,8 +154,7 @@ TEST_P(ValuesAtX, NearestSampleOrNothingOutsideTheData)
 {
     const auto [committed, c] = GetParam();
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData data(lock);
+    TSLChannelData data(*lockRef);
     const Samples s = ramp(4, -1.0, 0.5); // x = -1, -0.5, 0, 0.5; y = 0, 10, 20, 30
     data.SetXYData(s.x.data(), s.y.data(), s.x.size());
     if (committed)
@@ -179,8 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ChannelData, EmptyChannelHasNoValues)
 {
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData data(lock);
+    TSLChannelData data(*lockRef);
     EXPECT_TRUE(data.GetValuesAtX(0).empty());
     data.SetXYData(nullptr, nullptr, 10);
     data.Commit();
@@ -190,8 +187,7 @@ TEST(ChannelData, EmptyChannelHasNoValues)
 TEST(ChannelData, ColumnReductionKeepsFirstExtremesAndLast)
 {
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData data(lock);
+    TSLChannelData data(*lockRef);
     const std::size_t n = 10000;
     const auto y = randomValues(n, 3);
     std::vector<double> x(n);
@@ -225,8 +221,7 @@ TEST(ChannelData, ColumnReductionKeepsFirstExtremesAndLast)
 TEST(ChannelData, ColumnsOfNanSamplesAreGaps)
 {
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData data(lock);
+    TSLChannelData data(*lockRef);
     const std::size_t n = 4 * MinMaxPyramid::blockSize;
     std::vector<double> x(n);
     std::vector<double> y(n);
@@ -271,8 +266,7 @@ TEST_P(LowerBoundShapes, AgreesWithBinarySearch)
         x[i] = shape.at(i);
     const std::vector<double> y(n, 1.0);
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData data(lock);
+    TSLChannelData data(*lockRef);
     data.SetXYData(x.data(), y.data(), n);
     data.Commit();
     ASSERT_TRUE(data.IsSortedByX());
@@ -312,8 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ChannelData, UnsortedXStillAnswersNearestValue)
 {
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData data(lock);
+    TSLChannelData data(*lockRef);
     const std::vector<double> x{3, 1, 2};
     const std::vector<double> y{30, 10, 20};
     data.SetXYData(x.data(), y.data(), 3);
@@ -338,8 +331,7 @@ TEST(ChannelData, RedrawStructuresStaySmallBesideTheSamples)
     const std::size_t n = 100'000;
     const Samples s = ramp(n, 0, 0.02);
     const auto lockRef = TOWLock::Create();
-    TOWLock& lock = *lockRef;
-    TSLChannelData first(lock), second(lock);
+    TSLChannelData first(*lockRef), second(*lockRef);
     first.SetXYData(s.x.data(), s.y.data(), n);
     second.SetXYData(s.x.data(), s.y.data(), n);
     first.Commit();
