@@ -250,22 +250,30 @@ private:
 };
 
 // The bounds keep the order they were given in; the first need not be the lower.
-class TOWSuppliedRealValueRangeOperation final : public TOWSuppliedRealOperation {
+template <typename T>
+class TOWRangeBounds {
+public:
+    T FirstBound() const { return firstBound_; }
+    T SecondBound() const { return secondBound_; }
+
+protected:
+    TOWRangeBounds(T firstBound, T secondBound) : firstBound_(firstBound), secondBound_(secondBound) {}
+
+private:
+    const T firstBound_;
+    const T secondBound_;
+};
+
+class TOWSuppliedRealValueRangeOperation final : public TOWSuppliedRealOperation,
+    public TOWRangeBounds<double> {
 public:
     static constexpr TOWOperationKind ClassKind = TOWOperationKind::SuppliedRealValueRange;
     static constexpr TOWOperationKind LastKind = ClassKind;
 
     TOWSuppliedRealValueRangeOperation(double value, double firstBound, double secondBound)
-        : TOWSuppliedRealOperation(ClassKind, value), firstBound_(firstBound), secondBound_(secondBound)
+        : TOWSuppliedRealOperation(ClassKind, value), TOWRangeBounds(firstBound, secondBound)
     {
     }
-
-    double FirstBound() const { return firstBound_; }
-    double SecondBound() const { return secondBound_; }
-
-private:
-    const double firstBound_;
-    const double secondBound_;
 };
 
 class TOWSuppliedIntegerOperation : public TOWSuppliedOperation {
@@ -287,40 +295,28 @@ private:
     const std::int32_t value_;
 };
 
-class TOWSuppliedIntValueRangeOperation final : public TOWSuppliedIntegerOperation {
+class TOWSuppliedIntValueRangeOperation final : public TOWSuppliedIntegerOperation,
+    public TOWRangeBounds<std::int32_t> {
 public:
     static constexpr TOWOperationKind ClassKind = TOWOperationKind::SuppliedIntValueRange;
     static constexpr TOWOperationKind LastKind = ClassKind;
 
     TOWSuppliedIntValueRangeOperation(std::int32_t value, std::int32_t firstBound, std::int32_t secondBound)
-        : TOWSuppliedIntegerOperation(ClassKind, value), firstBound_(firstBound), secondBound_(secondBound)
+        : TOWSuppliedIntegerOperation(ClassKind, value), TOWRangeBounds(firstBound, secondBound)
     {
     }
-
-    std::int32_t FirstBound() const { return firstBound_; }
-    std::int32_t SecondBound() const { return secondBound_; }
-
-private:
-    const std::int32_t firstBound_;
-    const std::int32_t secondBound_;
 };
 
-class TOWSuppliedIntRangeOperation final : public TOWSuppliedOperation {
+class TOWSuppliedIntRangeOperation final : public TOWSuppliedOperation,
+    public TOWRangeBounds<std::int32_t> {
 public:
     static constexpr TOWOperationKind ClassKind = TOWOperationKind::SuppliedIntRange;
     static constexpr TOWOperationKind LastKind = ClassKind;
 
     TOWSuppliedIntRangeOperation(std::int32_t firstBound, std::int32_t secondBound)
-        : TOWSuppliedOperation(ClassKind), firstBound_(firstBound), secondBound_(secondBound)
+        : TOWSuppliedOperation(ClassKind), TOWRangeBounds(firstBound, secondBound)
     {
     }
-
-    std::int32_t FirstBound() const { return firstBound_; }
-    std::int32_t SecondBound() const { return secondBound_; }
-
-private:
-    const std::int32_t firstBound_;
-    const std::int32_t secondBound_;
 };
 
 class TOWSuppliedInt64Operation : public TOWSuppliedOperation {
@@ -341,40 +337,28 @@ private:
     const std::int64_t value_;
 };
 
-class TOWSuppliedInt64ValueRangeOperation final : public TOWSuppliedInt64Operation {
+class TOWSuppliedInt64ValueRangeOperation final : public TOWSuppliedInt64Operation,
+    public TOWRangeBounds<std::int64_t> {
 public:
     static constexpr TOWOperationKind ClassKind = TOWOperationKind::SuppliedInt64ValueRange;
     static constexpr TOWOperationKind LastKind = ClassKind;
 
     TOWSuppliedInt64ValueRangeOperation(std::int64_t value, std::int64_t firstBound, std::int64_t secondBound)
-        : TOWSuppliedInt64Operation(ClassKind, value), firstBound_(firstBound), secondBound_(secondBound)
+        : TOWSuppliedInt64Operation(ClassKind, value), TOWRangeBounds(firstBound, secondBound)
     {
     }
-
-    std::int64_t FirstBound() const { return firstBound_; }
-    std::int64_t SecondBound() const { return secondBound_; }
-
-private:
-    const std::int64_t firstBound_;
-    const std::int64_t secondBound_;
 };
 
-class TOWSuppliedInt64RangeOperation final : public TOWSuppliedOperation {
+class TOWSuppliedInt64RangeOperation final : public TOWSuppliedOperation,
+    public TOWRangeBounds<std::int64_t> {
 public:
     static constexpr TOWOperationKind ClassKind = TOWOperationKind::SuppliedInt64Range;
     static constexpr TOWOperationKind LastKind = ClassKind;
 
     TOWSuppliedInt64RangeOperation(std::int64_t firstBound, std::int64_t secondBound)
-        : TOWSuppliedOperation(ClassKind), firstBound_(firstBound), secondBound_(secondBound)
+        : TOWSuppliedOperation(ClassKind), TOWRangeBounds(firstBound, secondBound)
     {
     }
-
-    std::int64_t FirstBound() const { return firstBound_; }
-    std::int64_t SecondBound() const { return secondBound_; }
-
-private:
-    const std::int64_t firstBound_;
-    const std::int64_t secondBound_;
 };
 
 class TOWSuppliedRealComplexOperation final : public TOWSuppliedOperation {

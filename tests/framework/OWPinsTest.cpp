@@ -2,8 +2,6 @@
 
 #include "framework/OWPinRegistry.h"
 
-#include <stdexcept>
-
 using namespace owPinTest;
 
 namespace {
@@ -375,20 +373,6 @@ TEST_F(Pins, ADestroySectionInsideTheThreadsOwnUseReturns)
     auto unlock = lock->UnlockSection();
     EXPECT_FALSE(lock->UseSection());
     EXPECT_FALSE(TOWDestroyLockUse(lock.Get()));
-}
-
-TEST_F(Pins, ANestingCounterComesBackDownWhenAnExceptionPasses)
-{
-    auto pin = MakeStatePin(scope);
-    std::atomic<std::int32_t> counter{0};
-    try {
-        TOWSelfUse self(*pin);
-        TOWNestingGuard nesting(counter, self);
-        EXPECT_EQ(counter, 1);
-        throw std::runtime_error("handler failed");
-    } catch (const std::runtime_error&) {
-    }
-    EXPECT_EQ(counter, 0);
 }
 
 TEST_F(Pins, OperationsWithoutTheirSectionTouchNothing)

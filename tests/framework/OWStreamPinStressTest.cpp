@@ -44,40 +44,8 @@ public:
     std::size_t SourceCount() const { return sources_.size(); }
     std::size_t SinkCount() const { return sinks_.size(); }
 
-    // The pin is destroyed outside the table's lock (a thread that holds a
-    // use of it may be waiting for the lock) and a new one takes its slot.
-    void ReplaceSource(std::size_t i, std::mt19937& rng)
-    {
-        TOwned<TTestSourcePin> old;
-        {
-            std::lock_guard hold(guard_);
-            old = std::move(sources_[i % sources_.size()]);
-        }
-        old.reset();
-        auto made = makeSource(rng);
-        {
-            std::lock_guard hold(guard_);
-            std::swap(sources_[i % sources_.size()], made);
-        }
-        // What another thread put in the slot meanwhile is freed outside the
-        // lock: a thread holding a use of it may be waiting for the lock.
-        made.reset();
-    }
-    void ReplaceSink(std::size_t i, std::mt19937& rng)
-    {
-        TOwned<TTestSinkPin> old;
-        {
-            std::lock_guard hold(guard_);
-            old = std::move(sinks_[i % sinks_.size()]);
-        }
-        old.reset();
-        auto made = makeSink(rng);
-        {
-            std::lock_guard hold(guard_);
-            std::swap(sinks_[i % sinks_.size()], made);
-        }
-        made.reset();
-    }
+    void ReplaceSource(std::size_t i, std::mt19937& rng) { replace(sources_, i, [&] { return makeSource(rng); }); }
+    void ReplaceSink(std::size_t i, std::mt19937& rng) { replace(sinks_, i, [&] { return makeSink(rng); }); }
 
     // Only while no thread changes anything.
     const std::vector<TOwned<TTestSourcePin>>& Sources() const { return sources_; }
@@ -91,6 +59,26 @@ public:
 
 private:
     TPinOwner& owner(std::mt19937& rng) { return *owners_[rng() % owners_.size()]; }
+    // Pins are destroyed outside the table's lock (a thread that holds a use
+    // of one may be waiting for the lock), both the old one and whatever
+    // another thread put in the slot meanwhile.
+    template <typename Pin, typename Make>
+    void replace(std::vector<TOwned<Pin>>& slots, std::size_t i, Make make)
+    {
+        TOwned<Pin> old;
+        {
+            std::lock_guard hold(guard_);
+            old = std::move(slots[i % slots.size()]);
+        }
+        old.reset();
+        auto made = make();
+        {
+            std::lock_guard hold(guard_);
+            std::swap(slots[i % slots.size()], made);
+        }
+        made.reset();
+    }
+
     TOwned<TTestSourcePin> makeSource(std::mt19937& rng)
     {
         static const std::vector<TGUID> offers[] = {{typeA}, {typeB}, {typeA, typeB}};
