@@ -8,7 +8,10 @@ const TClassInfo& TSLDisplayBrush::StaticClassInfo()
 {
     static const TClassInfo info(
         "TSLDisplayBrush", &TBrush::StaticClassInfo(),
-        {Published<&TSLDisplayBrush::rememberedValue, &TSLDisplayBrush::setRememberedValue>("Color", 0, "TColor")});
+        {Published<&TSLDisplayBrush::rememberedValue, &TSLDisplayBrush::setRememberedValue>("Color", 0, "TColor"),
+         // Republished so that streaming and property copies make a clear
+         // brush solid again with its remembered colour, as SetStyle does.
+         Published<&TSLDisplayBrush::GetStyle, &TSLDisplayBrush::SetStyle>("Style", 0)});
     return info;
 }
 

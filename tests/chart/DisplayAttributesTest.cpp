@@ -1,6 +1,7 @@
 #include "chart/FillEnumCaptions.h"
 #include "chart/SLDisplayAttributes.h"
 #include "chart/SLOptionalLabel.h"
+#include "framework/LPPublishedProperties.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,21 @@ TEST(DisplayBrush, RemembersItsColourWhileClear)
         {"published colour sets the reported one",
          [](B& b) { b.SetStyle(TBrushStyle::bsClear); setPublished(b, "Color", 0x0000FF); }, red, white,
          TBrushStyle::bsClear},
+        {"published solid style paints the remembered colour",
+         [](B& b) {
+             b.SetStyle(TBrushStyle::bsClear);
+             b.SetColor(Qt::red);
+             setPublished(b, "Style", static_cast<int>(TBrushStyle::bsSolid));
+         },
+         red, red, TBrushStyle::bsSolid},
+        {"copied properties: a clear brush made solid paints the copied colour",
+         [](B& b) {
+             TOwned<B> source = MakeObject<B>();
+             source->SetColor(Qt::blue);
+             b.SetStyle(TBrushStyle::bsClear);
+             CopyPublishedProperties(b, *source, false);
+         },
+         blue, blue, TBrushStyle::bsSolid},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
