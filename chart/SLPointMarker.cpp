@@ -1,6 +1,7 @@
 #include "chart/SLPointMarker.h"
 
 #include <QPainter>
+#include <QPen>
 #include <QPoint>
 #include <QRect>
 
@@ -24,9 +25,32 @@ int sign(int v)
 
 // Draws in the shape's own coordinates and maps every point through the
 // transposition when asked, so each shape is written once.
+//
+// Lines leave out their end point and nothing else, whatever the caller's pen
+// cap. A square or round cap reaches past the point a stroke ends on, so
+// those lines end one pixel short. A flat cap ends on it: the painter fills
+// the pixels whose centres lie inside the stroke, so a flat line from a to b
+// covers the pixels from a up to b - 1 where it runs towards larger
+// coordinates, and from b + 1 up to a where it runs back; moved one pixel
+// along each axis it runs back on, it covers a up to the pixel before b.
+// A one-pixel pen is stroked by its own pixel walk, on which that move does
+// not hold; its cap only decides whether the last pixel is painted, so it
+// draws square-capped and ends one pixel short like the others.
 class TMarkerCanvas {
 public:
-    TMarkerCanvas(QPainter& canvas, bool swap) : canvas_(canvas), swap_(swap) {}
+    TMarkerCanvas(QPainter& canvas, bool swap)
+        : canvas_(canvas), swap_(swap), callersPen_(canvas.pen()),
+          flatEnd_(callersPen_.capStyle() == Qt::FlatCap && callersPen_.widthF() > 1)
+    {
+        if (callersPen_.capStyle() == Qt::FlatCap && !flatEnd_) {
+            QPen square = callersPen_;
+            square.setCapStyle(Qt::SquareCap);
+            canvas_.setPen(square);
+        }
+    }
+    ~TMarkerCanvas() { canvas_.setPen(callersPen_); }
+    TMarkerCanvas(const TMarkerCanvas&) = delete;
+    TMarkerCanvas& operator=(const TMarkerCanvas&) = delete;
 
     QPoint at(int x, int y) const { return swap_ ? QPoint(y, x) : QPoint(x, y); }
 
@@ -37,7 +61,15 @@ public:
     {
         if (x1 == x2 && y1 == y2)
             return;
-        canvas_.drawLine(at(x1, y1), at(x2 - sign(x2 - x1), y2 - sign(y2 - y1)));
+        const int dx = sign(x2 - x1);
+        const int dy = sign(y2 - y1);
+        if (flatEnd_) {
+            const int backX = dx < 0 ? 1 : 0;
+            const int backY = dy < 0 ? 1 : 0;
+            canvas_.drawLine(at(x1 + backX, y1 + backY), at(x2 + backX, y2 + backY));
+            return;
+        }
+        canvas_.drawLine(at(x1, y1), at(x2 - dx, y2 - dy));
     }
 
     void polygon(std::array<QPoint, 3> points) const { draw(points.data(), 3); }
@@ -62,6 +94,8 @@ private:
 
     QPainter& canvas_;
     bool swap_;
+    QPen callersPen_;
+    bool flatEnd_;
 };
 
 } // namespace

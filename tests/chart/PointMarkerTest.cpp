@@ -127,33 +127,42 @@ TEST(DrawPointMarker, EveryShapeInBothPenWidthsPlainAndSwapped)
         {static_cast<S>(13), nothing}};
     const QColor background = Qt::white, penColor = Qt::red, fillColor = Qt::blue;
     constexpr int pointX = 24, pointY = 34, size = 4;
+    // Whatever the caller's cap, a line keeps every pixel but its end one.
+    constexpr struct {
+        const char* name;
+        Qt::PenCapStyle style;
+    } caps[] = {{"square", Qt::SquareCap}, {"flat", Qt::FlatCap}, {"round", Qt::RoundCap}};
     for (const auto& shape : shapes)
         for (int w : {1, 3})
-            for (bool swap : {false, true}) {
-                SCOPED_TRACE(testing::Message() << "shape " << static_cast<int>(shape.first) << " width " << w
-                                                << (swap ? " swapped" : ""));
-                QImage image(64, 64, QImage::Format_RGB32);
-                image.fill(background);
-                {
-                    QPainter painter(&image);
-                    painter.setPen(QPen(penColor, w));
-                    painter.setBrush(fillColor);
-                    DrawPointMarker(painter, pointX, pointY, shape.first, size, w, swap);
+            for (bool swap : {false, true})
+                for (const auto& cap : caps) {
+                    SCOPED_TRACE(testing::Message() << "shape " << static_cast<int>(shape.first) << " width " << w
+                                                    << (swap ? " swapped" : "") << " cap " << cap.name);
+                    QImage image(64, 64, QImage::Format_RGB32);
+                    image.fill(background);
+                    {
+                        QPainter painter(&image);
+                        QPen pen(penColor, w);
+                        pen.setCapStyle(cap.style);
+                        painter.setPen(pen);
+                        painter.setBrush(fillColor);
+                        DrawPointMarker(painter, pointX, pointY, shape.first, size, w, swap);
+                        EXPECT_EQ(painter.pen(), pen) << "the caller's pen comes back as it was";
+                    }
+                    // Swapped, the shape is the transposition of the plain
+                    // one, centred on (pointY, pointX).
+                    auto check = [&](const std::vector<TOffset>& offsets, const QColor& expected) {
+                        for (TOffset o : offsets)
+                            EXPECT_EQ(nameOf(swap ? image.pixelColor(pointY + o.dy, pointX + o.dx)
+                                                  : image.pixelColor(pointX + o.dx, pointY + o.dy)),
+                                      nameOf(expected))
+                                << "at offset (" << o.dx << ", " << o.dy << ")";
+                    };
+                    const TPixels pixels = shape.second(size + w, w);
+                    check(pixels.pen, penColor);
+                    check(pixels.fill, fillColor);
+                    check(pixels.blank, background);
                 }
-                // Swapped, the shape is the transposition of the plain one,
-                // centred on (pointY, pointX).
-                auto check = [&](const std::vector<TOffset>& offsets, const QColor& expected) {
-                    for (TOffset o : offsets)
-                        EXPECT_EQ(nameOf(swap ? image.pixelColor(pointY + o.dy, pointX + o.dx)
-                                              : image.pixelColor(pointX + o.dx, pointY + o.dy)),
-                                  nameOf(expected))
-                            << "at offset (" << o.dx << ", " << o.dy << ")";
-                };
-                const TPixels pixels = shape.second(size + w, w);
-                check(pixels.pen, penColor);
-                check(pixels.fill, fillColor);
-                check(pixels.blank, background);
-            }
 }
 
 } // namespace
