@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <system_error>
 #include <cmath>
@@ -197,28 +196,19 @@ std::string TrimExponentText(std::string text, std::int32_t digits, char32_t dec
 {
     const TSeparatorText separatorText(decimalSeparator);
     const std::string_view separator = separatorText.View();
-    std::size_t e = text.find('E');
+    const std::size_t e = text.find('E');
     if (e == std::string::npos)
         return text;
     const std::size_t p = text.find(separator);
     if (p < e) {
         const std::size_t fraction = p + separator.size();
         const std::size_t kept = static_cast<std::size_t>(std::max<std::int32_t>(digits, 0));
-        if (kept == 0) {
-            text.erase(p, e - p);
-            e = p;
-        } else if (kept < e - fraction) {
+        if (kept < e - fraction)
             text.erase(fraction + kept, e - fraction - kept);
-            e = fraction + kept;
-        }
     }
-    std::size_t firstDigit = e + 1;
-    if (firstDigit < text.size() && (text[firstDigit] == '+' || text[firstDigit] == '-'))
-        ++firstDigit;
-    std::size_t zeros = 0;
-    while (firstDigit + zeros + 1 < text.size() && text[firstDigit + zeros] == '0' &&
-           std::isdigit(static_cast<unsigned char>(text[firstDigit + zeros + 1])))
-        ++zeros;
-    text.erase(firstDigit, zeros);
+    // Only a zero right after the "E": the formatter's exponent always has
+    // its sign there, so its digits stay as written.
+    for (std::size_t zero = text.find("E0"); zero != std::string::npos; zero = text.find("E0", zero))
+        text.erase(zero + 1, 1);
     return text;
 }

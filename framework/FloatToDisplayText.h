@@ -57,10 +57,10 @@ std::string FloatToDisplayText(bool exactDigits, std::int32_t digits, bool expon
                                double rangeA, double rangeB, char32_t decimalSeparator);
 
 // Tidies an exponential text: when a separator comes before the first "E",
-// keeps at most Digits digits after it (Digits <= 0 takes the separator away
-// too, so no separator is left dangling); then takes the leading zeros off
-// the exponent, after its sign if it has one, always keeping one digit:
-// "1.23456E+003" with 2 gives "1.23E+3", "1E0" stays "1E0". Cuts, never
-// rounds.
+// keeps at most Digits digits after it (Digits <= 0 keeps none, the
+// separator itself stays: "1.E+003"); then, for as long as the text holds
+// an "E" with a "0" right after it, takes that "0" away: "1E05" gives
+// "1E5", "1E00" gives "1E", while "1.23456E+003" with 2 gives "1.23E+003"
+// (the sign stands between). Cuts, never rounds.
 std::string TrimExponentText(std::string text, std::int32_t digits);
 std::string TrimExponentText(std::string text, std::int32_t digits, char32_t decimalSeparator);
