@@ -1,6 +1,8 @@
 #include "dsp/FftAvx2Kernels.h"
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -18,6 +20,8 @@ void allow(bool on) noexcept { allowed.store(on, std::memory_order_relaxed); }
 #ifdef ZQ_FFT_AVX2
 
 #define ZQ_AVX2 __attribute__((target("avx2,fma")))
+// The block helpers must melt into their loops: called, their registers go through memory.
+#define ZQ_AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
 
 namespace {
 
@@ -63,44 +67,149 @@ ZQ_AVX2 inline __m128d twiddle(__m128d a, __m128d w) {
 ZQ_AVX2 inline __m128d load1(const Ipp64fc* p) { return _mm_loadu_pd(&p->re); }
 ZQ_AVX2 inline void store1(Ipp64fc* p, __m128d v) { _mm_storeu_pd(&p->re, v); }
 
-template <bool Inverse>
-ZQ_AVX2 void firstStages(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
-    for (std::size_t g = 0; g < n; g += 4) {
-        const __m128d a = load1(x + g), b = load1(x + g + 1), c = load1(x + g + 2), d = load1(x + g + 3);
-        const __m128d apb = _mm_add_pd(a, b), amb = _mm_sub_pd(a, b), cpd = _mm_add_pd(c, d);
-        const __m128d rcmd = rotate<Inverse>(_mm_sub_pd(c, d));
-        store1(x + g, _mm_add_pd(apb, cpd));
-        store1(x + g + 1, _mm_add_pd(amb, rcmd));
-        store1(x + g + 2, _mm_sub_pd(apb, cpd));
-        store1(x + g + 3, _mm_sub_pd(amb, rcmd));
+// The first stages of a pass (two radix-4 stages for an even order, a radix-4
+// and a radix-2 stage for an odd one) run on blocks of 16 or 8 points held in
+// registers, with the two halves of each register carrying two different
+// blocks. Every lane then works the very operations of the stage-by-stage
+// order whichever blocks share a register, so a block gives the same bits
+// whether it is read from bit-reversed data in place or gathered straight from
+// a source in natural order -- and the gather costs no pass of its own.
+constexpr std::array<std::uint8_t, 16> reversed4 = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+constexpr std::array<std::uint8_t, 8> reversed3 = {0, 4, 2, 6, 1, 5, 3, 7};
+
+inline int blockBitsOf(std::size_t n) { return __builtin_ctzll(n) % 2 == 0 ? 4 : 3; }
+
+// Twiddles of the in-register stages: W_16^j, W_16^2j, W_16^3j (j = 1 to 3) of
+// the table, or W_8 and W_8^3 for blocks of 8 points.
+struct BlockTwiddles {
+    __m256d w[9];
+};
+// The points of a block pair, one register per place (a plain array: vector
+// types lose their alignment attribute as template arguments).
+template <int Bits>
+struct BlockPair {
+    __m256d v[1 << Bits];
+};
+
+ZQ_AVX2 inline __m256d broadcast(const Ipp64fc* p) { return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(p)); }
+
+ZQ_AVX2_INLINE BlockTwiddles blockTwiddlesOf(const Ipp64fc* table, std::size_t n) {
+    BlockTwiddles t;
+    if (blockBitsOf(n) == 4) {
+        #pragma GCC unroll 16
+        for (std::size_t j = 1; j <= 3; ++j)
+            #pragma GCC unroll 16
+            for (std::size_t k = 0; k < 3; ++k)
+                t.w[3 * (j - 1) + k] = broadcast(table + 3 * (j * n / 16) + k);
+    } else {
+        const double c = table[3 * (n / 8)].re;
+        t.w[0] = _mm256_setr_pd(c, -c, c, -c);
+        t.w[1] = _mm256_setr_pd(-c, -c, -c, -c);
     }
-    if (__builtin_ctzll(n) % 2 == 0)
-        return;
-    const double c = table[3 * (n / 8)].re;
-    const __m128d w1 = _mm_setr_pd(c, -c);
-    const __m128d w3 = _mm_setr_pd(-c, -c);
-    for (std::size_t g = 0; g < n; g += 8) {
-        Ipp64fc* p = x + g;
-        const __m128d v0 = load1(p + 4);
-        const __m128d v1 = twiddle<Inverse>(load1(p + 5), w1);
-        const __m128d v2 = rotate<Inverse>(load1(p + 6));
-        const __m128d v3 = twiddle<Inverse>(load1(p + 7), w3);
-        const __m128d u0 = load1(p), u1 = load1(p + 1), u2 = load1(p + 2), u3 = load1(p + 3);
-        store1(p, _mm_add_pd(u0, v0));
-        store1(p + 4, _mm_sub_pd(u0, v0));
-        store1(p + 1, _mm_add_pd(u1, v1));
-        store1(p + 5, _mm_sub_pd(u1, v1));
-        store1(p + 2, _mm_add_pd(u2, v2));
-        store1(p + 6, _mm_sub_pd(u2, v2));
-        store1(p + 3, _mm_add_pd(u3, v3));
-        store1(p + 7, _mm_sub_pd(u3, v3));
+    return t;
+}
+
+// (a, b, c, d) -> (a + b + c + d, (a - b) -/+ i (c - d), (a + b) - (c + d), (a - b) +/- i (c - d)).
+template <bool Inverse>
+ZQ_AVX2_INLINE void butterfly4(__m256d& a, __m256d& b, __m256d& c, __m256d& d) {
+    const __m256d apb = _mm256_add_pd(a, b), amb = _mm256_sub_pd(a, b), cpd = _mm256_add_pd(c, d);
+    const __m256d rcmd = rotate<Inverse>(_mm256_sub_pd(c, d));
+    a = _mm256_add_pd(apb, cpd);
+    b = _mm256_add_pd(amb, rcmd);
+    c = _mm256_sub_pd(apb, cpd);
+    d = _mm256_sub_pd(amb, rcmd);
+}
+
+template <bool Inverse, int Bits>
+ZQ_AVX2_INLINE void blockStages(BlockPair<Bits>& p, const BlockTwiddles& t) {
+    __m256d* v = p.v;
+    #pragma GCC unroll 16
+    for (int q = 0; q < (1 << Bits); q += 4)
+        butterfly4<Inverse>(v[q], v[q + 1], v[q + 2], v[q + 3]);
+    if constexpr (Bits == 4) {
+        butterfly4<Inverse>(v[0], v[4], v[8], v[12]);
+        #pragma GCC unroll 16
+        for (int j = 1; j <= 3; ++j) {
+            const __m256d* w = &t.w[3 * (j - 1)];
+            v[j + 4] = j == 2 ? rotate<Inverse>(v[j + 4]) : twiddle<Inverse>(v[j + 4], w[1]);
+            v[j + 8] = twiddle<Inverse>(v[j + 8], w[0]);
+            v[j + 12] = twiddle<Inverse>(v[j + 12], w[2]);
+            butterfly4<Inverse>(v[j], v[j + 4], v[j + 8], v[j + 12]);
+        }
+    } else {
+        v[5] = twiddle<Inverse>(v[5], t.w[0]);
+        v[6] = rotate<Inverse>(v[6]);
+        v[7] = twiddle<Inverse>(v[7], t.w[1]);
+        #pragma GCC unroll 16
+        for (int j = 0; j < 4; ++j) {
+            const __m256d u = v[j];
+            v[j] = _mm256_add_pd(u, v[j + 4]);
+            v[j + 4] = _mm256_sub_pd(u, v[j + 4]);
+        }
     }
 }
 
+// Lane 0 of the result goes to block `a`, lane 1 to block `b`.
+template <int Bits>
+ZQ_AVX2_INLINE void storeBlocks(const BlockPair<Bits>& p, Ipp64fc* a, Ipp64fc* b) {
+    const __m256d* v = p.v;
+    #pragma GCC unroll 16
+    for (int i = 0; i < (1 << Bits); i += 2) {
+        store2(a + i, _mm256_permute2f128_pd(v[i], v[i + 1], 0x20));
+        store2(b + i, _mm256_permute2f128_pd(v[i], v[i + 1], 0x31));
+    }
+}
+
+// Two blocks of bit-reversed data in place (the same block twice when the
+// transform has only one).
+template <bool Inverse, int Bits>
+ZQ_AVX2_INLINE void blocksInPlace(Ipp64fc* a, Ipp64fc* b, const BlockTwiddles& t) {
+    BlockPair<Bits> p;
+    __m256d* v = p.v;
+    #pragma GCC unroll 16
+    for (int i = 0; i < (1 << Bits); ++i)
+        v[i] = pair(a + i, b + i);
+    blockStages<Inverse, Bits>(p, t);
+    storeBlocks<Bits>(p, a, b);
+}
+
+// Two blocks gathered from natural order: point i of the first block is
+// source[r(i) x step], of the second the value next to it.
+template <bool Inverse, int Bits>
+ZQ_AVX2_INLINE void blocksFrom(const Ipp64fc* source, std::size_t step, Ipp64fc* a, Ipp64fc* b,
+                               const BlockTwiddles& t) {
+    BlockPair<Bits> p;
+    __m256d* v = p.v;
+    #pragma GCC unroll 16
+    for (int i = 0; i < (1 << Bits); ++i)
+        v[i] = load2(source + (Bits == 4 ? reversed4[i] : reversed3[i]) * step);
+    blockStages<Inverse, Bits>(p, t);
+    storeBlocks<Bits>(p, a, b);
+}
+
+// Four rows' blocks at once, the two pairs sharing each line of the source:
+// the points of a block lie a power of two apart, in one cache set, so a
+// second walk would find the lines gone.
+template <bool Inverse, int Bits>
+ZQ_AVX2_INLINE void blockQuadFrom(const Ipp64fc* source, std::size_t step, Ipp64fc* const* out, std::size_t at,
+                                  const BlockTwiddles& t) {
+    BlockPair<Bits> p[2];
+#pragma GCC unroll 16
+    for (int i = 0; i < (1 << Bits); ++i)
+        for (std::size_t half = 0; half < 2; ++half)
+            p[half].v[i] = load2(source + (Bits == 4 ? reversed4[i] : reversed3[i]) * step + 2 * half);
+    for (std::size_t half = 0; half < 2; ++half) {
+        blockStages<Inverse, Bits>(p[half], t);
+        storeBlocks<Bits>(p[half], out[2 * half] + at, out[2 * half + 1] + at);
+    }
+}
+
+// The radix-4 stages from span `span` on, two neighbouring butterflies per
+// register, of `count` transforms that share the table: each twiddle pair is
+// loaded and split once for all of them.
 template <bool Inverse>
-ZQ_AVX2 void radix4PassImpl(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
-    firstStages<Inverse>(x, n, table);
-    std::size_t span = __builtin_ctzll(n) % 2 == 0 ? 4 : 8;
+ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
+                         std::size_t span) {
     for (; 4 * span <= n; span *= 4) {
         const std::size_t group = 4 * span;
         const std::size_t stride = n / group;
@@ -108,21 +217,136 @@ ZQ_AVX2 void radix4PassImpl(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
             const Ipp64fc* w0 = table + 3 * (j * stride);
             const Ipp64fc* w1 = table + 3 * ((j + 1) * stride);
             const __m256d t1 = pair(w0, w1), t2 = pair(w0 + 1, w1 + 1), t3 = pair(w0 + 2, w1 + 2);
-            for (std::size_t g = j; g < n; g += group) {
-                Ipp64fc* p = x + g;
-                const __m256d a = load2(p);
-                const __m256d b = twiddle<Inverse>(load2(p + span), t2);
-                const __m256d c = twiddle<Inverse>(load2(p + 2 * span), t1);
-                const __m256d d = twiddle<Inverse>(load2(p + 3 * span), t3);
-                const __m256d apb = _mm256_add_pd(a, b), amb = _mm256_sub_pd(a, b), cpd = _mm256_add_pd(c, d);
-                const __m256d rcmd = rotate<Inverse>(_mm256_sub_pd(c, d));
-                store2(p, _mm256_add_pd(apb, cpd));
-                store2(p + 2 * span, _mm256_sub_pd(apb, cpd));
-                store2(p + span, _mm256_add_pd(amb, rcmd));
-                store2(p + 3 * span, _mm256_sub_pd(amb, rcmd));
+            for (std::size_t r = 0; r < count; ++r) {
+                for (std::size_t g = j; g < n; g += group) {
+                    Ipp64fc* p = xs[r] + g;
+                    __m256d a = load2(p);
+                    __m256d b = twiddle<Inverse>(load2(p + span), t2);
+                    __m256d c = twiddle<Inverse>(load2(p + 2 * span), t1);
+                    __m256d d = twiddle<Inverse>(load2(p + 3 * span), t3);
+                    butterfly4<Inverse>(a, b, c, d);
+                    store2(p, a);
+                    store2(p + span, b);
+                    store2(p + 2 * span, c);
+                    store2(p + 3 * span, d);
+                }
             }
         }
     }
+}
+template <bool Inverse>
+ZQ_AVX2 void laterStages(Ipp64fc* x, std::size_t n, const Ipp64fc* table, std::size_t span) {
+    laterStages<Inverse>(&x, 1, n, table, span);
+}
+
+template <bool Inverse, int Bits>
+ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    constexpr std::size_t block = std::size_t{1} << Bits;
+    const BlockTwiddles t = blockTwiddlesOf(table, n);
+    if (n == block) {
+        blocksInPlace<Inverse, Bits>(x, x, t);
+    } else {
+        for (std::size_t g = 0; g < n; g += 2 * block)
+            blocksInPlace<Inverse, Bits>(x + g, x + g + block, t);
+    }
+    laterStages<Inverse>(x, n, table, block);
+}
+
+template <bool Inverse>
+ZQ_AVX2 void radix4PassImpl(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    if (blockBitsOf(n) == 4)
+        radix4PassOfBits<Inverse, 4>(x, n, table);
+    else
+        radix4PassOfBits<Inverse, 3>(x, n, table);
+}
+
+// Rows out[0] to out[count - 1] (count even) of `columns` bit-reversed places
+// each, transformed: place p of row t starts as source[r(p) x rows + t].
+template <bool Inverse, int Bits>
+ZQ_AVX2 void leafRowsFromOfBits(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
+                                std::size_t columns, const Ipp64fc* table) {
+    constexpr std::size_t block = std::size_t{1} << Bits;
+    const std::size_t blocks = columns / block;
+    const BlockTwiddles t = blockTwiddlesOf(table, columns);
+    std::size_t reversed = 0;
+    for (std::size_t g = 0; g < blocks; ++g) {
+        const Ipp64fc* in = source + reversed * rows;
+        const std::size_t at = g * block;
+        if (count % 4 == 0) {
+            for (std::size_t r = 0; r < count; r += 4)
+                blockQuadFrom<Inverse, Bits>(in + r, blocks * rows, out + r, at, t);
+        } else {
+            for (std::size_t r = 0; r < count; r += 2)
+                blocksFrom<Inverse, Bits>(in + r, blocks * rows, out[r] + at, out[r + 1] + at, t);
+        }
+        reversed = nextReversed(reversed, blocks / 2);
+    }
+    for (std::size_t r = 0; r < count; r += 2)
+        laterStages<Inverse>(out + r, 2, columns, table, block);
+}
+
+// The cross transforms of one group of four columns: the twiddled rows go
+// through the in-register stages straight from x, two columns per register.
+// With 16 rows that is the whole transform and the results go back in place;
+// otherwise they go to the four vectors for the later stages and back.
+template <bool Inverse, int Bits>
+ZQ_AVX2 void crossGroupOfBits(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
+                              const Ipp64fc* radix, Ipp64fc* const* vectors, const BlockTwiddles& t) {
+    constexpr std::size_t block = std::size_t{1} << Bits;
+    // Both column pairs of a block are read before either is written: the
+    // rows lie a power of two apart in one cache set, which cannot hold them all.
+    for (std::size_t first = 0; first < rows; first += block) {
+        BlockPair<Bits> p[2];
+        const Ipp64fc* in = x + first * columns;
+        const Ipp64fc* w = twiddles + 4 * first;
+#pragma GCC unroll 16
+        for (std::size_t i = 0; i < block; ++i)
+            for (std::size_t half = 0; half < 2; ++half)
+                p[half].v[i] = twiddle<Inverse>(load2(in + i * columns + 2 * half), load2(w + 4 * i + 2 * half));
+        for (std::size_t half = 0; half < 2; ++half)
+            blockStages<Inverse, Bits>(p[half], t);
+        if (rows == block) {
+#pragma GCC unroll 16
+            for (std::size_t i = 0; i < block; ++i)
+                for (std::size_t half = 0; half < 2; ++half)
+                    store2(x + i * columns + 2 * half, p[half].v[i]);
+            return;
+        }
+        for (std::size_t half = 0; half < 2; ++half)
+            storeBlocks<Bits>(p[half], vectors[2 * half] + first, vectors[2 * half + 1] + first);
+    }
+    if (rows == block)
+        return;
+    laterStages<Inverse>(vectors, 4, rows, radix, block);
+    for (std::size_t b = 0; b < rows; ++b) {
+        store2(x + b * columns, pair(vectors[0] + b, vectors[1] + b));
+        store2(x + b * columns + 2, pair(vectors[2] + b, vectors[3] + b));
+    }
+}
+
+template <bool Inverse, int Bits>
+ZQ_AVX2 void crossColumnsOfBits(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross,
+                                const Ipp64fc* radix, Ipp64fc* work) {
+    const BlockTwiddles t = blockTwiddlesOf(radix, rows);
+    Ipp64fc* const vectors[4] = {work, work + rows, work + 2 * rows, work + 3 * rows};
+    for (std::size_t g = 0; g < columns; g += 4)
+        crossGroupOfBits<Inverse, Bits>(x + g, columns, rows, cross + g * rows, radix, vectors, t);
+}
+
+// A whole transform of n points (n of 32 and above) from natural order.
+template <bool Inverse, int Bits>
+ZQ_AVX2 void radix4PassFromOfBits(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    constexpr std::size_t block = std::size_t{1} << Bits;
+    const std::size_t blocks = n / block;
+    const BlockTwiddles t = blockTwiddlesOf(table, n);
+    // Block g and block g + blocks / 2 read neighbouring values: their
+    // reversed indices differ in the lowest bit alone.
+    std::size_t reversed = 0;
+    for (std::size_t g = 0; g < blocks / 2; ++g) {
+        blocksFrom<Inverse, Bits>(source + reversed, blocks, x + g * block, x + (g + blocks / 2) * block, t);
+        reversed = nextReversed(reversed, blocks / 2);
+    }
+    laterStages<Inverse>(x, n, table, block);
 }
 
 template <bool Inverse, bool Turned>
@@ -247,12 +471,7 @@ ZQ_AVX2 void gatherReversedRowsImpl(const Ipp64fc* source, std::size_t rows, Ipp
             store2(out[t] + place, _mm256_permute2f128_pd(a, b, 0x20));
             store2(out[t + 1] + place, _mm256_permute2f128_pd(a, b, 0x31));
         }
-        std::size_t h = half / 2;
-        while (m & h) {
-            m ^= h;
-            h >>= 1;
-        }
-        m |= h;
+        m = nextReversed(m, half / 2);
     }
 }
 
@@ -271,6 +490,29 @@ bool available() noexcept {
 template <bool Inverse>
 void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
     radix4PassImpl<Inverse>(x, n, table);
+}
+template <bool Inverse>
+void radix4PassFrom(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    if (blockBitsOf(n) == 4)
+        radix4PassFromOfBits<Inverse, 4>(source, x, n, table);
+    else
+        radix4PassFromOfBits<Inverse, 3>(source, x, n, table);
+}
+template <bool Inverse>
+void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
+                  std::size_t columns, const Ipp64fc* table) {
+    if (blockBitsOf(columns) == 4)
+        leafRowsFromOfBits<Inverse, 4>(source, rows, out, count, columns, table);
+    else
+        leafRowsFromOfBits<Inverse, 3>(source, rows, out, count, columns, table);
+}
+template <bool Inverse>
+void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
+                  Ipp64fc* work) {
+    if (blockBitsOf(rows) == 4)
+        crossColumnsOfBits<Inverse, 4>(x, columns, rows, cross, radix, work);
+    else
+        crossColumnsOfBits<Inverse, 3>(x, columns, rows, cross, radix, work);
 }
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
@@ -292,6 +534,12 @@ bool available() noexcept { return false; }
 template <bool Inverse>
 void radix4Pass(Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
+void radix4PassFrom(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*) {}
+template <bool Inverse>
+void leafRowsFrom(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t, const Ipp64fc*) {}
+template <bool Inverse>
+void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc*) {}
+template <bool Inverse>
 void radix2Stages(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*, std::size_t,
@@ -304,6 +552,14 @@ void gatherReversedRows(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_
 
 template void radix4Pass<false>(Ipp64fc*, std::size_t, const Ipp64fc*);
 template void radix4Pass<true>(Ipp64fc*, std::size_t, const Ipp64fc*);
+template void radix4PassFrom<false>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*);
+template void radix4PassFrom<true>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*);
+template void leafRowsFrom<false>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,
+                                  const Ipp64fc*);
+template void leafRowsFrom<true>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,
+                                 const Ipp64fc*);
+template void crossColumns<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc*);
+template void crossColumns<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc*);
 template void radix2Stages<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
 template void radix2Stages<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
 template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,

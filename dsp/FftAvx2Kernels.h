@@ -9,6 +9,17 @@
 namespace dsp::fft {
 // Points per strip of the radix-2 stages of the medium orders.
 constexpr std::size_t radix2StripPoints = 64;
+
+// The next value of a counter that counts with its bits in reverse order,
+// `topBit` its highest bit.
+inline std::size_t nextReversed(std::size_t r, std::size_t topBit) {
+    std::size_t h = topBit;
+    while (r & h) {
+        r ^= h;
+        h >>= 1;
+    }
+    return r | h;
+}
 }  // namespace dsp::fft
 
 namespace dsp::fft::avx2 {
@@ -20,6 +31,25 @@ void allow(bool allowed) noexcept;
 
 template <bool Inverse>
 void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table);
+
+// The pass of n points (32 to 512) from a source in natural order into x,
+// with the bit reversal folded into its first stages.
+template <bool Inverse>
+void radix4PassFrom(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table);
+
+// Transformed rows out[0] to out[count - 1] (count even) of `columns` places
+// (32 to 512), the rows of a split level taken straight from a source in
+// natural order: place p of row t starts as source[r(p) x rows + t].
+template <bool Inverse>
+void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
+                  std::size_t columns, const Ipp64fc* table);
+
+// All cross transforms of a split level of `rows` (16 to 512) by `columns`
+// (a multiple of 4), the twiddled gather folded into the first stages; the
+// work buffer holds four vectors of `rows` values.
+template <bool Inverse>
+void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
+                  Ipp64fc* work);
 
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter);

@@ -69,7 +69,7 @@ std::size_t roundDown16(std::size_t bytes) { return bytes & ~std::size_t{15}; }
 
 template <bool Inverse>
 void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
-    if (avx2::available())
+    if (avx2::available() && n >= 8)
         return avx2::radix4Pass<Inverse>(x, n, table);
     // First stage: 4-point transforms of bit-reversed quadruples.
     for (std::size_t g = 0; g < n; g += 4) {
@@ -168,27 +168,34 @@ void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64f
     }
 }
 
+void reverseBitsOf(std::size_t count, int bits, std::array<Ipp32u, 512>& reversed);
+
+// With a source in natural order (and the wide kernels) the bit reversal is
+// folded into the blocks' first stages.
 template <bool Inverse>
-void medium(const FftSpecRecord& record, Ipp64fc* x, std::size_t n) {
+void medium(const FftSpecRecord& record, Ipp64fc* x, std::size_t n, const Ipp64fc* source = nullptr) {
     constexpr std::size_t block = std::size_t{1} << largestRadix4Order;
     const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
-    for (std::size_t b = n / block; b-- > 0;) {
-        radix4Pass<Inverse>(x + b * block, block, record.twiddles);
+    if (source != nullptr) {
+        const std::size_t blocks = n / block;
+        std::array<Ipp32u, 512> reversed{};
+        reverseBitsOf(blocks, __builtin_ctzll(blocks), reversed);
+        std::array<Ipp64fc*, 4> out{};
+        for (std::size_t b = 0; b < blocks; ++b)
+            out[b] = x + reversed[b] * block;
+        avx2::leafRowsFrom<Inverse>(source, blocks, out.data(), blocks, block, record.twiddles);
         if (scaled)
-            ScaleVector(record.scale, &x[b * block].re, 2 * block);
+            ScaleVector(record.scale, &x->re, 2 * n);
+    } else {
+        for (std::size_t b = n / block; b-- > 0;) {
+            radix4Pass<Inverse>(x + b * block, block, record.twiddles);
+            if (scaled)
+                ScaleVector(record.scale, &x[b * block].re, 2 * block);
+        }
     }
     radix2Stages<Inverse>(x, n, block, record.quarterTwiddles);
 }
 
-// The next value of a counter that counts with its bits in reverse order.
-inline std::size_t nextReversed(std::size_t r, std::size_t topBit) {
-    std::size_t h = topBit;
-    while (r & h) {
-        r ^= h;
-        h >>= 1;
-    }
-    return r | h;
-}
 
 void reverseBitsOf(std::size_t count, int bits, std::array<Ipp32u, 512>& reversed) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -319,7 +326,8 @@ __attribute__((noinline)) void crossStep(const FftSpecRecord& record, Ipp64fc* x
         if (pow2(order) >= wideWalkPoints && columns % (4 * groupsPerWideWalk) == 0)
             crossWalks<Inverse, groupsPerWideWalk>(record, x, rows, columns, level, work, ahead);
         else
-            crossWalks<Inverse, 1>(record, x, rows, columns, level, work, 0);
+            avx2::crossColumns<Inverse>(x, columns, rows, record.crossTwiddles[level], record.radixTwiddles[level],
+                                        work);
         return;
     }
     const Ipp64fc* cross = record.crossTwiddles[level];
@@ -359,6 +367,20 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
         std::array<Ipp32u, 512> reversedRow{};
         reverseBitsOf(rows, split, reversedRow);
         const std::size_t batch = pow2(order) >= wideWalkPoints ? 2 * gatheredRows : gatheredRows;
+        if (subOrder <= largestRadix4Order && avx2::available()) {
+            const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
+            std::array<Ipp64fc*, 2 * gatheredRows> out{};
+            for (std::size_t i = 0; i < rows; i += batch) {
+                for (std::size_t t = 0; t < batch; ++t)
+                    out[t] = x + reversedRow[i + t] * columns;
+                avx2::leafRowsFrom<Inverse>(source + i, rows, out.data(), batch, columns, record.twiddles);
+                if (scaled)
+                    for (std::size_t t = 0; t < batch; ++t)
+                        ScaleVector(record.scale, &out[t]->re, 2 * columns);
+            }
+            crossStep<Inverse>(record, x, order, level, work);
+            return;
+        }
         for (std::size_t i = 0; i < rows; i += batch) {
             if (batch == gatheredRows)
                 gatherReversedRows<gatheredRows>(source, rows, i, reversedRow, x, subOrder);
@@ -378,7 +400,7 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
 template <bool Inverse>
 void large(const FftSpecRecord& record, Ipp64fc* x, int order, Ipp64fc* work, const Ipp64fc* source = nullptr) {
     if (FFTSplitOrder[order] == 0)
-        medium<Inverse>(record, x, pow2(order));
+        medium<Inverse>(record, x, pow2(order), source);
     else
         splitLevel<Inverse>(record, x, order, 0, work, source);
 }
@@ -713,11 +735,29 @@ void transformBitReversed(const FftSpecRecord& record, Ipp64fc* data, int order,
         ScaleVector(record.scale, &data->re, 2 * n);
 }
 
+// Below this order a transform is too short to pair its blocks.
+constexpr int firstFoldedOrder = 5;
+
 void transformFrom(const FftSpecRecord& record, const Ipp64fc* source, Ipp64fc* destination, int order, bool inverse,
                    Ipp64fc* work) {
     const std::size_t n = pow2(order);
     if (source == destination) {
         BitReverseInPlace(destination, n, record.bitReverse);
+    } else if (avx2::available() && order >= firstFoldedOrder) {
+        if (order > largestRadix4Order) {
+            if (inverse)
+                large<true>(record, destination, order, work, source);
+            else
+                large<false>(record, destination, order, work, source);
+            return;
+        }
+        if (inverse)
+            avx2::radix4PassFrom<true>(source, destination, n, record.twiddles);
+        else
+            avx2::radix4PassFrom<false>(source, destination, n, record.twiddles);
+        if (inverse ? record.inverseScaled : record.forwardScaled)
+            ScaleVector(record.scale, &destination->re, 2 * n);
+        return;
     } else if (order > largestRadix4Order && FFTSplitOrder[order] != 0) {
         if (inverse)
             large<true>(record, destination, order, work, source);
