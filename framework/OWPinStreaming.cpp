@@ -516,6 +516,22 @@ void TOWPin::DefineProperties(TFiler& filer)
 
 namespace {
 
+// The links a "Pins" item gives one slot, of one kind.
+struct TSlotLinks {
+    TOWPinKind Kind;
+    std::vector<TLinkRef> Refs;
+};
+
+// One item of a "Pins" value as read. The whole value is read before any
+// item is linked, so that a value refused at a late item links none.
+struct TPinsItem {
+    int Index;
+    // Set for a "State" item of a slot that holds a pin of its own: the pin
+    // joins this state and links from itself rather than from a placeholder.
+    std::optional<std::string> OwnState;
+    std::vector<TSlotLinks> Links;
+};
+
 // The pin at slot i; placeholders of that kind fill the slots up to i when
 // the list is shorter.
 TOWBorrowed<TOWBasicPin> slotFor(TOWPinList& list, const TOWLinkReader& reader, int index, TOWPinKind kind)
@@ -543,7 +559,7 @@ void linkSlot(TOWPinList& list, const TOWLinkReader& reader, int index, TOWPinKi
 }
 
 // The links of an item after its identifier (null: a list comes next).
-std::pair<TOWPinKind, std::vector<TLinkRef>> readItemLinks(TReader& reader, const std::string* ident)
+TSlotLinks readItemLinks(TReader& reader, const std::string* ident)
 {
     if (!ident)
         return {TOWPinKind::Sink, {readSourceValue(reader)}};
@@ -556,73 +572,86 @@ std::pair<TOWPinKind, std::vector<TLinkRef>> readItemLinks(TReader& reader, cons
 
 // "State" and a list: the pin of the slot reads its state and links from
 // it; an empty slot gets a placeholder linked to the state pins named.
-void readStateItem(TOWPinList& list, const TOWLinkReader& reader, TReader& stream, int index)
+TPinsItem readStateItem(TOWPinList& list, TReader& stream, int index)
 {
+    TPinsItem item{index, std::nullopt, {}};
     auto pin = Use(list.ItemAt(index));
     if (pin && !dynamic_cast<TOWUnloadedPin*>(pin.Get())) {
         stream.ReadListBegin();
-        const std::string name = readStateValue(stream);
-        std::vector<TLinkRef> refs;
-        const TOWPinKind kind = pin->GetSinkKind();
+        item.OwnState = readStateValue(stream);
+        TSlotLinks links{pin->GetSinkKind(), {}};
         if (!stream.EndOfList()) {
-            if (kind == TOWPinKind::Sink) {
-                refs.push_back(readSourceValue(stream));
+            if (links.Kind == TOWPinKind::Sink) {
+                links.Refs.push_back(readSourceValue(stream));
             } else {
                 const std::string ident = stream.ReadIdent();
-                if (ident != (kind == TOWPinKind::Source ? "Sinks" : "Sources"))
+                if (ident != (links.Kind == TOWPinKind::Source ? "Sinks" : "Sources"))
                     stream.InvalidValue();
-                refs = readLinkList(stream);
+                links.Refs = readLinkList(stream);
             }
         }
         stream.ReadListEnd();
-        pin->ResolvePlaceholders();
-        joinNamed(*pin, name);
-        linkAll(reader, *pin, kind, refs);
-        return;
+        item.Links.push_back(std::move(links));
+        return item;
     }
     stream.ReadListBegin();
-    std::vector<TLinkRef> stateRefs;
+    TSlotLinks stateLinks{TOWPinKind::State, {}};
     while (IsStringValueType(stream.NextValue())) {
-        countItem(stream, stateRefs.size());
+        countItem(stream, stateLinks.Refs.size());
         const std::string path = stream.ReadString();
-        stateRefs.push_back({path, path, {}});
+        stateLinks.Refs.push_back({path, path, {}});
     }
-    std::optional<std::pair<TOWPinKind, std::vector<TLinkRef>>> links;
+    item.Links.push_back(std::move(stateLinks));
     if (stream.NextValue() == TValueType::Ident) {
         const std::string ident = stream.ReadIdent();
-        links = readItemLinks(stream, &ident);
+        item.Links.push_back(readItemLinks(stream, &ident));
     } else if (stream.NextValue() == TValueType::List) {
-        links = readItemLinks(stream, nullptr);
+        item.Links.push_back(readItemLinks(stream, nullptr));
     }
     stream.ReadListEnd();
-    linkSlot(list, reader, index, TOWPinKind::State, stateRefs);
-    if (links)
-        linkSlot(list, reader, index, links->first, links->second);
+    return item;
+}
+
+void linkItem(TOWPinList& list, const TOWLinkReader& reader, const TPinsItem& item)
+{
+    if (!item.OwnState) {
+        for (const TSlotLinks& links : item.Links)
+            linkSlot(list, reader, item.Index, links.Kind, links.Refs);
+        return;
+    }
+    auto pin = Use(list.ItemAt(item.Index));
+    if (!pin)
+        return;
+    pin->ResolvePlaceholders();
+    joinNamed(*pin, *item.OwnState);
+    for (const TSlotLinks& links : item.Links)
+        linkAll(reader, *pin, links.Kind, links.Refs);
 }
 
 void readPins(TOWPinList& list, TReader& stream)
 {
     const TOWLinkReader reader = readerOf(list, stream);
     TOWPinList::TWalk walk(list);
+    std::vector<TPinsItem> items;
     stream.ReadListBegin();
     for (int index = 0; !stream.EndOfList(); ++index) {
         countItem(stream, static_cast<std::size_t>(index));
         if (stream.NextValue() == TValueType::List) {
-            const auto [kind, refs] = readItemLinks(stream, nullptr);
-            linkSlot(list, reader, index, kind, refs);
+            items.push_back({index, std::nullopt, {readItemLinks(stream, nullptr)}});
             continue;
         }
         const std::string ident = stream.ReadIdent();
         if (ident == "nil")
             continue;
         if (ident == "State") {
-            readStateItem(list, reader, stream, index);
+            items.push_back(readStateItem(list, stream, index));
             continue;
         }
-        const auto [kind, refs] = readItemLinks(stream, &ident);
-        linkSlot(list, reader, index, kind, refs);
+        items.push_back({index, std::nullopt, {readItemLinks(stream, &ident)}});
     }
     stream.ReadListEnd();
+    for (const TPinsItem& item : items)
+        linkItem(list, reader, item);
 }
 
 bool anyLinked(TOWPinList& list)

@@ -215,6 +215,41 @@ TEST_F(LinkStreaming, ValuesOfUnexpectedShapesAreRefused)
     }
 }
 
+// A pin-list value is read whole before any slot is linked: refused at a
+// late item, the items before it leave no slot, placeholder or state link.
+TEST_F(LinkStreaming, APinsValueRefusedLateLinksNoneOfTheItemsBeforeIt)
+{
+    using V = TFormValue;
+    const V integer = V::Of(TValueType::Integer);
+    const V stateOfLink1 = V::List({text("Form1Link1")});
+    struct Case {
+        const char* what;
+        int listed;
+        V value;
+    };
+    const Case cases[] = {
+        {"a link, then an integer", 0, V::List({V::Ident("Form1.Missing.Out"), integer})},
+        {"a placeholder's state, then an integer", 0, V::List({V::Ident("State"), stateOfLink1, integer})},
+        {"a listed pin's state, then an integer", 2, V::List({V::Ident("State"), stateOfLink1, integer})},
+        {"a link, then sources without their list", 1,
+         V::List({V::Ident("nil"), V::Ident("Form1.Missing.Out"), V::Ident("Sources")})},
+        {"a listed pin's state, then a bad one", 2,
+         V::List({V::Ident("State"), stateOfLink1, V::Ident("State"), V::List({integer})})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TTestForm form(nullptr, "Form1");
+        TScope& a = *MakeComponent<TScope>(form, "A", c.listed);
+        EXPECT_THROW(TReader().ReadProperties(a, {{"InputPins.Pins", c.value}}), EReadError);
+        TOWPinList& list = *a.InputPins();
+        EXPECT_EQ(list.EntryCount(), c.listed);
+        for (int i = 0; i < c.listed; ++i)
+            EXPECT_FALSE(list.Items(i)->HasDispatcher()) << "slot " << i;
+        EXPECT_FALSE(FindDispatcher("Form1Link1", false));
+        EXPECT_EQ(OWPlaceholderCount(), 0);
+    }
+}
+
 // ------------------------------------------------------------ fuzzing
 
 TEST_F(LinkStreaming, TheLinkReaderSurvivesRandomAndMutatedValues)
