@@ -6,6 +6,7 @@
 #include "framework/SLRealBuffer.h"
 
 #include <cmath>
+#include <limits>
 
 namespace zq::chart {
 
@@ -118,43 +119,74 @@ bool TSLScopeChannelInputs::TakeQueued(TSLChannelData& data, bool hasX)
     for (std::size_t left = y_->Queue().BufferCount(); left > 0; --left) {
         if (y_->GetAnswered() && !y_->GetStopped())
             break;
-        if (!takeOne(data, hasX))
+        const TStep step = takeOne(data, hasX);
+        if (step == TStep::Waiting)
             break;
-        took = true;
+        took = took || step == TStep::Took;
     }
     return took;
 }
 
-bool TSLScopeChannelInputs::takeOne(TSLChannelData& data, bool hasX)
+TSLScopeChannelInputs::TStep TSLScopeChannelInputs::takeOne(TSLChannelData& data, bool hasX)
 {
     SLRef<ISLData> xBlock;
     SLRef<ISLData> yBuffer;
-    if (hasX) {
-        const double xRate = x_->GetSampleRate();
-        const double yRate = y_->GetSampleRate();
-        if (!positiveRate(xRate) || !positiveRate(yRate))
-            return false;
-        // Decided and read while the Y queue holds still: the buffer whose X
-        // block was read is the one taken.
-        yBuffer = y_->Queue().PopHeadIf([&](std::uint32_t n) {
-            if (n == 0)
-                return true;
-            if (static_cast<double>(n) > static_cast<double>(x_->GetQueuedCount()) * yRate / xRate)
-                return false;
-            return x_->SetBlockSizeFromRate(static_cast<std::int32_t>(n), static_cast<float>(yRate)) &&
-                   x_->ReadBlock(static_cast<std::int32_t>(n), xBlock);
-        });
-    } else {
-        yBuffer = y_->PopHead();
+    try {
+        yBuffer = hasX ? popPaired(xBlock) : y_->PopHead();
+    } catch (...) {
+        // Left at the head it would fail again at every refresh.
+        y_->PopHead();
+        dropped_.fetch_add(1);
+        return TStep::Dropped;
     }
+    if (!yBuffer)
+        return TStep::Waiting;
+    try {
+        return store(data, yBuffer, xBlock) ? TStep::Took : TStep::Waiting;
+    } catch (...) {
+        dropped_.fetch_add(1);
+        return TStep::Dropped;
+    }
+}
+
+SLRef<ISLData> TSLScopeChannelInputs::popPaired(SLRef<ISLData>& xBlock)
+{
+    // Read once: a source may announce another rate at any time, and the
+    // size of the X read must follow the rates the decision was made on.
+    const double xRate = x_->GetSampleRate();
+    const double yRate = y_->GetSampleRate();
+    if (!positiveRate(xRate) || !positiveRate(yRate))
+        return nullptr;
+    if (xRate != carryXRate_ || yRate != carryYRate_) {
+        xCarry_ = 0;
+        carryXRate_ = xRate;
+        carryYRate_ = yRate;
+    }
+    // Decided and read while the Y queue holds still: the buffer whose X
+    // block was read is the one taken.
+    return y_->Queue().PopHeadIf([&](std::uint32_t n) {
+        if (n == 0)
+            return true;
+        const double due = static_cast<double>(n) * xRate / yRate + xCarry_;
+        const double span = std::nearbyint(due);
+        if (!(span <= static_cast<double>(std::numeric_limits<std::uint32_t>::max())))
+            return false;
+        if (!x_->ReadSpan(static_cast<std::int32_t>(n), static_cast<std::uint32_t>(span), xBlock))
+            return false;
+        xCarry_ = due - span;
+        return true;
+    });
+}
+
+bool TSLScopeChannelInputs::store(TSLChannelData& data, const SLRef<ISLData>& yBuffer, const SLRef<ISLData>& xBlock)
+{
     const SLRef<TSLRealBuffer> ys = asReals(yBuffer);
     if (!ys)
         return false;
     const std::uint32_t n = ys->GetCount();
     if (n == 0)
         return true;
-    const double* xValues = nullptr;
-    if (hasX) {
+    if (xBlock) {
         const SLRef<TSLRealBuffer> xs = asReals(xBlock);
         if (!xs || xs->GetCount() != n)
             return false;
@@ -170,8 +202,7 @@ bool TSLScopeChannelInputs::takeOne(TSLChannelData& data, bool hasX)
             nextX_ += step;
         }
     }
-    xValues = xs_.data();
-    return data.AppendXYData(xValues, ys->GetReadPointer(), n);
+    return data.AppendXYData(xs_.data(), ys->GetReadPointer(), n);
 }
 
 } // namespace zq::chart

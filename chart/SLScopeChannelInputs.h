@@ -7,6 +7,7 @@
 #include "framework/SLOWQueuedPinImpl.h"
 
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 namespace zq::chart {
@@ -46,12 +47,21 @@ public:
     // With an X input (hasX: the X pin is linked) each Y buffer of n samples
     // is paired with the X samples spanning the same time at the two rates,
     // read as a block of n; a Y buffer whose X block is not all queued yet
-    // waits, and nothing is taken from Y unless its X block was read.
+    // waits, and nothing is taken from Y unless its X block was read. The X
+    // due for a buffer rarely is a whole count: it is rounded, and what the
+    // rounding left is carried to the next buffer, so that the X taken stays
+    // within a sample of the time drawn; a buffer due less than one X sample
+    // draws against the next X sample and leaves it queued.
     // Without an X input each sample's X is the time since the channel's
     // first sample, advancing by one over the Y rate (by 1 while the rate is
     // not a positive number), restarting at 0 when the channel's data is
     // empty. True when samples were appended.
+    //
+    // Nothing raises out of it: a buffer whose step fails (no memory for
+    // it) is dropped and counted, and the buffers after it are taken.
     bool TakeQueued(TSLChannelData& data, bool hasX);
+    // Y buffers dropped because their step failed.
+    std::uint64_t GetDroppedBuffers() const { return dropped_.load(); }
 
     bool GetEnabled() const { return enabled_.load(); }
     void SetEnabled(bool value) { enabled_.store(value); }
@@ -66,7 +76,11 @@ private:
     // The common part of both handlers: the state changes both pins make.
     bool receiveCommon(TSLOWQueuedPinImpl& pin, const TOWNotifyOperationRef& operation);
     void pushY(const SLRef<ISLData>& buffer);
-    bool takeOne(TSLChannelData& data, bool hasX);
+    enum class TStep { Waiting, Took, Dropped };
+    TStep takeOne(TSLChannelData& data, bool hasX);
+    // The oldest Y buffer and its X block, when all of that X is queued.
+    SLRef<ISLData> popPaired(SLRef<ISLData>& xBlock);
+    bool store(TSLChannelData& data, const SLRef<ISLData>& yBuffer, const SLRef<ISLData>& xBlock);
 
     TOWIntf<TSLOWQueuedPinImpl> y_;
     TOWIntf<TSLOWQueuedPinImpl> x_;
@@ -74,8 +88,14 @@ private:
     std::atomic<bool> detached_{false};
     std::atomic<bool> spectrum_{false};
     std::atomic<bool> intensity_{false};
+    std::atomic<std::uint64_t> dropped_{0};
     // The chart's thread only.
     double nextX_ = 0;
+    // X samples due but not taken (negative: taken ahead), and the rates
+    // they were due at.
+    double xCarry_ = 0;
+    double carryXRate_ = 0;
+    double carryYRate_ = 0;
     std::vector<double> xs_;
 };
 

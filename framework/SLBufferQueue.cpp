@@ -48,6 +48,16 @@ SLRef<ISLData> TSLBufferQueue::PopHeadIf(const std::function<bool(std::uint32_t 
 
 bool TSLBufferQueue::FillFromQueue(ISLDataBuffer& dest)
 {
+    return copyOut(dest, true);
+}
+
+bool TSLBufferQueue::PeekFromQueue(ISLDataBuffer& dest)
+{
+    return copyOut(dest, false);
+}
+
+bool TSLBufferQueue::copyOut(ISLDataBuffer& dest, bool take)
+{
     const Guard guard(lock_);
     const std::uint32_t n = dest.GetCount();
     if (n > queuedCount_)
@@ -62,25 +72,31 @@ bool TSLBufferQueue::FillFromQueue(ISLDataBuffer& dest)
     const std::int64_t elementSize = items_.front().Memory->GetElementSize();
     std::uint64_t remaining = n;
     std::uint64_t position = 0;
+    std::size_t item = 0;
+    std::uint64_t offset = headOffset_;
     while (remaining > 0) {
-        TSLBufferWrapper& head = items_.front();
-        const std::uint64_t available = head.Count - headOffset_;
+        const TSLBufferWrapper& from = items_[item];
+        const std::uint64_t available = from.Count - offset;
         const std::uint64_t taken = std::min(remaining, available);
         // The core's byte copy for every class alike; offsets lie inside
         // blocks of at most 1 GB, so they fit its 32-bit arguments.
-        head.Memory->TSLGenericBuffer::CopyTo(static_cast<std::int32_t>(headOffset_ * elementSize), dest,
+        from.Memory->TSLGenericBuffer::CopyTo(static_cast<std::int32_t>(offset * elementSize), dest,
                                               static_cast<std::int32_t>(position * elementSize),
                                               static_cast<std::int32_t>(taken * elementSize));
         remaining -= taken;
         position += taken;
         if (taken < available) {
-            headOffset_ += taken;
+            offset += taken;
         } else {
-            items_.pop_front();
-            headOffset_ = 0;
+            ++item;
+            offset = 0;
         }
     }
-    queuedCount_ -= n;
+    if (take) {
+        items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(item));
+        headOffset_ = offset;
+        queuedCount_ -= n;
+    }
     return true;
 }
 

@@ -56,6 +56,8 @@ public:
     // changed, when fewer samples are queued than the destination holds or the
     // destination is of another class than the queued buffers.
     bool FillFromQueue(ISLDataBuffer& dest);
+    // As FillFromQueue, but takes nothing: the samples stay queued.
+    bool PeekFromQueue(ISLDataBuffer& dest);
 
     // Element count of the oldest buffer, 0 when the queue is empty.
     std::uint32_t HeadCount() const;
@@ -72,6 +74,9 @@ private:
 
     // Removes the oldest buffer and its unread samples from the count.
     void dropHead();
+    // Copies the oldest unread samples into the whole destination, taking
+    // them out of the queue when told to.
+    bool copyOut(ISLDataBuffer& dest, bool take);
 
     mutable TOWCriticalSection lock_;
     std::deque<TSLBufferWrapper> items_;

@@ -67,25 +67,37 @@ bool TSLOWQueuedPinImpl::SetBlockSizeFromRate(std::int32_t n, float divisor)
 bool TSLOWQueuedPinImpl::ReadBlock(std::int32_t count, SLRef<ISLData>& buffer)
 {
     const std::uint32_t blockSize = blockSize_.load();
-    if (blockSize == 0 || count < 1)
+    return blockSize > 0 && ReadSpan(count, blockSize, buffer);
+}
+
+bool TSLOWQueuedPinImpl::ReadSpan(std::int32_t count, std::uint32_t span, SLRef<ISLData>& buffer)
+{
+    if (count < 1)
         return false;
     const auto n = static_cast<std::uint32_t>(count);
     // A queue that empties and takes another kind meanwhile refuses the read
     // below: the kind is only a guess of which buffer to fill.
     if (queue_.Holds(typeid(TSLRealBuffer)))
-        return readBlockOf<TSLRealBuffer>(n, blockSize, buffer);
+        return readSpanOf<TSLRealBuffer>(n, span, buffer);
     if (queue_.Holds(typeid(TSLIntegerBuffer)))
-        return readBlockOf<TSLIntegerBuffer>(n, blockSize, buffer);
+        return readSpanOf<TSLIntegerBuffer>(n, span, buffer);
     return false;
 }
 
 template<class Buffer>
-bool TSLOWQueuedPinImpl::readBlockOf(std::uint32_t count, std::uint32_t blockSize, SLRef<ISLData>& buffer)
+bool TSLOWQueuedPinImpl::readSpanOf(std::uint32_t count, std::uint32_t span, SLRef<ISLData>& buffer)
 {
-    SLRef<Buffer> block = Buffer::CreateSized(blockSize);
-    if (!queue_.FillFromQueue(*block))
+    const std::uint32_t blockSize = std::max(span, 1u);
+    // Checked before the block is made: the block size follows whatever
+    // rate the source announced and may stand for more memory than there
+    // is, while what is queued is memory already held. Pushes only add, so
+    // the fill below fails only when the cap dropped buffers meanwhile.
+    if (queue_.QueuedCount() < blockSize)
         return false;
-    if (count == blockSize) {
+    SLRef<Buffer> block = Buffer::CreateSized(blockSize);
+    if (!(span > 0 ? queue_.FillFromQueue(*block) : queue_.PeekFromQueue(*block)))
+        return false;
+    if (count == span) {
         buffer = block;
         return true;
     }

@@ -81,13 +81,19 @@ public:
     // block-size samples queued: all of them when count is the block size,
     // else each result sample the nearest of them by index. Real buffers
     // read as real, integer buffers as integer. False, with nothing taken
-    // from the queue and `buffer` untouched, when the block size is 0, fewer
-    // than a block are queued or the queue holds neither kind.
+    // from the queue, nothing allocated and `buffer` untouched, when the
+    // block size is 0, fewer than a block are queued or the queue holds
+    // neither kind.
     bool ReadBlock(std::int32_t count, SLRef<ISLData>& buffer);
+    // As ReadBlock with `span` samples for the block size, leaving the pin's
+    // own block size as it is; a span of 0 (less than one sample of this
+    // stream is due) takes nothing and gives `count` copies of the next
+    // queued sample.
+    bool ReadSpan(std::int32_t count, std::uint32_t span, SLRef<ISLData>& buffer);
 
 private:
     template<class Buffer>
-    bool readBlockOf(std::uint32_t count, std::uint32_t blockSize, SLRef<ISLData>& buffer);
+    bool readSpanOf(std::uint32_t count, std::uint32_t span, SLRef<ISLData>& buffer);
 
     TOWBorrowed<TOWBasicPin> pin_;
     TSLBufferQueue queue_;

@@ -4,8 +4,12 @@
 #include "framework/LPBufferPair.h"
 #include "framework/SLComplexBuffer.h"
 #include "framework/SLIntegerBuffer.h"
+#include "framework/OWPinTestSupport.h"
 
+#include <array>
+#include <cmath>
 #include <functional>
+#include <thread>
 
 namespace zq::chart {
 namespace {
@@ -56,6 +60,71 @@ TEST_F(ChannelInputs, YBuffersPairWithTheXSpanningTheirTime)
     EXPECT_EQ(takenX(), (std::vector<double>{0, 1, 2, 2.5, 4, 5}));
     EXPECT_EQ(takenY(), ramp(6, 0));
     EXPECT_EQ(inputs.X().GetQueuedCount(), 0u);
+}
+
+// Streams whose X share of a Y buffer is not a whole count: every Y buffer is
+// drawn as soon as the X spanning its time is queued, its first sample
+// against the X sample nearest its start, and the X taken never drifts from
+// the time drawn by more than a sample. X values are the times of the X
+// samples, so an X drawn far from its Y sample's time shows as such.
+TEST(ChannelInputPairing, XTakenFollowsTheTimeDrawn)
+{
+    struct { const char* name; std::uint32_t n; double yRate, xRate; } const cases[] = {
+        {"x_twice_as_fast", 4, 100, 200},
+        {"ten_y_samples_an_x", 100, 1000, 100},
+        {"same_rate", 37, 50, 50},
+        {"six_and_two_fifths_x", 64, 1000, 100},
+        {"two_fifths_of_an_x", 100, 1000, 4},
+        {"a_third_of_an_x", 1, 3, 1},
+        {"half_an_x", 5, 10, 1},
+        {"hundreds_of_x", 3, 7, 1000},
+    };
+    constexpr int buffers = 300;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TInputsRig rig;
+        ASSERT_TRUE(rig.toY(startAt(c.yRate)));
+        ASSERT_TRUE(rig.toX(startAt(c.xRate)));
+        const double ratio = c.xRate / c.yRate;
+        std::uint64_t xSent = 0;
+        for (int b = 0; b < buffers; ++b) {
+            const std::uint64_t yBefore = static_cast<std::uint64_t>(b) * c.n;
+            // The X up to the sample nearest the buffer's end, and one beyond.
+            const auto xDue = static_cast<std::uint64_t>(std::ceil((yBefore + c.n) * ratio)) + 1;
+            ASSERT_TRUE(rig.toX(supplied(realBuffer(ramp(xDue - xSent, xSent / c.xRate, 1 / c.xRate)))));
+            xSent = xDue;
+            ASSERT_TRUE(rig.toY(supplied(realBuffer(ramp(c.n, yBefore / c.yRate, 1 / c.yRate)))));
+            ASSERT_TRUE(rig.inputs.TakeQueued(rig.data, true)) << "buffer " << b;
+            ASSERT_EQ(rig.data.GetCount(), yBefore + c.n);
+            const double xTaken = static_cast<double>(xSent - rig.inputs.X().GetQueuedCount());
+            ASSERT_LE(std::abs(xTaken - (yBefore + c.n) * ratio), 1.0) << "buffer " << b;
+        }
+        rig.data.Commit();
+        const std::vector<double> xs = xOf(rig.data), ys = yOf(rig.data);
+        for (std::size_t first = 0; first < ys.size(); first += c.n)
+            ASSERT_LE(std::abs(xs[first] - ys[first]), 0.5 / c.xRate + 1e-9) << "sample " << first;
+    }
+}
+
+// The X source announces another rate while the chart takes a Y buffer: the
+// buffer is paired at one rate or the other, never a block sized at one and
+// checked at the other (here 4 X samples queued against 3.2e9 due).
+TEST(ChannelInputPairing, XRateChangingDuringAStepNeverRaises)
+{
+    owPinTest::TWatchdog watchdog(std::chrono::seconds(30));
+    TInputsRig rig;
+    ASSERT_TRUE(rig.toY(startAt(1)));
+    const std::jthread announcer([&rig, starts = std::array{startAt(1), startAt(8e8)}](std::stop_token stop) {
+        for (std::size_t i = 0; !stop.stop_requested(); ++i)
+            rig.toX(starts[i % 2]);
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    for (int step = 0; std::chrono::steady_clock::now() < until; ++step) {
+        ASSERT_TRUE(rig.toX(supplied(realBuffer(ramp(4, 0)))));
+        ASSERT_TRUE(rig.toY(supplied(realBuffer(ramp(4, 0)))));
+        ASSERT_NO_THROW(rig.inputs.TakeQueued(rig.data, true)) << "step " << step;
+    }
+    EXPECT_EQ(rig.inputs.GetDroppedBuffers(), 0u);
 }
 
 // What follows a start and a buffer decides whether the buffer is taken.

@@ -51,6 +51,7 @@ TEST(QueuedPinState, ReadBlockResamplesOrRefuses)
         std::uint32_t blockSize; // 0: never set
         std::int32_t count;
         std::vector<double> want; // empty: refused
+        double rate = 1;          // block size: blockSize * rate
     } const cases[] = {
         {"fewer", ramp(13), 10, 4, {0, 2, 4, 7}},
         {"more", ramp(8), 5, 8, {0, 0, 1, 2, 2, 2, 3, 4}},
@@ -59,11 +60,13 @@ TEST(QueuedPinState, ReadBlockResamplesOrRefuses)
         {"block_size_never_set", ramp(50), 0, 4, {}},
         {"fewer_queued_than_a_block", ramp(9), 10, 4, {}},
         {"complex_samples", TSLComplexBuffer::CreateSized(50), 4, 4, {}},
+        // Refused before a block of 25.6 GB is asked for.
+        {"block_beyond_memory", ramp(4), 4, 4, {}, 8e8},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto state = newState();
-        state->SetSampleRate(1.0);
+        state->SetSampleRate(c.rate);
         if (c.blockSize > 0) {
             ASSERT_TRUE(state->SetBlockSizeFromRate(static_cast<std::int32_t>(c.blockSize), 1.0f));
         }
