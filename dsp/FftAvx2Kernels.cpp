@@ -204,35 +204,56 @@ ZQ_AVX2_INLINE void blockQuadFrom(const Ipp64fc* source, std::size_t step, Ipp64
     }
 }
 
-// The radix-4 stages from span `span` on, two neighbouring butterflies per
-// register, of `count` transforms that share the table: each twiddle pair is
-// loaded and split once for all of them.
+// Twiddles W^k, W^2k, W^3k of the table for two neighbouring butterflies.
+struct PairTwiddles {
+    __m256d w1, w2, w3;
+};
+
+ZQ_AVX2_INLINE PairTwiddles pairTwiddlesAt(const Ipp64fc* table, std::size_t k0, std::size_t k1) {
+    const Ipp64fc* w0 = table + 3 * k0;
+    const Ipp64fc* w1 = table + 3 * k1;
+    return {pair(w0, w1), pair(w0 + 1, w1 + 1), pair(w0 + 2, w1 + 2)};
+}
+
+// One radix-4 butterfly of a stage: (a, b W^2k, c W^k, d W^3k).
 template <bool Inverse>
-ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
+ZQ_AVX2_INLINE void twiddledButterfly4(__m256d& a, __m256d& b, __m256d& c, __m256d& d, const PairTwiddles& w) {
+    b = twiddle<Inverse>(b, w.w2);
+    c = twiddle<Inverse>(c, w.w1);
+    d = twiddle<Inverse>(d, w.w3);
+    butterfly4<Inverse>(a, b, c, d);
+}
+
+// The radix-4 stage of span `span`, two neighbouring butterflies per register,
+// of `count` transforms that share the table: each twiddle pair is loaded and
+// split once for all of them.
+template <bool Inverse>
+ZQ_AVX2 void radix4Stage(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
                          std::size_t span) {
-    for (; 4 * span <= n; span *= 4) {
-        const std::size_t group = 4 * span;
-        const std::size_t stride = n / group;
-        for (std::size_t j = 0; j < span; j += 2) {
-            const Ipp64fc* w0 = table + 3 * (j * stride);
-            const Ipp64fc* w1 = table + 3 * ((j + 1) * stride);
-            const __m256d t1 = pair(w0, w1), t2 = pair(w0 + 1, w1 + 1), t3 = pair(w0 + 2, w1 + 2);
-            for (std::size_t r = 0; r < count; ++r) {
-                for (std::size_t g = j; g < n; g += group) {
-                    Ipp64fc* p = xs[r] + g;
-                    __m256d a = load2(p);
-                    __m256d b = twiddle<Inverse>(load2(p + span), t2);
-                    __m256d c = twiddle<Inverse>(load2(p + 2 * span), t1);
-                    __m256d d = twiddle<Inverse>(load2(p + 3 * span), t3);
-                    butterfly4<Inverse>(a, b, c, d);
-                    store2(p, a);
-                    store2(p + span, b);
-                    store2(p + 2 * span, c);
-                    store2(p + 3 * span, d);
-                }
+    const std::size_t group = 4 * span;
+    const std::size_t stride = n / group;
+    for (std::size_t j = 0; j < span; j += 2) {
+        const PairTwiddles w = pairTwiddlesAt(table, j * stride, (j + 1) * stride);
+        for (std::size_t r = 0; r < count; ++r) {
+            for (std::size_t g = j; g < n; g += group) {
+                Ipp64fc* p = xs[r] + g;
+                __m256d a = load2(p), b = load2(p + span), c = load2(p + 2 * span), d = load2(p + 3 * span);
+                twiddledButterfly4<Inverse>(a, b, c, d, w);
+                store2(p, a);
+                store2(p + span, b);
+                store2(p + 2 * span, c);
+                store2(p + 3 * span, d);
             }
         }
     }
+}
+
+// The radix-4 stages from span `span` on.
+template <bool Inverse>
+ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
+                         std::size_t span) {
+    for (; 4 * span <= n; span *= 4)
+        radix4Stage<Inverse>(xs, count, n, table, span);
 }
 template <bool Inverse>
 ZQ_AVX2 void laterStages(Ipp64fc* x, std::size_t n, const Ipp64fc* table, std::size_t span) {
@@ -285,52 +306,62 @@ ZQ_AVX2 void leafRowsFromOfBits(const Ipp64fc* source, std::size_t rows, Ipp64fc
         laterStages<Inverse>(out + r, 2, columns, table, block);
 }
 
-// The cross transforms of one group of four columns: the twiddled rows go
-// through the in-register stages straight from x, two columns per register.
-// With 16 rows that is the whole transform and the results go back in place;
-// otherwise they go to the four vectors for the later stages and back.
+// The cross transforms of `groups` neighbouring groups of four columns in one
+// walk down the rows: the twiddled rows go through the in-register stages
+// straight from x, two columns per register. With 16 rows that is the whole
+// transform and the results go back in place; otherwise they go to the
+// vectors (vector 4k + t for column t of group k) for the later stages, which
+// the vectors share, and back.
 template <bool Inverse, int Bits>
-ZQ_AVX2 void crossGroupOfBits(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                              const Ipp64fc* radix, Ipp64fc* const* vectors, const BlockTwiddles& t) {
+ZQ_AVX2 void crossWalkOfBits(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
+                             const Ipp64fc* radix, Ipp64fc* const* vectors, std::size_t groups,
+                             const BlockTwiddles& t) {
     constexpr std::size_t block = std::size_t{1} << Bits;
-    // Both column pairs of a block are read before either is written: the
-    // rows lie a power of two apart in one cache set, which cannot hold them all.
     for (std::size_t first = 0; first < rows; first += block) {
-        BlockPair<Bits> p[2];
-        const Ipp64fc* in = x + first * columns;
-        const Ipp64fc* w = twiddles + 4 * first;
-#pragma GCC unroll 16
-        for (std::size_t i = 0; i < block; ++i)
-            for (std::size_t half = 0; half < 2; ++half)
-                p[half].v[i] = twiddle<Inverse>(load2(in + i * columns + 2 * half), load2(w + 4 * i + 2 * half));
-        for (std::size_t half = 0; half < 2; ++half)
-            blockStages<Inverse, Bits>(p[half], t);
-        if (rows == block) {
+        for (std::size_t k = 0; k < groups; ++k) {
+            // Both column pairs of a group are read before either is written:
+            // the rows lie a power of two apart in one cache set, which cannot
+            // hold them all.
+            BlockPair<Bits> p[2];
+            Ipp64fc* in = x + first * columns + 4 * k;
+            const Ipp64fc* w = twiddles + 4 * (k * rows + first);
 #pragma GCC unroll 16
             for (std::size_t i = 0; i < block; ++i)
                 for (std::size_t half = 0; half < 2; ++half)
-                    store2(x + i * columns + 2 * half, p[half].v[i]);
-            return;
+                    p[half].v[i] = twiddle<Inverse>(load2(in + i * columns + 2 * half), load2(w + 4 * i + 2 * half));
+            for (std::size_t half = 0; half < 2; ++half)
+                blockStages<Inverse, Bits>(p[half], t);
+            if (rows == block) {
+#pragma GCC unroll 16
+                for (std::size_t i = 0; i < block; ++i)
+                    for (std::size_t half = 0; half < 2; ++half)
+                        store2(in + i * columns + 2 * half, p[half].v[i]);
+            } else {
+                for (std::size_t half = 0; half < 2; ++half)
+                    storeBlocks<Bits>(p[half], vectors[4 * k + 2 * half] + first,
+                                      vectors[4 * k + 2 * half + 1] + first);
+            }
         }
-        for (std::size_t half = 0; half < 2; ++half)
-            storeBlocks<Bits>(p[half], vectors[2 * half] + first, vectors[2 * half + 1] + first);
     }
     if (rows == block)
         return;
-    laterStages<Inverse>(vectors, 4, rows, radix, block);
+    laterStages<Inverse>(vectors, 4 * groups, rows, radix, block);
     for (std::size_t b = 0; b < rows; ++b) {
-        store2(x + b * columns, pair(vectors[0] + b, vectors[1] + b));
-        store2(x + b * columns + 2, pair(vectors[2] + b, vectors[3] + b));
+        Ipp64fc* out = x + b * columns;
+        for (std::size_t k = 0; k < groups; ++k, out += 4) {
+            Ipp64fc* const* in = vectors + 4 * k;
+            store2(out, pair(in[0] + b, in[1] + b));
+            store2(out + 2, pair(in[2] + b, in[3] + b));
+        }
     }
 }
 
 template <bool Inverse, int Bits>
 ZQ_AVX2 void crossColumnsOfBits(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross,
-                                const Ipp64fc* radix, Ipp64fc* work) {
+                                const Ipp64fc* radix, Ipp64fc* const* vectors, std::size_t groups) {
     const BlockTwiddles t = blockTwiddlesOf(radix, rows);
-    Ipp64fc* const vectors[4] = {work, work + rows, work + 2 * rows, work + 3 * rows};
-    for (std::size_t g = 0; g < columns; g += 4)
-        crossGroupOfBits<Inverse, Bits>(x + g, columns, rows, cross + g * rows, radix, vectors, t);
+    for (std::size_t g = 0; g < columns; g += 4 * groups)
+        crossWalkOfBits<Inverse, Bits>(x + g, columns, rows, cross + g * rows, radix, vectors, groups, t);
 }
 
 // A whole transform of n points (n of 32 and above) from natural order.
@@ -508,11 +539,11 @@ void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, 
 }
 template <bool Inverse>
 void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
-                  Ipp64fc* work) {
+                  Ipp64fc* const* vectors, std::size_t groups) {
     if (blockBitsOf(rows) == 4)
-        crossColumnsOfBits<Inverse, 4>(x, columns, rows, cross, radix, work);
+        crossColumnsOfBits<Inverse, 4>(x, columns, rows, cross, radix, vectors, groups);
     else
-        crossColumnsOfBits<Inverse, 3>(x, columns, rows, cross, radix, work);
+        crossColumnsOfBits<Inverse, 3>(x, columns, rows, cross, radix, vectors, groups);
 }
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
@@ -538,7 +569,7 @@ void radix4PassFrom(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void leafRowsFrom(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
-void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc*) {}
+void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc* const*, std::size_t) {}
 template <bool Inverse>
 void radix2Stages(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
@@ -558,8 +589,10 @@ template void leafRowsFrom<false>(const Ipp64fc*, std::size_t, Ipp64fc* const*, 
                                   const Ipp64fc*);
 template void leafRowsFrom<true>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,
                                  const Ipp64fc*);
-template void crossColumns<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc*);
-template void crossColumns<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc*);
+template void crossColumns<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*,
+                                  Ipp64fc* const*, std::size_t);
+template void crossColumns<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*,
+                                 Ipp64fc* const*, std::size_t);
 template void radix2Stages<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
 template void radix2Stages<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
 template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,

@@ -44,12 +44,13 @@ template <bool Inverse>
 void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
                   std::size_t columns, const Ipp64fc* table);
 
-// All cross transforms of a split level of `rows` (16 to 512) by `columns`
-// (a multiple of 4), the twiddled gather folded into the first stages; the
-// work buffer holds four vectors of `rows` values.
+// All cross transforms of a split level of `rows` (16 to 512) by `columns`,
+// `groups` neighbouring groups of four columns per walk down the rows (columns
+// a multiple of 4 x groups), the twiddled gather folded into the first stages;
+// vectors[4k + t] holds `rows` values of column t of group k on the way.
 template <bool Inverse>
 void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
-                  Ipp64fc* work);
+                  Ipp64fc* const* vectors, std::size_t groups);
 
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter);

@@ -291,9 +291,12 @@ constexpr std::size_t rowsAheadPoints = 2 * wideWalkPoints;
 constexpr std::size_t wideWalkRowsAhead = 6;
 constexpr std::size_t largestRows = std::size_t{1} << largestRadix4Order;
 
+// Walks with `folded` take the twiddled gather into the first stages of the
+// column transforms (the data still sit in a cache); the others gather and
+// prefetch on their own.
 template <bool Inverse, std::size_t Groups>
 void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::size_t columns, int level,
-                Ipp64fc* work, std::size_t ahead) {
+                Ipp64fc* work, std::size_t ahead, bool folded) {
     const Ipp64fc* cross = record.crossTwiddles[level];
     const Ipp64fc* radix = record.radixTwiddles[level];
     // The extra vectors lie a line more than their length apart, so that the
@@ -305,6 +308,8 @@ void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::
         vectors[t] = work + t * rows;
     for (std::size_t v = 4; v < 4 * Groups; ++v)
         vectors[v] = extra.data() + (v - 4) * (rows + pad);
+    if (folded)
+        return avx2::crossColumns<Inverse>(x, columns, rows, cross, radix, vectors.data(), Groups);
     for (std::size_t g = 0; g < columns; g += 4 * Groups) {
         avx2::gatherColumns<Inverse>(x + g, columns, rows, cross + g * rows, vectors.data(), Groups, ahead);
         for (Ipp64fc* v : vectors)
@@ -312,6 +317,9 @@ void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::
         avx2::scatterColumns(x + g, columns, rows, vectors.data(), Groups);
     }
 }
+
+// Columns this short are transformed in registers, in place, one group at a time.
+constexpr std::size_t foldedRows = 16;
 
 // Cross transforms of a level whose rows are done: four columns at a time,
 // twiddled, transformed in the work buffer and written back. Kept out of line
@@ -323,11 +331,11 @@ __attribute__((noinline)) void crossStep(const FftSpecRecord& record, Ipp64fc* x
     const std::size_t columns = pow2(order - FFTSplitOrder[order]);
     if (avx2::available()) {
         const std::size_t ahead = pow2(order) >= rowsAheadPoints ? wideWalkRowsAhead : 0;
-        if (pow2(order) >= wideWalkPoints && columns % (4 * groupsPerWideWalk) == 0)
-            crossWalks<Inverse, groupsPerWideWalk>(record, x, rows, columns, level, work, ahead);
+        const bool folded = pow2(order) < wideWalkPoints;
+        if (rows > foldedRows && columns % (4 * groupsPerWideWalk) == 0)
+            crossWalks<Inverse, groupsPerWideWalk>(record, x, rows, columns, level, work, ahead, folded);
         else
-            avx2::crossColumns<Inverse>(x, columns, rows, record.crossTwiddles[level], record.radixTwiddles[level],
-                                        work);
+            crossWalks<Inverse, 1>(record, x, rows, columns, level, work, 0, folded);
         return;
     }
     const Ipp64fc* cross = record.crossTwiddles[level];
