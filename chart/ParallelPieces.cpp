@@ -44,16 +44,22 @@ public:
     void run(std::size_t pieces, const std::function<void(std::size_t)>& piece)
     {
         Job job{&piece, pieces};
+        bool busy = false;
         {
             std::lock_guard lock(mutex_);
-            if (current_ != nullptr || helpers_.empty()) {
-                std::exception_ptr failure;
-                job.takePieces(failure); // busy with another caller's job
-                if (failure)
-                    std::rethrow_exception(failure);
-                return;
-            }
-            current_ = &job;
+            busy = current_ != nullptr || helpers_.empty();
+            if (!busy)
+                current_ = &job;
+        }
+        if (busy) {
+            // Busy with another caller's job. The pieces run outside the lock:
+            // under it they would hold up that job's helpers, and a piece that
+            // itself runs pieces would wait on itself.
+            std::exception_ptr failure;
+            job.takePieces(failure);
+            if (failure)
+                std::rethrow_exception(failure);
+            return;
         }
         jobPosted_.notify_all();
         std::exception_ptr failure;

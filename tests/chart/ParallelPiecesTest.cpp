@@ -1,8 +1,11 @@
 #include "chart/ParallelPieces.h"
 
+#include "tests/framework/OWPinTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -89,6 +92,33 @@ TEST(ParallelPieces, ThrowingPiecesEndTheJobAndReachTheCaller)
     std::atomic<std::size_t> after{0};
     ForEachPiece(count, samplesPerPiece, [&](std::size_t begin, std::size_t end) { after += end - begin; });
     EXPECT_EQ(after.load(), count);
+}
+
+// While another caller's job holds the workers, a caller does its pieces
+// itself; they must neither hold up that job nor wait on themselves when a
+// piece runs pieces of its own.
+TEST(ParallelPieces, BusyCallersPiecesMayRunPiecesOfTheirOwn)
+{
+    const owPinTest::TWatchdog watchdog(std::chrono::seconds(20));
+    std::atomic<bool> holding{false};
+    std::atomic<bool> done{false};
+    std::jthread first([&] {
+        ForEachPiece(2 * parallelThreshold, samplesPerPiece, [&](std::size_t, std::size_t) {
+            holding = true;
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!done && std::chrono::steady_clock::now() < limit)
+                std::this_thread::yield();
+        });
+    });
+    while (!holding)
+        std::this_thread::yield();
+    std::atomic<std::size_t> inner{0};
+    ForEachPiece(parallelThreshold, samplesPerPiece, [&](std::size_t, std::size_t) {
+        ForEachPiece(parallelThreshold, samplesPerPiece,
+                     [&](std::size_t begin, std::size_t end) { inner += end - begin; });
+    });
+    done = true;
+    EXPECT_EQ(inner.load(), 4 * parallelThreshold);
 }
 
 } // namespace
