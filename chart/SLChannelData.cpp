@@ -1,6 +1,6 @@
 #include "chart/SLChannelData.h"
 
-#include "chart/LargePages.h"
+#include "chart/FreshPages.h"
 #include "chart/ParallelPieces.h"
 #include "chart/SharedXBuffers.h"
 #include "framework/BlockPool.h"
@@ -22,19 +22,21 @@ TSLChannelData::Samples TSLChannelData::Samples::From(const double* x, const dou
     Samples s;
     if (x == nullptr || y == nullptr || count == 0)
         return s;
-    s.xShared = SharedXBuffers::Acquire(x, count);
     s.yBuffer = TSLRealBuffer::CreateSized(static_cast<std::uint32_t>(count));
     double* const py = s.yBuffer->GetWritePointer();
-    s.x = {s.xShared.buffer->GetReadPointer(), count};
-    s.y = {py, count};
-    AdviseLargePages(py, count * sizeof(double));
     s.pyramid.Begin(count);
     // Copy and reduce a piece at a time, each piece while it is in the cache,
-    // the pieces side by side on the cores.
-    ForEachPiece(count, samplesPerPiece, [&s, y, py](std::size_t begin, std::size_t end) {
-        std::copy(y + begin, y + end, py + begin);
-        s.pyramid.AddValues(begin, py + begin, end - begin);
-    });
+    // the pieces side by side on the cores; X is matched with the other
+    // channels' meanwhile.
+    FillFresh(
+        py, count,
+        [&s, y, py](std::size_t begin, std::size_t end) {
+            std::copy(y + begin, y + end, py + begin);
+            s.pyramid.AddValues(begin, py + begin, end - begin);
+        },
+        [&s, x, count] { s.xShared = SharedXBuffers::Acquire(x, count); });
+    s.x = {s.xShared.buffer->GetReadPointer(), count};
+    s.y = {py, count};
     s.pyramid.Finish();
     return s;
 }

@@ -1,6 +1,6 @@
 #include "chart/SharedXBuffers.h"
 
-#include "chart/LargePages.h"
+#include "chart/FreshPages.h"
 #include "chart/ParallelPieces.h"
 
 #include <algorithm>
@@ -61,9 +61,7 @@ SharedX SharedXBuffers::Acquire(const double* x, std::size_t count)
             return {TSLRealBuffer::CreateShared(*entry.buffer), entry.index};
     SLRef<TSLRealBuffer> fresh = TSLRealBuffer::CreateSized(static_cast<std::uint32_t>(count));
     double* const copy = fresh->GetWritePointer();
-    AdviseLargePages(copy, count * sizeof(double));
-    ForEachPiece(count, samplesPerPiece,
-                 [copy, x](std::size_t begin, std::size_t end) { std::copy(x + begin, x + end, copy + begin); });
+    FillFresh(copy, count, [copy, x](std::size_t begin, std::size_t end) { std::copy(x + begin, x + end, copy + begin); });
     auto index = std::make_shared<const XIndex>(XIndex::Analyse(std::span<const double>(copy, count)));
     shared.entries.push_back({fresh, index});
     return {TSLRealBuffer::CreateShared(*fresh), index};

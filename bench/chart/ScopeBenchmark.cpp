@@ -7,7 +7,9 @@
 // A first load is only honest in a fresh process: one that has loaded before
 // gets its blocks back from the pool and its pages from the allocator, already
 // faulted in. Each load therefore runs in a child process started from this
-// same executable, which reports its figures on its standard output.
+// same executable, which reports its figures on its standard output. The
+// children take turns, each started right after the other has used and freed
+// its memory, which is the state a user's machine is in when a log is opened.
 #include "chart/SLScope.h"
 
 #include <QApplication>
@@ -29,6 +31,7 @@
 #include <string>
 #include <string_view>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -134,6 +137,23 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// What the kernel did for the process between two points: the faults it
+// served and the time it spent on them, over every thread.
+struct KernelUse {
+    rusage start{};
+
+    KernelUse() { getrusage(RUSAGE_SELF, &start); }
+
+    void report(std::ostream& out) const
+    {
+        rusage now{};
+        getrusage(RUSAGE_SELF, &now);
+        const auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3; };
+        out << " sys_ms=" << ms(now.ru_stime) - ms(start.ru_stime) << " user_ms=" << ms(now.ru_utime) - ms(start.ru_utime)
+            << " faults=" << now.ru_minflt - start.ru_minflt;
+    }
+};
+
 // ---------------------------------------------------------------------------
 // The child process: one first load, figures on standard output.
 
@@ -156,16 +176,19 @@ int runFirstLoad(std::string_view what)
         TSLScope scope;
         scope.resize(screen);
         const long before = residentBytes();
+        const KernelUse kernel;
         const auto start = std::chrono::steady_clock::now();
         loadLikeTheWindow(scope, log);
         const double seconds = secondsSince(start);
+        kernel.report(out);
         const long after = residentBytes();
         std::size_t held = 0;
         for (int c = 0; c < channelCount; ++c)
             held += scope.Channels.GetItem(c).Data.MemoryBytes();
-        out << "seconds=" << seconds << " resident=" << (after - before) << " held=" << held;
+        out << " seconds=" << seconds << " resident=" << (after - before) << " held=" << held;
     } else {
         const long before = residentBytes();
+        const KernelUse kernel;
         const auto start = std::chrono::steady_clock::now();
         std::vector<std::vector<double>> xs;
         std::vector<std::vector<double>> ys;
@@ -175,6 +198,7 @@ int runFirstLoad(std::string_view what)
         }
         benchmark::ClobberMemory();
         const double seconds = secondsSince(start);
+        kernel.report(out);
         const long after = residentBytes();
         // The same copy again, into memory already held: the cost of the
         // copying alone, without the kernel handing out fresh pages.
@@ -184,7 +208,7 @@ int runFirstLoad(std::string_view what)
             std::copy(log.y[c].begin(), log.y[c].end(), ys[c].begin());
         }
         benchmark::ClobberMemory();
-        out << "seconds=" << seconds << " held_seconds=" << secondsSince(again) << " resident=" << (after - before);
+        out << " seconds=" << seconds << " held_seconds=" << secondsSince(again) << " resident=" << (after - before);
     }
     std::printf("%s\n", out.str().c_str());
     return 0;
@@ -219,13 +243,11 @@ std::map<std::string, double> runChild(const std::string& what)
     return figures;
 }
 
-// A virtual machine's memory that the guest has not written since it started
-// costs the host a fault per small page on first use, on top of the guest's
-// own fault, and large pages are the likeliest to come from such memory. A
-// desktop machine has no such cost, and one that has been up a while has used
-// its memory already. Writing as much memory as a load takes, and giving it
-// back, just before each fresh process takes that out of the figures of both
-// the chart and the copy.
+// The prepared case, a second figure only: writing as much memory as a load
+// takes, advised for large pages, and giving it back just before each fresh
+// process leaves the system free large pages that a load then finds ready.
+// No user's machine is in that state by design, which is why the first
+// figures are taken without it.
 void useMemoryBefore(std::size_t samples)
 {
     const std::size_t bytes = 2 * (channelCount + 1) * samples * sizeof(double);
@@ -245,26 +267,51 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// One iteration: a fresh process copying the samples, then a fresh process
-// loading them into the chart. The time is the chart's; the ratios are to the
-// copy of the same iteration, once into fresh memory (x_copy) and once into
-// memory already held (x_copy_held, the stricter of the two).
+double spread(const std::vector<double>& values)
+{
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return *high / *low;
+}
+
+// One repetition: a fresh process copying the samples, then a fresh process
+// loading them into the chart, each started right after the other ended. The
+// time is the chart's; x_copy is its ratio to the copy of the same repetition
+// (the median, and x_copy_worst the largest), x_copy_held the ratio to the
+// same copy into memory already held (the cost of copying alone). Spreads are
+// the slowest repetition over the fastest. Arguments: samples per channel, and
+// 1 for the prepared case.
 void BM_FirstLoad(benchmark::State& state)
 {
-    const std::string samples = std::to_string(state.range(0));
-    std::vector<double> chartMs, copyMs, heldCopyMs, ratio, heldRatio, chartResident, copyResident, held;
+    const auto count = static_cast<std::size_t>(state.range(0));
+    const std::string samples = std::to_string(count);
+    const bool prepared = state.range(1) != 0;
+    const auto child = [&](const std::string& what) {
+        if (prepared)
+            useMemoryBefore(count);
+        return runChild(what);
+    };
+    std::vector<double> chartMs, copyMs, heldCopyMs, ratio, heldRatio, chartSysMs, copySysMs, chartFaults, copyFaults,
+        chartResident, copyResident, held;
+    try {
+        child("copy:" + samples); // so that the first copy, too, follows a process that used memory
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return;
+    }
     for (auto _ : state) {
         try {
-            useMemoryBefore(static_cast<std::size_t>(state.range(0)));
-            const auto copied = runChild("copy:" + samples);
-            useMemoryBefore(static_cast<std::size_t>(state.range(0)));
-            const auto loaded = runChild("chart:" + samples);
+            const auto copied = child("copy:" + samples);
+            const auto loaded = child("chart:" + samples);
             state.SetIterationTime(loaded.at("seconds"));
             chartMs.push_back(loaded.at("seconds") * 1e3);
             copyMs.push_back(copied.at("seconds") * 1e3);
             heldCopyMs.push_back(copied.at("held_seconds") * 1e3);
             ratio.push_back(loaded.at("seconds") / copied.at("seconds"));
             heldRatio.push_back(loaded.at("seconds") / copied.at("held_seconds"));
+            chartSysMs.push_back(loaded.at("sys_ms"));
+            copySysMs.push_back(copied.at("sys_ms"));
+            chartFaults.push_back(loaded.at("faults"));
+            copyFaults.push_back(copied.at("faults"));
             chartResident.push_back(loaded.at("resident") / 1e6);
             copyResident.push_back(copied.at("resident") / 1e6);
             held.push_back(loaded.at("held") / 1e6);
@@ -277,14 +324,28 @@ void BM_FirstLoad(benchmark::State& state)
     state.counters["copy_ms"] = median(copyMs);
     state.counters["copy_held_ms"] = median(heldCopyMs);
     state.counters["x_copy"] = median(ratio);
+    state.counters["x_copy_worst"] = *std::max_element(ratio.begin(), ratio.end());
     state.counters["x_copy_held"] = median(heldRatio);
+    state.counters["chart_spread"] = spread(chartMs);
+    state.counters["copy_spread"] = spread(copyMs);
+    state.counters["chart_sys_ms"] = median(chartSysMs);
+    state.counters["copy_sys_ms"] = median(copySysMs);
+    state.counters["chart_faults"] = median(chartFaults);
+    state.counters["copy_faults"] = median(copyFaults);
     state.counters["chart_resident_MB"] = median(chartResident);
     state.counters["copy_resident_MB"] = median(copyResident);
     state.counters["held_MB"] = median(held);
 }
 // One 15 x 10M process holds about 2.5 GB: they run one after the other.
-BENCHMARK(BM_FirstLoad)->Arg(million)->Iterations(9)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FirstLoad)->Arg(10 * million)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstLoad)
+    ->ArgNames({"samples", "prepared"})
+    ->Args({million, 0})
+    ->Args({10 * million, 0})
+    ->Args({million, 1})
+    ->Args({10 * million, 1})
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
 // Redraws, in this process, on one loaded case at a time.

@@ -1,0 +1,109 @@
+#include "chart/FreshPages.h"
+
+#include "chart/ParallelPieces.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace zq::chart {
+
+namespace {
+
+#if defined(__linux__) && !defined(MADV_POPULATE_WRITE)
+constexpr int MADV_POPULATE_WRITE = 23; // older headers; the call fails where the system lacks it
+#endif
+
+// Makes the pages of [begin, end) resident, writable, on the calling thread.
+void makeResident(std::byte* begin, std::byte* end)
+{
+#ifdef __linux__
+    static const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(begin) & ~(pageSize - 1);
+    const auto last = reinterpret_cast<std::uintptr_t>(end);
+    if (last > first && madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE) == 0)
+        return;
+    // A system without that advice: one write per page does the same, one
+    // fault at a time. The block's contents are not defined yet, and the
+    // byte is written over by the fill.
+    for (std::uintptr_t page = std::max(first, reinterpret_cast<std::uintptr_t>(begin)); page < last;
+         page = (page & ~(pageSize - 1)) + pageSize)
+        *reinterpret_cast<volatile std::byte*>(page) = std::byte{0};
+#else
+    static_cast<void>(begin);
+    static_cast<void>(end);
+#endif
+}
+
+// How far a fresh block is resident, for the threads filling it.
+class ResidentFront {
+public:
+    explicit ResidentFront(std::size_t pieces) : pieces_(pieces) {}
+
+    // Makes the pieces resident in order, announcing each.
+    void advance(double* block, std::size_t count)
+    {
+        for (std::size_t piece = 0; piece < pieces_; ++piece) {
+            const std::size_t end = std::min(count, (piece + 1) * samplesPerPiece);
+            makeResident(reinterpret_cast<std::byte*>(block + piece * samplesPerPiece),
+                         reinterpret_cast<std::byte*>(block + end));
+            {
+                std::lock_guard lock(mutex_);
+                ready_ = piece + 1;
+            }
+            advanced_.notify_all();
+        }
+    }
+
+    void waitFor(std::size_t piece)
+    {
+        std::unique_lock lock(mutex_);
+        advanced_.wait(lock, [this, piece] { return ready_ > piece; });
+    }
+
+private:
+    const std::size_t pieces_;
+    std::mutex mutex_;
+    std::condition_variable advanced_;
+    std::size_t ready_ = 0; // under mutex_
+};
+
+} // namespace
+
+void FillFresh(double* block, std::size_t count, const std::function<void(std::size_t, std::size_t)>& fill,
+               const std::function<void()>& alongside)
+{
+    if (count < parallelThreshold) {
+        if (alongside)
+            alongside();
+        for (std::size_t begin = 0; begin < count; begin += samplesPerPiece)
+            fill(begin, std::min(count, begin + samplesPerPiece));
+        return;
+    }
+    const std::size_t pieces = (count - 1) / samplesPerPiece + 1;
+    ResidentFront front(pieces);
+    // Jobs are taken in order: the front first, so that whoever waits on it
+    // waits on a job already under way (done in turn by a lone thread, every
+    // piece then finds its pages resident), then the job beside, then the
+    // pieces.
+    const std::size_t firstPiece = alongside ? 2 : 1;
+    RunPieces(firstPiece + pieces, [&](std::size_t job) {
+        if (job == 0) {
+            front.advance(block, count);
+        } else if (job < firstPiece) {
+            alongside();
+        } else {
+            const std::size_t piece = job - firstPiece;
+            front.waitFor(piece);
+            fill(piece * samplesPerPiece, std::min(count, (piece + 1) * samplesPerPiece));
+        }
+    });
+}
+
+} // namespace zq::chart
