@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -248,20 +249,26 @@ ZQ_AVX2 void radix4Stage(Ipp64fc* const* xs, std::size_t count, std::size_t n, c
     }
 }
 
-// The radix-4 stages from span `span` on.
+// The radix-4 stages from span `span` on, those of groups up to `end` points
+// (the whole transform unless its last stage is left to a later kernel).
 template <bool Inverse>
 ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
-                         std::size_t span) {
-    for (; 4 * span <= n; span *= 4)
+                         std::size_t span, std::size_t end) {
+    for (; 4 * span <= end; span *= 4)
         radix4Stage<Inverse>(xs, count, n, table, span);
 }
 template <bool Inverse>
+ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
+                         std::size_t span) {
+    laterStages<Inverse>(xs, count, n, table, span, n);
+}
+template <bool Inverse>
 ZQ_AVX2 void laterStages(Ipp64fc* x, std::size_t n, const Ipp64fc* table, std::size_t span) {
-    laterStages<Inverse>(&x, 1, n, table, span);
+    laterStages<Inverse>(&x, 1, n, table, span, n);
 }
 
 template <bool Inverse, int Bits>
-ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const Ipp64fc* table, std::size_t end) {
     constexpr std::size_t block = std::size_t{1} << Bits;
     const BlockTwiddles t = blockTwiddlesOf(table, n);
     if (n == block) {
@@ -270,22 +277,22 @@ ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
         for (std::size_t g = 0; g < n; g += 2 * block)
             blocksInPlace<Inverse, Bits>(x + g, x + g + block, t);
     }
-    laterStages<Inverse>(x, n, table, block);
+    laterStages<Inverse>(&x, 1, n, table, block, end);
 }
 
 template <bool Inverse>
 ZQ_AVX2 void radix4PassImpl(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
     if (blockBitsOf(n) == 4)
-        radix4PassOfBits<Inverse, 4>(x, n, table);
+        radix4PassOfBits<Inverse, 4>(x, n, table, n);
     else
-        radix4PassOfBits<Inverse, 3>(x, n, table);
+        radix4PassOfBits<Inverse, 3>(x, n, table, n);
 }
 
 // Rows out[0] to out[count - 1] (count even) of `columns` bit-reversed places
 // each, transformed: place p of row t starts as source[r(p) x rows + t].
 template <bool Inverse, int Bits>
 ZQ_AVX2 void leafRowsFromOfBits(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
-                                std::size_t columns, const Ipp64fc* table) {
+                                std::size_t columns, const Ipp64fc* table, std::size_t end) {
     constexpr std::size_t block = std::size_t{1} << Bits;
     const std::size_t blocks = columns / block;
     const BlockTwiddles t = blockTwiddlesOf(table, columns);
@@ -303,7 +310,86 @@ ZQ_AVX2 void leafRowsFromOfBits(const Ipp64fc* source, std::size_t rows, Ipp64fc
         reversed = nextReversed(reversed, blocks / 2);
     }
     for (std::size_t r = 0; r < count; r += 2)
-        laterStages<Inverse>(out + r, 2, columns, table, block);
+        laterStages<Inverse>(out + r, 2, columns, table, block, end);
+}
+
+// The last radix-4 stage of the 512-point blocks of a medium order together
+// with the radix-2 stages across the blocks (and the blocks' scaling between
+// them), each value loaded and stored once, with the very operations of the
+// stage-by-stage order: places k of the blocks meet in registers.
+template <bool Inverse, std::size_t Blocks>
+ZQ_AVX2 void mediumTail(Ipp64fc* x, const Ipp64fc* table, const Ipp64fc* quarter, const Ipp64f* scale) {
+    constexpr std::size_t block = std::size_t{1} << 9;
+    constexpr std::size_t span = block / 4;
+    constexpr std::size_t quarterTurn = block / 2;
+    const __m256d factor = _mm256_set1_pd(scale != nullptr ? *scale : 1.0);
+    for (std::size_t j = 0; j < span; j += 2) {
+        const PairTwiddles w = pairTwiddlesAt(table, j, j + 1);
+        __m256d v[Blocks][4];
+#pragma GCC unroll 4
+        for (std::size_t b = 0; b < Blocks; ++b) {
+            Ipp64fc* p = x + b * block + j;
+            v[b][0] = load2(p);
+            v[b][1] = load2(p + span);
+            v[b][2] = load2(p + 2 * span);
+            v[b][3] = load2(p + 3 * span);
+            twiddledButterfly4<Inverse>(v[b][0], v[b][1], v[b][2], v[b][3], w);
+            if (scale != nullptr)
+                for (std::size_t m = 0; m < 4; ++m)
+                    v[b][m] = _mm256_mul_pd(v[b][m], factor);
+        }
+#pragma GCC unroll 4
+        for (std::size_t m = 0; m < 4; ++m) {
+            const std::size_t k = j + m * span;
+            const bool turned = k >= quarterTurn;
+            if constexpr (Blocks == 2) {
+                __m256d t = twiddle<Inverse>(v[1][m], load2(quarter + (turned ? k - quarterTurn : k)));
+                if (turned)
+                    t = rotate<Inverse>(t);
+                store2(x + k, _mm256_add_pd(v[0][m], t));
+                store2(x + block + k, _mm256_sub_pd(v[0][m], t));
+            } else {
+                const Ipp64fc* w1 = quarter + 2 * (turned ? k - quarterTurn : k);
+                const __m256d firstTwiddle = pair(w1, w1 + 2);
+                __m256d t1 = twiddle<Inverse>(v[1][m], firstTwiddle);
+                __m256d t3 = twiddle<Inverse>(v[3][m], firstTwiddle);
+                if (turned) {
+                    t1 = rotate<Inverse>(t1);
+                    t3 = rotate<Inverse>(t3);
+                }
+                const __m256d b0 = _mm256_add_pd(v[0][m], t1), b1 = _mm256_sub_pd(v[0][m], t1);
+                const __m256d b2 = _mm256_add_pd(v[2][m], t3), b3 = _mm256_sub_pd(v[2][m], t3);
+                const __m256d secondTwiddle = load2(quarter + k);
+                const __m256d u = twiddle<Inverse>(b2, secondTwiddle);
+                const __m256d r = rotate<Inverse>(twiddle<Inverse>(b3, secondTwiddle));
+                store2(x + k, _mm256_add_pd(b0, u));
+                store2(x + 2 * block + k, _mm256_sub_pd(b0, u));
+                store2(x + block + k, _mm256_add_pd(b1, r));
+                store2(x + 3 * block + k, _mm256_sub_pd(b1, r));
+            }
+        }
+    }
+}
+
+template <bool Inverse>
+ZQ_AVX2 void mediumImpl(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table,
+                        const Ipp64fc* quarter, const Ipp64f* scale) {
+    constexpr std::size_t block = std::size_t{1} << 9;
+    const std::size_t blocks = n / block;
+    if (source != nullptr) {
+        // Block b holds the values of source row r(b), r reversing the bits of b.
+        Ipp64fc* out[4] = {x, x + block, x + 2 * block, x + 3 * block};
+        if (blocks == 4)
+            std::swap(out[1], out[2]);
+        leafRowsFromOfBits<Inverse, 3>(source, blocks, out, blocks, block, table, block / 4);
+    } else {
+        for (std::size_t b = 0; b < blocks; ++b)
+            radix4PassOfBits<Inverse, 3>(x + b * block, block, table, block / 4);
+    }
+    if (blocks == 2)
+        mediumTail<Inverse, 2>(x, table, quarter, scale);
+    else
+        mediumTail<Inverse, 4>(x, table, quarter, scale);
 }
 
 // The cross transforms of `groups` neighbouring groups of four columns in one
@@ -378,78 +464,6 @@ ZQ_AVX2 void radix4PassFromOfBits(const Ipp64fc* source, Ipp64fc* x, std::size_t
         reversed = nextReversed(reversed, blocks / 2);
     }
     laterStages<Inverse>(x, n, table, block);
-}
-
-template <bool Inverse, bool Turned>
-ZQ_AVX2 inline void radix2Strip(Ipp64fc* lo, Ipp64fc* hi, const Ipp64fc* w, std::size_t stride) {
-    for (std::size_t k = 0; k < radix2StripPoints; k += 2, w += 2 * stride) {
-        __m256d t = twiddle<Inverse>(load2(hi + k), pair(w, w + stride));
-        if constexpr (Turned)
-            t = rotate<Inverse>(t);
-        const __m256d u = load2(lo + k);
-        store2(lo + k, _mm256_add_pd(u, t));
-        store2(hi + k, _mm256_sub_pd(u, t));
-    }
-}
-
-// Both stages of a four-block medium order on one strip, each value loaded and
-// stored once: places k, k + h, k + 2h and k + 3h (h the first half-size)
-// pass the first stage as two pairs and the second as two pairs, with the
-// very operations of the stage-by-stage order.
-template <bool Inverse, bool Turned>
-ZQ_AVX2 inline void radix2TwoStageStrip(Ipp64fc* x, std::size_t h, std::size_t first, const Ipp64fc* quarter) {
-    const Ipp64fc* w1 = quarter + 2 * (Turned ? first - h / 2 : first);
-    const Ipp64fc* w2 = quarter + first;
-    for (std::size_t k = first; k < first + radix2StripPoints; k += 2, w1 += 4, w2 += 2) {
-        const __m256d firstTwiddle = pair(w1, w1 + 2);
-        __m256d t1 = twiddle<Inverse>(load2(x + k + h), firstTwiddle);
-        __m256d t3 = twiddle<Inverse>(load2(x + k + 3 * h), firstTwiddle);
-        if constexpr (Turned) {
-            t1 = rotate<Inverse>(t1);
-            t3 = rotate<Inverse>(t3);
-        }
-        const __m256d a0 = load2(x + k), a2 = load2(x + k + 2 * h);
-        const __m256d b0 = _mm256_add_pd(a0, t1), b1 = _mm256_sub_pd(a0, t1);
-        const __m256d b2 = _mm256_add_pd(a2, t3), b3 = _mm256_sub_pd(a2, t3);
-        const __m256d secondTwiddle = load2(w2);
-        const __m256d u = twiddle<Inverse>(b2, secondTwiddle);
-        const __m256d v = rotate<Inverse>(twiddle<Inverse>(b3, secondTwiddle));
-        store2(x + k, _mm256_add_pd(b0, u));
-        store2(x + k + 2 * h, _mm256_sub_pd(b0, u));
-        store2(x + k + h, _mm256_add_pd(b1, v));
-        store2(x + k + 3 * h, _mm256_sub_pd(b1, v));
-    }
-}
-
-// Same strip order as the portable stages.
-template <bool Inverse>
-ZQ_AVX2 void radix2StagesImpl(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
-    if (n == 4 * firstHalf) {
-        for (std::size_t strip = 0; strip < firstHalf; strip += radix2StripPoints) {
-            if (strip < firstHalf / 2)
-                radix2TwoStageStrip<Inverse, false>(x, firstHalf, strip, quarter);
-            else
-                radix2TwoStageStrip<Inverse, true>(x, firstHalf, strip, quarter);
-        }
-        return;
-    }
-    for (std::size_t strip = 0; strip < firstHalf; strip += radix2StripPoints) {
-        for (std::size_t half = firstHalf; half < n; half *= 2) {
-            const std::size_t stride = n / (2 * half);
-            const std::size_t quarterTurn = half / 2;
-            for (std::size_t base = 0; base < n; base += 2 * half) {
-                Ipp64fc* lo = x + base;
-                Ipp64fc* hi = lo + half;
-                for (std::size_t first = strip; first < half; first += firstHalf) {
-                    if (first < quarterTurn)
-                        radix2Strip<Inverse, false>(lo + first, hi + first, quarter + first * stride, stride);
-                    else
-                        radix2Strip<Inverse, true>(lo + first, hi + first, quarter + (first - quarterTurn) * stride,
-                                                   stride);
-                }
-            }
-        }
-    }
 }
 
 template <bool Inverse>
@@ -533,9 +547,9 @@ template <bool Inverse>
 void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
                   std::size_t columns, const Ipp64fc* table) {
     if (blockBitsOf(columns) == 4)
-        leafRowsFromOfBits<Inverse, 4>(source, rows, out, count, columns, table);
+        leafRowsFromOfBits<Inverse, 4>(source, rows, out, count, columns, table, columns);
     else
-        leafRowsFromOfBits<Inverse, 3>(source, rows, out, count, columns, table);
+        leafRowsFromOfBits<Inverse, 3>(source, rows, out, count, columns, table, columns);
 }
 template <bool Inverse>
 void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
@@ -546,8 +560,9 @@ void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64
         crossColumnsOfBits<Inverse, 3>(x, columns, rows, cross, radix, vectors, groups);
 }
 template <bool Inverse>
-void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
-    radix2StagesImpl<Inverse>(x, n, firstHalf, quarter);
+void medium(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter,
+            const Ipp64f* scale) {
+    mediumImpl<Inverse>(source, x, n, table, quarter, scale);
 }
 template <bool Inverse>
 void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
@@ -571,7 +586,7 @@ void leafRowsFrom(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std
 template <bool Inverse>
 void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc* const*, std::size_t) {}
 template <bool Inverse>
-void radix2Stages(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*) {}
+void medium(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*) {}
 template <bool Inverse>
 void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*, std::size_t,
                    std::size_t) {}
@@ -593,8 +608,8 @@ template void crossColumns<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp6
                                   Ipp64fc* const*, std::size_t);
 template void crossColumns<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*,
                                  Ipp64fc* const*, std::size_t);
-template void radix2Stages<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
-template void radix2Stages<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*);
+template void medium<false>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
+template void medium<true>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
 template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
                                    std::size_t, std::size_t);
 template void gatherColumns<true>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,

@@ -52,8 +52,14 @@ template <bool Inverse>
 void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
                   Ipp64fc* const* vectors, std::size_t groups);
 
+// A whole medium order (1024 or 2048 points) in place on bit-reversed data,
+// or from a source in natural order when `source` is not null; every block's
+// values are multiplied by *scale before the blocks are combined when scale
+// is not null.
 template <bool Inverse>
-void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter);
+void medium(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter,
+            const Ipp64f* scale);
+
 
 // Cross step of `groups` neighbouring groups of four columns in one walk down
 // the rows: twiddled gather of column 4k + t into the vector of `rows` values

@@ -141,8 +141,6 @@ void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
 // is taken through all stages while it sits in the first-level cache.
 template <bool Inverse>
 void radix2Stages(Ipp64fc* x, std::size_t n, std::size_t firstHalf, const Ipp64fc* quarter) {
-    if (avx2::available())
-        return avx2::radix2Stages<Inverse>(x, n, firstHalf, quarter);
     for (std::size_t strip = 0; strip < firstHalf; strip += radix2StripPoints) {
         for (std::size_t half = firstHalf; half < n; half *= 2) {
             const std::size_t stride = n / (2 * half);
@@ -176,6 +174,9 @@ template <bool Inverse>
 void medium(const FftSpecRecord& record, Ipp64fc* x, std::size_t n, const Ipp64fc* source = nullptr) {
     constexpr std::size_t block = std::size_t{1} << largestRadix4Order;
     const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
+    if (avx2::available())
+        return avx2::medium<Inverse>(source, x, n, record.twiddles, record.quarterTwiddles,
+                                     scaled ? &record.scale : nullptr);
     if (source != nullptr) {
         const std::size_t blocks = n / block;
         std::array<Ipp32u, 512> reversed{};
