@@ -105,6 +105,7 @@ void TMDIChild::buildScope()
 {
     SLScope1 = new TSLScope(this);
     SLScope1->setObjectName(QStringLiteral("SLScope1"));
+    SLScope1->SetName("SLScope1");
     TSLScope& s = *SLScope1;
     s.DataView.SetColor(Qt::white);
     s.DataView.Border.Pen.SetColor(QColor(128, 0, 128));

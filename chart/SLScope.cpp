@@ -1,6 +1,7 @@
 #include "chart/SLScope.h"
 
 #include "chart/ScopeRenderer.h"
+#include "framework/ClassLibrary/TypeInfo.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,11 +30,13 @@ double distanceToSegment(QPointF p, QPointF a, QPointF b)
 
 } // namespace
 
-TSLScope::TSLScope(QWidget* parent)
-    : QWidget(parent), layer_(MakeObject<TLPControlDrawLayer>(nullptr)), lock_(&layer_->Lock()),
-      InputPins(MakeObject<TOWPinList>(nullptr, false, lock_.Get())),
-      XInputPins(MakeObject<TOWPinList>(nullptr, false, lock_.Get())), Title(this), DataView(this), XAxis(this), YAxis(this), Zooming(this),
-      Channels(this, *lock_, XAxis, YAxis), Cursors(this)
+TSLScope::TSLScope(QWidget* parent) : TSLScope(static_cast<TComponent*>(nullptr), parent) {}
+
+TSLScope::TSLScope(TComponent* owner, QWidget* parent)
+    : QWidget(parent), TComponent(owner), layer_(MakeObject<TLPControlDrawLayer>(nullptr)), lock_(&layer_->Lock()),
+      InputPins(MakeObject<TOWPinList>(this, false, lock_.Get())),
+      XInputPins(MakeObject<TOWPinList>(this, false, lock_.Get())), Title(this), DataView(this), XAxis(this),
+      YAxis(this), Zooming(this), Channels(this, *lock_, XAxis, YAxis), Cursors(this)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -48,6 +51,10 @@ TSLScope::TSLScope(QWidget* parent)
 
 TSLScope::~TSLScope()
 {
+    // Freed by Qt (a plain delete) the component's own destruction step has
+    // not run: its pins are told their owner is going all the same.
+    if (!ComponentState().destroying)
+        TComponent::BeforeDestruction();
     refreshTimer_.stop();
     // Other threads give up on the chart from here on instead of waiting. The
     // layer goes through the class library whether Qt freed the widget through
@@ -56,6 +63,14 @@ TSLScope::~TSLScope()
     const TOWLockSectionRef stop = lock_->StopSection();
     layer_.reset();
     Channels.Clear();
+}
+
+const TClassInfo& TSLScope::StaticClassInfo()
+{
+    static const TClassInfo info("TSLScope", &TComponent::StaticClassInfo(),
+                                 {Published<&TSLScope::GetInputPins, nullptr>("InputPins"),
+                                  Published<&TSLScope::GetXInputPins, nullptr>("XInputPins")});
+    return info;
 }
 
 void TSLScope::SetNavigateMode(TSLNavigateMode mode)

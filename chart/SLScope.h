@@ -3,6 +3,7 @@
 #include "chart/SLScopeAxes.h"
 #include "chart/SLScopeChannels.h"
 #include "chart/SLScopeProperties.h"
+#include "framework/ClassLibrary/Component.h"
 #include "framework/LPControlDrawLayer.h"
 #include "framework/OWPinList.h"
 
@@ -20,7 +21,12 @@ namespace zq::chart {
 // axis, each against its own Y axis, with mouse zoom and pan. The traces are
 // drawn into an off-screen image that is only rebuilt when something in it
 // changes; cursors, the zoom selection and the hit label are painted over it.
-class TSLScope : public QWidget {
+//
+// It is also a component of the class library: its name and its published
+// pin lists InputPins and XInputPins name its channels' pins, whose owner it is,
+// so that links to them are found by path and stored with a form. Qt (its
+// parent widget) or its owner component frees it, whichever comes first.
+class TSLScope : public QWidget, public TComponent {
     Q_OBJECT
 
     // First, so that every sub-object can be handed the lock they share. The
@@ -31,7 +37,12 @@ class TSLScope : public QWidget {
 
 public:
     explicit TSLScope(QWidget* parent = nullptr);
+    // Owned by a component (a form) as well, which frees it with itself.
+    explicit TSLScope(TComponent* owner, QWidget* parent = nullptr);
     ~TSLScope() override;
+
+    static const TClassInfo& StaticClassInfo();
+    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
     // Data, views and drawing go under sections of it; another thread that
     // holds it holds up the chart's redraw.
@@ -39,6 +50,8 @@ public:
     TLPControlDrawLayer& DrawLayer() const { return *layer_; }
 
     TSLScopeChannels& GetChannels() { return Channels; }
+    TOWPinList* GetInputPins() const { return InputPins.get(); }
+    TOWPinList* GetXInputPins() const { return XInputPins.get(); }
     TSLDisplayCursors& GetCursors() { return Cursors; }
 
     TSLNavigateMode GetNavigateMode() const { return navigateMode_; }
@@ -73,7 +86,8 @@ public:
 
     // The channels' input pins, each named "Channel" and the count of input
     // pins before it: InputPins their samples, XInputPins their X values.
-    // The channels own the pins.
+    // The chart is the pins' owner component and its lock their owner lock;
+    // the channels hold them, the lists do not free them.
     TOwned<TOWPinList> InputPins;
     TOwned<TOWPinList> XInputPins;
     TSLScopeTitle Title;

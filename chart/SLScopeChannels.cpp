@@ -46,8 +46,8 @@ void TSLDisplayChannel::SetXAxis(TSLScopeXAxis& axis)
 TSLScopeChannel::TSLScopeChannel(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& xAxis, TSLBasicScopeYAxis& yAxis)
     : TSLDisplayChannel(owner, xAxis, yAxis), Data(lock), scope_(owner),
       yPin_(MakeObject<TSLOWComboRealIntComplexPairedQueuedSinkPin>(
-          nullptr, &lock, TSLOWReceiveEvent::Of<&TSLScopeChannelInputs::ReceiveY>(&inputs_))),
-      xPin_(MakeObject<TSLOWQueuedIntegerRealSinkPin>(nullptr, &lock,
+          owner, &lock, TSLOWReceiveEvent::Of<&TSLScopeChannelInputs::ReceiveY>(&inputs_))),
+      xPin_(MakeObject<TSLOWQueuedIntegerRealSinkPin>(owner, &lock,
                                                       TSLOWReceiveEvent::Of<&TSLScopeChannelInputs::ReceiveX>(&inputs_))),
       inputs_(TOWIntf<TSLOWQueuedPinImpl>(&yPin_->Queued()), TOWIntf<TSLOWQueuedPinImpl>(&xPin_->Queued()))
 {

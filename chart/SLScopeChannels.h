@@ -67,8 +67,9 @@ public:
     // calls it without holding the chart's lock. True when samples came in.
     bool TakeQueuedData();
     TSLScopeChannelInputs& Inputs() { return inputs_; }
-    // The channel's samples and their X values; in the chart's InputPins and
-    // XInputPins while the channel stands.
+    // The channel's samples and their X values; the chart is their owner
+    // component, and they are in its InputPins and XInputPins while the
+    // channel stands.
     TSLOWComboRealIntComplexPairedQueuedSinkPin& InputPin() const { return *yPin_; }
     TSLOWQueuedIntegerRealSinkPin& XInputPin() const { return *xPin_; }
 

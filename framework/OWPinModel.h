@@ -141,6 +141,10 @@
 //   notifications are sent with the pin still alive, and then it is freed.
 //
 // QUEUED PINS AND THE CHART
+// - The chart is the owner component of its channels' pins, and its lock
+//   their owner lock: their paths run through its name and its published
+//   lists InputPins and XInputPins. Each channel holds (TOwned) its two pins;
+//   the lists only name them.
 // - State that a pin shares with other threads and that may outlive it (a
 //   queued pin's queue and rate) holds a TOWBorrowed back to the pin, never a
 //   plain pointer.

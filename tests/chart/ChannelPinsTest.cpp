@@ -1,11 +1,9 @@
 #include "ScopeTestSupport.h"
 
-#include "framework/SLBufferTypes.h"
 #include "framework/SLOWSourcePins.h"
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace zq::chart {
@@ -15,11 +13,7 @@ using namespace testing;
 
 class ChannelPins : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static std::once_flag once;
-        std::call_once(once, [] { OWPinsStartUp(OWStandardTypeUnits()); });
-    }
+    static void SetUpTestSuite() { StartPinsOnce(); }
 
     static TOwned<TSLOWRealSourcePin> newSource() { return MakeObject<TSLOWRealSourcePin>(nullptr, nullptr); }
     // A start at `rate`, then the values in buffers of the given lengths.

@@ -2,6 +2,7 @@
 
 #include "chart/SLScope.h"
 #include "framework/OWOperations.h"
+#include "framework/SLBufferTypes.h"
 #include "framework/SLRealBuffer.h"
 
 #include <QApplication>
@@ -10,9 +11,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 namespace zq::chart::testing {
+
+// The stream types and converters the channels' pins link with.
+inline void StartPinsOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { OWPinsStartUp(OWStandardTypeUnits()); });
+}
 
 inline void sendMouse(QWidget& w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton)
 {
