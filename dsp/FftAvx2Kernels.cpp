@@ -392,62 +392,97 @@ ZQ_AVX2 void mediumImpl(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const 
         mediumTail<Inverse, 4>(x, table, quarter, scale);
 }
 
-// The cross transforms of `groups` neighbouring groups of four columns in one
-// walk down the rows: the twiddled rows go through the in-register stages
-// straight from x, two columns per register. With 16 rows that is the whole
-// transform and the results go back in place; otherwise they go to the
-// vectors (vector 4k + t for column t of group k) for the later stages, which
-// the vectors share, and back.
-template <bool Inverse, int Bits>
-ZQ_AVX2 void crossWalkOfBits(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                             const Ipp64fc* radix, Ipp64fc* const* vectors, std::size_t groups,
-                             const BlockTwiddles& t) {
-    constexpr std::size_t block = std::size_t{1} << Bits;
-    for (std::size_t first = 0; first < rows; first += block) {
-        for (std::size_t k = 0; k < groups; ++k) {
-            // Both column pairs of a group are read before either is written:
-            // the rows lie a power of two apart in one cache set, which cannot
-            // hold them all.
-            BlockPair<Bits> p[2];
-            Ipp64fc* in = x + first * columns + 4 * k;
-            const Ipp64fc* w = twiddles + 4 * (k * rows + first);
-#pragma GCC unroll 16
-            for (std::size_t i = 0; i < block; ++i)
-                for (std::size_t half = 0; half < 2; ++half)
-                    p[half].v[i] = twiddle<Inverse>(load2(in + i * columns + 2 * half), load2(w + 4 * i + 2 * half));
-            for (std::size_t half = 0; half < 2; ++half)
-                blockStages<Inverse, Bits>(p[half], t);
-            if (rows == block) {
-#pragma GCC unroll 16
-                for (std::size_t i = 0; i < block; ++i)
-                    for (std::size_t half = 0; half < 2; ++half)
-                        store2(in + i * columns + 2 * half, p[half].v[i]);
-            } else {
-                for (std::size_t half = 0; half < 2; ++half)
-                    storeBlocks<Bits>(p[half], vectors[4 * k + 2 * half] + first,
-                                      vectors[4 * k + 2 * half + 1] + first);
-            }
+// The cross transforms of a level as walks along the rows, each stage of the
+// column transforms a walk that holds only two or four rows at a time: the
+// rows of a column lie a power of two apart and all fall into one cache set,
+// which holds a few of them; a few rows at a time stream through it. The
+// first walk takes each quadruple of rows through the twiddles and the first
+// radix-4 stage; then come the second in-register stage (radix 4 with W_16 or
+// radix 2 with W_8) and the radix-4 stages of the radix table, a twiddle per
+// row for the whole walk. The very operations of the in-register stages.
+enum class RowTwiddles { none, table, quarterTurn };
+
+// Rows r0, r0 + span, r0 + 2 span, r0 + 3 span through one radix-4 butterfly
+// (twiddles W^k, W^2k, W^3k in w; with quarterTurn W^2k is -i and w[1] unused).
+template <bool Inverse, RowTwiddles Kind>
+ZQ_AVX2 void walkRows4(Ipp64fc* r0, std::size_t span, std::size_t columns, const __m256d* w) {
+    for (std::size_t c = 0; c < columns; c += 2) {
+        __m256d a = load2(r0 + c), b = load2(r0 + span + c);
+        __m256d e = load2(r0 + 2 * span + c), d = load2(r0 + 3 * span + c);
+        if constexpr (Kind != RowTwiddles::none) {
+            b = Kind == RowTwiddles::quarterTurn ? rotate<Inverse>(b) : twiddle<Inverse>(b, w[1]);
+            e = twiddle<Inverse>(e, w[0]);
+            d = twiddle<Inverse>(d, w[2]);
         }
-    }
-    if (rows == block)
-        return;
-    laterStages<Inverse>(vectors, 4 * groups, rows, radix, block);
-    for (std::size_t b = 0; b < rows; ++b) {
-        Ipp64fc* out = x + b * columns;
-        for (std::size_t k = 0; k < groups; ++k, out += 4) {
-            Ipp64fc* const* in = vectors + 4 * k;
-            store2(out, pair(in[0] + b, in[1] + b));
-            store2(out + 2, pair(in[2] + b, in[3] + b));
-        }
+        butterfly4<Inverse>(a, b, e, d);
+        store2(r0 + c, a);
+        store2(r0 + span + c, b);
+        store2(r0 + 2 * span + c, e);
+        store2(r0 + 3 * span + c, d);
     }
 }
 
-template <bool Inverse, int Bits>
-ZQ_AVX2 void crossColumnsOfBits(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross,
-                                const Ipp64fc* radix, Ipp64fc* const* vectors, std::size_t groups) {
+template <bool Inverse>
+ZQ_AVX2 void crossByRowWalks(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross,
+                             const Ipp64fc* radix) {
+    for (std::size_t q = 0; q < rows; q += 4) {
+        Ipp64fc* r0 = x + q * columns;
+        for (std::size_t c = 0; c < columns; c += 2) {
+            const Ipp64fc* w = cross + (c / 4 * rows + q) * 4 + c % 4;
+            __m256d a = twiddle<Inverse>(load2(r0 + c), load2(w));
+            __m256d b = twiddle<Inverse>(load2(r0 + columns + c), load2(w + 4));
+            __m256d e = twiddle<Inverse>(load2(r0 + 2 * columns + c), load2(w + 8));
+            __m256d d = twiddle<Inverse>(load2(r0 + 3 * columns + c), load2(w + 12));
+            butterfly4<Inverse>(a, b, e, d);
+            store2(r0 + c, a);
+            store2(r0 + columns + c, b);
+            store2(r0 + 2 * columns + c, e);
+            store2(r0 + 3 * columns + c, d);
+        }
+    }
     const BlockTwiddles t = blockTwiddlesOf(radix, rows);
-    for (std::size_t g = 0; g < columns; g += 4 * groups)
-        crossWalkOfBits<Inverse, Bits>(x + g, columns, rows, cross + g * rows, radix, vectors, groups, t);
+    std::size_t span = 4;
+    if (blockBitsOf(rows) == 4) {
+        for (std::size_t g = 0; g < rows; g += 16) {
+            Ipp64fc* r0 = x + g * columns;
+            walkRows4<Inverse, RowTwiddles::none>(r0, 4 * columns, columns, nullptr);
+            walkRows4<Inverse, RowTwiddles::table>(r0 + columns, 4 * columns, columns, t.w);
+            walkRows4<Inverse, RowTwiddles::quarterTurn>(r0 + 2 * columns, 4 * columns, columns, t.w + 3);
+            walkRows4<Inverse, RowTwiddles::table>(r0 + 3 * columns, 4 * columns, columns, t.w + 6);
+        }
+        span = 16;
+    } else {
+        for (std::size_t g = 0; g < rows; g += 8)
+            for (std::size_t j = 0; j < 4; ++j) {
+                Ipp64fc* lo = x + (g + j) * columns;
+                Ipp64fc* hi = lo + 4 * columns;
+                const __m256d w = j == 1 ? t.w[0] : t.w[1];
+                for (std::size_t c = 0; c < columns; c += 2) {
+                    const __m256d u = load2(lo + c);
+                    __m256d v = load2(hi + c);
+                    if (j == 2)
+                        v = rotate<Inverse>(v);
+                    else if (j != 0)
+                        v = twiddle<Inverse>(v, w);
+                    store2(lo + c, _mm256_add_pd(u, v));
+                    store2(hi + c, _mm256_sub_pd(u, v));
+                }
+            }
+        span = 8;
+    }
+    for (; 4 * span <= rows; span *= 4) {
+        const std::size_t stride = rows / (4 * span);
+        for (std::size_t j = 0; j < span; ++j) {
+            const Ipp64fc* e = radix + 3 * (j * stride);
+            const __m256d w[3] = {broadcast(e), broadcast(e + 1), broadcast(e + 2)};
+            for (std::size_t g = j; g < rows; g += 4 * span) {
+                if (j == 0)
+                    walkRows4<Inverse, RowTwiddles::none>(x + g * columns, span * columns, columns, nullptr);
+                else
+                    walkRows4<Inverse, RowTwiddles::table>(x + g * columns, span * columns, columns, w);
+            }
+        }
+    }
 }
 
 // A whole transform of n points (n of 32 and above) from natural order.
@@ -464,41 +499,6 @@ ZQ_AVX2 void radix4PassFromOfBits(const Ipp64fc* source, Ipp64fc* x, std::size_t
         reversed = nextReversed(reversed, blocks / 2);
     }
     laterStages<Inverse>(x, n, table, block);
-}
-
-template <bool Inverse>
-ZQ_AVX2 void gatherColumnsImpl(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                               Ipp64fc* const* vectors, std::size_t groups, std::size_t ahead) {
-    // Rows are gathered last to first and scattered first to last: each walk
-    // starts where the previous one ended, on the lines most likely still cached.
-    for (std::size_t b = rows; b-- > 0;) {
-        const Ipp64fc* in = x + b * columns;
-        if (b >= ahead && ahead > 0)
-            for (std::size_t k = 0; k < groups; ++k)
-                _mm_prefetch(reinterpret_cast<const char*>(in - ahead * columns + 4 * k), _MM_HINT_T0);
-        for (std::size_t k = 0; k < groups; ++k, in += 4) {
-            const Ipp64fc* w = twiddles + 4 * (k * rows + b);
-            Ipp64fc* const* out = vectors + 4 * k;
-            const __m256d v01 = twiddle<Inverse>(load2(in), load2(w));
-            const __m256d v23 = twiddle<Inverse>(load2(in + 2), load2(w + 2));
-            store1(out[0] + b, _mm256_castpd256_pd128(v01));
-            store1(out[1] + b, _mm256_extractf128_pd(v01, 1));
-            store1(out[2] + b, _mm256_castpd256_pd128(v23));
-            store1(out[3] + b, _mm256_extractf128_pd(v23, 1));
-        }
-    }
-}
-
-ZQ_AVX2 void scatterColumnsImpl(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
-                                std::size_t groups) {
-    for (std::size_t b = 0; b < rows; ++b) {
-        Ipp64fc* out = x + b * columns;
-        for (std::size_t k = 0; k < groups; ++k, out += 4) {
-            const Ipp64fc* const* in = vectors + 4 * k;
-            store2(out, pair(in[0] + b, in[1] + b));
-            store2(out + 2, pair(in[2] + b, in[3] + b));
-        }
-    }
 }
 
 template <std::size_t Count>
@@ -552,26 +552,13 @@ void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, 
         leafRowsFromOfBits<Inverse, 3>(source, rows, out, count, columns, table, columns);
 }
 template <bool Inverse>
-void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
-                  Ipp64fc* const* vectors, std::size_t groups) {
-    if (blockBitsOf(rows) == 4)
-        crossColumnsOfBits<Inverse, 4>(x, columns, rows, cross, radix, vectors, groups);
-    else
-        crossColumnsOfBits<Inverse, 3>(x, columns, rows, cross, radix, vectors, groups);
+void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix) {
+    crossByRowWalks<Inverse>(x, columns, rows, cross, radix);
 }
 template <bool Inverse>
 void medium(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter,
             const Ipp64f* scale) {
     mediumImpl<Inverse>(source, x, n, table, quarter, scale);
-}
-template <bool Inverse>
-void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                   Ipp64fc* const* vectors, std::size_t groups, std::size_t ahead) {
-    gatherColumnsImpl<Inverse>(x, columns, rows, twiddles, vectors, groups, ahead);
-}
-void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
-                    std::size_t groups) {
-    scatterColumnsImpl(x, columns, rows, vectors, groups);
 }
 
 #else
@@ -584,13 +571,9 @@ void radix4PassFrom(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void leafRowsFrom(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
-void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*, Ipp64fc* const*, std::size_t) {}
+void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*) {}
 template <bool Inverse>
 void medium(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*) {}
-template <bool Inverse>
-void gatherColumns(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*, std::size_t,
-                   std::size_t) {}
-void scatterColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc* const*, std::size_t) {}
 template <std::size_t Count>
 void gatherReversedRows(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t) {}
 
@@ -604,16 +587,10 @@ template void leafRowsFrom<false>(const Ipp64fc*, std::size_t, Ipp64fc* const*, 
                                   const Ipp64fc*);
 template void leafRowsFrom<true>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,
                                  const Ipp64fc*);
-template void crossColumns<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*,
-                                  Ipp64fc* const*, std::size_t);
-template void crossColumns<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*,
-                                 Ipp64fc* const*, std::size_t);
+template void crossColumns<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*);
+template void crossColumns<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*);
 template void medium<false>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
 template void medium<true>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
-template void gatherColumns<false>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
-                                   std::size_t, std::size_t);
-template void gatherColumns<true>(const Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, Ipp64fc* const*,
-                                  std::size_t, std::size_t);
 
 template void gatherReversedRows<8>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);
 template void gatherReversedRows<16>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);

@@ -44,13 +44,10 @@ template <bool Inverse>
 void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
                   std::size_t columns, const Ipp64fc* table);
 
-// All cross transforms of a split level of `rows` (16 to 512) by `columns`,
-// `groups` neighbouring groups of four columns per walk down the rows (columns
-// a multiple of 4 x groups), the twiddled gather folded into the first stages;
-// vectors[4k + t] holds `rows` values of column t of group k on the way.
+// All cross transforms of a split level of `rows` (16 to 512) by `columns`
+// (even), in place, as walks along the rows.
 template <bool Inverse>
-void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix,
-                  Ipp64fc* const* vectors, std::size_t groups);
+void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* cross, const Ipp64fc* radix);
 
 // A whole medium order (1024 or 2048 points) in place on bit-reversed data,
 // or from a source in natural order when `source` is not null; every block's
@@ -59,17 +56,6 @@ void crossColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64
 template <bool Inverse>
 void medium(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter,
             const Ipp64f* scale);
-
-
-// Cross step of `groups` neighbouring groups of four columns in one walk down
-// the rows: twiddled gather of column 4k + t into the vector of `rows` values
-// at vectors[4k + t], and the scatter back of the transformed vectors. With
-// `ahead` above 0 the gather asks for the rows that many places on in advance.
-template <bool Inverse>
-void gatherColumns(const Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* twiddles,
-                   Ipp64fc* const* vectors, std::size_t groups, std::size_t ahead);
-void scatterColumns(Ipp64fc* x, std::size_t columns, std::size_t rows, const Ipp64fc* const* vectors,
-                    std::size_t groups);
 
 // Rows out[0] to out[Count - 1] of `columns` places from a source in natural
 // order: place p of row t is source[r(p) x rows + t], r reversing the bits of p.

@@ -281,64 +281,16 @@ void gatherReversedRows(const Ipp64fc* source, std::size_t rows, std::size_t fir
     }
 }
 
-// Levels from this size on take several groups of four columns per walk
-// (see wideWalkPoints); the extra groups are held on the stack.
-constexpr std::size_t groupsPerWideWalk = 4;
-// From twice that size on the rows come from memory rather than from the
-// shared cache, and a row is far from the next one: no prefetcher of the
-// processor follows, so the walk asks for the rows a few places on itself.
-// (Where the data still sits in a cache this only costs.)
-constexpr std::size_t rowsAheadPoints = 2 * wideWalkPoints;
-constexpr std::size_t wideWalkRowsAhead = 6;
-constexpr std::size_t largestRows = std::size_t{1} << largestRadix4Order;
-
-// Walks with `folded` take the twiddled gather into the first stages of the
-// column transforms (the data still sit in a cache); the others gather and
-// prefetch on their own.
-template <bool Inverse, std::size_t Groups>
-void crossWalks(const FftSpecRecord& record, Ipp64fc* x, std::size_t rows, std::size_t columns, int level,
-                Ipp64fc* work, std::size_t ahead, bool folded) {
-    const Ipp64fc* cross = record.crossTwiddles[level];
-    const Ipp64fc* radix = record.radixTwiddles[level];
-    // The extra vectors lie a line more than their length apart, so that the
-    // walk's stores to them do not all fall into the same cache sets.
-    constexpr std::size_t pad = 4;
-    alignas(32) std::array<Ipp64fc, (Groups - 1) * 4 * (largestRows + pad)> extra;
-    std::array<Ipp64fc*, 4 * Groups> vectors{};
-    for (std::size_t t = 0; t < 4; ++t)
-        vectors[t] = work + t * rows;
-    for (std::size_t v = 4; v < 4 * Groups; ++v)
-        vectors[v] = extra.data() + (v - 4) * (rows + pad);
-    if (folded)
-        return avx2::crossColumns<Inverse>(x, columns, rows, cross, radix, vectors.data(), Groups);
-    for (std::size_t g = 0; g < columns; g += 4 * Groups) {
-        avx2::gatherColumns<Inverse>(x + g, columns, rows, cross + g * rows, vectors.data(), Groups, ahead);
-        for (Ipp64fc* v : vectors)
-            radix4Pass<Inverse>(v, rows, radix);
-        avx2::scatterColumns(x + g, columns, rows, vectors.data(), Groups);
-    }
-}
-
-// Columns this short are transformed in registers, in place, one group at a time.
-constexpr std::size_t foldedRows = 16;
-
-// Cross transforms of a level whose rows are done: four columns at a time,
-// twiddled, transformed in the work buffer and written back. Kept out of line
-// so that the stack room of the wide walks is held only while they run.
+// Cross transforms of a level whose rows are done: the wide kernels walk along
+// the rows; otherwise four columns at a time, twiddled, transformed in the
+// work buffer and written back.
 template <bool Inverse>
-__attribute__((noinline)) void crossStep(const FftSpecRecord& record, Ipp64fc* x, int order, int level,
-                                         Ipp64fc* work) {
+void crossStep(const FftSpecRecord& record, Ipp64fc* x, int order, int level, Ipp64fc* work) {
     const std::size_t rows = pow2(FFTSplitOrder[order]);
     const std::size_t columns = pow2(order - FFTSplitOrder[order]);
-    if (avx2::available()) {
-        const std::size_t ahead = pow2(order) >= rowsAheadPoints ? wideWalkRowsAhead : 0;
-        const bool folded = pow2(order) < wideWalkPoints;
-        if (rows > foldedRows && columns % (4 * groupsPerWideWalk) == 0)
-            crossWalks<Inverse, groupsPerWideWalk>(record, x, rows, columns, level, work, ahead, folded);
-        else
-            crossWalks<Inverse, 1>(record, x, rows, columns, level, work, 0, folded);
-        return;
-    }
+    if (avx2::available())
+        return avx2::crossColumns<Inverse>(x, columns, rows, record.crossTwiddles[level],
+                                           record.radixTwiddles[level]);
     const Ipp64fc* cross = record.crossTwiddles[level];
     const Ipp64fc* radix = record.radixTwiddles[level];
     for (std::size_t g = 0; g < columns; g += 4) {
@@ -377,14 +329,17 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
         reverseBitsOf(rows, split, reversedRow);
         const std::size_t batch = pow2(order) >= wideWalkPoints ? 2 * gatheredRows : gatheredRows;
         if (subOrder <= largestRadix4Order && avx2::available()) {
+            // The folded gather takes whole source lines of four rows each;
+            // the wide batch reads four neighbouring lines of every place.
+            constexpr std::size_t foldedBatch = 2 * gatheredRows;
             const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
-            std::array<Ipp64fc*, 2 * gatheredRows> out{};
-            for (std::size_t i = 0; i < rows; i += batch) {
-                for (std::size_t t = 0; t < batch; ++t)
+            std::array<Ipp64fc*, foldedBatch> out{};
+            for (std::size_t i = 0; i < rows; i += foldedBatch) {
+                for (std::size_t t = 0; t < foldedBatch; ++t)
                     out[t] = x + reversedRow[i + t] * columns;
-                avx2::leafRowsFrom<Inverse>(source + i, rows, out.data(), batch, columns, record.twiddles);
+                avx2::leafRowsFrom<Inverse>(source + i, rows, out.data(), foldedBatch, columns, record.twiddles);
                 if (scaled)
-                    for (std::size_t t = 0; t < batch; ++t)
+                    for (std::size_t t = 0; t < foldedBatch; ++t)
                         ScaleVector(record.scale, &out[t]->re, 2 * columns);
             }
             crossStep<Inverse>(record, x, order, level, work);
