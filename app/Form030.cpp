@@ -102,8 +102,9 @@ void TForm030::FormShow()
         folder = zs::read(store, zs::LogDirValue);
     });
     store.closeKey();
+    // The failure was told; the list starts where a first start would.
     if (!read)
-        return;
+        folder = services_.defaultLogDir;
 
     // A base folder that is gone leaves the list on its nearest existing parent.
     Diretorio->setDirectory(folder);
@@ -147,7 +148,7 @@ void TForm030::BitBtn2Click()
     std::error_code error;
     const bool created = std::filesystem::create_directory(std::filesystem::path(folder.toStdString()), error);
     if (!created || error) {
-        services_.dialogs.message(QStringLiteral("Erro ao criar nova pasta. Verifique o nome digitado !"));
+        services_.dialogs.error(QStringLiteral("Erro ao criar nova pasta. Verifique o nome digitado !"));
         return;
     }
     Diretorio->setDirectory(folder);

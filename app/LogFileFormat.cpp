@@ -1,5 +1,7 @@
 #include "app/LogFileFormat.h"
 
+#include "platform/Messages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -170,36 +172,45 @@ HeadFault CheckHead(const LogHead& head)
     return HeadFault::None;
 }
 
+std::string HeadFaultText(const LogHead& head, HeadFault fault)
+{
+    using platform::Message;
+    const auto number = [](auto n) { return QString::number(n); };
+    switch (fault) {
+    case HeadFault::None:
+        break;
+    case HeadFault::RateZero:
+        return platform::messageUtf8(Message::ReasonRateZero);
+    case HeadFault::TooManyColumns:
+        return platform::messageUtf8(Message::ReasonTooManyColumns, {number(head.Columns())});
+    case HeadFault::TooManySignals:
+        return platform::messageUtf8(Message::ReasonTooManySignals, {number(head.SignalCount())});
+    case HeadFault::ColumnsMissing:
+        return platform::messageUtf8(Message::ReasonColumnsMissing, {number(head.Columns())});
+    case HeadFault::TooManyChannels:
+        return platform::messageUtf8(Message::ReasonTooManyChannels, {number(needsOf(head).channels)});
+    }
+    return {};
+}
+
 ParseResult ParseLogFile(std::span<const std::uint8_t> file)
 {
     const auto refuse = [](std::string reason) { return ParseResult{std::nullopt, std::move(reason)}; };
     if (file.size() < DataOffset)
-        return refuse("the file is shorter than its head");
+        return refuse(platform::messageUtf8(platform::Message::ReasonShorterThanHead));
 
     ParsedLog log;
     std::copy_n(file.begin(), DataOffset, log.head.bytes.begin());
     const LogHead& head = log.head;
-    switch (CheckHead(head)) {
-    case HeadFault::None:
-        break;
-    case HeadFault::RateZero:
-        return refuse("its rate is 0 samples per second");
-    case HeadFault::TooManyColumns:
-        return refuse("it announces " + std::to_string(head.Columns()) + " columns (at most 32)");
-    case HeadFault::TooManySignals:
-        return refuse("it lists " + std::to_string(head.SignalCount()) + " signals (at most 32)");
-    case HeadFault::ColumnsMissing:
-        return refuse("its signal list needs more columns than the " + std::to_string(head.Columns()) + " it holds");
-    case HeadFault::TooManyChannels:
-        return refuse("it holds " + std::to_string(needsOf(head).channels) + " signals to show (at most 16)");
-    }
+    if (const HeadFault fault = CheckHead(head); fault != HeadFault::None)
+        return refuse(HeadFaultText(head, fault));
 
     log.rows = head.Rows();
     const std::size_t rows = log.rows;
     const std::size_t dataSize = std::size_t{head.Columns()} * rows;
     if (file.size() - DataOffset < dataSize)
-        return refuse("it is shorter than its " + std::to_string(rows) + " rows of " +
-                      std::to_string(head.Columns()) + " columns");
+        return refuse(platform::messageUtf8(platform::Message::ReasonShorterThanRows,
+                                            {QString::number(rows), QString::number(head.Columns())}));
 
     log.data = file.subspan(DataOffset, dataSize);
     std::size_t columnsUsed = 0;

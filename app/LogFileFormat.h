@@ -120,6 +120,8 @@ enum class HeadFault {
     TooManyChannels,
 };
 HeadFault CheckHead(const LogHead& head);
+// The fault as the user is told it (UTF-8), with the head's own numbers.
+std::string HeadFaultText(const LogHead& head, HeadFault fault);
 
 struct ParseResult {
     std::optional<ParsedLog> log;

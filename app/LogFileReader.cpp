@@ -1,6 +1,7 @@
 #include "app/LogFileReader.h"
 
 #include "app/LogFileSystem.h"
+#include "platform/Messages.h"
 #include "platform/PlatformError.h"
 
 namespace log_file {
@@ -23,7 +24,8 @@ LoadedLog LoadLogFile(const std::string& path, bool autoScale)
     const std::vector<std::uint8_t> bytes = log_fs::ReadWholeFile(path);
     ParseResult parsed = ParseLogFile(bytes);
     if (!parsed.log)
-        throw platform::PlatformError("Cannot read the log file " + path + ": " + parsed.error);
+        throw platform::PlatformError(platform::messageUtf8(
+            platform::Message::LogDamaged, {QString::fromStdString(path), QString::fromStdString(parsed.error)}));
 
     const ParsedLog& log = *parsed.log;
     LoadedLog loaded;

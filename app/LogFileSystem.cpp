@@ -1,5 +1,6 @@
 #include "app/LogFileSystem.h"
 
+#include "platform/Messages.h"
 #include "platform/PlatformError.h"
 
 #include <dirent.h>
@@ -83,14 +84,19 @@ int attributesOf(const std::string& path, const std::string& name, const struct 
     return attributes;
 }
 
-std::string readError(const std::string& path, const std::string& reason)
+std::string readError(const std::string& path, const QString& reason)
 {
-    return "Cannot read the log file " + path + ": " + reason;
+    return platform::messageUtf8(platform::Message::LogRead, {QString::fromStdString(path), reason});
 }
 
-std::string writeError(const std::string& path, const std::string& reason)
+std::string writeError(const std::string& path, const QString& reason)
 {
-    return "Cannot write the log file " + path + ": " + reason;
+    return platform::messageUtf8(platform::Message::LogWrite, {QString::fromStdString(path), reason});
+}
+
+QString notRegular()
+{
+    return platform::messageText(platform::Message::CauseNotRegular);
 }
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes)
@@ -219,12 +225,12 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
 {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
-        throw platform::PlatformError(readError(path, std::strerror(errno)));
+        throw platform::PlatformError(readError(path, platform::causeText(errno)));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
-        throw platform::PlatformError(readError(path, std::strerror(errno)));
+        throw platform::PlatformError(readError(path, platform::causeText(errno)));
     if (!S_ISREG(st.st_mode))
-        throw platform::PlatformError(readError(path, "not a regular file"));
+        throw platform::PlatformError(readError(path, notRegular()));
 
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
     std::size_t done = 0;
@@ -233,7 +239,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw platform::PlatformError(readError(path, std::strerror(errno)));
+            throw platform::PlatformError(readError(path, platform::causeText(errno)));
         if (n == 0)
             break; // shrank while being read: what was there is the file
         done += static_cast<std::size_t>(n);
@@ -245,14 +251,15 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path)
 void WriteFileReplacing(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces,
                         bool durable)
 {
-    const auto fail = [&path](const std::string& reason) { throw platform::PlatformError(writeError(path, reason)); };
+    const auto fail = [&path](const QString& reason) { throw platform::PlatformError(writeError(path, reason)); };
+    const auto failErrno = [&fail](int number) { fail(platform::causeText(number)); };
 
     struct stat old {};
     const bool replacing = ::stat(path.c_str(), &old) == 0;
     if (replacing && !S_ISREG(old.st_mode))
-        fail("not a regular file");
+        fail(notRegular());
     if (replacing && !userMayWrite(path, old))
-        fail("the file is read-only");
+        fail(platform::messageText(platform::Message::CauseReadOnly));
 
     // A hidden name beside the target: same file system for the rename, and
     // never listed in the tree.
@@ -265,24 +272,24 @@ void WriteFileReplacing(const std::string& path, std::span<const std::span<const
         if (rawFd >= 0)
             temporary = std::make_unique<TemporaryFile>(std::move(candidate));
         else if (errno != EEXIST)
-            fail(std::strerror(errno));
+            failErrno(errno);
     }
     if (rawFd < 0)
-        fail(std::strerror(EEXIST));
+        failErrno(EEXIST);
     UniqueFd fd(rawFd);
 
     if (replacing && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
-        fail(std::strerror(errno));
+        failErrno(errno);
     for (std::span<const std::uint8_t> piece : pieces) {
         if (!writeAll(fd.get(), piece))
-            fail(std::strerror(errno));
+            failErrno(errno);
     }
     if (durable && ::fsync(fd.get()) != 0)
-        fail(std::strerror(errno));
+        failErrno(errno);
     if (!fd.close())
-        fail(std::strerror(errno));
+        failErrno(errno);
     if (std::rename(temporary->path().c_str(), path.c_str()) != 0)
-        fail(std::strerror(errno));
+        failErrno(errno);
     temporary->keep();
 }
 

@@ -6,6 +6,8 @@
 #include "app/MdiArrange.h"
 #include "app/ReportPlatformErrors.h"
 #include "app/ZorvanSettings.h"
+#include "platform/Messages.h"
+#include "platform/PlatformError.h"
 #include "platform/SettingsStore.h"
 
 #include <QCloseEvent>
@@ -415,20 +417,26 @@ void TMainForm::FormShow()
 {
     namespace zs = zorvan_settings;
     platform::SettingsStore& store = services_.settings;
-    const bool settingsRead = reportPlatformErrors(services_.dialogs, [&] {
+    // A settings file that cannot be read or written is told, and this run
+    // goes on with the first-start defaults, so there is a base folder for
+    // the downloads.
+    LogDir = services_.defaultLogDir;
+    AutoEscala = QStringLiteral("S");
+    try {
         zs::openKeyWithDefaults(store, {{zs::LogDirValue, services_.defaultLogDir},
-                                        {zs::AutoEscalaValue, QStringLiteral("S")}});
+                                        {zs::AutoEscalaValue, AutoEscala}});
         LogDir = zs::read(store, zs::LogDirValue);
         AutoEscala = zs::read(store, zs::AutoEscalaValue);
         if (AutoEscala != QLatin1String("S") && AutoEscala != QLatin1String("N")) {
             AutoEscala = QStringLiteral("S");
             zs::write(store, zs::AutoEscalaValue, AutoEscala);
         }
-        BotaoAutoEscala->setChecked(AutoEscala == QLatin1String("S"));
-    });
+    } catch (const platform::PlatformError& error) {
+        platform::showMessage(services_.dialogs, platform::Message::SettingsDefaultsUsed,
+                              {QString::fromStdString(error.what()), LogDir});
+    }
     store.closeKey();
-    if (!settingsRead)
-        return;
+    BotaoAutoEscala->setChecked(AutoEscala == QLatin1String("S"));
 
     Downloading = false;
     if (!reportPlatformErrors(services_.dialogs, [this] { RefreshFiles(); }))

@@ -7,6 +7,7 @@
 #include "device/JvHidDevice.h"
 #include "device/JvHidDeviceController.h"
 #include "platform/Dialogs.h"
+#include "platform/Messages.h"
 #include "platform/hid/HidError.h"
 
 #include <QEvent>
@@ -195,14 +196,14 @@ bool TMainForm::DeviceOcupado()
         busy = DeviceBusy;
     }
     if (busy)
-        services_.dialogs.message(
+        services_.dialogs.warning(
             QStringLiteral("DataLogger está ocupado executando outra função. Tente novamente !"));
     return busy;
 }
 
 void TMainForm::showTransportError(const char* format)
 {
-    services_.dialogs.message(transportError(format, zq::hid::lastError()));
+    services_.dialogs.error(transportError(format, zq::hid::lastError()));
 }
 
 // --- commands ----------------------------------------------------------------
@@ -231,7 +232,7 @@ std::optional<TMainForm::SelectedLog> TMainForm::selectedLog()
     bool ok = false;
     const int number = digits.toInt(&ok);
     if (!ok || number < 0) {
-        services_.dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(digits));
+        platform::showMessage(services_.dialogs, platform::Message::NotAnInteger, {digits});
         return std::nullopt;
     }
     return SelectedLog{item, static_cast<unsigned>(number)};
@@ -256,7 +257,7 @@ void TMainForm::LoggerFormat()
     if (LoggerDevice == nullptr)
         return;
     platform::Dialogs& dialogs = services_.dialogs;
-    dialogs.message(QStringLiteral(
+    dialogs.warning(QStringLiteral(
         "ATENÇÃO !!! Todos os dados na memória do DataLogger serão apagados. Procedimento irreversível !!!"));
     if (dialogs.askYesNo(QStringLiteral("Deseja prosseguir com a formatação da memória do DataLogger?")) !=
         platform::Answer::Yes)
@@ -358,7 +359,7 @@ void TMainForm::ToolButton34Click()
             break;
     }
     if (ids.size() > lp::MaxIds) {
-        services_.dialogs.message(
+        services_.dialogs.warning(
             QStringLiteral("Foi selecionado um numero maior de informação do que o suportado !!! Verifique."));
         return;
     }

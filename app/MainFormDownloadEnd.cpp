@@ -1,7 +1,7 @@
 // The end of a download: the log goes to a new file in the logger's folder,
 // which then opens in a chart window.
 #include "app/MainForm.h"
-#include "platform/Dialogs.h"
+#include "platform/Messages.h"
 
 #include <algorithm>
 
@@ -16,7 +16,6 @@ void TMainForm::DownloadFinished()
     // What arrived is kept, but not as if it were the whole log.
     const int received = std::min(d.Row, d.Rows);
     if (received < d.Rows || d.ReportsLost)
-        services().dialogs.message(QStringLiteral("O LOG está incompleto: foram recebidas %1 de %2 linhas.")
-                                       .arg(received)
-                                       .arg(d.Rows));
+        platform::showMessage(services().dialogs, platform::Message::LogIncomplete,
+                              {QString::number(received), QString::number(d.Rows)});
 }

@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "app/ReportPlatformErrors.h"
 #include "platform/Dialogs.h"
+#include "platform/Messages.h"
 #include "platform/PlatformError.h"
 
 #include <QDragMoveEvent>
@@ -24,7 +25,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <functional>
 
 namespace {
@@ -194,26 +194,6 @@ void followMove(const TMainForm& form, const QString& from, const QString& to)
         child->FileName = moved.mid(slash + 1);
         child->setWindowTitle(moved);
     }
-}
-
-// Why a download cannot be stored, as the user is told.
-QString refusalText(log_file::HeadFault fault)
-{
-    switch (fault) {
-    case log_file::HeadFault::RateZero:
-        return QStringLiteral("a taxa de amostragem é zero");
-    case log_file::HeadFault::TooManyColumns:
-        return QStringLiteral("tem mais de 32 colunas");
-    case log_file::HeadFault::TooManySignals:
-        return QStringLiteral("tem mais de 32 sinais");
-    case log_file::HeadFault::ColumnsMissing:
-        return QStringLiteral("faltam colunas dos sinais anunciados");
-    case log_file::HeadFault::TooManyChannels:
-        return QStringLiteral("tem mais de 16 sinais para exibir");
-    case log_file::HeadFault::None:
-        break;
-    }
-    return {};
 }
 
 constexpr Qt::ItemFlags nodeFlags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable |
@@ -423,14 +403,14 @@ QString TMainForm::GeraNovoArquivo()
     // is complete; an early end stores those.
     const int rows = d.Columns == 0 ? 0 : std::min({d.Row, d.Rows, Dados.rowCount()});
     if (rows <= 0 || Dados.colCount() < d.Columns) {
-        services().dialogs.message(QStringLiteral("Nenhuma linha completa do LOG foi recebida: nada foi gravado."));
+        platform::showMessage(services().dialogs, platform::Message::LogNoCompleteRow);
         return {};
     }
     // A log the program could not open again is not left behind as one.
     const log_file::LogHead head = log_file::MakeDownloadHead(d, static_cast<std::uint32_t>(rows));
     if (const log_file::HeadFault fault = log_file::CheckHead(head); fault != log_file::HeadFault::None) {
-        services().dialogs.message(QStringLiteral("O LOG recebido não pode ser gravado: ") + refusalText(fault) +
-                                   QStringLiteral(". Nada foi gravado."));
+        platform::showMessage(services().dialogs, platform::Message::LogNotStored,
+                              {QString::fromStdString(log_file::HeadFaultText(head, fault))});
         return {};
     }
 
@@ -438,12 +418,12 @@ QString TMainForm::GeraNovoArquivo()
         RefreshFiles();
     // Without a base folder the log would land beside the file system's root.
     if (LogDir.isEmpty() || !QFileInfo(LogDir).isDir())
-        throw platform::PlatformError("Cannot write the log: the folder of the logs \"" + local(LogDir) +
-                                      "\" does not exist");
+        throw platform::PlatformError(platform::messageUtf8(platform::Message::LogFolderMissing, {LogDir}));
     QTreeWidgetItem* top = TreeView1->topLevelItem(0);
     const QString folder = d.Name.isEmpty() ? LogDir : LogDir + QLatin1Char('/') + d.Name;
     if (!QFileInfo(folder).isDir() && !log_fs::MakeFolder(local(folder)))
-        throw platform::PlatformError("Cannot create the folder " + local(folder) + ": " + std::strerror(errno));
+        throw platform::PlatformError(
+            platform::messageUtf8(platform::Message::FolderCreate, {folder, platform::causeText(errno)}));
 
     QString stem = d.Name + QStringLiteral("_LOG_%1").arg(d.LogNumber, 5, 10, QLatin1Char('0'));
     if (nameTaken(folder, stem + LogExtension)) {
@@ -490,7 +470,7 @@ void TMainForm::AbreArquivo(const QString& folder, const QString& fileName)
         }
     }
     if (charts.size() >= MaxOpenCharts) {
-        services().dialogs.message(QStringLiteral("Impossivel abrir mais de 15 graficos ao mesmo tempo."));
+        services().dialogs.warning(QStringLiteral("Impossivel abrir mais de 15 graficos ao mesmo tempo."));
         return;
     }
 

@@ -16,7 +16,7 @@ bool reportPlatformErrors(platform::Dialogs& dialogs, Operation&& operation)
         std::forward<Operation>(operation)();
         return true;
     } catch (const platform::PlatformError& error) {
-        dialogs.message(QString::fromStdString(error.what()));
+        dialogs.error(QString::fromStdString(error.what()));
         return false;
     }
 }

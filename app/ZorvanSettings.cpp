@@ -1,5 +1,6 @@
 #include "app/ZorvanSettings.h"
 
+#include "platform/Messages.h"
 #include "platform/PlatformError.h"
 #include "platform/SettingsStore.h"
 
@@ -21,7 +22,9 @@ void openKeyWithDefaults(platform::SettingsStore& store, std::initializer_list<D
     }
     store.closeKey();
     if (!store.openKey(KeyPath, false))
-        throw platform::PlatformError("Cannot open the settings key " + std::string(KeyPath));
+        throw platform::PlatformError(platform::messageUtf8(
+            platform::Message::SettingsKeyMissing,
+            {QString::fromLatin1(KeyPath), QString::fromStdString(store.path().string())}));
 }
 
 QString read(const platform::SettingsStore& store, const char* name)

@@ -10,6 +10,7 @@
 #include "framework/SLParkingForm.h"
 #include "platform/Dialogs.h"
 #include "platform/SettingsStore.h"
+#include "platform/Translations.h"
 #include "platform/hid/HidBackend.h"
 #include "platform/hid/SimulatedHidBus.h"
 
@@ -20,6 +21,7 @@
 #include <QStringList>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -88,6 +90,9 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZORVAN Quillstone"));
+    const std::unique_ptr<QTranslator> toolkitTexts = platform::installToolkitTranslations();
+    if (!toolkitTexts)
+        std::fprintf(stderr, "the toolkit's Portuguese translations are missing: boxes show English buttons\n");
     // Tick labels write real values with the user's decimal separator.
     if (const QList<uint> separator = QLocale().decimalPoint().toUcs4(); separator.size() == 1)
         SetDisplayDecimalSeparator(static_cast<char32_t>(separator.front()));

@@ -53,23 +53,41 @@ std::unique_ptr<QInputDialog> makeInputDialog(QWidget* parent, const QString& ca
     return dialog;
 }
 
-void QtDialogs::message(const QString& text)
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox::information(parent_, boxCaption(), text, QMessageBox::Ok);
+    auto box = std::make_unique<QMessageBox>(icon, boxCaption(), text, buttons, parent);
+    box->setDefaultButton(defaultButton);
+    return box;
 }
+
+void QtDialogs::showMessage(const QString& text, Severity severity)
+{
+    static constexpr QMessageBox::Icon icons[] = {QMessageBox::Information, QMessageBox::Warning,
+                                                  QMessageBox::Critical};
+    makeMessageBox(parent_, icons[static_cast<int>(severity)], text, QMessageBox::Ok, QMessageBox::Ok)->exec();
+}
+
+namespace {
+
+QMessageBox::StandardButton ask(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons)
+{
+    const auto box = makeMessageBox(parent, QMessageBox::Question, text, buttons, QMessageBox::Yes);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
+}
+
+} // namespace
 
 Answer QtDialogs::askYesNo(const QString& text)
 {
-    const auto button = QMessageBox::question(parent_, boxCaption(), text,
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    const auto button = ask(parent_, text, QMessageBox::Yes | QMessageBox::No);
     return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 Answer QtDialogs::askYesNoCancel(const QString& text)
 {
-    const auto button =
-        QMessageBox::question(parent_, boxCaption(), text,
-                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    const auto button = ask(parent_, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (button == QMessageBox::Yes)
         return Answer::Yes;
     if (button == QMessageBox::No)

@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include <QMessageBox>
+
 class QDialog;
 class QInputDialog;
 class QWidget;
@@ -13,14 +15,20 @@ namespace platform {
 
 enum class Answer { Yes, No, Cancel };
 
+// What a message tells: its box shows the matching icon.
+enum class Severity { Information, Warning, Error };
+
 // Every message and question the program puts to the user goes through this
 // interface, so that tests can script the answers and read what was shown.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    // Information box with an OK button.
-    virtual void message(const QString& text) = 0;
+    // Message box with an OK button and the icon of its severity.
+    virtual void showMessage(const QString& text, Severity severity) = 0;
+    void message(const QString& text) { showMessage(text, Severity::Information); }
+    void warning(const QString& text) { showMessage(text, Severity::Warning); }
+    void error(const QString& text) { showMessage(text, Severity::Error); }
     // Confirmation with Yes and No; closing the box counts as No.
     virtual Answer askYesNo(const QString& text) = 0;
     // Confirmation with Yes, No and Cancel; closing the box counts as Cancel.
@@ -37,13 +45,19 @@ public:
 std::unique_ptr<QInputDialog> makeInputDialog(QWidget* parent, const QString& caption, const QString& prompt,
                                               const QString& defaultText);
 
+// The message box QtDialogs shows, with the program's caption. Its buttons
+// read in the application's language (see installToolkitTranslations).
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton);
+
 // The real boxes, owned by the given window (or centred on the screen without one).
 class QtDialogs final : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    void message(const QString& text) override;
+    void showMessage(const QString& text, Severity severity) override;
     Answer askYesNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     std::optional<QString> inputBox(const QString& caption, const QString& prompt,

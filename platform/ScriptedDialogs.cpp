@@ -22,14 +22,14 @@ bool ScriptedDialogs::popReply(Reply& reply)
     return true;
 }
 
-void ScriptedDialogs::message(const QString& text)
+void ScriptedDialogs::showMessage(const QString& text, Severity severity)
 {
-    shown_.push_back({Kind::Message, {}, text});
+    shown_.push_back({Kind::Message, {}, text, severity});
 }
 
 Answer ScriptedDialogs::askYesNo(const QString& text)
 {
-    shown_.push_back({Kind::YesNo, {}, text});
+    shown_.push_back({Kind::YesNo, {}, text, Severity::Information});
     Reply reply;
     const Answer answer = popReply(reply) ? reply.answer : defaultAnswer;
     return answer == Answer::Cancel ? Answer::No : answer;
@@ -37,7 +37,7 @@ Answer ScriptedDialogs::askYesNo(const QString& text)
 
 Answer ScriptedDialogs::askYesNoCancel(const QString& text)
 {
-    shown_.push_back({Kind::YesNoCancel, {}, text});
+    shown_.push_back({Kind::YesNoCancel, {}, text, Severity::Information});
     Reply reply;
     return popReply(reply) ? reply.answer : defaultAnswer;
 }
@@ -45,14 +45,14 @@ Answer ScriptedDialogs::askYesNoCancel(const QString& text)
 std::optional<QString> ScriptedDialogs::inputBox(const QString& caption, const QString& prompt,
                                                  const QString& defaultText)
 {
-    shown_.push_back({Kind::Input, caption, prompt});
+    shown_.push_back({Kind::Input, caption, prompt, Severity::Information});
     Reply reply;
     return popReply(reply) ? reply.text : std::nullopt;
 }
 
 int ScriptedDialogs::runModal(QDialog& dialog)
 {
-    shown_.push_back({Kind::Modal, dialog.windowTitle(), {}});
+    shown_.push_back({Kind::Modal, dialog.windowTitle(), {}, Severity::Information});
     dialog.setResult(QDialog::Rejected);
     dialog.show();
     if (onModal)

@@ -21,6 +21,7 @@ public:
         Kind kind;
         QString caption; // input box caption or modal window title; empty otherwise
         QString text;    // message, question or input prompt
+        Severity severity = Severity::Information; // of a message
     };
 
     // Next question answer.
@@ -38,7 +39,7 @@ public:
     // result is the window's result once the callback returns.
     std::function<void(QDialog&)> onModal;
 
-    void message(const QString& text) override;
+    void showMessage(const QString& text, Severity severity) override;
     Answer askYesNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     std::optional<QString> inputBox(const QString& caption, const QString& prompt,

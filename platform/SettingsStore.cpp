@@ -1,5 +1,6 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/Messages.h"
 #include "platform/PlatformError.h"
 
 #include <cerrno>
@@ -53,14 +54,19 @@ std::string unescape(std::string_view text)
     return out;
 }
 
-std::string readError(const fs::path& file, const std::string& reason)
+QString pathText(const fs::path& file)
 {
-    return "Cannot read the settings file " + file.string() + ": " + reason;
+    return QString::fromStdString(file.string());
 }
 
-std::string writeError(const fs::path& file, const std::string& reason)
+std::string readError(const fs::path& file, const QString& reason)
 {
-    return "Cannot write the settings file " + file.string() + ": " + reason;
+    return messageUtf8(Message::SettingsRead, {pathText(file), reason});
+}
+
+std::string writeError(const fs::path& file, const QString& reason)
+{
+    return messageUtf8(Message::SettingsWrite, {pathText(file), reason});
 }
 
 } // namespace
@@ -88,7 +94,7 @@ std::string SettingsStore::normaliseKey(std::string_view key)
     while (!key.empty() && (key.back() == '\\' || key.back() == '/'))
         key.remove_suffix(1);
     if (key.empty() || key.find_first_of("[]\r\n") != std::string_view::npos)
-        throw PlatformError("Invalid settings key \"" + std::string(key) + "\"");
+        throw PlatformError(messageUtf8(Message::SettingsKeyInvalid, {QString::fromStdString(std::string(key))}));
     return std::string(key);
 }
 
@@ -100,13 +106,13 @@ void SettingsStore::load()
     if (status.type() == fs::file_type::not_found)
         return;
     if (ec)
-        throw PlatformError(readError(file_, ec.message()));
+        throw PlatformError(readError(file_, causeText(ec.value())));
     if (status.type() != fs::file_type::regular)
-        throw PlatformError(readError(file_, "not a regular file"));
+        throw PlatformError(readError(file_, messageText(Message::CauseNotRegular)));
 
     std::ifstream in(file_, std::ios::binary);
     if (!in)
-        throw PlatformError(readError(file_, std::strerror(errno)));
+        throw PlatformError(readError(file_, causeText(errno)));
 
     Values* section = nullptr;
     std::string line;
@@ -123,11 +129,11 @@ void SettingsStore::load()
         }
         const auto equals = line.find('=');
         if (section == nullptr || equals == std::string::npos || equals == 0)
-            throw PlatformError(readError(file_, "damaged at line " + std::to_string(lineNumber)));
+            throw PlatformError(readError(file_, messageText(Message::CauseDamagedLine, {QString::number(lineNumber)})));
         (*section)[line.substr(0, equals)] = unescape(std::string_view(line).substr(equals + 1));
     }
     if (in.bad())
-        throw PlatformError(readError(file_, std::strerror(errno)));
+        throw PlatformError(readError(file_, causeText(errno)));
 }
 
 void SettingsStore::save() const
@@ -136,7 +142,7 @@ void SettingsStore::save() const
     if (file_.has_parent_path()) {
         fs::create_directories(file_.parent_path(), ec);
         if (ec)
-            throw PlatformError(writeError(file_, ec.message()));
+            throw PlatformError(writeError(file_, causeText(ec.value())));
     }
 
     std::ostringstream text;
@@ -153,19 +159,19 @@ void SettingsStore::save() const
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
-            throw PlatformError(writeError(file_, std::strerror(errno)));
+            throw PlatformError(writeError(file_, causeText(errno)));
         out << text.str();
         out.close();
         if (!out) {
             fs::remove(temporary, ec);
-            throw PlatformError(writeError(file_, "write failed"));
+            throw PlatformError(writeError(file_, causeText(EIO)));
         }
     }
     fs::rename(temporary, file_, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        throw PlatformError(writeError(file_, ec.message()));
+        throw PlatformError(writeError(file_, causeText(ec.value())));
     }
 }
 
@@ -210,10 +216,10 @@ std::string SettingsStore::readString(std::string_view name) const
 void SettingsStore::writeString(std::string_view name, std::string_view value)
 {
     if (!current_)
-        throw PlatformError("Failed to set data for '" + std::string(name) + "': no settings key is open");
+        throw PlatformError(messageUtf8(Message::SettingsNoKeyOpen, {QString::fromStdString(std::string(name))}));
     if (name.empty() || name.find_first_of("=\r\n") != std::string_view::npos || name.front() == '['
         || name.front() == '#' || name.front() == ';')
-        throw PlatformError("Invalid settings value name \"" + std::string(name) + "\"");
+        throw PlatformError(messageUtf8(Message::SettingsNameInvalid, {QString::fromStdString(std::string(name))}));
     // Another process may have changed the file since the key was opened.
     load();
     keys_[*current_][std::string(name)] = std::string(value);

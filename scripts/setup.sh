@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-translations-l10n
   libudev-dev
   libgtest-dev libgmock-dev googletest
   libbenchmark-dev

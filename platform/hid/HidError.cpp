@@ -1,7 +1,8 @@
 #include "platform/hid/HidError.h"
 
+#include "platform/Messages.h"
+
 #include <cerrno>
-#include <cstring>
 
 namespace zq::hid {
 
@@ -32,10 +33,8 @@ bool failWith(std::uint32_t code)
 
 std::string errorMessage(std::uint32_t code)
 {
-    char buffer[256] = {};
-    // The GNU variant may return a static string instead of filling the buffer.
-    const char* text = strerror_r(static_cast<int>(code), buffer, sizeof buffer);
-    return text ? std::string(text) : std::string();
+    // In the program's language, like every other text it shows.
+    return platform::causeText(static_cast<int>(code)).toStdString();
 }
 
 } // namespace zq::hid

@@ -176,20 +176,20 @@ struct CorruptCase {
 TEST(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
 {
     const CorruptCase cases[] = {
-        CorruptCase{"head cut", [](auto& f) { f.resize(100); }, "shorter than its head"},
-        CorruptCase{"data cut", [](auto& f) { f.resize(159 + 119); }, "shorter than its 20 rows"},
-        CorruptCase{"rows raised", [](auto& f) { f[32 + 6] = 22; }, "shorter than its 22 rows"},
-        CorruptCase{"rate zero", [](auto& f) { f[32 + 2] = 0; }, "rate is 0"},
-        CorruptCase{"33 columns", [](auto& f) { f[32 + 3] = 33; }, "33 columns"},
-        CorruptCase{"33 signals", [](auto& f) { f[126] = 33; }, "33 signals"},
-        CorruptCase{"list past the columns", [](auto& f) { f[126] = 5, f[130] = 1, f[131] = 3; }, "more columns"},
+        CorruptCase{"head cut", [](auto& f) { f.resize(100); }, "termina antes do fim do cabeçalho"},
+        CorruptCase{"data cut", [](auto& f) { f.resize(159 + 119); }, "termina antes das suas 20 linhas de 6 colunas"},
+        CorruptCase{"rows raised", [](auto& f) { f[32 + 6] = 22; }, "termina antes das suas 22 linhas"},
+        CorruptCase{"rate zero", [](auto& f) { f[32 + 2] = 0; }, "taxa de amostragem é zero"},
+        CorruptCase{"33 columns", [](auto& f) { f[32 + 3] = 33; }, "tem 33 colunas"},
+        CorruptCase{"33 signals", [](auto& f) { f[126] = 33; }, "tem 33 sinais"},
+        CorruptCase{"list past the columns", [](auto& f) { f[126] = 5, f[130] = 1, f[131] = 3; }, "faltam colunas"},
         CorruptCase{"seventeen channels",
                     [](auto& f) {
                         f[32 + 3] = 17, f[126] = 17;
                         std::fill(f.begin() + 127, f.begin() + 144, 10);
                         f.resize(159 + 17 * 20);
                     },
-                    "17 signals to show"},
+                    "tem 17 sinais para exibir"},
         CorruptCase{"trailer missing", [](auto& f) { f.erase(f.end() - 6, f.end()); }, ""},
         CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, ""}};
     for (const CorruptCase& c : cases) {
@@ -278,7 +278,7 @@ TEST_F(LogFileFormatTest, ReadOnlyLogIsNotReplaced)
         ADD_FAILURE() << "a read-only log was replaced";
     } catch (const platform::PlatformError& error) {
         EXPECT_THAT(error.what(), HasSubstr("ro.ZQL"));
-        EXPECT_THAT(error.what(), HasSubstr("read-only"));
+        EXPECT_THAT(error.what(), HasSubstr("somente leitura"));
     }
     EXPECT_EQ(fileBytes(path("ro.ZQL")).size(), 159u + 10 + 6);
 }

@@ -466,10 +466,10 @@ TEST_F(MainFormDownloadFileTest, RefusedHeadIsToldAtTheEndAndLeavesNoFile)
         std::uint8_t rate;
         const char* reason;
     } cases[] = {{"RateZero", {0, 1, 10}, 0, "a taxa de amostragem é zero"},
-                 {"HighByteColumnMissing", {1, 10}, 10, "faltam colunas dos sinais anunciados"},
-                 {"LambdaWithoutItsHighByte", {10, 9}, 10, "faltam colunas dos sinais anunciados"},
+                 {"HighByteColumnMissing", {1, 10}, 10, "faltam colunas para os sinais da lista (há só 2)"},
+                 {"LambdaWithoutItsHighByte", {10, 9}, 10, "faltam colunas para os sinais da lista (há só 2)"},
                  {"SeventeenSignals", {10, 11, 12, 13, 16, 17, 18, 19, 20, 10, 11, 12, 13, 16, 17, 18, 19}, 10,
-                  "tem mais de 16 sinais para exibir"}};
+                  "tem 17 sinais para exibir (no máximo 16)"}};
     TMainForm& form = show();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

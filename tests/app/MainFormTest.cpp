@@ -56,16 +56,18 @@ INSTANTIATE_TEST_SUITE_P(
                     StoredSettings{"EmptyKey", "", "", "S", true}),
     caseName);
 
-TEST_F(MainFormTest, UnreadableSettingsShowTheErrorAndStopTheShow)
+TEST_F(MainFormTest, UnreadableSettingsAreToldAndTheRunGoesOnWithTheDefaults)
 {
     std::filesystem::create_directories(settingsPath_);
     TMainForm& form = this->form();
     ASSERT_EQ(dialogs_.shown().size(), 1u);
     EXPECT_EQ(dialogs_.shown()[0].kind, Kind::Message);
+    EXPECT_EQ(dialogs_.shown()[0].severity, platform::Severity::Error);
     EXPECT_TRUE(dialogs_.shown()[0].text.contains(QString::fromStdString(settingsPath_.string())));
-    EXPECT_FALSE(form.StartTimer->isActive());
-    EXPECT_FALSE(form.BotaoAutoEscala->isChecked());
-    EXPECT_TRUE(form.LogDir.isEmpty());
+    EXPECT_TRUE(form.StartTimer->isActive());
+    EXPECT_TRUE(form.BotaoAutoEscala->isChecked());
+    EXPECT_EQ(form.LogDir, services_.defaultLogDir);
+    EXPECT_EQ(form.TreeView1->topLevelItemCount(), 1);
 }
 
 TEST_F(MainFormTest, AutoScaleButtonStoresEveryToggle)

@@ -141,10 +141,10 @@ TEST_P(SettingsStoreBadFileTest, ReadingFailsWithAMessage)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, SettingsStoreBadFileTest,
-    testing::Values(BadFile{"Folder", nullptr, "not a regular file"},
-                    BadFile{"ValueOutsideKey", "LogDir=/x\n", "damaged at line 1"},
-                    BadFile{"LineWithoutEquals", "[SOFTWARE\\Zorvan]\n# note\n\ngarbage\n", "damaged at line 4"},
-                    BadFile{"EmptyName", "[SOFTWARE\\Zorvan]\n=x\n", "damaged at line 2"}),
+    testing::Values(BadFile{"Folder", nullptr, "não é um arquivo comum"},
+                    BadFile{"ValueOutsideKey", "LogDir=/x\n", "a linha 1 está danificada"},
+                    BadFile{"LineWithoutEquals", "[SOFTWARE\\Zorvan]\n# note\n\ngarbage\n", "a linha 4 está danificada"},
+                    BadFile{"EmptyName", "[SOFTWARE\\Zorvan]\n=x\n", "a linha 2 está danificada"}),
     [](const testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsStoreTest, UnwritableLocationFailsCreateAndWrite)
