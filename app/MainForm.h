@@ -214,6 +214,12 @@ public:
     void AbreArquivo(const QString& folder, const QString& fileName);
     // The path of a log file node, with the extension the file really has.
     QString logFilePath(const QTreeWidgetItem* node) const;
+    // Where a download of log `number` from the logger named `name` is
+    // stored: the folder (the base folder itself for a logger without a name)
+    // and the file name before any copy number and extension. The check for
+    // an earlier download and the writer both take it from here.
+    QString logFolder(const QString& name) const;
+    static QString logStem(const QString& name, unsigned number);
 
     // --- helpers ---------------------------------------------------------
     QString statusText(int panel) const;

@@ -57,8 +57,14 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress) {
-            const QString typed = static_cast<QKeyEvent*>(event)->text();
-            if (typed.size() == 1 && !form_.NomeEquipamentoKeyPress(typed.front()))
+            // Only typed characters are sifted; editing keys and shortcuts
+            // (Ctrl+A, Ctrl+C, Delete...) come as control characters or with
+            // Ctrl held, and do what they do in any line edit.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QString typed = key->text();
+            const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+            if (typed.size() == 1 && typed.front().isPrint() && !shortcut &&
+                !form_.NomeEquipamentoKeyPress(typed.front()))
                 return true;
         } else if (event->type() == QEvent::FocusOut) {
             form_.NomeEquipamentoExit();
@@ -287,9 +293,8 @@ void TMainForm::LoggerLOAD()
     if (!log)
         return;
     const QString name = statusText(2);
-    const QString folder = LogDir + QLatin1Char('/') + name;
-    const QString fileName =
-        name + QStringLiteral("_LOG_") + QStringLiteral("%1").arg(log->number, 5, 10, QLatin1Char('0')) + LogExtension;
+    const QString folder = logFolder(name);
+    const QString fileName = logStem(name, log->number) + LogExtension;
     if (QFileInfo::exists(folder + QLatin1Char('/') + fileName)) {
         const auto answer = services_.dialogs.askYesNo(QStringLiteral(
             "Este arquivo de LOG já foi baixado préviamente... Deseja baixar uma nova cópia ?"));
@@ -342,7 +347,18 @@ void TMainForm::ToolButton19Click()
 
 void TMainForm::ToolButton34Click()
 {
-    if (LoggerDevice == nullptr || DeviceOcupado())
+    if (LoggerDevice == nullptr)
+        return;
+    // A name that cleans down to nothing would go out as sixteen zero bytes,
+    // which the logger reports back as no name at all: its logs would then be
+    // stored under the default name while the status bar shows none.
+    const QString name = FormataNomeEquipamento(NomeEquipamento->text());
+    NomeEquipamento->setText(name);
+    if (name.isEmpty()) {
+        platform::showMessage(services_.dialogs, platform::Message::DeviceNameEmpty);
+        return;
+    }
+    if (DeviceOcupado())
         return;
     using L = lp::ConfigWriteLayout;
     lp::Report report{};
@@ -370,8 +386,6 @@ void TMainForm::ToolButton34Click()
     report[L::IdCount] = static_cast<std::uint8_t>(ids.size());
     std::copy(ids.begin(), ids.end(), report.begin() + L::Ids);
 
-    const QString name = FormataNomeEquipamento(NomeEquipamento->text());
-    NomeEquipamento->setText(name);
     const QByteArray nameBytes = name.toLatin1();
     std::copy_n(nameBytes.begin(), std::min<qsizetype>(nameBytes.size(), NameLength), report.begin() + L::Name);
 

@@ -11,8 +11,7 @@ void TMainForm::DownloadFinished()
     if (fileName.isEmpty())
         return;
     const TDownloadState& d = DownloadState;
-    const QString& name = d.Name;
-    AbreArquivo(name.isEmpty() ? LogDir : LogDir + QLatin1Char('/') + name, fileName);
+    AbreArquivo(logFolder(d.Name), fileName);
     // What arrived is kept, but not as if it were the whole log.
     const int received = std::min(d.Row, d.Rows);
     if (received < d.Rows || d.ReportsLost)

@@ -264,6 +264,16 @@ QString TMainForm::logFilePath(const QTreeWidgetItem* node) const
     return CompleteRecursive(node, true) + (extension.isValid() ? extension.toString() : LogExtension);
 }
 
+QString TMainForm::logFolder(const QString& name) const
+{
+    return name.isEmpty() ? LogDir : LogDir + QLatin1Char('/') + name;
+}
+
+QString TMainForm::logStem(const QString& name, unsigned number)
+{
+    return name + QStringLiteral("_LOG_%1").arg(number, 5, 10, QLatin1Char('0'));
+}
+
 void TMainForm::RefreshFiles()
 {
     TreeView1->clear();
@@ -420,12 +430,12 @@ QString TMainForm::GeraNovoArquivo()
     if (LogDir.isEmpty() || !QFileInfo(LogDir).isDir())
         throw platform::PlatformError(platform::messageUtf8(platform::Message::LogFolderMissing, {LogDir}));
     QTreeWidgetItem* top = TreeView1->topLevelItem(0);
-    const QString folder = d.Name.isEmpty() ? LogDir : LogDir + QLatin1Char('/') + d.Name;
+    const QString folder = logFolder(d.Name);
     if (!QFileInfo(folder).isDir() && !log_fs::MakeFolder(local(folder)))
         throw platform::PlatformError(
             platform::messageUtf8(platform::Message::FolderCreate, {folder, platform::causeText(errno)}));
 
-    QString stem = d.Name + QStringLiteral("_LOG_%1").arg(d.LogNumber, 5, 10, QLatin1Char('0'));
+    QString stem = logStem(d.Name, d.LogNumber);
     if (nameTaken(folder, stem + LogExtension)) {
         int copy = 1;
         while (nameTaken(folder, stem + QStringLiteral("_Copia%1").arg(copy, 3, 10, QLatin1Char('0')) + LogExtension))

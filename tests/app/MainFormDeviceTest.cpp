@@ -197,6 +197,74 @@ TEST_F(MainFormDeviceTest, NameEditDropsKeysOutsideTheSetAndCleansOnExit)
     EXPECT_EQ(f.NomeEquipamento->text(), "abcd");
 }
 
+// A key as the windowing system delivers it: with Ctrl held, a letter comes
+// as its control character, and Delete as DEL.
+void press(QLineEdit& edit, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QString text;
+    if (modifiers & Qt::ControlModifier && key >= Qt::Key_A && key <= Qt::Key_Z)
+        text = QChar(char16_t(key - Qt::Key_A + 1));
+    else if (key == Qt::Key_Delete)
+        text = QChar(char16_t(0x7F));
+    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(&edit, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(&edit, &up);
+}
+
+struct EditKeys {
+    const char* name;
+    std::function<void(QLineEdit&)> keys;
+    const char* text;
+};
+
+// The name edit sifts typed characters only: the standard editing keys work
+// as in any line edit.
+TEST_F(MainFormDeviceTest, NameEditKeepsTheStandardEditingKeys)
+{
+    const EditKeys cases[] = {
+        {"SelectAllThenType",
+         [](QLineEdit& e) {
+             press(e, Qt::Key_A, Qt::ControlModifier);
+             QTest::keyClicks(&e, "X");
+         },
+         "X"},
+        {"DeleteAtTheStart",
+         [](QLineEdit& e) {
+             press(e, Qt::Key_Home);
+             press(e, Qt::Key_Delete);
+         },
+         "bc 12"},
+        {"CutAndPasteBackTwice",
+         [](QLineEdit& e) {
+             press(e, Qt::Key_A, Qt::ControlModifier);
+             press(e, Qt::Key_X, Qt::ControlModifier);
+             press(e, Qt::Key_V, Qt::ControlModifier);
+             press(e, Qt::Key_V, Qt::ControlModifier);
+         },
+         "abc 12abc 12"},
+        {"UndoTheTyping",
+         [](QLineEdit& e) {
+             QTest::keyClicks(&e, "Z");
+             press(e, Qt::Key_Z, Qt::ControlModifier);
+         },
+         "abc 12"},
+        {"ShiftHomeSelectsToTheStart",
+         [](QLineEdit& e) {
+             press(e, Qt::Key_Home, Qt::ShiftModifier);
+             QTest::keyClicks(&e, "Q");
+         },
+         "Q"},
+    };
+    TMainForm& f = form();
+    for (const EditKeys& c : cases) {
+        f.NomeEquipamento->setText(QStringLiteral("abc 12"));
+        f.NomeEquipamento->setFocus();
+        c.keys(*f.NomeEquipamento);
+        EXPECT_EQ(f.NomeEquipamento->text(), QString::fromLatin1(c.text)) << c.name;
+    }
+}
+
 TEST_F(MainFormDeviceTest, LoadAsksAboutAnExistingFileAndStartsTheWatchdog)
 {
     writeSettings("LogDir=" + folder("logs").toStdString() + "\n");

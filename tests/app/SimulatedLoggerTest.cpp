@@ -1,6 +1,8 @@
 // The main window against the simulated logger on the simulated bus, end to end.
 #include "AppTestSupport.h"
 
+#include "platform/Messages.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -129,6 +131,36 @@ TEST_F(SimulatedLoggerTest, DownloadIsStoredOpenedAndListed)
     f.ToolButton19Click();
     EXPECT_FALSE(f.Downloading);
     EXPECT_EQ(f.chartSubWindows().size(), 1U);
+}
+
+// A name of spaces only would reach the logger as no name, under which it
+// hands its logs back with the default name: it is refused before anything
+// goes out, so the name shown and the folder the logs go to stay one.
+TEST_F(SimulatedLoggerTest, NameOfSpacesIsRefusedAndTheNextLoadStillAsks)
+{
+    connectAndList();
+    TMainForm& f = form();
+    startDownload(1);
+    ASSERT_TRUE(waitUntil([&] { return !f.Downloading; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(QFileInfo::exists(f.LogDir + QStringLiteral("/Pista 2/Pista 2_LOG_00001.ZQL")));
+    const std::size_t sent = logger().received().size();
+
+    dialogs_.clearShown();
+    f.NomeEquipamento->setText(QStringLiteral("    "));
+    f.ToolButton34Click();
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    EXPECT_EQ(dialogs_.texts()[0], platform::messageText(platform::Message::DeviceNameEmpty));
+    EXPECT_EQ(dialogs_.shown()[0].severity, platform::Severity::Warning);
+    EXPECT_EQ(logger().received().size(), sent);
+    EXPECT_EQ(f.statusText(2), QStringLiteral("Pista 2"));
+
+    dialogs_.clearShown();
+    dialogs_.answer(platform::Answer::No);
+    f.ToolButton19Click(); // log 1 is still selected
+    EXPECT_FALSE(f.Downloading);
+    EXPECT_THAT(dialogs_.texts(),
+                testing::ElementsAre(QStringLiteral(
+                    "Este arquivo de LOG já foi baixado préviamente... Deseja baixar uma nova cópia ?")));
 }
 
 TEST_F(SimulatedLoggerTest, UnplugDuringADownloadIsDroppedByTheWatchdog)
