@@ -4,6 +4,7 @@
 #include "app/Form030.h"
 #include "app/Form040.h"
 #include "app/MdiArrange.h"
+#include "app/SeparatorWrapLabel.h"
 #include "app/ReportPlatformErrors.h"
 #include "app/ZorvanSettings.h"
 #include "platform/Messages.h"
@@ -33,6 +34,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr char ImageIndexProperty[] = "imageIndex";
@@ -60,11 +63,17 @@ constexpr char ShowPanelHint[] = "Mostrar Painel|Apresenta Painel de Trabalho";
 
 // A hint is "short|long": the short part is the tool tip, the long part goes
 // to status panel 0 while the mouse is over the control.
+QString longHint(const QString& hint)
+{
+    const auto bar = hint.indexOf(QLatin1Char('|'));
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
 void setHint(QWidget* widget, const QString& hint)
 {
     const auto bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
-    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+    widget->setStatusTip(longHint(hint));
 }
 
 QWidget* pageWithToolBar(QToolBar* bar)
@@ -246,12 +255,12 @@ void TMainForm::buildPages()
     NomeEquipamento->setMaxLength(16);
     auto* idLayout = new QVBoxLayout(Identificador);
     idLayout->addWidget(NomeEquipamento);
-    Panel3 = new QLabel(QStringLiteral("::: Memoria Livre: 0 Bytes ::: # Ultimo Log: 0 :::"), TabSheet2);
+    Panel3 = new SeparatorWrapLabel(QStringLiteral(":::"),
+                                    QStringLiteral("::: Memoria Livre: 0 Bytes ::: # Ultimo Log: 0 :::"), TabSheet2);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel3->setAlignment(Qt::AlignCenter);
     // The page keeps its width; a long memory line takes a second row.
-    Panel3->setWordWrap(true);
     TabSheet2->layout()->addWidget(ListaCanais);
     TabSheet2->layout()->addWidget(Identificador);
     TabSheet2->layout()->addWidget(Panel3);
@@ -310,6 +319,20 @@ void TMainForm::buildStatusBar()
         bar->addWidget(panel);
         StatusPanels[static_cast<std::size_t>(i)] = panel;
     }
+
+    // Panel 0 shows the long hints whole: at least its usual width, more
+    // where the longest hint needs it in this font.
+    QStringList hints{longHint(QString::fromUtf8(ShowPanelHint))};
+    for (const QWidget* widget : findChildren<QWidget*>())
+        hints << widget->statusTip();
+    QLabel* hintPanel = StatusPanels[0];
+    int width = PanelWidths[0];
+    for (const QString& hint : hints) {
+        hintPanel->setText(hint);
+        width = std::max(width, hintPanel->sizeHint().width());
+    }
+    hintPanel->clear();
+    hintPanel->setFixedWidth(width);
 }
 
 void TMainForm::buildTimers()

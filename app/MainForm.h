@@ -18,6 +18,7 @@
 
 class ChartWindow;
 class QGroupBox;
+class SeparatorWrapLabel;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -80,7 +81,7 @@ public:
     QListWidget* ListaCanais = nullptr; // checkable items, index = channel item
     QGroupBox* Identificador = nullptr;
     QLineEdit* NomeEquipamento = nullptr;
-    QLabel* Panel3 = nullptr;
+    SeparatorWrapLabel* Panel3 = nullptr; // breaks only at its ":::" separators
     QToolBar* ToolBar5 = nullptr;
     QToolButton* ToolButton32 = nullptr;
     QToolButton* ToolButton34 = nullptr;
@@ -235,6 +236,10 @@ public:
     ChartWindow* activeChart() const;
 
     AppServices& services() const { return services_; }
+
+    // No menu of tool bars to hide: a tool bar hidden by accident would have
+    // no way back.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 protected:
     bool event(QEvent* event) override;

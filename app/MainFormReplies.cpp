@@ -5,6 +5,7 @@
 #include "app/LoggerChannels.h"
 #include "app/PictureFormat.h"
 #include "app/ReportPlatformErrors.h"
+#include "app/SeparatorWrapLabel.h"
 #include "device/JvHidDevice.h"
 
 #include <QDateTime>

@@ -16,6 +16,7 @@
 #include "app/LogFileWriter.h"
 #include "app/MainForm.h"
 #include "app/PictureFormat.h"
+#include "app/SeparatorWrapLabel.h"
 #include "app/SignalDecoding.h"
 #include "device/JvHidDevice.h"
 #include "device/JvHidDeviceController.h"

@@ -14,6 +14,8 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTabBar>
 
 #include <cmath>
@@ -62,7 +64,9 @@ public:
         for (QWidget* w : window_.findChildren<QWidget*>()) {
             if (!w->isVisibleTo(&window_))
                 continue;
-            if (auto* label = qobject_cast<QLabel*>(w))
+            if (auto* wrapping = dynamic_cast<SeparatorWrapLabel*>(w))
+                this->wrapping(*wrapping);
+            else if (auto* label = qobject_cast<QLabel*>(w))
                 this->label(*label);
             else if (auto* button = qobject_cast<QPushButton*>(w))
                 this->button(*button, QStyle::SE_PushButtonContents, button->isDefault());
@@ -121,12 +125,32 @@ private:
             return;
         const QFontMetrics fm = l.fontMetrics();
         const int m = l.margin();
-        const QRect room = l.contentsRect().adjusted(m, m, -m, -m);
+        QRect room = l.contentsRect().adjusted(m, m, -m, -m);
+        // A framed label without an indent of its own keeps half an "x" clear
+        // on the side its text is aligned to.
+        const int indent = l.indent() < 0 && l.frameWidth() > 0 ? fm.horizontalAdvance(QLatin1Char('x')) / 2 - m
+                                                                : l.indent();
+        if (indent > 0 && l.alignment() & Qt::AlignLeft)
+            room.setLeft(room.left() + indent);
+        if (indent > 0 && l.alignment() & Qt::AlignRight)
+            room.setRight(room.right() - indent);
         const QRect used = l.wordWrap() ? fm.boundingRect(room, Qt::TextWordWrap | l.alignment(), text)
                                         : QRect(0, 0, fm.horizontalAdvance(text), fm.height());
         need(l, text, used.width(), room.width());
         need(l, text, used.height(), room.height());
         readable(l, text, l.palette().color(group(l), l.foregroundRole()), backdrop(l));
+    }
+
+    // Every line it breaks into fits across, and all the lines fit down.
+    void wrapping(const SeparatorWrapLabel& l)
+    {
+        const QFontMetrics fm = l.fontMetrics();
+        const int width = l.textWidth();
+        const QStringList lines = l.lines(width);
+        for (const QString& line : lines)
+            need(l, line, fm.horizontalAdvance(line), width);
+        need(l, l.text(), static_cast<int>(lines.size()) * fm.lineSpacing(), l.contentsRect().height() - 2 * l.margin());
+        readable(l, l.text(), l.palette().color(group(l), l.foregroundRole()), backdrop(l));
     }
 
     void button(const QAbstractButton& b, QStyle::SubElement contents, bool isDefault)
@@ -291,6 +315,29 @@ TEST_F(LayoutCheckTest, EveryTextFitsItsPlaceAtTheDefaultFont)
     };
     for (const auto& [name, open] : windows)
         EXPECT_THAT(CutOffReport(open()).run(), testing::IsEmpty()) << name;
+}
+
+// The status bar's first panel shows each long hint whole while the mouse is
+// over its control, the panel button's other hint included.
+TEST_F(LayoutCheckTest, EveryLongHintFitsTheHintPanel)
+{
+    TMainForm& f = form();
+    f.StartTimer->stop();
+    f.resize(800, 590);
+    QStringList hints;
+    for (int press = 0; press < 2; ++press) {
+        for (const QWidget* w : f.findChildren<QWidget*>())
+            if (!w->statusTip().isEmpty() && !hints.contains(w->statusTip()))
+                hints << w->statusTip();
+        f.ToolButton14Click();
+    }
+    ASSERT_GE(hints.size(), 19);
+    for (const QString& hint : hints) {
+        QStatusTipEvent tip(hint);
+        QCoreApplication::sendEvent(&f, &tip);
+        ASSERT_EQ(f.statusText(0), hint);
+        EXPECT_THAT(CutOffReport(*f.statusBar()).run(), testing::IsEmpty()) << hint.toStdString();
+    }
 }
 
 } // namespace

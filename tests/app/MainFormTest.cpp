@@ -2,7 +2,10 @@
 
 #include "app/MdiArrange.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QMenuBar>
+#include <QToolBar>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -127,6 +130,60 @@ TEST_F(MainFormTest, LongHintShowsInFirstPanelWhileHovering)
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(button, &leave);
         EXPECT_EQ(form.statusText(0), QString());
+    }
+}
+
+// A right click on a bar offers no menu with which a tool bar could be hidden
+// for good.
+TEST_F(MainFormTest, RightClickOnTheBarsOffersNoMenu)
+{
+    TMainForm& form = this->form();
+    QWidget* bars[] = {form.ToolBar1, form.menuBar(), form.ToolBar3};
+    for (QWidget* bar : bars) {
+        QWidget* popup = nullptr;
+        // A menu would run its own loop; this ends it and tells.
+        QTimer::singleShot(0, &form, [&popup] {
+            if ((popup = QApplication::activePopupWidget()) != nullptr)
+                popup->close();
+        });
+        const QPoint at(bar->width() - 3, bar->height() / 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &click);
+        QApplication::processEvents();
+        EXPECT_EQ(popup, nullptr) << bar->objectName().toStdString();
+        EXPECT_TRUE(form.ToolBar1->isVisible());
+    }
+}
+
+struct MemoryLine {
+    const char* name;
+    const char* text;
+    const char* fitsWidthOf; // the text that just fits across
+    std::vector<QString> lines;
+};
+
+// The memory line breaks only after its ":::" separators.
+TEST_F(MainFormTest, MemoryLineBreaksOnlyAtItsSeparators)
+{
+    SeparatorWrapLabel& panel = *this->form().Panel3;
+    const MemoryLine cases[] = {
+        {"AllOnOneLine", "::: Mem.Livre: 4.096 KBytes  :::  # Ultimo Log: 300 :::",
+         "::: Mem.Livre: 4.096 KBytes  :::  # Ultimo Log: 300 :::",
+         {"::: Mem.Livre: 4.096 KBytes  :::  # Ultimo Log: 300 :::"}},
+        {"TwoItems", "::: Mem.Livre: 34.318 KBytes  :::  # Ultimo Log: 65535 :::",
+         "::: Mem.Livre: 34.318 KBytes  :::  # Ultimo Lo",
+         {"::: Mem.Livre: 34.318 KBytes  :::", "# Ultimo Log: 65535 :::"}},
+        {"ItemWiderThanTheLine", "::: Memoria Livre: 0 Bytes ::: # Ultimo Log: 0 :::", "::: Memoria",
+         {"::: Memoria Livre: 0 Bytes :::", "# Ultimo Log: 0 :::"}},
+        {"ThreeItems", "::: a ::: b ::: c :::", "::: a ::: b :::", {"::: a ::: b :::", "c :::"}},
+        {"NoSeparator", "sem separador", "sem", {"sem separador"}},
+    };
+    for (const MemoryLine& c : cases) {
+        panel.setText(QString::fromUtf8(c.text));
+        const int width = panel.fontMetrics().horizontalAdvance(QString::fromUtf8(c.fitsWidthOf));
+        const QStringList lines = panel.lines(width);
+        EXPECT_EQ(std::vector<QString>(lines.begin(), lines.end()), c.lines) << c.name;
+        EXPECT_EQ(panel.text(), QString::fromUtf8(c.text)) << c.name;
     }
 }
 
