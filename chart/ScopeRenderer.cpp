@@ -1,5 +1,6 @@
 #include "chart/ScopeRenderer.h"
 
+#include "chart/ParallelPieces.h"
 #include "chart/SLScope.h"
 #include "framework/FloatToDisplayText.h"
 
@@ -315,6 +316,20 @@ bool BuildTraceColumns(const TSLChannelData& data, const LinearMap& xMap, const 
 
 namespace {
 
+// Below this many samples in view over all channels a frame reduces its
+// channels on the calling thread: waking the other cores would cost more
+// than they save.
+constexpr std::size_t parallelRender = std::size_t{1} << 22;
+
+std::size_t samplesInView(const TSLChannelData& data, const LinearMap& xMap, int firstColumn, int lastColumn)
+{
+    if (!data.IsSortedByX())
+        return data.CommittedY().size();
+    const double xa = xMap.ToValue(firstColumn - 0.5);
+    const double xb = xMap.ToValue(lastColumn + 0.5);
+    return data.LowerBound(std::max(xa, xb)) - data.LowerBound(std::min(xa, xb));
+}
+
 // Writes the column spans of columns [from, to] straight into the image: for
 // dense data that is many times cheaper than stroking thousands of short
 // vertical segments. Each column also covers the row where the previous
@@ -507,6 +522,8 @@ void RenderScope(const TSLScope& scope, const ScopeLayout& layout, QImage& image
     // the cache; sparse traces and the joins are stroked afterwards.
     struct Trace {
         const TSLScopeChannel* channel = nullptr;
+        LinearMap xMap;
+        LinearMap yMap;
         bool dense = false;
         TraceColumns columns;
         std::vector<QPoint> points;
@@ -515,6 +532,7 @@ void RenderScope(const TSLScope& scope, const ScopeLayout& layout, QImage& image
     const int first = data.left();
     const int last = data.right();
     std::size_t used = 0;
+    std::size_t samples = 0;
     for (int i = 0; i < scope.Channels.Count(); ++i) {
         const TSLScopeChannel& channel = scope.Channels.GetItem(i);
         if (!channel.GetVisible())
@@ -523,12 +541,26 @@ void RenderScope(const TSLScope& scope, const ScopeLayout& layout, QImage& image
             traces.emplace_back();
         Trace& trace = traces[used++];
         trace.channel = &channel;
-        const LinearMap xMap = layout.XMap(*channel.GetXAxis());
-        const LinearMap yMap = layout.YDataMap(*channel.GetYAxis());
-        trace.dense = BuildTraceColumns(channel.Data, xMap, yMap, first, last, trace.columns);
-        if (!trace.dense)
-            BuildTrace(channel.Data, xMap, yMap, first, last, trace.points);
+        trace.xMap = layout.XMap(*channel.GetXAxis());
+        trace.yMap = layout.YDataMap(*channel.GetYAxis());
+        samples += samplesInView(channel.Data, trace.xMap, first, last);
     }
+    // Reducing a channel reads its samples only, so big logs reduce their
+    // channels side by side; the axes were read above, on this thread. The
+    // helpers reach this thread's traces by reference (in their own code the
+    // name would be their own thread's).
+    std::vector<Trace>& built = traces;
+    const auto reduce = [&built, first, last](std::size_t t) {
+        Trace& trace = built[t];
+        trace.dense = BuildTraceColumns(trace.channel->Data, trace.xMap, trace.yMap, first, last, trace.columns);
+        if (!trace.dense)
+            BuildTrace(trace.channel->Data, trace.xMap, trace.yMap, first, last, trace.points);
+    };
+    if (used > 1 && samples >= parallelRender)
+        RunPieces(used, reduce);
+    else
+        for (std::size_t t = 0; t < used; ++t)
+            reduce(t);
     constexpr int stripWidth = 64;
     for (int from = first; from <= last; from += stripWidth) {
         for (std::size_t t = 0; t < used; ++t) {

@@ -150,6 +150,38 @@ TEST_F(ScopeTest, OneSampleSpikeSurvivesZoomingOut)
     EXPECT_EQ(image.pixelColor(column, spikeRow), QColor(Qt::red));
 }
 
+struct SpikesCase {
+    int channels;
+    std::size_t samples;
+};
+
+class ScopeSpikes : public testing::ScopeFixture, public ::testing::WithParamInterface<SpikesCase> {};
+
+// Every channel's one-sample spike lands in its own colour at its own column
+// and row, whether a frame reduces its channels on one thread (few samples in
+// view) or side by side (many).
+TEST_P(ScopeSpikes, EveryChannelsSpikeIsDrawnInItsColour)
+{
+    const auto [channels, samples] = GetParam();
+    const auto spikeAt = [samples = samples](int c) { return (static_cast<std::size_t>(c) + 1) * samples / 7 + 12'345; };
+    const auto heightOf = [](int c) { return 1.5 * (c + 1); };
+    const auto colourOf = [](int c) { return QColor::fromHsv(c * 60, 255, 255); };
+    for (int c = 0; c < channels; ++c) {
+        std::vector<double> y(samples, 0.0);
+        y[spikeAt(c)] = heightOf(c);
+        addChannel(scope, y).SetColor(colourOf(c));
+    }
+    const QImage& image = scope.RenderedImage();
+    const ScopeLayout layout = ComputeLayout(scope, scope.size());
+    for (int c = 0; c < channels; ++c) {
+        const int column = static_cast<int>(std::lround(layout.XMap(scope.XAxis).ToPixel(static_cast<double>(spikeAt(c)))));
+        EXPECT_EQ(image.pixel(column, rowOf(heightOf(c))), colourOf(c).rgb()) << "channel " << c;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FewAndManySamplesInView, ScopeSpikes,
+                         ::testing::Values(SpikesCase{2, 900'000}, SpikesCase{5, 900'000}));
+
 TEST_F(ScopeTest, HiddenChannelIsNotDrawnAndWidthTwoIsTwoRowsThick)
 {
     TSLScopeChannel& channel = addChannel(scope, std::vector<double>(100, 0.0));
