@@ -195,3 +195,22 @@ void TOWBasicSinkPin::DependentsNarrowByInterface(TOWPinTypeRestricted& list, TO
 {
     ForEach<TOWSourcePin>(DataTypeDependents(), [&](TOWSourcePin& source) { source.SourceNarrowByInterface(list, origin); });
 }
+
+void TOWBasicSinkPin::NarrowThroughSource(TOWSourcePin& source, TOWPinTypeRestricted& list, TOWBasicPin* origin)
+{
+    if (&source == origin) {
+        for (const auto& borrowed : source.SinksSnapshot()) {
+            auto pin = Use(borrowed);
+            if (auto* sink = pin ? dynamic_cast<TOWBasicSinkPin*>(pin.Get()) : nullptr; sink && sink != this)
+                sink->SinkNarrowByInterface(list, origin);
+        }
+        return;
+    }
+    const auto dependencies = source.DataTypeDependencies().Snapshot();
+    if (dependencies.empty()) {
+        source.OrderByOwnTypes(list);
+        source.SourceNarrowByTable(list, origin);
+        return;
+    }
+    ForEach<TOWBasicSinkPin>(dependencies, [&](TOWBasicSinkPin& sink) { sink.NarrowUpstream(list, origin); });
+}

@@ -28,6 +28,17 @@ std::vector<TOWBorrowed<TOWBasicPin>> TOWMultiSinkPin::sourcesSnapshot()
     return result;
 }
 
+std::vector<TOWMultiSinkPin::TSourceLink> TOWMultiSinkPin::sourceLinksSnapshot()
+{
+    std::vector<TSourceLink> result;
+    auto section = ReadLocked();
+    if (!section)
+        return result;
+    for (const TOWPinEntry& entry : sources_.Entries())
+        result.push_back({entry.Sink, entry.DependsOn});
+    return result;
+}
+
 int TOWMultiSinkPin::GetSourceCount()
 {
     auto section = ReadLocked();
@@ -94,6 +105,32 @@ bool TOWMultiSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
     owPinEvents::PinsLinked(this, pin);
     owPinEvents::PinChanged(this);
     return true;
+}
+
+void TOWMultiSinkPin::Assign(const TPersistent& source)
+{
+    const auto* other = dynamic_cast<const TOWMultiSinkPin*>(&source);
+    if (!other) {
+        TOWBasicSinkPin::Assign(source);
+        return;
+    }
+    if (other == this)
+        return;
+    // Reading the other's links takes its section, which is no change of it.
+    const auto links = const_cast<TOWMultiSinkPin*>(other)->sourceLinksSnapshot();
+    TOWSelfUse self(*this);
+    if (!self)
+        return;
+    DisconnectAll();
+    for (const TSourceLink& link : links) {
+        if (self.Gone())
+            return;
+        auto pin = Use(link.Source);
+        if (!pin)
+            continue;
+        auto dependsOn = Use(link.DependsOn);
+        ConnectData(pin.Get(), dependsOn ? dependsOn.Get() : nullptr);
+    }
 }
 
 void TOWMultiSinkPin::SetDirectSource(TOWBasicPin* pin)
@@ -357,6 +394,12 @@ void TOWMultiSinkPin::NarrowDownstream(TOWPinTypeRestricted& list, TOWBasicPin* 
         if (!AcceptsAny())
             SinkNarrowOwn(list, origin);
     });
+}
+
+void TOWMultiSinkPin::RestrictTypes(TOWPinTypeRestricted& list)
+{
+    owTypeWalk::ForEach<TOWSourcePin>(sourcesSnapshot(),
+                                      [&](TOWSourcePin& source) { NarrowThroughSource(source, list, this); });
 }
 
 TOWQueryResult TOWMultiSinkPin::QueryUpstream(const TGUID& iid, TOWBasicPin* origin)

@@ -51,6 +51,22 @@ public:
     std::string GetTypeCaption() override;
     std::string GetSourceTypeCaption() override { return GetTypeCaption(); }
 
+    // Takes the other multi-sink's links, as a copy of its form would have
+    // them: this pin lets go of every link of its own, then links to each
+    // source of the other, in the other's order and with the same DependsOn
+    // (a dependency gone by then links without one). A source this pin may
+    // not link to (another design mode, no type in common) is left out; the
+    // other pin keeps its links. From itself nothing changes; any other
+    // class is refused as the class library refuses it.
+    void Assign(const TPersistent& source) override;
+    // Narrows the candidates to the types every linked source can supply,
+    // each source as the narrowing walk of a sink linked to it alone goes
+    // (NarrowThroughSource, started from this pin): the first source that
+    // answers from its own table orders the list by it. Without sources the
+    // list stays as it is; a placeholder, whose types are not known yet,
+    // narrows nothing.
+    void RestrictTypes(TOWPinTypeRestricted& list);
+
     int GetSourceCount();
     // Borrowed; null for an index out of range.
     TOWBasicPin* GetSourceAt(int index);
@@ -59,6 +75,11 @@ public:
     std::vector<TOWPinEntry> SourceEntries();
 
 private:
+    struct TSourceLink {
+        TOWBorrowed<TOWBasicPin> Source;
+        TOWBorrowed<TOWBasicPin> DependsOn;
+    };
+    std::vector<TSourceLink> sourceLinksSnapshot();
     std::vector<TOWBorrowed<TOWBasicPin>> sourcesSnapshot();
     // The entry's type and handler again, from the pin that delivers.
     void renegotiate(const TOWBorrowed<TOWBasicPin>& source);

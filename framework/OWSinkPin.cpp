@@ -554,21 +554,7 @@ void TOWSinkPin::NarrowUpstream(TOWPinTypeRestricted& list, TOWBasicPin* origin)
             SinkNarrowByInterface(list, origin);
             return;
         }
-        if (source == origin) {
-            for (const auto& borrowed : source->SinksSnapshot()) {
-                auto pin = Use(borrowed);
-                if (auto* sink = pin ? dynamic_cast<TOWBasicSinkPin*>(pin.Get()) : nullptr; sink && sink != this)
-                    sink->SinkNarrowByInterface(list, origin);
-            }
-            return;
-        }
-        const auto dependencies = source->DataTypeDependencies().Snapshot();
-        if (dependencies.empty()) {
-            source->OrderByOwnTypes(list);
-            source->SourceNarrowByTable(list, origin);
-            return;
-        }
-        owTypeWalk::ForEach<TOWBasicSinkPin>(dependencies, [&](TOWBasicSinkPin& sink) { sink.NarrowUpstream(list, origin); });
+        NarrowThroughSource(*source, list, origin);
     });
 }
 

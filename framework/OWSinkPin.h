@@ -69,6 +69,12 @@ public:
     // by its own table, or by what it and its sinks take.
     void DependentsNarrowByTable(TOWPinTypeRestricted& list, TOWBasicPin* origin);
     void DependentsNarrowByInterface(TOWPinTypeRestricted& list, TOWBasicPin* origin);
+    // The upstream narrowing through one linked source: the types it can
+    // supply, from its own table (which also orders the list, when nothing
+    // has yet) or, when its types follow inputs of its component, from what
+    // reaches those inputs. A source that started the walk hands the list
+    // to its other sinks instead.
+    void NarrowThroughSource(TOWSourcePin& source, TOWPinTypeRestricted& list, TOWBasicPin* origin);
 
     // Finishes a negotiation with `source`. The negotiated type stays when
     // the sink's QueryInterface takes it and it is among the source's

@@ -98,6 +98,15 @@ private:
     std::vector<TGUID> accepts_;
 };
 
+// The types of a handler table or candidate list, in their order.
+inline std::vector<TGUID> TypesOf(const TOWPinStreamType& table)
+{
+    std::vector<TGUID> types;
+    for (const TOWPinStreamTypeEntry& e : table.Entries())
+        types.push_back(e.StreamType);
+    return types;
+}
+
 inline TOwned<TTestStatePin> MakeStatePin(TPinOwner& owner, std::vector<TGUID> offers = {typeA},
                                           std::vector<TGUID> accepts = {typeA})
 {

@@ -32,14 +32,6 @@ protected:
     TPinOwner& scope = *MakeComponent<TPinOwner>(form, "Scope1");
 };
 
-std::vector<TGUID> typesOf(const TOWPinStreamType& table)
-{
-    std::vector<TGUID> types;
-    for (const TOWPinStreamTypeEntry& e : table.Entries())
-        types.push_back(e.StreamType);
-    return types;
-}
-
 // ------------------------------------------------------------ handler table
 
 TEST_F(Pins, AStreamTypeAddedTwiceKeepsItsPlaceWithTheSecondHandler)
@@ -103,13 +95,13 @@ TEST_F(Pins, CandidatesAreOrderedByThePinsPreferenceOnce)
         for (const TGUID& type : c.candidates)
             list.Add(type, {});
         pin->OrderByOwnTypes(list);
-        EXPECT_EQ(typesOf(list), c.ordered);
+        EXPECT_EQ(TypesOf(list), c.ordered);
         EXPECT_TRUE(list.Ordered);
         // An ordered list is left alone.
         list.Exchange(0, list.Count() - 1);
-        const auto before = typesOf(list);
+        const auto before = TypesOf(list);
         pin->OrderByOwnTypes(list);
-        EXPECT_EQ(typesOf(list), before);
+        EXPECT_EQ(TypesOf(list), before);
     }
 }
 

@@ -78,6 +78,94 @@ TEST_F(SinkPins, AnUpstreamLoopThroughAMultiSinkEndsWithTheNestingError)
     EXPECT_EQ(source.upstreamCount.load(), 202);
 }
 
+std::vector<TOWBasicPin*> sourcesOf(TOWMultiSinkPin& sink)
+{
+    std::vector<TOWBasicPin*> sources;
+    for (int i = 0; i < sink.GetSourceCount(); ++i)
+        sources.push_back(sink.GetSourceAt(i));
+    return sources;
+}
+
+TEST_F(SinkPins, AMultiSinkAssignedTakesTheOtherOnesSourcesWithTheirDependencies)
+{
+    auto& first = scope.Source({typeA});
+    auto& second = scope.Source({typeA});
+    auto& own = scope.Source({typeA});
+    auto& before = probe.Sink({typeA});
+    ASSERT_TRUE(before.ConnectData(&first, nullptr));
+    auto& other = MultiSink({typeA});
+    ASSERT_TRUE(other.ConnectData(&second, nullptr));
+    ASSERT_TRUE(other.ConnectData(&first, &before));
+    auto& unlinked = MultiSink({typeA});
+    struct Case {
+        const char* what;
+        const TPersistent* from; // null: the pin itself
+        std::vector<TOWBasicPin*> sources;
+        bool refused;
+    } const cases[] = {
+        {"another multi-sink", &other, {&second, &first}, false},
+        {"an unlinked multi-sink", &unlinked, {}, false},
+        {"itself", nullptr, {&own}, false},
+        {"a plain sink", &before, {&own}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& sink = MultiSink({typeA});
+        ASSERT_TRUE(sink.ConnectData(&own, nullptr));
+        const TPersistent& from = c.from ? *c.from : sink;
+        if (c.refused)
+            EXPECT_THROW(sink.Assign(from), EConvertError);
+        else
+            sink.Assign(from);
+        EXPECT_EQ(sourcesOf(sink), c.sources);
+        // Both sides of every link agree, the dependency included.
+        for (TOWBasicPin* source : c.sources) {
+            EXPECT_TRUE(source->IsLinkedWith(&sink));
+            EXPECT_EQ(sink.GetDependsOn(source), source == &first ? &before : nullptr);
+            EXPECT_EQ(source->GetDependsOn(&sink), source == &first ? &before : nullptr);
+        }
+        EXPECT_EQ(own.IsLinkedWith(&sink), c.sources == std::vector<TOWBasicPin*>{&own});
+        sink.DisconnectAll();
+    }
+    EXPECT_EQ(sourcesOf(other), (std::vector<TOWBasicPin*>{&second, &first}));
+}
+
+TEST_F(SinkPins, AMultiSinkRestrictsCandidatesToWhatEverySourceSupplies)
+{
+    // A component whose output offers what its input receives, fed typeA.
+    auto& passIn = scope.Sink({typeA, typeB, typeC});
+    auto& passOut = scope.Source({typeA, typeB});
+    passOut.DataTypeDependencies().Add(&passIn);
+    auto& feedA = probe.Source({typeA});
+    ASSERT_TRUE(passIn.ConnectData(&feedA, nullptr));
+    auto& offersAB = scope.Source({typeA, typeB});
+    auto& offersBA = scope.Source({typeB, typeA});
+    auto& offersBC = scope.Source({typeB, typeC});
+    struct Case {
+        const char* what;
+        std::vector<TTestSourcePin*> sources;
+        std::vector<TGUID> candidates, expected;
+    } const cases[] = {
+        {"no source: the candidates stay", {}, {typeC, typeA, typeB}, {typeC, typeA, typeB}},
+        {"one source: its types in its order", {&offersBA}, {typeA, typeB, typeC}, {typeB, typeA}},
+        {"the first source orders", {&offersAB, &offersBA}, {typeC, typeB, typeA}, {typeA, typeB}},
+        {"only what both supply", {&offersAB, &offersBC}, {typeA, typeB, typeC}, {typeB}},
+        {"through a component: what reaches its input", {&offersAB, &passOut}, {typeA, typeB, typeC}, {typeA}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& sink = MultiSink({typeA, typeB, typeC});
+        for (TTestSourcePin* source : c.sources)
+            ASSERT_TRUE(sink.ConnectData(source, nullptr));
+        TOWPinTypeRestricted list;
+        for (const TGUID& type : c.candidates)
+            list.Add(type, {});
+        sink.RestrictTypes(list);
+        EXPECT_EQ(TypesOf(list), c.expected);
+        sink.DisconnectAll();
+    }
+}
+
 // ------------------------------------------------------------ captions
 
 TEST_F(SinkPins, ASinkNamesTheTypeItReceives)
