@@ -1,6 +1,7 @@
 #include "chart/SLScopeChannels.h"
 
 #include "chart/SLScope.h"
+#include "framework/OWUnloadedPin.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -59,6 +60,12 @@ TSLScopeChannel::TSLScopeChannel(TSLScope* owner, IOWLock& lock, TSLScopeXAxis& 
         const std::string name = "Channel" + std::to_string(scope_->InputPins->Count());
         scope_->InputPins->AddPin(yPin_.get(), name);
         scope_->XInputPins->AddPin(xPin_.get(), name);
+        // A link read with another form before this channel stood waits on a
+        // placeholder of the pin's path: it comes to the pin now.
+        if (OWPlaceholderCount() > 0) {
+            yPin_->ResolvePlaceholders();
+            xPin_->ResolvePlaceholders();
+        }
     }
 }
 
