@@ -371,6 +371,32 @@ ZQ_AVX2 void mediumTail(Ipp64fc* x, const Ipp64fc* table, const Ipp64fc* quarter
     }
 }
 
+// Rows out[0] to out[count - 1] (count even) of a split level whose sub-order
+// is medium, taken straight from a source in natural order: place m of row t
+// starts as source[m x rows + t] before its bit reversal.
+template <bool Inverse>
+ZQ_AVX2 void mediumRowsFromImpl(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
+                                std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter, const Ipp64f* scale) {
+    constexpr std::size_t block = std::size_t{1} << 9;
+    constexpr std::size_t reversed2[4] = {0, 2, 1, 3};
+    const std::size_t blocks = n / block;
+    std::array<Ipp64fc*, 16> blockOut{};
+    for (std::size_t residue = 0; residue < blocks; ++residue) {
+        // Block r(residue) of each row holds the values whose place leaves this residue.
+        const std::size_t at = (blocks == 4 ? reversed2[residue] : residue) * block;
+        for (std::size_t t = 0; t < count; ++t)
+            blockOut[t] = out[t] + at;
+        leafRowsFromOfBits<Inverse, 3>(source + residue * rows, blocks * rows, blockOut.data(), count, block, table,
+                                       block / 4);
+    }
+    for (std::size_t t = 0; t < count; ++t) {
+        if (blocks == 2)
+            mediumTail<Inverse, 2>(out[t], table, quarter, scale);
+        else
+            mediumTail<Inverse, 4>(out[t], table, quarter, scale);
+    }
+}
+
 template <bool Inverse>
 ZQ_AVX2 void mediumImpl(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table,
                         const Ipp64fc* quarter, const Ipp64f* scale) {
@@ -560,6 +586,11 @@ void medium(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* tab
             const Ipp64f* scale) {
     mediumImpl<Inverse>(source, x, n, table, quarter, scale);
 }
+template <bool Inverse>
+void mediumRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
+                    std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter, const Ipp64f* scale) {
+    mediumRowsFromImpl<Inverse>(source, rows, out, count, n, table, quarter, scale);
+}
 
 #else
 
@@ -574,6 +605,9 @@ template <bool Inverse>
 void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*) {}
 template <bool Inverse>
 void medium(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*) {}
+template <bool Inverse>
+void mediumRowsFrom(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t, const Ipp64fc*,
+                    const Ipp64fc*, const Ipp64f*) {}
 template <std::size_t Count>
 void gatherReversedRows(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t) {}
 
@@ -591,6 +625,10 @@ template void crossColumns<false>(Ipp64fc*, std::size_t, std::size_t, const Ipp6
 template void crossColumns<true>(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*);
 template void medium<false>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
 template void medium<true>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
+template void mediumRowsFrom<false>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,
+                                    const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
+template void mediumRowsFrom<true>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,
+                                   const Ipp64fc*, const Ipp64fc*, const Ipp64f*);
 
 template void gatherReversedRows<8>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);
 template void gatherReversedRows<16>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t);

@@ -57,6 +57,14 @@ template <bool Inverse>
 void medium(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter,
             const Ipp64f* scale);
 
+// Rows out[0] to out[count - 1] (count even, up to 16) of a split level whose
+// rows are a medium order of n points, taken straight from a source in natural
+// order (place m of row t is source[m x rows + t] before the bit reversal)
+// and transformed as `medium` does.
+template <bool Inverse>
+void mediumRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
+                    std::size_t n, const Ipp64fc* table, const Ipp64fc* quarter, const Ipp64f* scale);
+
 // Rows out[0] to out[Count - 1] of `columns` places from a source in natural
 // order: place p of row t is source[r(p) x rows + t], r reversing the bits of p.
 template <std::size_t Count>

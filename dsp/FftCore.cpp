@@ -328,7 +328,8 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
         std::array<Ipp32u, 512> reversedRow{};
         reverseBitsOf(rows, split, reversedRow);
         const std::size_t batch = pow2(order) >= wideWalkPoints ? 2 * gatheredRows : gatheredRows;
-        if (subOrder <= largestRadix4Order && avx2::available()) {
+        const bool mediumRows = subOrder > largestRadix4Order && FFTSplitOrder[subOrder] == 0;
+        if ((subOrder <= largestRadix4Order || mediumRows) && avx2::available()) {
             // The folded gather takes whole source lines of four rows each;
             // the wide batch reads four neighbouring lines of every place.
             constexpr std::size_t foldedBatch = 2 * gatheredRows;
@@ -337,6 +338,12 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
             for (std::size_t i = 0; i < rows; i += foldedBatch) {
                 for (std::size_t t = 0; t < foldedBatch; ++t)
                     out[t] = x + reversedRow[i + t] * columns;
+                if (mediumRows) {
+                    avx2::mediumRowsFrom<Inverse>(source + i, rows, out.data(), foldedBatch, columns,
+                                                  record.twiddles, record.quarterTwiddles,
+                                                  scaled ? &record.scale : nullptr);
+                    continue;
+                }
                 avx2::leafRowsFrom<Inverse>(source + i, rows, out.data(), foldedBatch, columns, record.twiddles);
                 if (scaled)
                     for (std::size_t t = 0; t < foldedBatch; ++t)
