@@ -3,9 +3,7 @@
 #include "chart/ParallelPieces.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -41,39 +39,6 @@ void makeResident(std::byte* begin, std::byte* end)
 #endif
 }
 
-// How far a fresh block is resident, for the threads filling it.
-class ResidentFront {
-public:
-    explicit ResidentFront(std::size_t pieces) : pieces_(pieces) {}
-
-    // Makes the pieces resident in order, announcing each.
-    void advance(double* block, std::size_t count)
-    {
-        for (std::size_t piece = 0; piece < pieces_; ++piece) {
-            const std::size_t end = std::min(count, (piece + 1) * samplesPerPiece);
-            makeResident(reinterpret_cast<std::byte*>(block + piece * samplesPerPiece),
-                         reinterpret_cast<std::byte*>(block + end));
-            {
-                std::lock_guard lock(mutex_);
-                ready_ = piece + 1;
-            }
-            advanced_.notify_all();
-        }
-    }
-
-    void waitFor(std::size_t piece)
-    {
-        std::unique_lock lock(mutex_);
-        advanced_.wait(lock, [this, piece] { return ready_ > piece; });
-    }
-
-private:
-    const std::size_t pieces_;
-    std::mutex mutex_;
-    std::condition_variable advanced_;
-    std::size_t ready_ = 0; // under mutex_
-};
-
 } // namespace
 
 void FillFresh(double* block, std::size_t count, const std::function<void(std::size_t, std::size_t)>& fill,
@@ -87,22 +52,16 @@ void FillFresh(double* block, std::size_t count, const std::function<void(std::s
         return;
     }
     const std::size_t pieces = (count - 1) / samplesPerPiece + 1;
-    ResidentFront front(pieces);
-    // Jobs are taken in order: the front first, so that whoever waits on it
-    // waits on a job already under way (done in turn by a lone thread, every
-    // piece then finds its pages resident), then the job beside, then the
-    // pieces.
-    const std::size_t firstPiece = alongside ? 2 : 1;
+    const std::size_t firstPiece = alongside ? 1 : 0;
     RunPieces(firstPiece + pieces, [&](std::size_t job) {
-        if (job == 0) {
-            front.advance(block, count);
-        } else if (job < firstPiece) {
+        if (job < firstPiece) {
             alongside();
-        } else {
-            const std::size_t piece = job - firstPiece;
-            front.waitFor(piece);
-            fill(piece * samplesPerPiece, std::min(count, (piece + 1) * samplesPerPiece));
+            return;
         }
+        const std::size_t begin = (job - firstPiece) * samplesPerPiece;
+        const std::size_t end = std::min(count, begin + samplesPerPiece);
+        makeResident(reinterpret_cast<std::byte*>(block + begin), reinterpret_cast<std::byte*>(block + end));
+        fill(begin, end);
     });
 }
 

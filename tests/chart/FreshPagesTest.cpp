@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(SmallAndBigBlocks, FillFreshCovers,
 
 // Blocks filled from inside another job (the workers are all taken, so each
 // inner fill runs on one thread), and from a thread of its own at the same
-// time: every fill ends, none waits on pages nobody makes resident.
+// time: every fill ends.
 TEST(FillFresh, FillsInsideOtherJobsAndSideBySideEnd)
 {
     const owPinTest::TWatchdog watchdog(std::chrono::seconds(30));
