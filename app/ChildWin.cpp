@@ -96,6 +96,7 @@ TMDIChild* TMDIChild::Create(TMainForm& mainForm, const QString& caption)
     child->setWindowTitle(caption);
     QMdiSubWindow* window = mainForm.MdiArea->addSubWindow(child);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(mainForm.windowIcon());
     placeNewSubWindow(*mainForm.MdiArea, *window, QSize(1035, 757));
     window->show();
     return child;

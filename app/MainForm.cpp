@@ -4,6 +4,7 @@
 #include "app/Form030.h"
 #include "app/Form040.h"
 #include "app/MdiArrange.h"
+#include "app/ProgramIcon.h"
 #include "app/SeparatorWrapLabel.h"
 #include "app/ReportPlatformErrors.h"
 #include "app/ZorvanSettings.h"
@@ -93,6 +94,8 @@ TMainForm::TMainForm(AppServices& services, QWidget* parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("ZORVAN Quillstone"));
+    // Chart windows and boxes take it from here.
+    setWindowIcon(programIcon());
     resize(800, 590);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -82,8 +82,15 @@ QRect newWindowRect(const QRect& area, const std::optional<QRect>& last, QSize p
     QRect rect(area.topLeft(), size);
     if (last) {
         rect.moveTopLeft(last->topLeft() + QPoint(step, step));
-        if (!area.contains(rect))
-            rect.moveTopLeft(area.topLeft());
+        if (!area.contains(rect)) {
+            // A new round starts at the top, one step right of where the last
+            // round started, so that it covers none of that round's windows
+            // whole; only when no round fits any more is it the corner again.
+            const int roundStart = last->left() - (last->top() - area.top());
+            rect.moveTopLeft(QPoint(roundStart + step, area.top()));
+            if (!area.contains(rect))
+                rect.moveTopLeft(area.topLeft());
+        }
     }
     return rect;
 }

@@ -25,8 +25,9 @@ std::vector<QRect> cascadeRects(int count, const QRect& area, int step);
 
 // Where a new window of the preferred size opens: one step right of and below
 // the last window (at the area's corner for the first), inside the area. It
-// keeps room for a few more steps, and goes back to the corner when the next
-// step would leave the area.
+// keeps room for a few more steps. When the next step would leave the area a
+// new round begins at the top, one step right of where the last round began;
+// when that would leave the area too, at the corner.
 QRect newWindowRect(const QRect& area, const std::optional<QRect>& last, QSize preferred, int step);
 
 // The part of the area where windows are seen without scrolling.

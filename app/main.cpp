@@ -1,5 +1,6 @@
 #include "app/AppServices.h"
 #include "app/MainForm.h"
+#include "app/ProgramIcon.h"
 #include "app/WindowTour.h"
 #include "app/ZorvanSettings.h"
 #include "device/sim/DemoLogs.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZORVAN Quillstone"));
+    QApplication::setWindowIcon(programIcon());
     const std::unique_ptr<QTranslator> toolkitTexts = platform::installToolkitTranslations();
     if (!toolkitTexts)
         std::fprintf(stderr, "the toolkit's Portuguese translations are missing: boxes show English buttons\n");

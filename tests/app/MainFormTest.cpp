@@ -1,8 +1,12 @@
 #include "AppTestSupport.h"
 
+#include "app/Form040.h"
 #include "app/MdiArrange.h"
+#include "app/ProgramIcon.h"
+#include "platform/Dialogs.h"
 
 #include <QContextMenuEvent>
+#include <QInputDialog>
 #include <QCoreApplication>
 #include <QMenuBar>
 #include <QToolBar>
@@ -185,6 +189,26 @@ TEST_F(MainFormTest, MemoryLineBreaksOnlyAtItsSeparators)
         EXPECT_EQ(std::vector<QString>(lines.begin(), lines.end()), c.lines) << c.name;
         EXPECT_EQ(panel.text(), QString::fromUtf8(c.text)) << c.name;
     }
+}
+
+// Every window of the program shows its own icon, not the toolkit's.
+TEST_F(MainFormTest, EveryWindowShowsTheProgramsIcon)
+{
+    TMainForm& form = this->form();
+    const QImage own = programIcon().pixmap(32, 32).toImage();
+    TMDIChild::Create(form, QStringLiteral("grafico"));
+    const TForm030 folders(services_, &form);
+    const TForm040 about(&form);
+    const auto input = platform::makeInputDialog(&form, QStringLiteral("Criar Nova Pasta"), QStringLiteral("Nome"), {});
+    const auto box = platform::makeMessageBox(&form, QMessageBox::Warning, QStringLiteral("Aviso."), QMessageBox::Ok,
+                                              QMessageBox::Ok);
+    const std::pair<const char*, const QWidget*> windows[] = {
+        {"MainWindow", &form},          {"ChartWindow", form.chartSubWindows().front()},
+        {"FolderDialog", &folders},     {"AboutBox", &about},
+        {"InputBox", input.get()},      {"MessageBox", box.get()},
+    };
+    for (const auto& [name, window] : windows)
+        EXPECT_EQ(window->windowIcon().pixmap(32, 32).toImage(), own) << name;
 }
 
 TEST_F(MainFormTest, ChannelListKeepsTheProtocolOrder)

@@ -68,7 +68,11 @@ TEST(NewWindowRectTest, OpensInsideTheAreaOneStepFromTheLast)
         // Bounded so that two more steps still fit.
         NewWindow{"FirstAtTheCorner", area, std::nullopt, big, QRect(0, 0, 940, 540)},
         NewWindow{"NextOneStepOn", area, QRect(0, 0, 940, 540), big, QRect(30, 30, 940, 540)},
-        NewWindow{"BackToTheCornerAtTheEdge", area, QRect(60, 60, 940, 540), big, QRect(0, 0, 940, 540)},
+        // The next round starts at the top, one step right of where the last began.
+        NewWindow{"NextRoundOneStepFurtherIn", area, QRect(60, 60, 940, 540), big, QRect(30, 0, 940, 540)},
+        NewWindow{"LaterRoundFurtherStill", area, QRect(90, 60, 940, 540), big, QRect(60, 0, 940, 540)},
+        // No further round fits across: the corner again.
+        NewWindow{"BackToTheCornerWhenNoRoundFits", area, QRect(60, 0, 940, 540), big, QRect(0, 0, 940, 540)},
         NewWindow{"SmallKeepsItsSize", QRect(5, 5, 1000, 600), QRect(10, 10, 50, 50), QSize(200, 100),
                   QRect(40, 40, 200, 100)},
         // The last window was moved away; the new one still lands inside.
@@ -77,6 +81,24 @@ TEST(NewWindowRectTest, OpensInsideTheAreaOneStepFromTheLast)
         NewWindow{"TinyArea", QRect(0, 0, 90, 60), std::nullopt, big, QRect(0, 0, 30, 20)}};
     for (const NewWindow& c : cases)
         EXPECT_EQ(newWindowRect(c.area, c.last, c.preferred, 30), c.expected) << c.name;
+}
+
+// Windows opened one after the other: none lands where an earlier one is (and
+// so hides it whole) until every round the area has room for is used.
+TEST(NewWindowRectTest, SuccessiveWindowsTakeNewPlacesRoundAfterRound)
+{
+    const QRect area(0, 0, 1000, 600);
+    const QSize preferred(900, 520);
+    std::vector<QPoint> places;
+    std::optional<QRect> last;
+    for (int i = 0; i < 12; ++i) {
+        last = newWindowRect(area, last, preferred, 30);
+        ASSERT_TRUE(area.contains(*last)) << i;
+        places.push_back(last->topLeft());
+    }
+    const std::vector<QPoint> expected{{0, 0},   {30, 30},  {60, 60},  {30, 0},  {60, 30}, {90, 60},
+                                       {60, 0},  {90, 30},  {90, 0},   {0, 0},   {30, 30}, {60, 60}};
+    EXPECT_EQ(places, expected);
 }
 
 } // namespace
