@@ -428,7 +428,9 @@ QString TMainForm::GeraNovoArquivo()
         RefreshFiles();
     // Without a base folder the log would land beside the file system's root.
     if (LogDir.isEmpty() || !QFileInfo(LogDir).isDir())
-        throw platform::PlatformError(platform::messageUtf8(platform::Message::LogFolderMissing, {LogDir}));
+        throw platform::PlatformError(LogDir.isEmpty()
+                                          ? platform::messageUtf8(platform::Message::LogFolderNotChosen)
+                                          : platform::messageUtf8(platform::Message::LogFolderMissing, {LogDir}));
     QTreeWidgetItem* top = TreeView1->topLevelItem(0);
     const QString folder = logFolder(d.Name);
     if (!QFileInfo(folder).isDir() && !log_fs::MakeFolder(local(folder)))

@@ -24,6 +24,9 @@ const MessageText MessageTable[static_cast<int>(Message::Count)] = {
     {LogFolderMissing, Severity::Error,
      "Erro ao gravar o LOG: a pasta dos arquivos LOGs \"%1\" não existe. Escolha outra pasta em Trocar Pasta "
      "Arquivos."},
+    {LogFolderNotChosen, Severity::Error,
+     "Erro ao gravar o LOG: nenhuma pasta foi escolhida para os arquivos LOGs. Escolha uma pasta em Trocar Pasta "
+     "Arquivos."},
     {FolderCreate, Severity::Error, "Erro ao criar a pasta \"%1\": %2."},
     {LogNoCompleteRow, Severity::Warning, "Nenhuma linha completa do LOG foi recebida: nada foi gravado."},
     {LogNotStored, Severity::Error, "O LOG recebido não pode ser gravado: %1. Nada foi gravado."},

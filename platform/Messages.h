@@ -25,6 +25,7 @@ enum class Message {
     LogDamaged,           // file, reason (one of the Log* reasons below)
     LogWrite,             // file, cause
     LogFolderMissing,     // folder
+    LogFolderNotChosen,   //
     FolderCreate,         // folder, cause
     LogNoCompleteRow,     //
     LogNotStored,         // reason

@@ -6,6 +6,8 @@
 # tilings; every chart window must lie inside the work area after each press,
 # and a picture of each arrangement is saved beside the first one
 # (NAME-arranged-1.png .. NAME-arranged-3.png).
+# A run on a settings file that cannot be read leaves a picture of the box
+# that tells it (NAME-defaults-box.png).
 # Usage: xvfb-check.sh PROGRAM SCREENSHOT.png
 set -euo pipefail
 program=$1
@@ -29,6 +31,19 @@ test -s "$screenshot"
 echo "screenshot: $screenshot"
 
 prefix=${screenshot%.png}
+
+# A settings file that cannot be read: the failure is told in a Portuguese
+# error box (its picture: NAME-box.png), and the window goes on with the
+# defaults.
+rm -f "$prefix-box.png"
+mkdir -p "$home/settings-folder"
+out=$(run env ZQ_SETTINGS_FILE="$home/settings-folder" ZQ_QUIT_AFTER_MS=1500 ZQ_SCREENSHOT="$prefix-defaults.png")
+echo "$out"
+grep -q 'box: icon=3 buttons="OK" text="Erro ao ler o arquivo de configurações' <<<"$out"
+grep -q 'main window: caption="ZORVAN Quillstone"' <<<"$out"
+test -s "$prefix-defaults-box.png"
+echo "screenshot: $prefix-defaults-box.png"
+
 rm -f "$prefix"-arranged-*.png
 out=$(run env ZQ_HID_BACKEND=sim ZQ_QUIT_AFTER_MS=1500 ZQ_TOUR_PICTURES="$prefix")
 echo "$out"

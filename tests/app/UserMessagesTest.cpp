@@ -155,6 +155,14 @@ INSTANTIATE_TEST_SUITE_P(
                   t.finishDownload(10, 10);
               },
               [](auto& t) { return text(Message::LogFolderMissing, {t.folder("blocked/logs")}); }, Severity::Error},
+        // A settings key without a base folder: none is made up.
+        Fault{"NoBaseFolderChosen",
+              [](auto& t) {
+                  t.writeSettings("AutoEscala=S\n");
+                  t.form();
+                  t.finishDownload(10, 10);
+              },
+              [](auto&) { return text(Message::LogFolderNotChosen); }, Severity::Error},
         Fault{"NoCompleteRow", [](auto& t) { t.showWithBase(), t.finishDownload(10, 0); },
               [](auto&) { return text(Message::LogNoCompleteRow); }, Severity::Warning},
         Fault{"IncompleteDownload", [](auto& t) { t.showWithBase(), t.finishDownload(10, 4); },
