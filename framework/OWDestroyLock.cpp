@@ -3,6 +3,7 @@
 #include "framework/OWThread.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -53,6 +54,77 @@ std::int32_t countUses(const TOWDestroyLock* lock)
     return n;
 }
 
+std::vector<const TOWDestroyLock*> usesOfCaller()
+{
+    std::vector<const TOWDestroyLock*> uses(inlineUses, inlineUses + inlineUseCount);
+    if (inlineUseCount == inlineUseCapacity)
+        uses.insert(uses.end(), spilledUses.begin(), spilledUses.end());
+    return uses;
+}
+
+// A thread waiting in a destruction for the uses of other threads, with the
+// uses it holds while it waits (they cannot change until it goes on).
+struct TWaiter {
+    const TOWDestroyLock* waitsFor;
+    std::vector<const TOWDestroyLock*> holds;
+};
+
+// The waiting threads. Two destructions may wait for each other: a handler
+// on each of two threads frees a pin whose delivery runs on the other. A
+// waiter that waits for a lock this thread holds a use of (directly, or
+// through a chain of such waiters) cannot go on before this thread does, so
+// its uses do not hold this destruction up; it finds the pin gone when it
+// goes on, as if its own handler had freed it. The decision is taken under
+// one guard, and a thread that goes on leaves the list in the same step, so
+// of two waiting for each other exactly one goes on.
+class TWaiters {
+public:
+    static TWaiters& Instance()
+    {
+        static TWaiters waiters;
+        return waiters;
+    }
+    void Enter(TWaiter& waiter)
+    {
+        std::lock_guard hold(guard_);
+        waiters_.push_back(&waiter);
+    }
+    void Leave(const TWaiter& waiter)
+    {
+        std::lock_guard hold(guard_);
+        std::erase(waiters_, &waiter);
+    }
+    // True, and `waiter` has left, when every use of `lock` by another
+    // thread (`others` of them) belongs to a waiter held up by this one.
+    bool MayGoOn(TWaiter& waiter, const TOWDestroyLock* lock, std::int32_t others)
+    {
+        std::lock_guard hold(guard_);
+        std::vector<const TOWDestroyLock*> blocking = waiter.holds;
+        std::vector<const TWaiter*> heldUp;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (const TWaiter* other : waiters_) {
+                if (other == &waiter || std::find(heldUp.begin(), heldUp.end(), other) != heldUp.end() ||
+                    std::find(blocking.begin(), blocking.end(), other->waitsFor) == blocking.end())
+                    continue;
+                heldUp.push_back(other);
+                blocking.insert(blocking.end(), other->holds.begin(), other->holds.end());
+                grew = true;
+            }
+        }
+        for (const TWaiter* other : heldUp)
+            others -= static_cast<std::int32_t>(std::count(other->holds.begin(), other->holds.end(), lock));
+        if (others > 0)
+            return false;
+        std::erase(waiters_, &waiter);
+        return true;
+    }
+
+private:
+    std::mutex guard_;
+    std::vector<const TWaiter*> waiters_;
+};
+
 } // namespace
 
 TOWIntf<TOWDestroyLock> TOWDestroyLock::Create()
@@ -92,8 +164,21 @@ bool TOWDestroyLock::OtherThreadsUse() const noexcept
 void TOWDestroyLock::WaitForOtherThreads() const noexcept
 {
     const std::int32_t mine = UsesOfCaller();
-    while (useCount_.load(std::memory_order_seq_cst) > mine)
+    if (useCount_.load(std::memory_order_seq_cst) <= mine)
+        return;
+    TWaiters& waiters = TWaiters::Instance();
+    TWaiter waiter{this, usesOfCaller()};
+    waiters.Enter(waiter);
+    for (;;) {
+        const std::int32_t others = useCount_.load(std::memory_order_seq_cst) - mine;
+        if (others <= 0) {
+            waiters.Leave(waiter);
+            return;
+        }
+        if (waiters.MayGoOn(waiter, this, others))
+            return;
         OWYield();
+    }
 }
 
 TOWDestroyLockSectionRef TOWDestroyLock::UseSection()

@@ -7,6 +7,9 @@
 // destroyed by code it called inside a use (a handler freeing its own pin).
 // The frames that held those uses then find the lock retired (Gone) and must
 // not touch the object again. Uses are released on the thread that took them.
+// Nor does it wait for a thread that waits in a destruction of its own for a
+// use the destroying thread holds: that thread cannot go on first, and
+// finds the object gone when it does (the cycle is broken on one side only).
 #include "framework/OWInterface.h"
 
 #include <atomic>
@@ -53,7 +56,8 @@ public:
     void EndUse() noexcept;
     // The first half of DestroySection: refuses new uses from now on, without
     // waiting. The second half, WaitForOtherThreads, returns once no use of
-    // another thread is left; OtherThreadsUse tells whether it would wait.
+    // another thread is left but those of threads held up by this one (see
+    // above); OtherThreadsUse tells whether it would wait.
     TOWDestroyLockSectionRef MarkDestroyPending();
     bool OtherThreadsUse() const noexcept;
     void WaitForOtherThreads() const noexcept;

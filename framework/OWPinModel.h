@@ -114,7 +114,14 @@
 //      the uses of other threads to end; while waiting the thread lets go of
 //      its holds on the pin's owner lock, so that a delivery that waits for
 //      that lock inside a use of this pin can finish. Uses of the destroying
-//      thread itself (a handler destroying its own pin) are not waited for.
+//      thread itself (a handler destroying its own pin) are not waited for;
+//      nor are those of a thread that is itself waiting in a destruction for
+//      a use this thread holds (directly or through a chain of such waiting
+//      threads): it cannot go on before this thread does, and when it does
+//      it finds the pin gone, as if its own handler had freed it. Of two
+//      destructions waiting for each other (handlers on two threads each
+//      freeing a pin, or the owner of a pin, whose delivery runs on the
+//      other) the first to see it goes on and the other waits for it.
 //   2. DisconnectAll (data links and the dispatcher), no section held across
 //      calls into the partners.
 //   3. The PinDestroying notification to the listeners.

@@ -258,4 +258,64 @@ TEST(StreamPinStress, LinkUnlinkDestroyAndDeliverFromSeveralThreads)
     EXPECT_EQ(TTestConverter::made.load() - TTestConverter::freed.load(), converterBase);
 }
 
+// A component that owns one source and one sink.
+class TSendingPair : public TPinOwner {
+public:
+    TSendingPair(TComponent* owner, std::string name) : TPinOwner(owner, std::move(name)) {}
+    TOwned<TTestSourcePin> source = MakeObject<TTestSourcePin>(this, &OwnerLock(), std::vector<TGUID>{typeA});
+    TOwned<TTestSinkPin> sink = MakeObject<TTestSinkPin>(this, &OwnerLock(), std::vector<TGUID>{typeA});
+};
+
+enum class TFreed { Source, Owner };
+
+class CrossDestruction : public ::testing::TestWithParam<TFreed> {};
+
+// Two pairs linked crosswise, each sending on a thread of its own; the
+// handler of each sink, once both handlers run, frees its own pair's source
+// (or its whole pair), which the other thread's delivery holds a use of.
+TEST_P(CrossDestruction, TwoHandlersFreeingThePinsThatFeedEachOtherBothFinish)
+{
+    TWatchdog watchdog(std::chrono::seconds(30));
+    TPinOwner form{nullptr, "Form1"};
+    for (int round = 0; round < 20; ++round) {
+        auto* a = MakeComponent<TSendingPair>(form, "A");
+        auto* b = MakeComponent<TSendingPair>(form, "B");
+        ASSERT_TRUE(b->sink->Connect(a->source.get()));
+        ASSERT_TRUE(a->sink->Connect(b->source.get()));
+        std::atomic<int> inHandler{0};
+        auto freeOwn = [&](TSendingPair* own) {
+            return [&inHandler, own](const TOWNotifyOperationRef&, TOWHandlerFlags flags) {
+                if (flags & owAnnounceFlag)
+                    return;
+                ++inHandler;
+                while (inHandler.load() < 2)
+                    std::this_thread::yield();
+                if (GetParam() == TFreed::Owner)
+                    FreeObject(own);
+                else
+                    own->source.reset();
+            };
+        };
+        b->sink->onReceive = freeOwn(b);
+        a->sink->onReceive = freeOwn(a);
+        TTestSourcePin* sources[] = {a->source.get(), b->source.get()};
+        std::thread first([&] { sources[0]->SendOperation(NewOperation()); });
+        std::thread second([&] { sources[1]->SendOperation(NewOperation()); });
+        first.join();
+        second.join();
+        if (GetParam() == TFreed::Owner) {
+            EXPECT_EQ(form.ComponentCount(), 0);
+        } else {
+            EXPECT_FALSE(a->source || b->source);
+            EXPECT_EQ(a->sink->GetSource(), nullptr);
+            EXPECT_EQ(b->sink->GetSource(), nullptr);
+            FreeObject(a);
+            FreeObject(b);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Freed, CrossDestruction, ::testing::Values(TFreed::Source, TFreed::Owner),
+                         [](const auto& info) { return info.param == TFreed::Owner ? "Owner" : "Source"; });
+
 } // namespace

@@ -29,9 +29,11 @@ public:
             std::lock_guard hold(guard_);
             received_.push_back({operation->OperationObject().SerialNumber(), type, flags, from});
         }
+        // Read first: the action may free this pin.
+        const bool result = answer.load();
         if (onReceive)
             onReceive(operation, flags);
-        return answer.load();
+        return result;
     }
 
     std::vector<TReceived> Received()
