@@ -16,6 +16,10 @@ namespace {
 // seed would hide the whole block or range behind it).
 constexpr MinMax emptyRange{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
 
+// Pyramid levels up to this size stay in the cache from one column of a
+// redraw to the next.
+constexpr std::size_t smallLevelBytes = std::size_t{1} << 16;
+
 void include(MinMax& into, const MinMax& other)
 {
     into.min = std::min(into.min, other.min);
@@ -175,14 +179,15 @@ void MinMaxPyramid::Prefetch(std::span<const double> values, std::size_t index) 
         return;
     // A range ending at index scans the start of its block, one starting
     // there scans the rest: the whole block, then the entries on both sides
-    // of the edge at every level.
+    // of the edge at every level too big to stay in the cache. Asking for the
+    // small ones costs more than their misses.
     const std::size_t blockStart = index & ~(blockSize - 1);
     const std::size_t blockEnd = std::min(blockStart + blockSize, values.size());
     for (std::size_t i = blockStart; i < blockEnd; i += 64 / sizeof(double))
         __builtin_prefetch(values.data() + i);
     std::size_t block = index / blockSize;
     for (const auto& level : levels_) {
-        if (block >= level.size())
+        if (block >= level.size() || level.size() * sizeof(MinMax) < smallLevelBytes)
             break;
         __builtin_prefetch(level.data() + block);
         if (block > 0)
