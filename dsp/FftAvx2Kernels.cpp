@@ -188,23 +188,6 @@ ZQ_AVX2_INLINE void blocksFrom(const Ipp64fc* source, std::size_t step, Ipp64fc*
     storeBlocks<Bits>(p, a, b);
 }
 
-// Four rows' blocks at once, the two pairs sharing each line of the source:
-// the points of a block lie a power of two apart, in one cache set, so a
-// second walk would find the lines gone.
-template <bool Inverse, int Bits>
-ZQ_AVX2_INLINE void blockQuadFrom(const Ipp64fc* source, std::size_t step, Ipp64fc* const* out, std::size_t at,
-                                  const BlockTwiddles& t) {
-    BlockPair<Bits> p[2];
-#pragma GCC unroll 16
-    for (int i = 0; i < (1 << Bits); ++i)
-        for (std::size_t half = 0; half < 2; ++half)
-            p[half].v[i] = load2(source + (Bits == 4 ? reversed4[i] : reversed3[i]) * step + 2 * half);
-    for (std::size_t half = 0; half < 2; ++half) {
-        blockStages<Inverse, Bits>(p[half], t);
-        storeBlocks<Bits>(p[half], out[2 * half] + at, out[2 * half + 1] + at);
-    }
-}
-
 // Twiddles W^k, W^2k, W^3k of the table for two neighbouring butterflies.
 struct PairTwiddles {
     __m256d w1, w2, w3;
@@ -300,13 +283,8 @@ ZQ_AVX2 void leafRowsFromOfBits(const Ipp64fc* source, std::size_t rows, Ipp64fc
     for (std::size_t g = 0; g < blocks; ++g) {
         const Ipp64fc* in = source + reversed * rows;
         const std::size_t at = g * block;
-        if (count % 4 == 0) {
-            for (std::size_t r = 0; r < count; r += 4)
-                blockQuadFrom<Inverse, Bits>(in + r, blocks * rows, out + r, at, t);
-        } else {
-            for (std::size_t r = 0; r < count; r += 2)
-                blocksFrom<Inverse, Bits>(in + r, blocks * rows, out[r] + at, out[r + 1] + at, t);
-        }
+        for (std::size_t r = 0; r < count; r += 2)
+            blocksFrom<Inverse, Bits>(in + r, blocks * rows, out[r] + at, out[r + 1] + at, t);
         reversed = nextReversed(reversed, blocks / 2);
     }
     for (std::size_t r = 0; r < count; r += 2)

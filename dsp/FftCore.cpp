@@ -330,8 +330,8 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
         const std::size_t batch = pow2(order) >= wideWalkPoints ? 2 * gatheredRows : gatheredRows;
         const bool mediumRows = subOrder > largestRadix4Order && FFTSplitOrder[subOrder] == 0;
         if ((subOrder <= largestRadix4Order || mediumRows) && avx2::available()) {
-            // The folded gather takes whole source lines of four rows each;
-            // the wide batch reads four neighbouring lines of every place.
+            // The folded gather reads the source two rows at a time; a batch
+            // of sixteen rows takes four whole neighbouring lines of every place.
             constexpr std::size_t foldedBatch = 2 * gatheredRows;
             const bool scaled = Inverse ? record.inverseScaled : record.forwardScaled;
             std::array<Ipp64fc*, foldedBatch> out{};
