@@ -135,7 +135,7 @@ void TOWBasicPin::destroyPin(bool whole)
     } else {
         leaveDispatcher(this);
     }
-    {
+    if (!whole || !goesUnheld()) {
         const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(this);
         uses.ForEach([&](TOWBasicPin& pin) { pin.PinDestroying(this); });
     }
@@ -150,6 +150,23 @@ void TOWBasicPin::destroyPin(bool whole)
         inList->PinGone(this);
     TOWPinRegistry::Unregister(*this);
     destroyLock_->Retire();
+}
+
+bool TOWBasicPin::goesUnheld()
+{
+    if (!IsOwnerDestroying())
+        return false;
+    // What the destruction itself holds: the pin's own reference to its
+    // destroy lock, the destroy section's, and the slot of its pin list.
+    // Any other reference is a borrowed pointer kept by someone who must
+    // hear that the pin goes (or a use in progress on this thread).
+    bool inList = false;
+    {
+        auto section = WriteLocked();
+        inList = static_cast<bool>(pinList_);
+    }
+    constexpr std::uint32_t ownReferences = 2;
+    return destroyLock_->RefCount() <= ownReferences + (inList ? 1u : 0u);
 }
 
 // ---- links through the dispatcher

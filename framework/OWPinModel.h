@@ -134,6 +134,13 @@
 //      is told twice. A pin told may free others of the walk on this thread
 //      (a source freeing a converter and its pins): the walk holds their
 //      destroy locks and passes over each that has been retired.
+//      A pin that goes with its root (its form is being freed) skips the
+//      pass when no other object holds a reference to its destroy lock
+//      beyond the pin itself, its destroy section and its pin-list slot:
+//      every reference a pin could have to drop is a TOWBorrowed, which
+//      holds one, so a pin still held (a placeholder's pending link, a
+//      dependency, a plan, a use in progress) is told as above, and
+//      closing a form costs time linear in its pins.
 //   5. Leave the pin list (the list finds the pin by identity: no pointer into
 //      the list's storage is kept), leave the registry, retire the destroy
 //      lock (every later use is refused for good).

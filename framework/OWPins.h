@@ -96,7 +96,8 @@ public:
     static const TClassInfo& StaticClassInfo();
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
-    // Called on every registered pin while `pin` is being destroyed: drop
+    // Called on every registered pin while `pin` is being destroyed (not
+    // when `pin` goes with its root held by nobody, OWPinModel.h): drop
     // every reference to it. Must not free the pin it is called on.
     virtual void PinDestroying(TOWBasicPin* pin) {}
     // Called on every registered pin when a placeholder gives way to the real
@@ -277,6 +278,10 @@ private:
     // The destruction protocol; whole is False when the derived parts are
     // gone already (a pin deleted without FreeObject).
     void destroyPin(bool whole);
+    // True when the pin goes with its root and no other object keeps a
+    // borrowed pointer to it: then no pin has a reference to drop, and the
+    // registry is not walked (closing a form stays linear in its pins).
+    bool goesUnheld();
 
     TOWBorrowed<TOWPinList> pinList_;
     std::string formName_;

@@ -4,6 +4,7 @@
 #include "framework/ClassLibrary/TypeInfo.h"
 
 #include <algorithm>
+#include <iterator>
 
 const TClassInfo& TComponent::StaticClassInfo()
 {
@@ -45,7 +46,11 @@ void TComponent::RemoveComponent(TComponent& component)
 {
     if (component.owner_ != this)
         return;
-    std::erase(components_, &component);
+    // From the back: the owner frees its components last first, so that
+    // freeing all of them does not scan the list once per component.
+    const auto it = std::find(components_.rbegin(), components_.rend(), &component);
+    if (it != components_.rend())
+        components_.erase(std::next(it).base());
     component.owner_ = nullptr;
 }
 

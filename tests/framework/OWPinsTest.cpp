@@ -1,6 +1,7 @@
 #include "OWPinTestSupport.h"
 
 #include "framework/OWPinRegistry.h"
+#include "framework/OWUnloadedPin.h"
 
 using namespace owPinTest;
 
@@ -282,6 +283,50 @@ TEST_F(Pins, PinsFreedWhileThePassRunsAreNotToldAndTheRestAreToldOnce)
         EXPECT_EQ(std::count(others[i]->toldDestroying.begin(), others[i]->toldDestroying.end(), gone), 1) << i;
         for (TOWBasicPin* f : freed)
             EXPECT_EQ(std::count(others[i]->toldDestroying.begin(), others[i]->toldDestroying.end(), f), 1) << i;
+    }
+}
+
+// A component that owns its pin, so that the pin goes when its form closes.
+class TPinHolder : public TPinOwner {
+public:
+    explicit TPinHolder(TComponent* owner) : TPinOwner(owner, "Holder"), pin(MakeStatePin(*this)) {}
+    TOwned<TTestStatePin> pin;
+};
+
+TEST_F(Pins, AClosingFormsPinIsToldToEveryPinThatStillHoldsIt)
+{
+    enum class THeld { Nowhere, ByPendingLink, ByBorrowedPointer };
+    struct Case {
+        const char* what;
+        THeld held;
+        // Whether a pin holding nothing of it hears too: only when someone
+        // holds the going pin is the registry walked.
+        bool othersTold;
+    };
+    const Case cases[] = {
+        {"held by nobody", THeld::Nowhere, false},
+        {"a placeholder's pending link", THeld::ByPendingLink, true},
+        {"a borrowed pointer", THeld::ByBorrowedPointer, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto watcher = MakeStatePin(scope);
+        auto closing = MakeObject<TPinOwner>(nullptr, "Form2");
+        TOWBasicPin* gone = MakeComponent<TPinHolder>(*closing)->pin.get();
+        TOWUnloadedPin* placeholder = TOWUnloadedPin::Create("Form3.Other._Out", "Form3.Other.Out", "Form2.Holder.In",
+                                                             "Form3", TOWPinKind::Source, false);
+        TOWBorrowed<TOWBasicPin> kept;
+        if (c.held == THeld::ByPendingLink) {
+            ASSERT_TRUE(placeholder->ConnectData(gone, nullptr));
+        }
+        if (c.held == THeld::ByBorrowedPointer)
+            kept = gone->Borrow();
+        closing.reset();
+        EXPECT_EQ(placeholder->GetLinkCount(), 0) << "the pending link to a freed pin stays";
+        EXPECT_FALSE(Use(kept));
+        EXPECT_EQ(std::count(watcher->toldDestroying.begin(), watcher->toldDestroying.end(), gone),
+                  c.othersTold ? 1 : 0);
+        EXPECT_TRUE(placeholder->ReleaseIfUnused());
     }
 }
 
