@@ -11,6 +11,8 @@ namespace {
 const char* const dependsOnItselfText = "The pin depends on itself. Please protect with functional dependency.";
 
 constexpr std::int32_t weightLimit = 10000;
+// Deliveries whose answers may wait in the counters of a one-target list.
+constexpr std::uint32_t maxUnfolded = 4096;
 constexpr std::int32_t weightStep = 4;
 
 // A delivery to one sink behind a converter that other sinks share goes
@@ -49,7 +51,8 @@ public:
     unsigned char* Data() { return data_; }
 
 private:
-    std::array<unsigned char, 64> inline_{};
+    // Only the first `count` are written (and read).
+    std::array<unsigned char, 64> inline_;
     std::unique_ptr<unsigned char[]> heap_;
     unsigned char* data_ = inline_.data();
 };
@@ -122,10 +125,14 @@ bool TOWDeliveryRoute::Deliver(TOWPin& pin, TOWBasicPin* target, const TOWNotify
     bool stateLinked = false;
     {
         // The answers of the deliveries before this one set the order first.
+        // A single target has no order to set: its answers wait in the
+        // counters for an inspection or a change of the entries, or until
+        // folding them would take long.
         auto section = pin.WriteLocked();
         if (!section)
             return false;
-        Settle();
+        if (list_ && (list_->Targets.size() > 1 || list_->Deliveries.load(std::memory_order_relaxed) >= maxUnfolded))
+            Settle();
         list = list_;
         stateLinked = pin.hasDispatcherInSection();
     }
@@ -162,13 +169,15 @@ bool TOWDeliveryRoute::Deliver(TOWPin& pin, TOWBasicPin* target, const TOWNotify
             continue;
         if (!entry.Handler)
             continue;
-        auto served = Use(entry.Target);
+        // The list, held to the end of the delivery, keeps the target's
+        // destroy lock: the use need not count a reference of its own.
+        const TOWDestroyLockHeldUse served(entry.Target.Life());
         if (!served)
             continue;
         const bool throughConverter = entry.Target.Get() != entry.Sink;
         const TNarrowScope toOne(target && throughConverter ? TNarrowed{entry.Output, target} : TNarrowed{});
         const TOWHandlerFlags flags = target || entry.Last ? owLastTargetFlag : 0;
-        answers.Data()[i] = entry.Handler(served.Get(), entry.StreamType, flags, operation) ? 1 : 0;
+        answers.Data()[i] = entry.Handler(entry.Target.Get(), entry.StreamType, flags, operation) ? 1 : 0;
         if (self.Gone())
             return result;
     }

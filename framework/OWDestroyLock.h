@@ -106,6 +106,26 @@ private:
     TOWIntf<TOWDestroyLock> lock_;
 };
 
+// A use held for a scope by a caller that keeps the lock alive itself for
+// longer (it holds a borrowed pointer to the object throughout): the same as
+// TOWDestroyLockUse without touching the lock's reference count.
+class TOWDestroyLockHeldUse {
+public:
+    explicit TOWDestroyLockHeldUse(TOWDestroyLock* lock) noexcept : lock_(lock && lock->TryUse() ? lock : nullptr) {}
+    TOWDestroyLockHeldUse(const TOWDestroyLockHeldUse&) = delete;
+    TOWDestroyLockHeldUse& operator=(const TOWDestroyLockHeldUse&) = delete;
+    ~TOWDestroyLockHeldUse()
+    {
+        if (lock_)
+            lock_->EndUse();
+    }
+
+    explicit operator bool() const noexcept { return lock_ != nullptr; }
+
+private:
+    TOWDestroyLock* lock_;
+};
+
 // A use in progress; holds the destroy lock alive.
 class TOWDestroyLockSection final : public TOWInterfacedObject<IOWDestroyLockSection> {
 public:

@@ -101,7 +101,9 @@
 //   applied under a new section to the entries that still exist: a source
 //   or multi-sink (OWDeliveryRoute.h) leaves them in counters of the list it
 //   walked, folded into the entries by the next delivery's section, or by
-//   Id when the list was replaced meanwhile.
+//   Id when the list was replaced meanwhile. A list of one target has no
+//   order to keep: its counters wait for an inspection, a change of the
+//   entries, or a few thousand deliveries.
 // - Converters a source lets go of while a delivery or a link change runs on
 //   the thread are freed when the outermost of them ends: a delivery of this
 //   thread may be passing through the converter.

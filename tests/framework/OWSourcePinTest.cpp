@@ -161,6 +161,46 @@ TEST_F(SourcePins, AnActiveSinkMovesToTheEndAndAnIdleOneDriftsBack)
         EXPECT_LT(entry.Weight, 10010);
 }
 
+TEST_F(SourcePins, TheWeightOfALoneSinkCountsEveryDeliveryAndDecidesItsPlaceWhenAnotherJoins)
+{
+    struct Case {
+        const char* what;
+        int deliveries;
+        bool answers;
+        // The lone sink's weight (+4 per answer below 10,000, -1 per delivery).
+        std::int32_t lowest, highest;
+    };
+    const Case cases[] = {
+        {"a few answered", 10, true, 30, 30},
+        {"none answered", 10, false, 0, 0},
+        {"a long answered run", 9000, true, 9999, 10003},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto& source = scope.Source();
+        auto& lone = probe.Sink();
+        lone.answer = c.answers;
+        ASSERT_TRUE(lone.ConnectData(&source, nullptr));
+        for (int i = 0; i < c.deliveries; ++i)
+            source.SendOperation(NewOperation());
+        // A sink that joins later starts at 0, and the answers to the
+        // deliveries before it survive the change of the entries.
+        auto& late = probe.Sink();
+        late.answer = false;
+        ASSERT_TRUE(late.ConnectData(&source, nullptr));
+        const auto entries = source.SinkEntries();
+        const auto loneEntry = std::find_if(entries.begin(), entries.end(),
+                                            [&](const TOWPinEntry& e) { return e.Sink.Get() == &lone; });
+        ASSERT_NE(loneEntry, entries.end());
+        EXPECT_GE(loneEntry->Weight, c.lowest);
+        EXPECT_LE(loneEntry->Weight, c.highest);
+        // The active one goes behind the newcomer.
+        source.SendOperation(NewOperation());
+        const auto order = orderOf(source);
+        EXPECT_EQ(order.front(), c.answers ? static_cast<TOWBasicPin*>(&late) : static_cast<TOWBasicPin*>(&lone));
+    }
+}
+
 class DependencyChains : public SourcePins, public ::testing::WithParamInterface<int> {};
 
 TEST_P(DependencyChains, EverySinkIsServedAfterTheOneItDependsOn)
