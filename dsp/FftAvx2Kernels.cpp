@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cstdint>
 #include <utility>
+#include <vector>
+
+#include "dsp/FftCore.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -188,41 +191,97 @@ ZQ_AVX2_INLINE void blocksFrom(const Ipp64fc* source, std::size_t step, Ipp64fc*
     storeBlocks<Bits>(p, a, b);
 }
 
-// Twiddles W^k, W^2k, W^3k of the table for two neighbouring butterflies.
-struct PairTwiddles {
-    __m256d w1, w2, w3;
+// The twiddles of the radix-4 stages past the in-register ones, made once for
+// the process in the form the stage loads them: for each pair of neighbouring
+// butterflies j, j + 1 of a stage of span s, the real parts and the imaginary
+// parts of W^k, W^2k, W^3k (W = W_4s) each doubled across a register. A stage
+// of span s reads the same values whatever the transform's size, so one table
+// serves every size; its values are those of the size-512 radix table.
+constexpr std::size_t firstWideSpan = 8;
+constexpr std::size_t lastWideSpan = std::size_t{1} << (largestRadix4Order - 2);
+constexpr std::size_t wideRegistersPerPair = 6;
+
+class WideTwiddles {
+public:
+    WideTwiddles() {
+        constexpr std::size_t n = std::size_t{1} << largestRadix4Order;
+        std::vector<Ipp64f> sine(n / 4 + 1);
+        BuildTwiddleTable(largestRadix4Order, sine.data());
+        std::vector<Ipp64fc> radix(3 * (n / 4 + 1));
+        BuildRadix4Twiddles(largestRadix4Order, sine.data(), largestRadix4Order, radix.data());
+        std::size_t at = 0;
+        for (std::size_t span = firstWideSpan; span <= lastWideSpan; span *= 2) {
+            first_[__builtin_ctzll(span)] = at;
+            const std::size_t stride = n / (4 * span);
+            for (std::size_t j = 0; j < span; j += 2) {
+                for (std::size_t k = 0; k < 3; ++k) {
+                    const Ipp64fc& lo = radix[3 * (j * stride) + k];
+                    const Ipp64fc& hi = radix[3 * ((j + 1) * stride) + k];
+                    values_[at++] = {lo.re, lo.re, hi.re, hi.re};
+                    values_[at++] = {lo.im, lo.im, hi.im, hi.im};
+                }
+            }
+        }
+    }
+    // The registers of the stage of span `span` (firstWideSpan to lastWideSpan).
+    const double* stage(std::size_t span) const { return values_[first_[__builtin_ctzll(span)]].data(); }
+
+private:
+    // Registers of all spans: span / 2 pairs of 6 each, spans 8 to 128 a power of two apart.
+    static constexpr std::size_t registerCount = wideRegistersPerPair * (2 * lastWideSpan - firstWideSpan) / 2;
+    struct alignas(32) Register : std::array<double, 4> {};
+    std::array<Register, registerCount> values_{};
+    std::array<std::size_t, 64> first_{};
 };
 
-ZQ_AVX2_INLINE PairTwiddles pairTwiddlesAt(const Ipp64fc* table, std::size_t k0, std::size_t k1) {
-    const Ipp64fc* w0 = table + 3 * k0;
-    const Ipp64fc* w1 = table + 3 * k1;
-    return {pair(w0, w1), pair(w0 + 1, w1 + 1), pair(w0 + 2, w1 + 2)};
+const WideTwiddles& wideTwiddles() {
+    static const WideTwiddles table;
+    return table;
+}
+
+// Twiddles W^k, W^2k, W^3k of two neighbouring butterflies, split.
+struct PairTwiddles {
+    __m256d re1, im1, re2, im2, re3, im3;
+};
+
+ZQ_AVX2_INLINE PairTwiddles pairTwiddlesOf(const double* w) {
+    return {_mm256_load_pd(w),      _mm256_load_pd(w + 4),  _mm256_load_pd(w + 8),
+            _mm256_load_pd(w + 12), _mm256_load_pd(w + 16), _mm256_load_pd(w + 20)};
+}
+
+// a W for W given as its real and imaginary parts, each doubled.
+template <bool Inverse>
+ZQ_AVX2_INLINE __m256d twiddleSplit(__m256d a, __m256d re, __m256d im) {
+    const __m256d crossed = _mm256_mul_pd(_mm256_permute_pd(a, 0x5), im);
+    if constexpr (Inverse)
+        return _mm256_fmsubadd_pd(a, re, crossed);
+    else
+        return _mm256_fmaddsub_pd(a, re, crossed);
 }
 
 // One radix-4 butterfly of a stage: (a, b W^2k, c W^k, d W^3k).
 template <bool Inverse>
 ZQ_AVX2_INLINE void twiddledButterfly4(__m256d& a, __m256d& b, __m256d& c, __m256d& d, const PairTwiddles& w) {
-    b = twiddle<Inverse>(b, w.w2);
-    c = twiddle<Inverse>(c, w.w1);
-    d = twiddle<Inverse>(d, w.w3);
+    b = twiddleSplit<Inverse>(b, w.re2, w.im2);
+    c = twiddleSplit<Inverse>(c, w.re1, w.im1);
+    d = twiddleSplit<Inverse>(d, w.re3, w.im3);
     butterfly4<Inverse>(a, b, c, d);
 }
 
 // The radix-4 stage of span `span`, two neighbouring butterflies per register,
-// of `count` transforms that share the table: each twiddle pair is loaded and
-// split once for all of them.
+// of `count` transforms that share the table: each twiddle pair is loaded
+// once for all of them, already split into real and imaginary parts.
 template <bool Inverse>
-ZQ_AVX2 void radix4Stage(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
-                         std::size_t span) {
+ZQ_AVX2 void radix4Stage(Ipp64fc* const* xs, std::size_t count, std::size_t n, std::size_t span) {
     const std::size_t group = 4 * span;
-    const std::size_t stride = n / group;
-    for (std::size_t j = 0; j < span; j += 2) {
-        const PairTwiddles w = pairTwiddlesAt(table, j * stride, (j + 1) * stride);
+    const double* w = wideTwiddles().stage(span);
+    for (std::size_t j = 0; j < span; j += 2, w += 4 * wideRegistersPerPair) {
+        const PairTwiddles pw = pairTwiddlesOf(w);
         for (std::size_t r = 0; r < count; ++r) {
             for (std::size_t g = j; g < n; g += group) {
                 Ipp64fc* p = xs[r] + g;
                 __m256d a = load2(p), b = load2(p + span), c = load2(p + 2 * span), d = load2(p + 3 * span);
-                twiddledButterfly4<Inverse>(a, b, c, d, w);
+                twiddledButterfly4<Inverse>(a, b, c, d, pw);
                 store2(p, a);
                 store2(p + span, b);
                 store2(p + 2 * span, c);
@@ -235,19 +294,18 @@ ZQ_AVX2 void radix4Stage(Ipp64fc* const* xs, std::size_t count, std::size_t n, c
 // The radix-4 stages from span `span` on, those of groups up to `end` points
 // (the whole transform unless its last stage is left to a later kernel).
 template <bool Inverse>
-ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
-                         std::size_t span, std::size_t end) {
+ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, std::size_t span,
+                         std::size_t end) {
     for (; 4 * span <= end; span *= 4)
-        radix4Stage<Inverse>(xs, count, n, table, span);
+        radix4Stage<Inverse>(xs, count, n, span);
 }
 template <bool Inverse>
-ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, const Ipp64fc* table,
-                         std::size_t span) {
-    laterStages<Inverse>(xs, count, n, table, span, n);
+ZQ_AVX2 void laterStages(Ipp64fc* const* xs, std::size_t count, std::size_t n, std::size_t span) {
+    laterStages<Inverse>(xs, count, n, span, n);
 }
 template <bool Inverse>
-ZQ_AVX2 void laterStages(Ipp64fc* x, std::size_t n, const Ipp64fc* table, std::size_t span) {
-    laterStages<Inverse>(&x, 1, n, table, span, n);
+ZQ_AVX2 void laterStages(Ipp64fc* x, std::size_t n, std::size_t span) {
+    laterStages<Inverse>(&x, 1, n, span, n);
 }
 
 template <bool Inverse, int Bits>
@@ -260,7 +318,7 @@ ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const Ipp64fc* table, s
         for (std::size_t g = 0; g < n; g += 2 * block)
             blocksInPlace<Inverse, Bits>(x + g, x + g + block, t);
     }
-    laterStages<Inverse>(&x, 1, n, table, block, end);
+    laterStages<Inverse>(&x, 1, n, block, end);
 }
 
 template <bool Inverse>
@@ -288,7 +346,7 @@ ZQ_AVX2 void leafRowsFromOfBits(const Ipp64fc* source, std::size_t rows, Ipp64fc
         reversed = nextReversed(reversed, blocks / 2);
     }
     for (std::size_t r = 0; r < count; r += 2)
-        laterStages<Inverse>(out + r, 2, columns, table, block, end);
+        laterStages<Inverse>(out + r, 2, columns, block, end);
 }
 
 // The last radix-4 stage of the 512-point blocks of a medium order together
@@ -296,13 +354,14 @@ ZQ_AVX2 void leafRowsFromOfBits(const Ipp64fc* source, std::size_t rows, Ipp64fc
 // them), each value loaded and stored once, with the very operations of the
 // stage-by-stage order: places k of the blocks meet in registers.
 template <bool Inverse, std::size_t Blocks>
-ZQ_AVX2 void mediumTail(Ipp64fc* x, const Ipp64fc* table, const Ipp64fc* quarter, const Ipp64f* scale) {
+ZQ_AVX2 void mediumTail(Ipp64fc* x, const Ipp64fc* quarter, const Ipp64f* scale) {
     constexpr std::size_t block = std::size_t{1} << 9;
     constexpr std::size_t span = block / 4;
     constexpr std::size_t quarterTurn = block / 2;
     const __m256d factor = _mm256_set1_pd(scale != nullptr ? *scale : 1.0);
-    for (std::size_t j = 0; j < span; j += 2) {
-        const PairTwiddles w = pairTwiddlesAt(table, j, j + 1);
+    const double* wide = wideTwiddles().stage(span);
+    for (std::size_t j = 0; j < span; j += 2, wide += 4 * wideRegistersPerPair) {
+        const PairTwiddles w = pairTwiddlesOf(wide);
         __m256d v[Blocks][4];
 #pragma GCC unroll 4
         for (std::size_t b = 0; b < Blocks; ++b) {
@@ -369,9 +428,9 @@ ZQ_AVX2 void mediumRowsFromImpl(const Ipp64fc* source, std::size_t rows, Ipp64fc
     }
     for (std::size_t t = 0; t < count; ++t) {
         if (blocks == 2)
-            mediumTail<Inverse, 2>(out[t], table, quarter, scale);
+            mediumTail<Inverse, 2>(out[t], quarter, scale);
         else
-            mediumTail<Inverse, 4>(out[t], table, quarter, scale);
+            mediumTail<Inverse, 4>(out[t], quarter, scale);
     }
 }
 
@@ -391,9 +450,9 @@ ZQ_AVX2 void mediumImpl(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const 
             radix4PassOfBits<Inverse, 3>(x + b * block, block, table, block / 4);
     }
     if (blocks == 2)
-        mediumTail<Inverse, 2>(x, table, quarter, scale);
+        mediumTail<Inverse, 2>(x, quarter, scale);
     else
-        mediumTail<Inverse, 4>(x, table, quarter, scale);
+        mediumTail<Inverse, 4>(x, quarter, scale);
 }
 
 // The cross transforms of a level as walks along the rows, each stage of the
@@ -502,7 +561,7 @@ ZQ_AVX2 void radix4PassFromOfBits(const Ipp64fc* source, Ipp64fc* x, std::size_t
         blocksFrom<Inverse, Bits>(source + reversed, blocks, x + g * block, x + (g + blocks / 2) * block, t);
         reversed = nextReversed(reversed, blocks / 2);
     }
-    laterStages<Inverse>(x, n, table, block);
+    laterStages<Inverse>(x, n, block);
 }
 
 template <std::size_t Count>
@@ -532,6 +591,10 @@ void gatherReversedRows(const Ipp64fc* source, std::size_t rows, Ipp64fc* const*
 }
 
 // Entry points compiled for the baseline processor; they only call across.
+void prepareTables() {
+    if (available())
+        wideTwiddles();
+}
 bool available() noexcept {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return has && allowed.load(std::memory_order_relaxed);
@@ -573,6 +636,7 @@ void mediumRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out
 #else
 
 bool available() noexcept { return false; }
+void prepareTables() {}
 template <bool Inverse>
 void radix4Pass(Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>

@@ -26,6 +26,9 @@ namespace dsp::fft::avx2 {
 
 // True when the processor runs these kernels (decided once) and they are allowed.
 bool available() noexcept;
+// Makes the process-wide tables of the kernels (once; later calls return at
+// once), so that the first transform of a plan does not pay for them.
+void prepareTables();
 // Lets the portable passes run on any processor, so that both paths can be checked.
 void allow(bool allowed) noexcept;
 

@@ -583,6 +583,7 @@ void BuildPlan(FftSpecRecord& record, int order, const Ipp64f* sine, int sineOrd
 }
 
 IppStatus BuildComplexPlan(FftSpecRecord& record, int order, const Ipp64f* sine, int sineOrder) {
+    avx2::prepareTables();
     std::size_t bytes = 0;
     if (!bitReverseTableBytes(order, bytes))
         return ippStsMemAllocErr;
