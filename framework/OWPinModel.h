@@ -104,6 +104,11 @@
 //   Id when the list was replaced meanwhile. A list of one target has no
 //   order to keep: its counters wait for an inspection, a change of the
 //   entries, or a few thousand deliveries.
+// - What a pin hands on to a target later (a backlog kept while a new link is
+//   being announced, the start replayed to it, a stop for a link that went)
+//   goes one call at a time, and each call only while the pin, the target
+//   and the very link it was kept for still exist: a link made anew with the
+//   same pins is another link, and nothing kept for the old one reaches it.
 // - Converters a source lets go of while a delivery or a link change runs on
 //   the thread are freed when the outermost of them ends: a delivery of this
 //   thread may be passing through the converter.

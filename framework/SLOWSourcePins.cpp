@@ -55,8 +55,9 @@ void SLDeliverDeferredStops()
         for (const TDeferredStop& deferred : stops) {
             try {
                 auto source = Use(deferred.source);
-                auto* pin = source ? dynamic_cast<TSLOWSourcePin*>(source.Get()) : nullptr;
-                if (!pin || !pin->HandOffStop(deferred.stop))
+                if (auto* pin = source ? dynamic_cast<TSLOWSourcePin*>(source.Get()) : nullptr)
+                    pin->PassStop(deferred.stop);
+                else
                     deliverStop(deferred.stop);
             } catch (...) {
                 // The other sinks still get theirs.
@@ -117,8 +118,15 @@ bool TSLOWSourcePin::SendOperation(const TOWNotifyOperationRef& operation)
     const bool start = OWOperationAs<TOWStartOperation>(operation) != nullptr;
     if (start || OWOperationAs<TOWStopOperation>(operation)) {
         auto section = WriteLocked();
-        if (section)
+        if (section) {
             currentStart_ = start ? operation : nullptr;
+            // A sink whose link is being made may not be among the targets
+            // of this delivery: whoever gets to it first hands the start on.
+            for (TJoining& joining : joining_) {
+                if (start && joining.replay == TReplay::None && joining.connectPending)
+                    setReplay(joining, TReplay::Pending);
+            }
+        }
     }
     sending_.fetch_add(1, std::memory_order_seq_cst);
     bool result = false;
@@ -126,23 +134,50 @@ bool TSLOWSourcePin::SendOperation(const TOWNotifyOperationRef& operation)
         result = TOWReceivingPin<TOWSourcePin>::SendOperation(operation);
     } catch (...) {
         if (!self.Gone() && sending_.fetch_sub(1, std::memory_order_seq_cst) == 1)
-            deliverHandedStops();
+            deliverHandedStops(self);
         throw;
     }
     if (self.Gone())
         return result;
     sending_.fetch_sub(1, std::memory_order_seq_cst);
     if (stopsHanded_.load(std::memory_order_seq_cst))
-        deliverHandedStops();
+        deliverHandedStops(self);
     return result;
 }
 
-bool TSLOWSourcePin::HandOffStop(const TStop& stop)
+void TSLOWSourcePin::PassStop(const TStop& stop)
 {
+    TOWSelfUse self(*this);
+    if (!self) {
+        deliverStop(stop);
+        return;
+    }
+    if (handOff(stop))
+        return;
+    struct TDelivered {
+        TSLOWSourcePin& pin;
+        const TOWBasicPin* sink;
+        const TOWSelfUse& self;
+        ~TDelivered()
+        {
+            if (!self.Gone())
+                pin.stopDelivered(sink, self);
+        }
+    } delivered{*this, stop.Sink.Get(), self};
+    deliverStop(stop);
+}
+
+bool TSLOWSourcePin::handOff(const TStop& stop)
+{
+    const TOWBasicPin* sink = stop.Sink.Get();
     {
         auto section = WriteLocked();
         if (!section)
             return false;
+        // Linked again (the record is there from the first step of the link
+        // on): the new link starts with its own start.
+        if (joiningOfSink(sink) || IsLinkedWith(const_cast<TOWBasicPin*>(sink)))
+            return true;
         handedStops_.push_back(stop);
         stopsHanded_.store(true, std::memory_order_seq_cst);
     }
@@ -153,17 +188,17 @@ bool TSLOWSourcePin::HandOffStop(const TStop& stop)
     auto section = WriteLocked();
     if (!section)
         return false;
-    auto it = std::find_if(handedStops_.begin(), handedStops_.end(),
-                           [&](const TStop& s) { return s.Sink == stop.Sink.Get(); });
+    auto it = std::find_if(handedStops_.begin(), handedStops_.end(), [&](const TStop& s) { return s.Sink == sink; });
     if (it == handedStops_.end())
         return true;
     handedStops_.erase(it);
     if (handedStops_.empty())
         stopsHanded_.store(false, std::memory_order_seq_cst);
+    stopsInFlight_.push_back(sink);
     return false;
 }
 
-void TSLOWSourcePin::deliverHandedStops()
+void TSLOWSourcePin::deliverHandedStops(const TOWSelfUse& self)
 {
     std::vector<TStop> stops;
     {
@@ -172,12 +207,58 @@ void TSLOWSourcePin::deliverHandedStops()
             return;
         stops = std::exchange(handedStops_, {});
         stopsHanded_.store(false, std::memory_order_seq_cst);
+        for (const TStop& stop : stops)
+            stopsInFlight_.push_back(stop.Sink.Get());
     }
-    for (const TStop& stop : stops)
-        deliverStop(stop);
+    std::size_t done = 0;
+    try {
+        for (; done < stops.size() && !self.Gone(); ++done) {
+            deliverStop(stops[done]);
+            if (!self.Gone())
+                stopDelivered(stops[done].Sink.Get(), self);
+        }
+    } catch (...) {
+        for (; done < stops.size() && !self.Gone(); ++done)
+            stopDelivered(stops[done].Sink.Get(), self);
+        throw;
+    }
+}
+
+void TSLOWSourcePin::stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& self)
+{
+    TOWBorrowed<TOWBasicPin> target;
+    TQueued start{};
+    std::uint64_t serial = 0;
+    {
+        const std::vector<TOWPinEntry> entries = SinkEntries();
+        auto section = WriteLocked();
+        if (!section)
+            return;
+        auto it = std::find(stopsInFlight_.begin(), stopsInFlight_.end(), sink);
+        if (it != stopsInFlight_.end())
+            stopsInFlight_.erase(it);
+        if (std::find(stopsInFlight_.begin(), stopsInFlight_.end(), sink) != stopsInFlight_.end())
+            return;
+        TJoining* joining = joiningOfSink(sink);
+        const auto entry = entryOf(entries, sink);
+        if (!joining || !std::exchange(joining->afterStop, false) || joining->replay != TReplay::Pending ||
+            entry == entries.end())
+            return;
+        // The sink linked again while its stop was on its way: its start
+        // follows the stop from here.
+        serial = claimReplay(*joining, *entry, start);
+        target = entry->Target;
+    }
+    replay(target, serial, start, nullptr, self);
 }
 
 // ---------------------------------------------------------------- joining sinks
+
+TSLOWSourcePin::TJoining* TSLOWSourcePin::joiningOfSerial(std::uint64_t serial)
+{
+    auto it = std::find_if(joining_.begin(), joining_.end(), [&](const TJoining& j) { return j.serial == serial; });
+    return it == joining_.end() ? nullptr : &*it;
+}
 
 TSLOWSourcePin::TJoining* TSLOWSourcePin::joiningOfSink(const TOWBasicPin* sink)
 {
@@ -217,6 +298,16 @@ void TSLOWSourcePin::setReplay(TJoining& joining, TReplay replay)
         replaysOpen_.fetch_add(open ? 1 : -1, std::memory_order_acq_rel);
 }
 
+std::uint64_t TSLOWSourcePin::claimReplay(TJoining& joining, const TOWPinEntry& entry, TQueued& start)
+{
+    joining.target = entry.Target.Get();
+    joining.targetKnown = true;
+    setReplay(joining, TReplay::Replaying);
+    joining.replayed = currentStart_;
+    start = {entry.StreamType, owLastTargetFlag, currentStart_};
+    return joining.serial;
+}
+
 void TSLOWSourcePin::settle(TJoining& joining)
 {
     setReplay(joining, TReplay::None);
@@ -248,7 +339,8 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
 {
     TOWSelfUse self(*this);
     enum class TStep : std::uint8_t { Serve, Replay, Held, Done } step = TStep::Serve;
-    TOWNotifyOperationRef start;
+    TQueued start{};
+    std::uint64_t serial = 0;
     {
         auto section = WriteLocked();
         TJoining* joining = section ? joiningOfTarget(target) : nullptr;
@@ -256,9 +348,18 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
         case TReplay::None:
             break;
         case TReplay::Pending:
+            if (joining->afterStop) {
+                // The start waits for the stop of the former link.
+                joining->backlog.push_back({streamType, flags, operation});
+                step = TStep::Held;
+                break;
+            }
             // This thread gets there first: it replays the start itself.
             setReplay(*joining, TReplay::Replaying);
-            start = joining->replayed = currentStart_;
+            joining->replayed = currentStart_;
+            serial = joining->serial;
+            if (currentStart_ != operation)
+                start = {streamType, static_cast<TOWHandlerFlags>(flags & ~owLastTargetFlag), currentStart_};
             step = TStep::Replay;
             break;
         case TReplay::Replaying:
@@ -277,51 +378,78 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
         return true;
     if (step == TStep::Serve)
         return serve(target, streamType, flags, operation);
-    try {
-        if (start && start != operation)
-            serve(target, streamType, static_cast<TOWHandlerFlags>(flags & ~owLastTargetFlag), start);
-        if (self.Gone())
-            return false;
-        const bool result = serve(target, streamType, flags, operation);
-        if (!self.Gone())
-            drain(target, self);
-        return result;
-    } catch (...) {
-        if (!self.Gone())
-            abandon(target);
-        throw;
-    }
+    const TQueued live{streamType, flags, operation};
+    return replay(target->Borrow(), serial, start, &live, self);
 }
 
-void TSLOWSourcePin::drain(TOWBasicPin* target, const TOWSelfUse& self)
+bool TSLOWSourcePin::replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial, const TQueued& start,
+                            const TQueued* live, const TOWSelfUse& self)
+{
+    auto served = Use(target);
+    bool result = false;
+    try {
+        if (!served) {
+            abandon(serial);
+            return false;
+        }
+        if (start.operation) {
+            serve(served.Get(), start.streamType, start.flags, start.operation);
+            if (!replaying(served, serial, self))
+                return false;
+        }
+        if (live) {
+            result = serve(served.Get(), live->streamType, live->flags, live->operation);
+            if (!replaying(served, serial, self))
+                return result;
+        }
+        drain(served, serial, self);
+    } catch (...) {
+        if (!self.Gone())
+            abandon(serial);
+        throw;
+    }
+    return result;
+}
+
+bool TSLOWSourcePin::replaying(const TOWUse<TOWBasicPin>& target, std::uint64_t serial, const TOWSelfUse& self)
+{
+    if (self.Gone() || !target)
+        return false;
+    auto section = ReadLocked();
+    const TJoining* joining = section ? joiningOfSerial(serial) : nullptr;
+    return joining && joining->replay == TReplay::Replaying;
+}
+
+void TSLOWSourcePin::drain(const TOWUse<TOWBasicPin>& target, std::uint64_t serial, const TOWSelfUse& self)
 {
     for (;;) {
-        std::vector<TQueued> queued;
+        TQueued next;
         {
             auto section = WriteLocked();
-            TJoining* joining = section ? joiningOfTarget(target) : nullptr;
+            TJoining* joining = section ? joiningOfSerial(serial) : nullptr;
             if (!joining || joining->replay != TReplay::Replaying)
                 return;
             if (joining->backlog.empty()) {
                 setReplay(*joining, TReplay::Replayed);
                 return;
             }
-            queued = std::exchange(joining->backlog, {});
+            next = std::move(joining->backlog.front());
+            joining->backlog.pop_front();
+            if (next.operation == joining->replayed)
+                continue;
         }
-        for (const TQueued& q : queued) {
-            serve(target, q.streamType, q.flags, q.operation);
-            if (self.Gone())
-                return;
-        }
+        serve(target.Get(), next.streamType, next.flags, next.operation);
+        if (self.Gone() || !target)
+            return;
     }
 }
 
-void TSLOWSourcePin::abandon(const TOWBasicPin* target)
+void TSLOWSourcePin::abandon(std::uint64_t serial)
 {
     auto section = WriteLocked();
     if (!section)
         return;
-    if (TJoining* joining = joiningOfTarget(target))
+    if (TJoining* joining = joiningOfSerial(serial))
         settle(*joining);
 }
 
@@ -343,8 +471,16 @@ void TSLOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
         if (section) {
             eraseJoining(sink);
             TJoining joining;
+            joining.serial = ++joinings_;
             joining.sink = joining.target = sink;
             joining.dependsOn = dependsOn != nullptr;
+            // The stop of the sink's former link, handed to a send under way,
+            // would reach the new link: it goes. One being delivered right
+            // now goes first, and the start after it.
+            std::erase_if(handedStops_, [&](const TStop& stop) { return stop.Sink == sink; });
+            stopsHanded_.store(!handedStops_.empty(), std::memory_order_seq_cst);
+            joining.afterStop =
+                std::find(stopsInFlight_.begin(), stopsInFlight_.end(), sink) != stopsInFlight_.end();
             joining_.push_back(std::move(joining));
             if (currentStart_)
                 setReplay(joining_.back(), TReplay::Pending);
@@ -385,10 +521,10 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
     TOWReceivingPin<TOWSourcePin>::AnnounceTo(sink);
     if (self.Gone())
         return;
-    TOWNotifyOperationRef start;
+    TQueued start{};
     TOWBorrowed<TOWBasicPin> target;
-    TGUID streamType{};
-    bool replay = false;
+    std::uint64_t serial = 0;
+    bool replayNow = false;
     bool connect = false;
     bool dependsOn = false;
     {
@@ -400,14 +536,10 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
             return;
         connect = std::exchange(joining->connectPending, false);
         dependsOn = joining->dependsOn;
-        if (joining->replay == TReplay::Pending && entry != entries.end()) {
-            joining->target = entry->Target.Get();
-            joining->targetKnown = true;
-            setReplay(*joining, TReplay::Replaying);
-            start = joining->replayed = currentStart_;
+        if (joining->replay == TReplay::Pending && entry != entries.end() && !joining->afterStop) {
+            serial = claimReplay(*joining, *entry, start);
             target = entry->Target;
-            streamType = entry->StreamType;
-            replay = true;
+            replayNow = true;
         } else if (joining->replay == TReplay::None) {
             eraseJoining(sink);
         }
@@ -419,20 +551,8 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
         if (self.Gone())
             return;
     }
-    if (replay) {
-        auto served = Use(target);
-        try {
-            if (served && start)
-                serve(served.Get(), streamType, owLastTargetFlag, start);
-            if (served && !self.Gone())
-                drain(served.Get(), self);
-            else if (!self.Gone())
-                abandon(target.Get());
-        } catch (...) {
-            if (!self.Gone())
-                abandon(target.Get());
-            throw;
-        }
+    if (replayNow) {
+        replay(target, serial, start, nullptr, self);
         if (self.Gone())
             return;
     }
@@ -453,11 +573,21 @@ void TSLOWSourcePin::RemoveLink(TOWBasicPin* sink, bool keepPlaceholder)
         });
         if (direct && !told)
             deferredStops.push_back({Borrow(), {entry->Sink, entry->StreamType}});
-        auto section = WriteLocked();
-        if (section)
-            eraseJoining(sink);
+    }
+    std::uint64_t serial = 0;
+    if (self) {
+        auto section = ReadLocked();
+        const TJoining* joining = section ? joiningOfSink(sink) : nullptr;
+        serial = joining ? joining->serial : 0;
     }
     TOWReceivingPin<TOWSourcePin>::RemoveLink(sink, keepPlaceholder);
+    // Only once the entry has gone: until then deliveries with the entry
+    // still wait in the backlog, which goes with the record.
+    if (serial == 0 || self.Gone())
+        return;
+    auto section = WriteLocked();
+    if (TJoining* joining = section ? joiningOfSerial(serial) : nullptr)
+        eraseJoining(joining->sink);
 }
 
 void TSLOWSourcePin::LinkRemoved()

@@ -12,18 +12,28 @@
 // the linking thread once the link is complete, or the sending thread when
 // its delivery reaches the sink first.
 //
+// Every call into a joining sink (the start, the operation that found it
+// first, each operation of the backlog, one at a time) is made only while
+// the pin, the target and that very link are there and still being replayed:
+// a sink that frees itself, unlinks or links anew from its handler hears
+// nothing more of the old link.
+//
 // A sink that is unlinked gets a stop of its own, delivered once no link gate
 // is held any more (SLDeliverDeferredStops), and not at all when the sink or
 // its owner is being destroyed. While a send is under way (which may still be
 // delivering to the sink) the sending thread delivers the stop when its send
-// is done, so that no buffer follows the stop. Streams are sent by one
-// thread at a time.
+// is done, so that no buffer follows the stop. A stop whose sink has linked
+// to this pin again is dropped: the new link starts with its own start. When
+// the sink links again while its stop is being delivered, its start waits
+// for that stop and is handed on by the thread that delivered it. Streams
+// are sent by one thread at a time.
 #include "framework/OWReceivers.h"
 #include "framework/OWScalarTypes.h"
 #include "framework/OWSourcePin.h"
 #include "framework/SLBufferTypes.h"
 
 #include <atomic>
+#include <deque>
 #include <vector>
 
 class TSLOWSourcePin : public TOWReceivingPin<TOWSourcePin> {
@@ -50,9 +60,9 @@ public:
         TOWBorrowed<TOWBasicPin> Sink;
         TGUID StreamType;
     };
-    // True when a send under way takes the stop over; otherwise the caller
-    // delivers it.
-    bool HandOffStop(const TStop& stop);
+    // Hands the stop to a send under way, or delivers it; drops it when the
+    // sink has linked to this pin again.
+    void PassStop(const TStop& stop);
 
 protected:
     // Serves one target with the rules of the stream type. The buffer
@@ -72,6 +82,9 @@ private:
     };
     // A sink from its link until it has been connected and its start replayed.
     struct TJoining {
+        // Names the link for good: a replay goes on only while its record is
+        // there.
+        std::uint64_t serial = 0;
         const TOWBasicPin* sink = nullptr;
         // What deliveries to the sink are made to: the sink, or the input of
         // the converter before it (known once the link is made).
@@ -80,8 +93,11 @@ private:
         TReplay replay = TReplay::None;
         bool connectPending = true;
         bool dependsOn = false;
+        // The stop of the sink's former link is being delivered: nobody
+        // hands the start on before it has been.
+        bool afterStop = false;
         TOWNotifyOperationRef replayed;
-        std::vector<TQueued> backlog;
+        std::deque<TQueued> backlog;
     };
 
     bool handle(TOWBasicPin* target, const TGUID& streamType, TOWHandlerFlags flags,
@@ -89,26 +105,47 @@ private:
     bool handleJoining(TOWBasicPin* target, const TGUID& streamType, TOWHandlerFlags flags,
                        const TOWNotifyOperationRef& operation);
     bool receive(const TGUID& streamType, const TOWNotifyOperationRef& operation, TOWHandlerFlags flags);
-    // Hands the backlog on until it is empty. No section held.
-    void drain(TOWBasicPin* target, const TOWSelfUse& self);
+    // Hands the start (unless null), the operation of the delivery that got
+    // to the sink first (if any) and then the backlog on to the target of
+    // the joining link `serial`; the answer is the one to `live`. No section
+    // held.
+    bool replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial, const TQueued& start,
+                const TQueued* live, const TOWSelfUse& self);
+    // Hands the backlog on, one operation at a time, until it is empty.
+    void drain(const TOWUse<TOWBasicPin>& target, std::uint64_t serial, const TOWSelfUse& self);
+    // After a call into the target: whether the replay of `serial` goes on.
+    bool replaying(const TOWUse<TOWBasicPin>& target, std::uint64_t serial, const TOWSelfUse& self);
     // After a failed replay: deliveries go straight to the target again.
-    void abandon(const TOWBasicPin* target);
+    void abandon(std::uint64_t serial);
+    // True when a send under way took the stop over or it is not to be
+    // delivered; otherwise it is counted as being delivered by the caller.
+    bool handOff(const TStop& stop);
+    // A stop this pin let a caller deliver has been; a start waiting for it
+    // is handed on.
+    void stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& self);
 
     // Under a section.
+    TJoining* joiningOfSerial(std::uint64_t serial);
     TJoining* joiningOfSink(const TOWBasicPin* sink);
     TJoining* joiningOfTarget(const TOWBasicPin* target);
     void setReplay(TJoining& joining, TReplay replay);
+    // This thread hands the start on to the entry's target (the start to
+    // serve in `start`); the serial of the link.
+    std::uint64_t claimReplay(TJoining& joining, const TOWPinEntry& entry, TQueued& start);
     // The replay is over: the record stays only for a connect still to come.
     void settle(TJoining& joining);
     void eraseJoining(const TOWBasicPin* sink);
 
     TNotifyEvent onConnect_;
     TSLOWReceiveEvent onReceive_;
-    void deliverHandedStops();
+    void deliverHandedStops(const TOWSelfUse& self);
 
     TOWNotifyOperationRef currentStart_;
     std::vector<TJoining> joining_;
+    std::uint64_t joinings_ = 0;
     std::vector<TStop> handedStops_;
+    // Sinks whose stop a thread is delivering.
+    std::vector<const TOWBasicPin*> stopsInFlight_;
     std::atomic<int> sending_{0};
     std::atomic<bool> stopsHanded_{false};
     // Joining sinks whose start is not settled: while there are none,

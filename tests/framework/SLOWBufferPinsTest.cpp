@@ -35,11 +35,21 @@ public:
         return kinds;
     }
 
-private:
-    bool receive(TOWBasicPin*, const TGUID&, const TOWNotifyOperationRef& operation, TOWHandlerFlags)
+    void Add(const TOWNotifyOperationRef& operation)
     {
         std::lock_guard hold(guard_);
         operations_.push_back(operation);
+    }
+    std::size_t Size()
+    {
+        std::lock_guard hold(guard_);
+        return operations_.size();
+    }
+
+private:
+    bool receive(TOWBasicPin*, const TGUID&, const TOWNotifyOperationRef& operation, TOWHandlerFlags)
+    {
+        Add(operation);
         return true;
     }
 
@@ -365,5 +375,307 @@ TEST_F(BufferPins, SinksLinkedWhileAnotherThreadSendsHearEachBufferOnceInOrderAf
     for (int s = 0; s < sinkCount; ++s)
         EXPECT_EQ(OWOperationAs<TOWStopOperation>(logs[s].Operations().back()) != nullptr, s == 1);
 }
+
+// A buffer sink that logs into a log that outlives it and runs actions in
+// its handler (before and after logging) and when a link of it has gone.
+class TProbeSink : public TSLOWRealSinkPin {
+public:
+    TProbeSink(TComponent* owner, IOWLock* lock, TLog& log)
+        : TSLOWRealSinkPin(owner, lock, TSLOWReceiveEvent::Of<&TProbeSink::receive>(this)), log_(log)
+    {
+    }
+    void LinkRemoved() override
+    {
+        TSLOWRealSinkPin::LinkRemoved();
+        if (onLinkRemoved)
+            std::exchange(onLinkRemoved, nullptr)();
+    }
+    std::function<void(const TOWNotifyOperationRef&)> beforeLog;
+    std::function<void(const TOWNotifyOperationRef&)> onReceive;
+    std::function<void()> onLinkRemoved;
+    std::atomic<bool> logging{true};
+
+private:
+    bool receive(TOWBasicPin*, const TGUID&, const TOWNotifyOperationRef& operation, TOWHandlerFlags)
+    {
+        if (!logging.load())
+            return true;
+        if (beforeLog)
+            beforeLog(operation);
+        log_.Add(operation);
+        if (onReceive)
+            onReceive(operation);
+        return true;
+    }
+    TLog& log_;
+};
+
+int bufferNumber(const TOWNotifyOperationRef& operation)
+{
+    const auto* supplied = OWOperationAs<TOWSuppliedBufferOperation>(operation);
+    return supplied ? static_cast<int>(intfCast<ISLRealBuffer>(supplied->Buffer())->GetItem(0)) : -1;
+}
+
+// Every link starts with a start; buffers come once each in the order sent;
+// after a stop only a new start. Returns the stops heard.
+int expectWellFormedStreams(const std::vector<TOWNotifyOperationRef>& operations)
+{
+    int last = -1;
+    int stops = 0;
+    bool open = false;
+    for (std::size_t i = 0; i < operations.size(); ++i) {
+        SCOPED_TRACE(i);
+        const TOWNotifyOperationRef& operation = operations[i];
+        if (OWOperationAs<TOWStartOperation>(operation)) {
+            open = true;
+        } else if (OWOperationAs<TOWStopOperation>(operation)) {
+            EXPECT_TRUE(open) << "a stop outside a stream";
+            open = false;
+            ++stops;
+        } else {
+            EXPECT_TRUE(open) << "a buffer outside a stream";
+            const int number = bufferNumber(operation);
+            EXPECT_GT(number, last) << "each buffer once and in order";
+            last = number;
+        }
+    }
+    return stops;
+}
+
+// Sends a start and then numbered buffers from a thread of its own until
+// told to stop; a keeper sink linked first can hold it inside a delivery.
+class TStreamingSource {
+public:
+    explicit TStreamingSource(TPinOwner& owner)
+        : source(MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock())),
+          keeper(MakeObject<TProbeSink>(&owner, &owner.OwnerLock(), keeperLog))
+    {
+        keeper->onReceive = [this](const TOWNotifyOperationRef&) {
+            if (const std::function<void()>* action = inSend.load()) {
+                (*action)();
+                inSend.store(nullptr);
+            }
+            if (!hold.load())
+                return;
+            held.store(true);
+            while (hold.load())
+                std::this_thread::yield();
+        };
+        EXPECT_TRUE(keeper->Connect(source.get()));
+        sender = std::thread([this] {
+            source->SendOperation(start());
+            for (int i = 0; !done.load() || i < stopAt.load(); ++i) {
+                source->SendOperation(realBuffer({double(i)}));
+                sent.store(i + 1);
+            }
+        });
+    }
+    ~TStreamingSource() { Finish(); }
+    // Holds the sender in the keeper's handler, between two sends.
+    void Hold()
+    {
+        hold.store(true);
+        while (!held.load())
+            std::this_thread::yield();
+    }
+    void Release()
+    {
+        held.store(false);
+        hold.store(false);
+    }
+    // Runs the action on the sending thread, inside a send.
+    void DuringASend(const std::function<void()>& action)
+    {
+        inSend.store(&action);
+        while (inSend.load())
+            std::this_thread::yield();
+    }
+    void WaitForSent(int count)
+    {
+        while (sent.load() < count)
+            std::this_thread::yield();
+    }
+    void Finish(int more = 0)
+    {
+        if (!sender.joinable())
+            return;
+        stopAt.store(sent.load() + more);
+        done.store(true);
+        sender.join();
+    }
+
+    TLog keeperLog;
+    TOwned<TSLOWRealSourcePin> source;
+    TOwned<TProbeSink> keeper;
+    std::atomic<int> sent{0};
+
+private:
+    std::atomic<bool> hold{false}, held{false}, done{false};
+    std::atomic<int> stopAt{0};
+    std::atomic<const std::function<void()>*> inSend{nullptr};
+    std::thread sender;
+};
+
+enum class TReplayer { Linker, Sender };
+enum class TMoment { Start, FirstBuffer };
+enum class TAction { Free, Unlink };
+
+struct TJoinCase {
+    const char* name;
+    TReplayer replayer;
+    TMoment moment;
+    TAction action;
+};
+
+class JoiningSink : public BufferPins, public ::testing::WithParamInterface<TJoinCase> {};
+
+// A sink links while another thread streams and frees or unlinks itself in
+// the handler of the start replayed to it or of its first buffer, while
+// buffers sent meanwhile wait in its backlog. Whoever hands the start on
+// (the linking or the sending thread), nothing reaches the sink once it is
+// gone, and once it has unlinked only what a send already under way carries,
+// then its stop.
+TEST_P(JoiningSink, ASinkThatLeavesFromItsHandlerHearsNothingStale)
+{
+    const TJoinCase& c = GetParam();
+    const owPinTest::TWatchdog watchdog(std::chrono::seconds(30));
+    constexpr int queued = 8;
+    for (int round = 0; round < 6; ++round) {
+        TStreamingSource stream(owner);
+        TLog log;
+        auto parking = MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock());
+        TOwned<TProbeSink> probe = MakeObject<TProbeSink>(&owner, &owner.OwnerLock(), log);
+        TProbeSink* const pin = probe.get();
+        std::atomic<std::size_t> actedAt{0};
+        std::atomic<int> sentAtAction{0};
+        int heard = 0;
+        pin->onReceive = [&, pin](const TOWNotifyOperationRef&) {
+            const bool first = heard++ == 0;
+            if (first) {
+                stream.Release();
+                if (c.replayer == TReplayer::Linker)
+                    stream.WaitForSent(stream.sent.load() + queued);
+            }
+            if (first != (c.moment == TMoment::Start))
+                return;
+            if (heard > 2 || actedAt.load() != 0)
+                return;
+            actedAt.store(log.Size());
+            sentAtAction.store(stream.sent.load());
+            if (c.action == TAction::Free)
+                probe.reset();
+            else
+                pin->DisconnectAll();
+        };
+        stream.WaitForSent(3);
+        stream.Hold();
+        if (c.replayer == TReplayer::Sender) {
+            // The sender reaches the sink before the linking thread can
+            // announce the link (the stop of the former link not logged).
+            pin->logging = false;
+            ASSERT_TRUE(pin->Connect(parking.get()));
+            pin->onLinkRemoved = [&, pin] {
+                pin->logging = true;
+                stream.Release();
+                while (log.Size() == 0)
+                    std::this_thread::yield();
+            };
+        }
+        ASSERT_TRUE(pin->Connect(stream.source.get()));
+        while (actedAt.load() == 0)
+            std::this_thread::yield();
+        stream.WaitForSent(sentAtAction.load() + 20);
+        stream.Finish();
+        const auto operations = log.Operations();
+        SCOPED_TRACE(round);
+        const int stops = expectWellFormedStreams(operations);
+        if (c.action == TAction::Free) {
+            EXPECT_EQ(stops, 0);
+            EXPECT_EQ(operations.size(), actedAt.load()) << "nothing after the sink was freed";
+            continue;
+        }
+        EXPECT_EQ(stops, 1);
+        ASSERT_TRUE(OWOperationAs<TOWStopOperation>(operations.back()));
+        // Only a send under way on another thread may still carry one.
+        const std::size_t after = operations.size() - 1 - actedAt.load();
+        EXPECT_LE(after, c.replayer == TReplayer::Linker ? 1u : 0u) << "buffers after the sink unlinked itself";
+        EXPECT_FALSE(stream.source->IsLinkedWith(pin));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JoiningSink,
+    ::testing::Values(TJoinCase{"LinkerReplaysStartFree", TReplayer::Linker, TMoment::Start, TAction::Free},
+                      TJoinCase{"LinkerReplaysBufferFree", TReplayer::Linker, TMoment::FirstBuffer, TAction::Free},
+                      TJoinCase{"LinkerReplaysStartUnlink", TReplayer::Linker, TMoment::Start, TAction::Unlink},
+                      TJoinCase{"LinkerReplaysBufferUnlink", TReplayer::Linker, TMoment::FirstBuffer, TAction::Unlink},
+                      TJoinCase{"SenderReplaysStartFree", TReplayer::Sender, TMoment::Start, TAction::Free},
+                      TJoinCase{"SenderReplaysBufferFree", TReplayer::Sender, TMoment::FirstBuffer, TAction::Free},
+                      TJoinCase{"SenderReplaysStartUnlink", TReplayer::Sender, TMoment::Start, TAction::Unlink},
+                      TJoinCase{"SenderReplaysBufferUnlink", TReplayer::Sender, TMoment::FirstBuffer, TAction::Unlink}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A sink unlinks while a send is under way (which takes its stop over) and
+// links again before that send ends, from another thread or from a handler
+// of the sending one: the new link starts with its own start, and the stop
+// of the old one does not follow it. Linked again while the sending thread
+// is delivering that stop, its new start follows the stop.
+enum class TRelink { FromAnotherThread, FromTheSendingThread, WhileItsStopIsDelivered };
+constexpr const char* relinkNames[] = {"FromAnotherThread", "FromTheSendingThread", "WhileItsStopIsDelivered"};
+
+class RelinkDuringASend : public BufferPins, public ::testing::WithParamInterface<TRelink> {};
+
+TEST_P(RelinkDuringASend, TheStopOfTheOldLinkDoesNotReachTheNewOne)
+{
+    const TRelink when = GetParam();
+    const owPinTest::TWatchdog watchdog(std::chrono::seconds(30));
+    for (int round = 0; round < 10; ++round) {
+        std::atomic<bool> stopAwaited{false}, stopArrived{false}, linked{false};
+        TStreamingSource stream(owner);
+        TLog log;
+        auto sink = MakeObject<TProbeSink>(&owner, &owner.OwnerLock(), log);
+        sink->beforeLog = [&](const TOWNotifyOperationRef& operation) {
+            if (!stopAwaited.load() || !OWOperationAs<TOWStopOperation>(operation) || stopArrived.exchange(true))
+                return;
+            while (!linked.load())
+                std::this_thread::yield();
+        };
+        ASSERT_TRUE(sink->Connect(stream.source.get()));
+        stream.WaitForSent(3);
+        const std::function<void()> relink = [&] {
+            sink->Disconnect(stream.source.get());
+            EXPECT_TRUE(sink->Connect(stream.source.get()));
+        };
+        if (when == TRelink::FromTheSendingThread) {
+            stream.DuringASend(relink);
+        } else if (when == TRelink::FromAnotherThread) {
+            stream.Hold();
+            relink();
+            stream.Release();
+        } else {
+            stopAwaited.store(true);
+            stream.Hold();
+            sink->Disconnect(stream.source.get());
+            stream.Release();
+            while (!stopArrived.load())
+                std::this_thread::yield();
+            EXPECT_TRUE(sink->Connect(stream.source.get()));
+            linked.store(true);
+        }
+        stream.WaitForSent(stream.sent.load() + 5);
+        stream.Finish();
+        const auto operations = log.Operations();
+        SCOPED_TRACE(round);
+        EXPECT_EQ(expectWellFormedStreams(operations), when == TRelink::WhileItsStopIsDelivered ? 1 : 0);
+        EXPECT_EQ(std::count_if(operations.begin(), operations.end(),
+                                [](const auto& op) { return OWOperationAs<TOWStartOperation>(op) != nullptr; }),
+                  2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, RelinkDuringASend,
+                         ::testing::Values(TRelink::FromAnotherThread, TRelink::FromTheSendingThread,
+                                           TRelink::WhileItsStopIsDelivered),
+                         [](const auto& info) { return std::string(relinkNames[static_cast<int>(info.param)]); });
 
 } // namespace
