@@ -97,9 +97,10 @@ struct BlockPair {
 
 ZQ_AVX2 inline __m256d broadcast(const Ipp64fc* p) { return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(p)); }
 
-ZQ_AVX2_INLINE BlockTwiddles blockTwiddlesOf(const Ipp64fc* table, std::size_t n) {
+// Those of blocks of 2^bits points from the radix table of n points.
+ZQ_AVX2_INLINE BlockTwiddles blockTwiddlesOf(const Ipp64fc* table, std::size_t n, int bits) {
     BlockTwiddles t;
-    if (blockBitsOf(n) == 4) {
+    if (bits == 4) {
         #pragma GCC unroll 16
         for (std::size_t j = 1; j <= 3; ++j)
             #pragma GCC unroll 16
@@ -111,6 +112,9 @@ ZQ_AVX2_INLINE BlockTwiddles blockTwiddlesOf(const Ipp64fc* table, std::size_t n
         t.w[1] = _mm256_setr_pd(-c, -c, -c, -c);
     }
     return t;
+}
+ZQ_AVX2_INLINE BlockTwiddles blockTwiddlesOf(const Ipp64fc* table, std::size_t n) {
+    return blockTwiddlesOf(table, n, blockBitsOf(n));
 }
 
 // (a, b, c, d) -> (a + b + c + d, (a - b) -/+ i (c - d), (a + b) - (c + d), (a - b) +/- i (c - d)).
@@ -196,19 +200,19 @@ ZQ_AVX2_INLINE void blocksFrom(const Ipp64fc* source, std::size_t step, Ipp64fc*
 // butterflies j, j + 1 of a stage of span s, the real parts and the imaginary
 // parts of W^k, W^2k, W^3k (W = W_4s) each doubled across a register. A stage
 // of span s reads the same values whatever the transform's size, so one table
-// serves every size; its values are those of the size-512 radix table.
+// serves every size; its values are those of the radix tables of each size.
 constexpr std::size_t firstWideSpan = 8;
-constexpr std::size_t lastWideSpan = std::size_t{1} << (largestRadix4Order - 2);
+constexpr std::size_t lastWideSpan = std::size_t{1} << (wholeRadix4Order - 2);
 constexpr std::size_t wideRegistersPerPair = 6;
 
 class WideTwiddles {
 public:
     WideTwiddles() {
-        constexpr std::size_t n = std::size_t{1} << largestRadix4Order;
+        constexpr std::size_t n = std::size_t{1} << wholeRadix4Order;
         std::vector<Ipp64f> sine(n / 4 + 1);
-        BuildTwiddleTable(largestRadix4Order, sine.data());
+        BuildTwiddleTable(wholeRadix4Order, sine.data());
         std::vector<Ipp64fc> radix(3 * (n / 4 + 1));
-        BuildRadix4Twiddles(largestRadix4Order, sine.data(), largestRadix4Order, radix.data());
+        BuildRadix4Twiddles(wholeRadix4Order, sine.data(), wholeRadix4Order, radix.data());
         std::size_t at = 0;
         for (std::size_t span = firstWideSpan; span <= lastWideSpan; span *= 2) {
             first_[__builtin_ctzll(span)] = at;
@@ -227,7 +231,7 @@ public:
     const double* stage(std::size_t span) const { return values_[first_[__builtin_ctzll(span)]].data(); }
 
 private:
-    // Registers of all spans: span / 2 pairs of 6 each, spans 8 to 128 a power of two apart.
+    // Registers of all spans: span / 2 pairs of 6 each, spans 8 to 256 a power of two apart.
     static constexpr std::size_t registerCount = wideRegistersPerPair * (2 * lastWideSpan - firstWideSpan) / 2;
     struct alignas(32) Register : std::array<double, 4> {};
     std::array<Register, registerCount> values_{};
@@ -309,9 +313,8 @@ ZQ_AVX2 void laterStages(Ipp64fc* x, std::size_t n, std::size_t span) {
 }
 
 template <bool Inverse, int Bits>
-ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const Ipp64fc* table, std::size_t end) {
+ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const BlockTwiddles& t, std::size_t end) {
     constexpr std::size_t block = std::size_t{1} << Bits;
-    const BlockTwiddles t = blockTwiddlesOf(table, n);
     if (n == block) {
         blocksInPlace<Inverse, Bits>(x, x, t);
     } else {
@@ -324,9 +327,9 @@ ZQ_AVX2 void radix4PassOfBits(Ipp64fc* x, std::size_t n, const Ipp64fc* table, s
 template <bool Inverse>
 ZQ_AVX2 void radix4PassImpl(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
     if (blockBitsOf(n) == 4)
-        radix4PassOfBits<Inverse, 4>(x, n, table, n);
+        radix4PassOfBits<Inverse, 4>(x, n, blockTwiddlesOf(table, n), n);
     else
-        radix4PassOfBits<Inverse, 3>(x, n, table, n);
+        radix4PassOfBits<Inverse, 3>(x, n, blockTwiddlesOf(table, n), n);
 }
 
 // Rows out[0] to out[count - 1] (count even) of `columns` bit-reversed places
@@ -447,7 +450,7 @@ ZQ_AVX2 void mediumImpl(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const 
         leafRowsFromOfBits<Inverse, 3>(source, blocks, out, blocks, block, table, block / 4);
     } else {
         for (std::size_t b = 0; b < blocks; ++b)
-            radix4PassOfBits<Inverse, 3>(x + b * block, block, table, block / 4);
+            radix4PassOfBits<Inverse, 3>(x + b * block, block, blockTwiddlesOf(table, block), block / 4);
     }
     if (blocks == 2)
         mediumTail<Inverse, 2>(x, quarter, scale);
@@ -550,10 +553,9 @@ ZQ_AVX2 void crossByRowWalks(Ipp64fc* x, std::size_t columns, std::size_t rows, 
 
 // A whole transform of n points (n of 32 and above) from natural order.
 template <bool Inverse, int Bits>
-ZQ_AVX2 void radix4PassFromOfBits(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+ZQ_AVX2 void radix4PassFromOfBits(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const BlockTwiddles& t) {
     constexpr std::size_t block = std::size_t{1} << Bits;
     const std::size_t blocks = n / block;
-    const BlockTwiddles t = blockTwiddlesOf(table, n);
     // Block g and block g + blocks / 2 read neighbouring values: their
     // reversed indices differ in the lowest bit alone.
     std::size_t reversed = 0;
@@ -562,6 +564,25 @@ ZQ_AVX2 void radix4PassFromOfBits(const Ipp64fc* source, Ipp64fc* x, std::size_t
         reversed = nextReversed(reversed, blocks / 2);
     }
     laterStages<Inverse>(x, n, block);
+}
+
+template <bool Inverse>
+ZQ_AVX2 void radix4PassFromImpl(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
+    if (blockBitsOf(n) == 4)
+        radix4PassFromOfBits<Inverse, 4>(source, x, n, blockTwiddlesOf(table, n));
+    else
+        radix4PassFromOfBits<Inverse, 3>(source, x, n, blockTwiddlesOf(table, n));
+}
+
+template <bool Inverse>
+ZQ_AVX2 void wholeRadix4Impl(const Ipp64fc* source, Ipp64fc* x, const Ipp64fc* table) {
+    constexpr std::size_t n = std::size_t{1} << wholeRadix4Order;
+    // The in-register stages want W_16 alone, which the 512-point table holds too.
+    const BlockTwiddles t = blockTwiddlesOf(table, std::size_t{1} << largestRadix4Order, 4);
+    if (source != nullptr)
+        radix4PassFromOfBits<Inverse, 4>(source, x, n, t);
+    else
+        radix4PassOfBits<Inverse, 4>(x, n, t, n);
 }
 
 template <std::size_t Count>
@@ -605,10 +626,11 @@ void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
 }
 template <bool Inverse>
 void radix4PassFrom(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table) {
-    if (blockBitsOf(n) == 4)
-        radix4PassFromOfBits<Inverse, 4>(source, x, n, table);
-    else
-        radix4PassFromOfBits<Inverse, 3>(source, x, n, table);
+    radix4PassFromImpl<Inverse>(source, x, n, table);
+}
+template <bool Inverse>
+void wholeRadix4(const Ipp64fc* source, Ipp64fc* x, const Ipp64fc* table) {
+    wholeRadix4Impl<Inverse>(source, x, table);
 }
 template <bool Inverse>
 void leafRowsFrom(const Ipp64fc* source, std::size_t rows, Ipp64fc* const* out, std::size_t count,
@@ -642,6 +664,8 @@ void radix4Pass(Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void radix4PassFrom(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
+void wholeRadix4(const Ipp64fc*, Ipp64fc*, const Ipp64fc*) {}
+template <bool Inverse>
 void leafRowsFrom(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t, const Ipp64fc*) {}
 template <bool Inverse>
 void crossColumns(Ipp64fc*, std::size_t, std::size_t, const Ipp64fc*, const Ipp64fc*) {}
@@ -659,6 +683,8 @@ template void radix4Pass<false>(Ipp64fc*, std::size_t, const Ipp64fc*);
 template void radix4Pass<true>(Ipp64fc*, std::size_t, const Ipp64fc*);
 template void radix4PassFrom<false>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*);
 template void radix4PassFrom<true>(const Ipp64fc*, Ipp64fc*, std::size_t, const Ipp64fc*);
+template void wholeRadix4<false>(const Ipp64fc*, Ipp64fc*, const Ipp64fc*);
+template void wholeRadix4<true>(const Ipp64fc*, Ipp64fc*, const Ipp64fc*);
 template void leafRowsFrom<false>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,
                                   const Ipp64fc*);
 template void leafRowsFrom<true>(const Ipp64fc*, std::size_t, Ipp64fc* const*, std::size_t, std::size_t,

@@ -40,6 +40,15 @@ void radix4Pass(Ipp64fc* x, std::size_t n, const Ipp64fc* table);
 template <bool Inverse>
 void radix4PassFrom(const Ipp64fc* source, Ipp64fc* x, std::size_t n, const Ipp64fc* table);
 
+// The one medium order whose whole transform runs as radix-4 stages alone.
+constexpr int wholeRadix4Order = 10;
+
+// The transform of 2^wholeRadix4Order points in place on bit-reversed data, or
+// from a source in natural order when `source` is not null, as radix-4 stages
+// alone (no radix-2 stage across blocks); `table` is the 512-point radix table.
+template <bool Inverse>
+void wholeRadix4(const Ipp64fc* source, Ipp64fc* x, const Ipp64fc* table);
+
 // Transformed rows out[0] to out[count - 1] (count even) of `columns` places
 // (32 to 512), the rows of a split level taken straight from a source in
 // natural order: place p of row t starts as source[r(p) x rows + t].

@@ -370,7 +370,14 @@ void splitLevel(const FftSpecRecord& record, Ipp64fc* x, int order, int level, I
 
 template <bool Inverse>
 void large(const FftSpecRecord& record, Ipp64fc* x, int order, Ipp64fc* work, const Ipp64fc* source = nullptr) {
-    if (FFTSplitOrder[order] == 0)
+    if (order == avx2::wholeRadix4Order && avx2::available()) {
+        // Five radix-4 stages over the whole (the first two in registers) take
+        // fewer operations than two 512-point blocks and the radix-2 stage
+        // that joins them, in as many passes over the data.
+        avx2::wholeRadix4<Inverse>(source, x, record.twiddles);
+        if (Inverse ? record.inverseScaled : record.forwardScaled)
+            ScaleVector(record.scale, &x->re, 2 * pow2(order));
+    } else if (FFTSplitOrder[order] == 0)
         medium<Inverse>(record, x, pow2(order), source);
     else
         splitLevel<Inverse>(record, x, order, 0, work, source);
