@@ -35,15 +35,19 @@ ZQ_AVX2 inline __m256d pair(const Ipp64fc* lo, const Ipp64fc* hi) {
     return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(&lo->re)), _mm_loadu_pd(&hi->re), 1);
 }
 
+// a W for W given as its real and imaginary parts, each doubled.
 template <bool Inverse>
-ZQ_AVX2 inline __m256d twiddle(__m256d a, __m256d w) {
-    const __m256d re = _mm256_movedup_pd(w);
-    const __m256d im = _mm256_permute_pd(w, 0xF);
+ZQ_AVX2_INLINE __m256d twiddleSplit(__m256d a, __m256d re, __m256d im) {
     const __m256d crossed = _mm256_mul_pd(_mm256_permute_pd(a, 0x5), im);
     if constexpr (Inverse)
         return _mm256_fmsubadd_pd(a, re, crossed);
     else
         return _mm256_fmaddsub_pd(a, re, crossed);
+}
+
+template <bool Inverse>
+ZQ_AVX2 inline __m256d twiddle(__m256d a, __m256d w) {
+    return twiddleSplit<Inverse>(a, _mm256_movedup_pd(w), _mm256_permute_pd(w, 0xF));
 }
 
 // -i times a on the forward path, +i times a on the inverse path.
@@ -253,15 +257,6 @@ ZQ_AVX2_INLINE PairTwiddles pairTwiddlesOf(const double* w) {
             _mm256_load_pd(w + 12), _mm256_load_pd(w + 16), _mm256_load_pd(w + 20)};
 }
 
-// a W for W given as its real and imaginary parts, each doubled.
-template <bool Inverse>
-ZQ_AVX2_INLINE __m256d twiddleSplit(__m256d a, __m256d re, __m256d im) {
-    const __m256d crossed = _mm256_mul_pd(_mm256_permute_pd(a, 0x5), im);
-    if constexpr (Inverse)
-        return _mm256_fmsubadd_pd(a, re, crossed);
-    else
-        return _mm256_fmaddsub_pd(a, re, crossed);
-}
 
 // One radix-4 butterfly of a stage: (a, b W^2k, c W^k, d W^3k).
 template <bool Inverse>
