@@ -4,6 +4,7 @@
 // of machine load touches both alike; "ratio" is the figure that counts.
 // The batches are timed in the thread's CPU time, so that time the thread
 // spends waiting for a core on a loaded machine counts for neither.
+#include "ThreadClock.h"
 #include "framework/OWSinkPin.h"
 #include "framework/OWSourcePin.h"
 #include "framework/SLRealBuffer.h"
@@ -63,18 +64,6 @@ public:
     {
         auto* receiver = OWQueryInterface<IBenchBufferReceiver>(target);
         return receiver && receiver->Receive(operation, flags);
-    }
-};
-
-// The CPU time of the calling thread.
-struct TThreadClock {
-    using duration = std::chrono::nanoseconds;
-    using time_point = std::chrono::time_point<TThreadClock>;
-    static time_point now() noexcept
-    {
-        timespec t{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        return time_point(std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec));
     }
 };
 

@@ -32,6 +32,17 @@ void TComponent::BeforeDestruction()
     DestroyComponents();
 }
 
+void TComponent::SetName(const std::string& name)
+{
+    if (name == name_)
+        return;
+    if (owner_)
+        owner_->names_.Leaving(*this);
+    name_ = name;
+    if (owner_)
+        owner_->names_.Renamed(*this, owner_->components_);
+}
+
 void TComponent::InsertComponent(TComponent& component)
 {
     if (component.owner_ == this)
@@ -39,6 +50,7 @@ void TComponent::InsertComponent(TComponent& component)
     if (component.owner_)
         component.owner_->RemoveComponent(component);
     components_.push_back(&component);
+    names_.Appended(component);
     component.owner_ = this;
 }
 
@@ -49,8 +61,10 @@ void TComponent::RemoveComponent(TComponent& component)
     // From the back: the owner frees its components last first, so that
     // freeing all of them does not scan the list once per component.
     const auto it = std::find(components_.rbegin(), components_.rend(), &component);
-    if (it != components_.rend())
+    if (it != components_.rend()) {
+        names_.Leaving(component);
         components_.erase(std::next(it).base());
+    }
     component.owner_ = nullptr;
 }
 

@@ -2,6 +2,7 @@
 // Components: named objects that own other components and free them with
 // themselves. A component made with an owner joins the owner's list and is
 // freed by it; freeing it earlier takes it out of the list.
+#include "framework/ClassLibrary/ComponentNames.h"
 #include "framework/ClassLibrary/Persistent.h"
 
 #include <functional>
@@ -37,10 +38,12 @@ public:
     TComponent* Owner() const { return owner_; }
     TPersistent* GetOwner() const override { return owner_; }
     const std::string& Name() const { return name_; }
-    virtual void SetName(const std::string& name) { name_ = name; }
+    virtual void SetName(const std::string& name);
 
     int ComponentCount() const { return static_cast<int>(components_.size()); }
     TComponent* Components(int index) const { return components_.at(static_cast<std::size_t>(index)); }
+    // The first owned component of that name (exact match), or null.
+    TComponent* FindOwned(std::string_view name) const { return names_.First(name, components_); }
     // Takes over ownership of component (from its former owner, if any).
     void InsertComponent(TComponent& component);
     // Gives up ownership; the component then has no owner.
@@ -70,6 +73,7 @@ private:
     TComponent* owner_ = nullptr;
     std::string name_;
     std::vector<TComponent*> components_;
+    TComponentNames names_;
     TComponentState state_;
 };
 

@@ -311,20 +311,6 @@ void TReader::InvalidValue() const
     invalidValue(wanted_);
 }
 
-namespace {
-
-TComponent* findOwned(const TComponent* owner, const std::string& name)
-{
-    if (!owner)
-        return nullptr;
-    for (int i = 0; i < owner->ComponentCount(); ++i)
-        if (owner->Components(i)->Name() == name)
-            return owner->Components(i);
-    return nullptr;
-}
-
-} // namespace
-
 TComponent* TReader::createStored(TComponent& parent, const TFormObject& form)
 {
     // Owned by the root, like every component a form stream names.
@@ -353,9 +339,9 @@ void TReader::ReadData(TComponent& component)
     const TFormObject& form = *forms_.back();
     ReadProperties(component, form.properties);
     for (const TFormObject& child : form.children) {
-        TComponent* match = findOwned(&component, child.name);
-        if (!match)
-            match = findOwned(root_, child.name);
+        TComponent* match = component.FindOwned(child.name);
+        if (!match && root_)
+            match = root_->FindOwned(child.name);
         if (!match)
             match = createStored(component, child);
         if (!match)

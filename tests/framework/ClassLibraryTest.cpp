@@ -8,6 +8,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -158,6 +161,132 @@ TEST(FormStreamTest, UnknownPropertiesAndWrongValuesAreReadErrors)
     EXPECT_TRUE(IsStringValueType(TValueType::UTF8String));
     EXPECT_FALSE(IsStringValueType(TValueType::Ident));
 }
+
+// What finding an owned component by name must answer: the first in the
+// owner's list of exactly that name.
+TComponent* firstInList(const TComponent& owner, const std::string& name)
+{
+    for (int i = 0; i < owner.ComponentCount(); ++i)
+        if (owner.Components(i)->Name() == name)
+            return owner.Components(i);
+    return nullptr;
+}
+
+TEST(ComponentTest, FindingOwnedComponentsByNameAgreesWithTheListThroughRenamesMovesAndFrees)
+{
+    constexpr std::array<const char*, 4> names{"", "a", "A", "b"};
+    auto first = MakeObject<TPart>(nullptr);
+    auto second = MakeObject<TPart>(nullptr);
+    const std::array<TComponent*, 2> owners{first.get(), second.get()};
+    std::mt19937 random(7);
+    const auto pick = [&](std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random); };
+    for (int step = 0; step < 3000; ++step) {
+        TComponent& owner = *owners[pick(2)];
+        TComponent* some = owner.ComponentCount() ? owner.Components(static_cast<int>(pick(static_cast<std::size_t>(owner.ComponentCount())))) : nullptr;
+        switch (pick(4)) {
+        case 0:
+            MakeComponent<TPart>(owner)->SetName(names[pick(names.size())]);
+            break;
+        case 1:
+            if (some)
+                some->SetName(names[pick(names.size())]);
+            break;
+        case 2:
+            if (some)
+                FreeObject(some);
+            break;
+        default:
+            if (some)
+                owners[pick(2)]->InsertComponent(*some);
+            break;
+        }
+        for (const TComponent* o : owners)
+            for (const char* name : names)
+                ASSERT_EQ(o->FindOwned(name), firstInList(*o, name)) << "step " << step << " name '" << name << "'";
+    }
+}
+
+// Reading into a tree whose components were renamed, moved or doubled
+// before the read: the stored child goes to the first owned component of
+// exactly its name, or the read fails as no such component exists.
+struct TNamedReadCase {
+    const char* what;
+    std::function<TDevice*(TDevice& root, TDevice& aux, TComponent& elsewhere)> prepare;  // the expected target, or null
+};
+
+class FormStreamNamedReadTest : public ::testing::TestWithParam<TNamedReadCase> {};
+
+TEST_P(FormStreamNamedReadTest, StoredChildrenGoToTheComponentOfTheirNameAtReadTime)
+{
+    auto stored = MakeObject<TDevice>(nullptr);
+    auto* storedAux = MakeComponent<TDevice>(*stored);
+    storedAux->SetName("Aux");
+    storedAux->channels = 7;
+    const TFormObject form = TWriter().WriteComponent(*stored);
+
+    auto root = MakeObject<TDevice>(nullptr);
+    auto* aux = MakeComponent<TDevice>(*root);
+    aux->SetName("Aux");
+    auto elsewhere = MakeObject<TDevice>(nullptr);
+    TDevice* const expected = GetParam().prepare(*root, *aux, *elsewhere);
+    if (!expected) {
+        EXPECT_THROW(TReader().ReadComponent(*root, form), EReadError);
+        return;
+    }
+    TReader().ReadComponent(*root, form);
+    EXPECT_EQ(expected->channels, 7);
+    for (int i = 0; i < root->ComponentCount(); ++i)
+        if (root->Components(i) != expected)
+            EXPECT_EQ(static_cast<TDevice*>(root->Components(i))->channels, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FormStreamNamedReadTest,
+    ::testing::Values(
+        TNamedReadCase{"as_made", [](TDevice&, TDevice& aux, TComponent&) { return &aux; }},
+        TNamedReadCase{"renamed_away",
+                       [](TDevice&, TDevice& aux, TComponent&) -> TDevice* {
+                           aux.SetName("Other");
+                           return nullptr;
+                       }},
+        TNamedReadCase{"differs_in_case",
+                       [](TDevice&, TDevice& aux, TComponent&) -> TDevice* {
+                           aux.SetName("aux");
+                           return nullptr;
+                       }},
+        TNamedReadCase{"another_renamed_onto_it",
+                       [](TDevice& root, TDevice& aux, TComponent&) {
+                           aux.SetName("Other");
+                           auto* later = MakeComponent<TDevice>(root);
+                           later->SetName("Spare");
+                           later->SetName("Aux");
+                           return later;
+                       }},
+        TNamedReadCase{"moved_to_another_owner",
+                       [](TDevice&, TDevice& aux, TComponent& elsewhere) -> TDevice* {
+                           elsewhere.InsertComponent(aux);
+                           return nullptr;
+                       }},
+        TNamedReadCase{"moved_back_behind_a_namesake",
+                       [](TDevice& root, TDevice& aux, TComponent& elsewhere) {
+                           auto* namesake = MakeComponent<TDevice>(root);
+                           namesake->SetName("Aux");
+                           elsewhere.InsertComponent(aux);
+                           root.InsertComponent(aux);
+                           return namesake;
+                       }},
+        TNamedReadCase{"earlier_renamed_to_its_name",
+                       [](TDevice& root, TDevice&, TComponent&) {
+                           // The first component of the list takes the name
+                           // second; it comes first all the same.
+                           auto* earlier = static_cast<TDevice*>(root.Components(0));
+                           auto* later = MakeComponent<TDevice>(root);
+                           earlier->SetName("Spare");
+                           later->SetName("Aux");
+                           earlier->SetName("Aux");
+                           return earlier;
+                       }}),
+    [](const ::testing::TestParamInfo<TNamedReadCase>& info) { return std::string(info.param.what); });
 
 class TSlot : public TCollectionItem {
 public:
