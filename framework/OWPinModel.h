@@ -174,17 +174,12 @@
 //   while the pin waits for deliveries in progress.
 #include "framework/OWDestroyLock.h"
 #include "framework/OWInterface.h"
+#include "framework/OWPinTypes.h"
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <utility>
-
-// Errors of the pin model (a delivery nested too deep, a bad request).
-class EOWException : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // A pointer to a pin-model object that someone else owns, with the object's
 // destroy lock. Copyable; says nothing about whether the object still exists
@@ -236,18 +231,3 @@ TOWUse<T> Use(const TOWBorrowed<T>& borrowed)
 {
     return TOWUse<T>(borrowed);
 }
-
-// Handler flags passed with every delivery.
-using TOWHandlerFlags = std::uint8_t;
-// The call announces a new connection rather than delivering an operation.
-inline constexpr TOWHandlerFlags owAnnounceFlag = 1;
-// The target is the last one served in this round.
-inline constexpr TOWHandlerFlags owLastTargetFlag = 2;
-
-// Answers of QueryInterface.
-using TOWQueryResult = std::uint32_t;
-inline constexpr TOWQueryResult owInterfaceFound = 0;
-inline constexpr TOWQueryResult owNoInterface = 0x80004002u;
-
-// The kinds a pin answers from GetSinkKind (and a placeholder stands for).
-enum class TOWPinKind : std::uint8_t { Source = 0, Sink = 1, State = 2, MultiSink = 3 };

@@ -1,12 +1,10 @@
 #include "framework/OWPinEvents.h"
 #include "framework/OWPins.h"
 #include "framework/OWUnloadedPin.h"
-#include "framework/SLBufferTypes.h"
 
 void OWPinsFinalize()
 {
     owPlaceholderDetail::FreeAll();
     owPinEvents::ClearListeners();
     owStreamTypeRegistryDetail::Clear();
-    slBufferTypesDetail::Clear();
 }

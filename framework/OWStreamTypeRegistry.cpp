@@ -8,6 +8,7 @@ namespace {
 struct TRegistries {
     std::vector<TOWStreamTypeEntry> streamTypes;
     std::vector<TOWFormatConverterEntry> converters;
+    std::vector<TOWTypeUnitFinalize> finalizers;
     bool writable = false;
 };
 
@@ -114,6 +115,13 @@ std::span<const TOWFormatConverterEntry> FormatConverterEntries()
     return registries().converters;
 }
 
+void RegisterTypeUnitFinalize(TOWTypeUnitFinalize finalize)
+{
+    TRegistries& r = writableRegistries();
+    if (std::find(r.finalizers.begin(), r.finalizers.end(), finalize) == r.finalizers.end())
+        r.finalizers.push_back(finalize);
+}
+
 void owStreamTypeRegistryDetail::SetWritable(bool writable)
 {
     registries().writable = writable;
@@ -122,6 +130,9 @@ void owStreamTypeRegistryDetail::SetWritable(bool writable)
 void owStreamTypeRegistryDetail::Clear()
 {
     TRegistries& r = registries();
+    for (TOWTypeUnitFinalize finalize : r.finalizers)
+        finalize();
+    r.finalizers.clear();
     r.streamTypes.clear();
     r.converters.clear();
 }

@@ -12,7 +12,7 @@
 #include "framework/ClassLibrary/TypeInfo.h"
 #include "framework/OWGuid.h"
 #include "framework/OWOperations.h"
-#include "framework/OWPinModel.h"
+#include "framework/OWPinTypes.h"
 
 #include <span>
 #include <string>
@@ -76,9 +76,16 @@ const TOWFormatConverterClass* FindFormatConverterClass(const TGUID& fromType, c
 std::span<const TOWStreamTypeEntry> StreamTypeEntries();
 std::span<const TOWFormatConverterEntry> FormatConverterEntries();
 
+// A stream-type unit that keeps tables of its own registers, during start-up,
+// the routine that empties them; OWPinsFinalize runs it with the registries'
+// own clearing, so the pin unit needs to know none of the units above it.
+using TOWTypeUnitFinalize = void (*)();
+void RegisterTypeUnitFinalize(TOWTypeUnitFinalize finalize);
+
 namespace owStreamTypeRegistryDetail {
 // Opened and closed by OWPinsStartUp around the units' registration routines.
 void SetWritable(bool writable);
-// Empties both registries (OWPinsFinalize).
+// Runs the units' finalize routines, then empties both registries
+// (OWPinsFinalize).
 void Clear();
 } // namespace owStreamTypeRegistryDetail

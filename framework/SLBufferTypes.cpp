@@ -78,6 +78,7 @@ void SLRegisterBufferStreamTypes()
         {UserControl, "User control stream"},
     };
     OWRegisterCaptions(captions);
+    RegisterTypeUnitFinalize(slBufferTypesDetail::Clear);
     for (const TGUID& type : {BinaryArray, RealArray, IntegerArray, ComplexArray, String, Generic, PairedBuffers,
                               RealMatrix})
         RegisterStreamTypeHandler(type, SLStreamReceiverHandler);

@@ -49,7 +49,7 @@ void SLRegisterBufferStreamTypes();
 std::span<const TOWTypeUnitStartUp> OWStandardTypeUnits();
 
 namespace slBufferTypesDetail {
-// Empties the element-size table (OWPinsFinalize).
+// Empties the element-size table (registered to run with OWPinsFinalize).
 void Clear();
 } // namespace slBufferTypesDetail
 
