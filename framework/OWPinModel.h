@@ -109,6 +109,10 @@
 //   goes one call at a time, and each call only while the pin, the target
 //   and the very link it was kept for still exist: a link made anew with the
 //   same pins is another link, and nothing kept for the old one reaches it.
+//   A sink counts the links made to it (TOWBasicPin::LinksMade, raised by the
+//   source before the new entry exists); a stop kept for a link that went
+//   records the count and is not delivered once it moved on, whichever
+//   source the sink was linked to since.
 // - Converters a source lets go of while a delivery or a link change runs on
 //   the thread are freed when the outermost of them ends: a delivery of this
 //   thread may be passing through the converter.

@@ -130,6 +130,11 @@ public:
     }
     // True while the calling thread runs this pin's destruction.
     bool DestroyedByCaller() const;
+    // How many links to a source this pin has been given as a sink, counted
+    // by the source before the link's first delivery can reach it: what was
+    // kept for a link that went (its stop) is stale once the count moved on.
+    std::uint32_t LinksMade() const { return linksMade_.load(std::memory_order_acquire); }
+    void CountLinkMade() { linksMade_.fetch_add(1, std::memory_order_acq_rel); }
     IOWDestroyLock& DestroyLock() const { return *destroyLock_; }
     TOWDestroyLock& DestroyLockObject() const { return *destroyLock_; }
 
@@ -293,6 +298,7 @@ private:
     bool registered_ = false;
     bool destroying_ = false;
     std::atomic<TOWThreadId> destroyer_{0};
+    std::atomic<std::uint32_t> linksMade_{0};
     TOWDestroyLockSectionRef destroySection_;
 };
 

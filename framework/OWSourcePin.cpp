@@ -180,6 +180,7 @@ void TOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
                 entry.DependsOn = dependsOn->Borrow();
             entry.StreamType = negotiated.StreamType;
             entry.Handler = handler;
+            sink->CountLinkMade();
             sinks_.Add(std::move(entry));
             route_.Changed();
         }

@@ -36,7 +36,7 @@ bool passToStreamReceiver(TOWBasicPin* target, const TGUID& streamType, TOWHandl
 void deliverStop(const TSLOWSourcePin::TStop& stop)
 {
     auto sink = Use(stop.Sink);
-    if (sink && !ownerGoing(*sink))
+    if (sink && !ownerGoing(*sink) && sink->LinksMade() == stop.LinksMade)
         passToStreamReceiver(sink.Get(), stop.StreamType, owLastTargetFlag, OWMakeOperation<TOWStopOperation>());
 }
 
@@ -572,7 +572,7 @@ void TSLOWSourcePin::RemoveLink(TOWBasicPin* sink, bool keepPlaceholder)
             return d.source.Get() == this && d.stop.Sink.Get() == sink;
         });
         if (direct && !told)
-            deferredStops.push_back({Borrow(), {entry->Sink, entry->StreamType}});
+            deferredStops.push_back({Borrow(), {entry->Sink, entry->StreamType, sink->LinksMade()}});
     }
     std::uint64_t serial = 0;
     if (self) {

@@ -22,8 +22,10 @@
 // is held any more (SLDeliverDeferredStops), and not at all when the sink or
 // its owner is being destroyed. While a send is under way (which may still be
 // delivering to the sink) the sending thread delivers the stop when its send
-// is done, so that no buffer follows the stop. A stop whose sink has linked
-// to this pin again is dropped: the new link starts with its own start. When
+// is done, so that no buffer follows the stop. A stop whose sink has been
+// linked again since, to this pin or to another source, is dropped: the new
+// link starts with its own start, and the old link's stop does not follow
+// it (a send of the old source under way may still deliver its buffer). When
 // the sink links again while its stop is being delivered, its start waits
 // for that stop and is handed on by the thread that delivered it. Streams
 // are sent by one thread at a time.
@@ -59,9 +61,13 @@ public:
     struct TStop {
         TOWBorrowed<TOWBasicPin> Sink;
         TGUID StreamType;
+        // The sink's LinksMade when its link went: once the sink has been
+        // linked again, to this pin or to any other, the stop is not
+        // delivered.
+        std::uint32_t LinksMade = 0;
     };
     // Hands the stop to a send under way, or delivers it; drops it when the
-    // sink has linked to this pin again.
+    // sink has been linked again.
     void PassStop(const TStop& stop);
 
 protected:

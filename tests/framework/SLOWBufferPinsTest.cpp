@@ -446,7 +446,8 @@ int expectWellFormedStreams(const std::vector<TOWNotifyOperationRef>& operations
 // told to stop; a keeper sink linked first can hold it inside a delivery.
 class TStreamingSource {
 public:
-    explicit TStreamingSource(TPinOwner& owner)
+    // Buffers are numbered from `first` on.
+    explicit TStreamingSource(TPinOwner& owner, int first = 0)
         : source(MakeObject<TSLOWRealSourcePin>(&owner, &owner.OwnerLock())),
           keeper(MakeObject<TProbeSink>(&owner, &owner.OwnerLock(), keeperLog))
     {
@@ -462,10 +463,10 @@ public:
                 std::this_thread::yield();
         };
         EXPECT_TRUE(keeper->Connect(source.get()));
-        sender = std::thread([this] {
+        sender = std::thread([this, first] {
             source->SendOperation(start());
             for (int i = 0; !done.load() || i < stopAt.load(); ++i) {
-                source->SendOperation(realBuffer({double(i)}));
+                source->SendOperation(realBuffer({double(first + i)}));
                 sent.store(i + 1);
             }
         });
@@ -618,10 +619,12 @@ INSTANTIATE_TEST_SUITE_P(
 // A sink unlinks while a send is under way (which takes its stop over) and
 // links again before that send ends, from another thread or from a handler
 // of the sending one: the new link starts with its own start, and the stop
-// of the old one does not follow it. Linked again while the sending thread
-// is delivering that stop, its new start follows the stop.
-enum class TRelink { FromAnotherThread, FromTheSendingThread, WhileItsStopIsDelivered };
-constexpr const char* relinkNames[] = {"FromAnotherThread", "FromTheSendingThread", "WhileItsStopIsDelivered"};
+// of the old one does not follow it, nor does it when the sink links to
+// another source that streams meanwhile. Linked again while the sending
+// thread is delivering that stop, its new start follows the stop.
+enum class TRelink { FromAnotherThread, FromTheSendingThread, WhileItsStopIsDelivered, ToAnotherSource };
+constexpr const char* relinkNames[] = {"FromAnotherThread", "FromTheSendingThread", "WhileItsStopIsDelivered",
+                                       "ToAnotherSource"};
 
 class RelinkDuringASend : public BufferPins, public ::testing::WithParamInterface<TRelink> {};
 
@@ -630,8 +633,11 @@ TEST_P(RelinkDuringASend, TheStopOfTheOldLinkDoesNotReachTheNewOne)
     const TRelink when = GetParam();
     const owPinTest::TWatchdog watchdog(std::chrono::seconds(30));
     for (int round = 0; round < 10; ++round) {
-        std::atomic<bool> stopAwaited{false}, stopArrived{false}, linked{false};
+        std::atomic<bool> stopAwaited{false}, stopArrived{false}, linked{false}, moveNow{false}, moved{false};
         TStreamingSource stream(owner);
+        // Numbered after the first stream's buffers, so that both make one
+        // ordered sequence.
+        TStreamingSource other(owner, 1 << 24);
         TLog log;
         auto sink = MakeObject<TProbeSink>(&owner, &owner.OwnerLock(), log);
         sink->beforeLog = [&](const TOWNotifyOperationRef& operation) {
@@ -639,6 +645,14 @@ TEST_P(RelinkDuringASend, TheStopOfTheOldLinkDoesNotReachTheNewOne)
                 return;
             while (!linked.load())
                 std::this_thread::yield();
+        };
+        sink->onReceive = [&](const TOWNotifyOperationRef& operation) {
+            const int number = bufferNumber(operation);
+            if (!moveNow.load() || number < 0 || number >= 1 << 24 || moved.load())
+                return;
+            sink->Disconnect(stream.source.get());
+            EXPECT_TRUE(sink->Connect(other.source.get()));
+            moved.store(true);
         };
         ASSERT_TRUE(sink->Connect(stream.source.get()));
         stream.WaitForSent(3);
@@ -652,6 +666,14 @@ TEST_P(RelinkDuringASend, TheStopOfTheOldLinkDoesNotReachTheNewOne)
             stream.Hold();
             relink();
             stream.Release();
+        } else if (when == TRelink::ToAnotherSource) {
+            // From its handler of a buffer of the first stream, the last
+            // call of that send: its stop is handed to the send.
+            moveNow.store(true);
+            while (!moved.load())
+                std::this_thread::yield();
+            other.WaitForSent(other.sent.load() + 5);
+            other.Finish();
         } else {
             stopAwaited.store(true);
             stream.Hold();
@@ -675,7 +697,7 @@ TEST_P(RelinkDuringASend, TheStopOfTheOldLinkDoesNotReachTheNewOne)
 
 INSTANTIATE_TEST_SUITE_P(Threads, RelinkDuringASend,
                          ::testing::Values(TRelink::FromAnotherThread, TRelink::FromTheSendingThread,
-                                           TRelink::WhileItsStopIsDelivered),
+                                           TRelink::WhileItsStopIsDelivered, TRelink::ToAnotherSource),
                          [](const auto& info) { return std::string(relinkNames[static_cast<int>(info.param)]); });
 
 } // namespace
