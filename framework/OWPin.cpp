@@ -148,15 +148,7 @@ std::string TOWPin::GetLocalIndexName()
 
 void TOWPin::ResolvePlaceholders()
 {
-    const std::string root = GetRootName();
-    for (;;) {
-        TOWUnloadedPin* placeholder = OWFindPlaceholder(root, GetPath(true));
-        if (!placeholder)
-            placeholder = OWFindPlaceholder(root, GetPath(false));
-        if (!placeholder)
-            return;
-        placeholder->ResolveInto(*this);
-    }
+    OWResolvePlaceholdersOf(*this, GetPath(true), GetPath(false), &OWFindPlaceholder);
 }
 
 TOWLockSectionRef TOWPin::letGoOfOwner() const

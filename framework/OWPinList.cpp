@@ -227,6 +227,13 @@ void TOWPinList::AddPin(TOWBasicPin* pin, const std::string& name)
     if (!placeholder && pin->GetOwnerComponent() == owner_) {
         pin->SetPinList(this);
         owPinEvents::PinChanged(pin);
+        // A stand-in that the purge took out of this slot still holds the
+        // links a "Pins" value gave the slot. It is known by the slot's index
+        // path alone, which names this pin only now, so the pin's name path
+        // never finds it; placeholders that have a name path wait for that.
+        if (OWPlaceholderCount() > 0)
+            OWResolvePlaceholdersOf(*pin, pin->GetIndexPath(true), pin->GetIndexPath(false),
+                                    &OWFindIndexOnlyPlaceholder);
     }
     owPinEvents::PinListChanged(this);
     owPinEvents::PinListPinAdded(this, pin, name);

@@ -162,6 +162,9 @@
 // - Count and Items purge placeholders only when no walk is in progress: a
 //   caller that walks the list holds a TOWPinList::TWalk, which defers the
 //   purge to the end of the outermost walk, so indices do not shift under it.
+//   A purged placeholder that holds links is not freed: a pin of the list's
+//   owner added to the list later takes over every placeholder known by its
+//   slot's index path alone (those with a name path wait for that path).
 // - Delete broadcasts before it frees: the pin is taken out of the list, the
 //   notifications are sent with the pin still alive, and then it is freed.
 //

@@ -51,14 +51,15 @@ struct TPlaceholders {
             }
         }
     }
-    // The earliest made placeholder of that path (of that kind, when given).
-    TOWUnloadedPin* find(const std::string& rootName, const std::string& path, const TOWPinKind* kind)
+    // The earliest made placeholder of that path that the filter admits.
+    template <class Admits>
+    TOWUnloadedPin* find(const std::string& rootName, const std::string& path, Admits admits)
     {
         auto [first, last] = byPath.equal_range(key(rootName, path));
         TOWUnloadedPin* found = nullptr;
         std::uint64_t earliest = std::numeric_limits<std::uint64_t>::max();
         for (auto it = first; it != last; ++it) {
-            if (it->second.serial < earliest && (!kind || it->second.pin->GetSinkKind() == *kind)) {
+            if (it->second.serial < earliest && admits(*it->second.pin)) {
                 found = it->second.pin;
                 earliest = it->second.serial;
             }
@@ -306,14 +307,22 @@ TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string
 {
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
-    return p.find(rootName, path, nullptr);
+    return p.find(rootName, path, [](const TOWUnloadedPin&) { return true; });
+}
+
+TOWUnloadedPin* OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path)
+{
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    return p.find(rootName, path,
+                  [](const TOWUnloadedPin& pin) { return pin.NamePathText() == pin.IndexPathText(); });
 }
 
 TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind)
 {
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
-    return p.find(rootName, path, &kind);
+    return p.find(rootName, path, [kind](TOWUnloadedPin& pin) { return pin.GetSinkKind() == kind; });
 }
 
 TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin)
@@ -322,6 +331,20 @@ TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin)
     if (TOWUnloadedPin* found = OWFindPlaceholder(root, pin.GetPath(true)))
         return found;
     return OWFindPlaceholder(root, pin.GetPath(false));
+}
+
+void OWResolvePlaceholdersOf(TOWBasicPin& pin, const std::string& pathWithRoot, const std::string& path,
+                             TOWPlaceholderFinder find)
+{
+    const std::string root = pin.GetRootName();
+    for (;;) {
+        TOWUnloadedPin* placeholder = find(root, pathWithRoot);
+        if (!placeholder)
+            placeholder = find(root, path);
+        if (!placeholder)
+            return;
+        placeholder->ResolveInto(pin);
+    }
 }
 
 int OWPlaceholderCount()

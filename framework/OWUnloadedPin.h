@@ -89,11 +89,20 @@ private:
 // The placeholder standing for the path (index or name form, with root)
 // under that root name, or null.
 TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string& path);
+// The same, among the placeholders known by their index path alone (a pin
+// list's stand-ins for its slots, a link given without name path).
+TOWUnloadedPin* OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path);
 // The same, among the placeholders of that kind only.
 TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind);
 // A placeholder that stands for the pin, searched by its paths with and
 // without root; null when none.
 TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin);
+using TOWPlaceholderFinder = TOWUnloadedPin* (*)(const std::string& rootName, const std::string& path);
+// Resolves into the pin every placeholder that find gives for the path,
+// first with the pin's root (pathWithRoot), then without (path), until none
+// is left.
+void OWResolvePlaceholdersOf(TOWBasicPin& pin, const std::string& pathWithRoot, const std::string& path,
+                             TOWPlaceholderFinder find);
 int OWPlaceholderCount();
 
 namespace owPlaceholderDetail {

@@ -133,22 +133,32 @@ TEST_F(ScopePinOwner, ASourceListsAndConnectsToChannelsByTheirText)
     }
 }
 
+// When the chart's own form is read, if at all: with its channels made, or
+// before (its lists' links then wait in slots no pin holds yet).
+enum class ChartFormRead { WithChannels, Never, BeforeChannels };
+
 // A source linked to a channel of a chart is written with its form; read
 // back into a fresh form, the link is there, once: made when the chart's form
-// is read too, or when the channel is made after the source's form was read.
+// is read too, or when the channel is made after the source's form or the
+// chart's own form was read.
 TEST_F(ScopePinOwner, ALinkToAChannelSurvivesAFormRoundTrip)
 {
     struct Case {
         const char* label;
         bool otherForm;
-        bool chartFormRead;
+        bool otherFormRead;
+        ChartFormRead chartFormRead;
     };
     constexpr Case cases[] = {
-        {"source beside the chart", false, true},
-        {"source in Form2, read first", true, true},
-        {"channels made after the source's form was read", true, false},
+        {"source beside the chart", false, false, ChartFormRead::WithChannels},
+        {"source in Form2, read first", true, true, ChartFormRead::WithChannels},
+        {"channels made after the source's form was read", true, true, ChartFormRead::Never},
+        {"channels made after the chart's form alone was read", true, false, ChartFormRead::BeforeChannels},
+        {"source beside the chart, channels made after their form was read", false, false,
+         ChartFormRead::BeforeChannels},
+        {"channels made after both forms were read", true, true, ChartFormRead::BeforeChannels},
     };
-    for (const auto [label, otherForm, chartFormRead] : cases) {
+    for (const auto [label, otherForm, otherFormRead, chartFormRead] : cases) {
         SCOPED_TRACE(label);
         TFormObject storedCharts;
         TFormObject storedSources;
@@ -175,11 +185,14 @@ TEST_F(ScopePinOwner, ALinkToAChannelSurvivesAFormRoundTrip)
         const auto form1 = form("Form1");
         const auto form2 = form("Form2");
         TSignalSource& source = sourceIn(otherForm ? *form2 : *form1);
-        if (otherForm)
+        if (otherFormRead)
             owLinkTest::ReadInto(*form2, storedSources);
-        TSLScope& scope = chartIn(*form1, 2);
-        if (chartFormRead)
+        const bool early = chartFormRead == ChartFormRead::BeforeChannels;
+        TSLScope& scope = chartIn(*form1, early ? 0 : 2);
+        if (chartFormRead != ChartFormRead::Never)
             owLinkTest::ReadInto(*form1, storedCharts);
+        for (int i = 0; early && i < 2; ++i)
+            scope.Channels.Add();
 
         EXPECT_EQ(scope.Channels.GetItem(1).InputPin().GetSource(), source.Out());
         EXPECT_EQ(scope.Channels.GetItem(0).XInputPin().GetSource(), source.Out());
