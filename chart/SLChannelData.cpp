@@ -3,7 +3,7 @@
 #include "chart/FreshPages.h"
 #include "chart/ParallelPieces.h"
 #include "chart/SharedXBuffers.h"
-#include "framework/BlockPool.h"
+#include "framework/buffers/BlockPool.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 #include "chart/MinMaxPyramid.h"
 #include "chart/SharedXBuffers.h"
 #include "chart/XIndex.h"
-#include "framework/OWLock.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
+#include "framework/locks/OWLock.h"
 
 #include <cstddef>
 #include <memory>

@@ -3,7 +3,7 @@
 // colour while it is clear, a pen, and locked offsets measured from a corner
 // or edge centre of an element's area.
 #include "chart/GraphicsObjects.h"
-#include "framework/LPComponent.h"
+#include "framework/components/LPComponent.h"
 
 #include <cstdint>
 

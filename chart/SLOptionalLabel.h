@@ -3,7 +3,7 @@
 // set) and a visibility; the optional label adds its text. A change of the
 // font counts as a change of the label.
 #include "chart/GraphicsObjects.h"
-#include "framework/LPComponent.h"
+#include "framework/components/LPComponent.h"
 
 #include <string>
 

@@ -4,8 +4,8 @@
 #include "chart/SLScopeChannels.h"
 #include "chart/SLScopeProperties.h"
 #include "framework/ClassLibrary/Component.h"
-#include "framework/LPControlDrawLayer.h"
-#include "framework/OWPinList.h"
+#include "framework/components/LPControlDrawLayer.h"
+#include "framework/pins/OWPinList.h"
 
 #include <QImage>
 #include <QPoint>

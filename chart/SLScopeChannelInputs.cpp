@@ -1,9 +1,9 @@
 #include "chart/SLScopeChannelInputs.h"
 
-#include "framework/LPBufferPair.h"
-#include "framework/SLComplexBuffer.h"
-#include "framework/SLIntegerBuffer.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/LPBufferPair.h"
+#include "framework/buffers/SLComplexBuffer.h"
+#include "framework/buffers/SLIntegerBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
 
 #include <cmath>
 #include <limits>

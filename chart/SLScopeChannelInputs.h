@@ -1,10 +1,10 @@
 #pragma once
 
 #include "chart/SLChannelData.h"
-#include "framework/OWGuid.h"
-#include "framework/OWOperations.h"
-#include "framework/OWPinModel.h"
-#include "framework/SLOWQueuedPinImpl.h"
+#include "framework/operations/OWGuid.h"
+#include "framework/operations/OWOperations.h"
+#include "framework/pins/OWPinModel.h"
+#include "framework/streams/SLOWQueuedPinImpl.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "chart/SLScopeChannels.h"
 
 #include "chart/SLScope.h"
-#include "framework/OWUnloadedPin.h"
+#include "framework/pins/OWUnloadedPin.h"
 
 #include <algorithm>
 #include <stdexcept>

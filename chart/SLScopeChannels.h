@@ -1,10 +1,10 @@
 #pragma once
 
 #include "chart/SLChannelData.h"
-#include "chart/SLScopeChannelInputs.h"
 #include "chart/SLScopeAxes.h"
+#include "chart/SLScopeChannelInputs.h"
 #include "chart/SLScopeProperties.h"
-#include "framework/SLOWQueuedSinkPins.h"
+#include "framework/streams/SLOWQueuedSinkPins.h"
 
 #include <memory>
 #include <vector>

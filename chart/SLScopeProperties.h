@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chart/SLDisplayAttributes.h"
-#include "framework/OWLock.h"
+#include "framework/locks/OWLock.h"
 
 #include <QColor>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "chart/ParallelPieces.h"
 #include "chart/SLScope.h"
-#include "framework/FloatToDisplayText.h"
+#include "framework/text/FloatToDisplayText.h"
 
 #include <QFontMetrics>
 #include <QPainter>

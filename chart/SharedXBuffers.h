@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chart/XIndex.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
 
 #include <cstddef>
 #include <memory>

@@ -3,10 +3,10 @@
 // data, against a plain copy of the same bytes in the same run, and how much
 // stays queued on the way.
 #include "chart/SLScope.h"
-#include "framework/OWOperations.h"
-#include "framework/SLBufferTypes.h"
-#include "framework/SLOWSourcePins.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
+#include "framework/operations/OWOperations.h"
+#include "framework/streams/SLBufferTypes.h"
+#include "framework/streams/SLOWSourcePins.h"
 
 #include <benchmark/benchmark.h>
 

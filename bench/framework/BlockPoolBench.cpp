@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "HeapCallCounter.h"
-#include "framework/BlockPool.h"
+#include "framework/buffers/BlockPool.h"
 
 // Get and put of a size the pool already holds: the steady state of every
 // buffer that is created and released again.

@@ -1,7 +1,7 @@
 // Tick-label texts against one snprintf of the same value with the same
 // number of decimals, measured in the same run: the display text may cost at
 // most twice as much.
-#include "framework/FloatToDisplayText.h"
+#include "framework/text/FloatToDisplayText.h"
 
 #include <benchmark/benchmark.h>
 

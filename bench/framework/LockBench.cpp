@@ -1,8 +1,8 @@
 // Cost of the lock model against the platform's recursive mutex, measured in
 // the same run: an uncontended write section taken and released, and a typed
 // property setter with its change notification.
-#include "framework/LPComponent.h"
-#include "framework/OWLock.h"
+#include "framework/components/LPComponent.h"
+#include "framework/locks/OWLock.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // a state delivery to one linked pin against calling the same handler through
 // std::function, and destroying a linked pin with 100, 1,000 and 10,000 other
 // pins registered (the cost per other pin is the slope between them).
-#include "framework/OWPinRegistry.h"
-#include "framework/OWPins.h"
-#include "framework/OWStateDispatcher.h"
-#include "framework/OWStatePin.h"
+#include "framework/pins/OWPinRegistry.h"
+#include "framework/pins/OWPins.h"
+#include "framework/pins/OWStateDispatcher.h"
+#include "framework/pins/OWStatePin.h"
 
 #include <benchmark/benchmark.h>
 

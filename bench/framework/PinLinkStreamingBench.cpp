@@ -10,9 +10,9 @@
 #include "ThreadClock.h"
 #include "framework/ClassLibrary/ComponentClasses.h"
 #include "framework/ClassLibrary/FormStream.h"
-#include "framework/OWSinkPin.h"
-#include "framework/OWSourcePin.h"
-#include "framework/OWUnloadedPin.h"
+#include "framework/pins/OWSinkPin.h"
+#include "framework/pins/OWSourcePin.h"
+#include "framework/pins/OWUnloadedPin.h"
 
 #include <benchmark/benchmark.h>
 

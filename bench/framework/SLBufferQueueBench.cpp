@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "BandwidthAgainstMemcpy.h"
-#include "framework/SLBufferQueue.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
+#include "framework/streams/SLBufferQueue.h"
 
 // A full queue's worth of 1,000-sample buffers pushed and read back out in
 // blocks of the argument's length, against memcpy of the same samples' bytes.

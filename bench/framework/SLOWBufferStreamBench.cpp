@@ -3,10 +3,10 @@
 // value would cost at the least), measured in the same run. The sink checks
 // that every buffer reaches it on its own block: "samplesCopied" counts the
 // samples of buffers that arrived anywhere else.
-#include "framework/SLBufferTypes.h"
-#include "framework/SLOWSinkPins.h"
-#include "framework/SLOWSourcePins.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
+#include "framework/streams/SLBufferTypes.h"
+#include "framework/streams/SLOWSinkPins.h"
+#include "framework/streams/SLOWSourcePins.h"
 
 #include <benchmark/benchmark.h>
 

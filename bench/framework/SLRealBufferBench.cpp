@@ -2,7 +2,7 @@
 
 #include "BandwidthAgainstMemcpy.h"
 #include "HeapCallCounter.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
 
 // A buffer of a million doubles created and released in a loop reuses its
 // pooled block and objects: no heap call once the pool holds them.

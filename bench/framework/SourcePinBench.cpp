@@ -5,9 +5,9 @@
 // The batches are timed in the thread's CPU time, so that time the thread
 // spends waiting for a core on a loaded machine counts for neither.
 #include "ThreadClock.h"
-#include "framework/OWSinkPin.h"
-#include "framework/OWSourcePin.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
+#include "framework/pins/OWSinkPin.h"
+#include "framework/pins/OWSourcePin.h"
 
 #include <benchmark/benchmark.h>
 

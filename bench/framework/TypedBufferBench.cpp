@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
 #include "BandwidthAgainstMemcpy.h"
-#include "framework/SLComplexBuffer.h"
-#include "framework/SLIntegerBuffer.h"
+#include "framework/buffers/SLComplexBuffer.h"
+#include "framework/buffers/SLIntegerBuffer.h"
 
 // Element-wise operations of the integer and complex buffers on 4,000,000
 // elements against memcpy of the buffer's bytes.

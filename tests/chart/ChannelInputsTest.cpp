@@ -1,10 +1,10 @@
 #include "ScopeTestSupport.h"
 
 #include "chart/SLScopeChannelInputs.h"
-#include "framework/LPBufferPair.h"
-#include "framework/SLComplexBuffer.h"
-#include "framework/SLIntegerBuffer.h"
 #include "framework/OWPinTestSupport.h"
+#include "framework/buffers/LPBufferPair.h"
+#include "framework/buffers/SLComplexBuffer.h"
+#include "framework/buffers/SLIntegerBuffer.h"
 
 #include <array>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "ScopeTestSupport.h"
 
-#include "framework/SLOWSourcePins.h"
+#include "framework/streams/SLOWSourcePins.h"
 
 #include <atomic>
 #include <memory>

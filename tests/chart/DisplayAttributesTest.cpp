@@ -1,7 +1,7 @@
 #include "chart/FillEnumCaptions.h"
 #include "chart/SLDisplayAttributes.h"
 #include "chart/SLOptionalLabel.h"
-#include "framework/LPPublishedProperties.h"
+#include "framework/components/LPPublishedProperties.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "chart/FreshPages.h"
 
 #include "chart/ParallelPieces.h"
-#include "tests/framework/OWPinTestSupport.h"
+#include "framework/OWPinTestSupport.h"
 
 #include <gtest/gtest.h>
 

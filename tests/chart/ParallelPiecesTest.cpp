@@ -1,6 +1,6 @@
 #include "chart/ParallelPieces.h"
 
-#include "tests/framework/OWPinTestSupport.h"
+#include "framework/OWPinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ScopeTestSupport.h"
 
 #include "framework/OWLinkTestSupport.h"
-#include "framework/SLOWSourcePins.h"
+#include "framework/streams/SLOWSourcePins.h"
 
 #include <algorithm>
 

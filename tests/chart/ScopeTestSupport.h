@@ -1,9 +1,9 @@
 #pragma once
 
 #include "chart/SLScope.h"
-#include "framework/OWOperations.h"
-#include "framework/SLBufferTypes.h"
-#include "framework/SLRealBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
+#include "framework/operations/OWOperations.h"
+#include "framework/streams/SLBufferTypes.h"
 
 #include <QApplication>
 #include <QMouseEvent>

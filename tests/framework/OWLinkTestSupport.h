@@ -6,8 +6,8 @@
 #include "framework/ClassLibrary/ClassLibraryErrors.h"
 #include "framework/ClassLibrary/ComponentClasses.h"
 #include "framework/ClassLibrary/FormStream.h"
-#include "framework/OWPinLookup.h"
-#include "framework/OWUnloadedPin.h"
+#include "framework/pins/OWPinLookup.h"
+#include "framework/pins/OWUnloadedPin.h"
 
 #include <random>
 

@@ -1,11 +1,11 @@
 #pragma once
 // Pins, owners and listeners for the pin model's tests.
 #include "framework/ClassLibrary/TypeInfo.h"
-#include "framework/OWPinEvents.h"
-#include "framework/OWPinList.h"
-#include "framework/OWPins.h"
-#include "framework/OWStateDispatcher.h"
-#include "framework/OWStatePin.h"
+#include "framework/pins/OWPinEvents.h"
+#include "framework/pins/OWPinList.h"
+#include "framework/pins/OWPins.h"
+#include "framework/pins/OWStateDispatcher.h"
+#include "framework/pins/OWStatePin.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // registered for the tests (typeB to typeC).
 #include "OWPinTestSupport.h"
 
-#include "framework/OWFormatConverter.h"
-#include "framework/OWMultiSinkPin.h"
-#include "framework/OWSinkPin.h"
-#include "framework/OWSourcePin.h"
+#include "framework/pins/OWFormatConverter.h"
+#include "framework/pins/OWMultiSinkPin.h"
+#include "framework/pins/OWSinkPin.h"
+#include "framework/pins/OWSourcePin.h"
 
 #include <mutex>
 

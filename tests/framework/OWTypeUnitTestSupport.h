@@ -3,11 +3,11 @@
 // type units, with the units registered once per process.
 #include "OWPinTestSupport.h"
 
-#include "framework/OWReceivers.h"
-#include "framework/OWScalarTypes.h"
-#include "framework/SLBufferTypes.h"
-#include "framework/OWSinkPin.h"
-#include "framework/OWSourcePin.h"
+#include "framework/pins/OWReceivers.h"
+#include "framework/pins/OWSinkPin.h"
+#include "framework/pins/OWSourcePin.h"
+#include "framework/streams/OWScalarTypes.h"
+#include "framework/streams/SLBufferTypes.h"
 
 #include <functional>
 #include <mutex>

@@ -7,11 +7,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "framework/SLBlockBuffer.h"
-#include "framework/SLComplexBuffer.h"
-#include "framework/SLIntegerBuffer.h"
-#include "framework/SLRealBuffer.h"
-#include "framework/SLRef.h"
+#include "framework/buffers/SLBlockBuffer.h"
+#include "framework/buffers/SLComplexBuffer.h"
+#include "framework/buffers/SLIntegerBuffer.h"
+#include "framework/buffers/SLRealBuffer.h"
+#include "framework/buffers/SLRef.h"
 
 template <typename Buffer, typename Element>
 SLRef<Buffer> bufferOf(const std::vector<Element>& values)

@@ -1,8 +1,0 @@
-#include "framework/OWCriticalSection.h"
-
-#include "framework/OWThread.h"
-
-void TOWSpinGuard::yieldNow() noexcept
-{
-    OWYield();
-}

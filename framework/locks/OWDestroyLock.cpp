@@ -1,0 +1,222 @@
+#include "framework/locks/OWDestroyLock.h"
+
+#include "framework/locks/OWThread.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// The destroy locks whose uses the thread holds, latest last; a destroy
+// section taken by the thread does not wait for these. The first ones live in
+// a plain array (no per-access initialisation), deeper nesting spills over.
+constexpr int inlineUseCapacity = 64;
+thread_local constinit const TOWDestroyLock* inlineUses[inlineUseCapacity]{};
+thread_local constinit int inlineUseCount = 0;
+thread_local std::vector<const TOWDestroyLock*> spilledUses;
+
+void pushUse(const TOWDestroyLock* lock)
+{
+    if (inlineUseCount < inlineUseCapacity)
+        inlineUses[inlineUseCount++] = lock;
+    else
+        spilledUses.push_back(lock);
+}
+
+void popUse(const TOWDestroyLock* lock)
+{
+    if (inlineUseCount == inlineUseCapacity && !spilledUses.empty()) {
+        auto it = std::find(spilledUses.rbegin(), spilledUses.rend(), lock);
+        if (it != spilledUses.rend()) {
+            spilledUses.erase(std::next(it).base());
+            return;
+        }
+    }
+    for (int i = inlineUseCount - 1; i >= 0; --i) {
+        if (inlineUses[i] != lock)
+            continue;
+        std::copy(inlineUses + i + 1, inlineUses + inlineUseCount, inlineUses + i);
+        --inlineUseCount;
+        if (inlineUseCount == inlineUseCapacity - 1 && !spilledUses.empty()) {
+            inlineUses[inlineUseCount++] = spilledUses.front();
+            spilledUses.erase(spilledUses.begin());
+        }
+        return;
+    }
+}
+
+std::int32_t countUses(const TOWDestroyLock* lock)
+{
+    std::int32_t n = static_cast<std::int32_t>(std::count(inlineUses, inlineUses + inlineUseCount, lock));
+    if (inlineUseCount == inlineUseCapacity)
+        n += static_cast<std::int32_t>(std::count(spilledUses.begin(), spilledUses.end(), lock));
+    return n;
+}
+
+std::vector<const TOWDestroyLock*> usesOfCaller()
+{
+    std::vector<const TOWDestroyLock*> uses(inlineUses, inlineUses + inlineUseCount);
+    if (inlineUseCount == inlineUseCapacity)
+        uses.insert(uses.end(), spilledUses.begin(), spilledUses.end());
+    return uses;
+}
+
+// A thread waiting in a destruction for the uses of other threads, with the
+// uses it holds while it waits (they cannot change until it goes on).
+struct TWaiter {
+    const TOWDestroyLock* waitsFor;
+    std::vector<const TOWDestroyLock*> holds;
+};
+
+// The waiting threads. Two destructions may wait for each other: a handler
+// on each of two threads frees a pin whose delivery runs on the other. A
+// waiter that waits for a lock this thread holds a use of (directly, or
+// through a chain of such waiters) cannot go on before this thread does, so
+// its uses do not hold this destruction up; it finds the pin gone when it
+// goes on, as if its own handler had freed it. The decision is taken under
+// one guard, and a thread that goes on leaves the list in the same step, so
+// of two waiting for each other exactly one goes on.
+class TWaiters {
+public:
+    static TWaiters& Instance()
+    {
+        static TWaiters waiters;
+        return waiters;
+    }
+    void Enter(TWaiter& waiter)
+    {
+        std::lock_guard hold(guard_);
+        waiters_.push_back(&waiter);
+    }
+    void Leave(const TWaiter& waiter)
+    {
+        std::lock_guard hold(guard_);
+        std::erase(waiters_, &waiter);
+    }
+    // True, and `waiter` has left, when every use of `lock` by another
+    // thread (`others` of them) belongs to a waiter held up by this one.
+    bool MayGoOn(TWaiter& waiter, const TOWDestroyLock* lock, std::int32_t others)
+    {
+        std::lock_guard hold(guard_);
+        std::vector<const TOWDestroyLock*> blocking = waiter.holds;
+        std::vector<const TWaiter*> heldUp;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (const TWaiter* other : waiters_) {
+                if (other == &waiter || std::find(heldUp.begin(), heldUp.end(), other) != heldUp.end() ||
+                    std::find(blocking.begin(), blocking.end(), other->waitsFor) == blocking.end())
+                    continue;
+                heldUp.push_back(other);
+                blocking.insert(blocking.end(), other->holds.begin(), other->holds.end());
+                grew = true;
+            }
+        }
+        for (const TWaiter* other : heldUp)
+            others -= static_cast<std::int32_t>(std::count(other->holds.begin(), other->holds.end(), lock));
+        if (others > 0)
+            return false;
+        std::erase(waiters_, &waiter);
+        return true;
+    }
+
+private:
+    std::mutex guard_;
+    std::vector<const TWaiter*> waiters_;
+};
+
+} // namespace
+
+TOWIntf<TOWDestroyLock> TOWDestroyLock::Create()
+{
+    return TOWIntf<TOWDestroyLock>(new TOWDestroyLock(), owAdoptRef);
+}
+
+bool TOWDestroyLock::TryUse() noexcept
+{
+    // Sequentially consistent on both sides: either the destroyer sees this
+    // use or this use sees the pending destruction.
+    useCount_.fetch_add(1, std::memory_order_seq_cst);
+    if (destroyPending_.load(std::memory_order_seq_cst) != 0 || retired_.load(std::memory_order_seq_cst)) {
+        useCount_.fetch_sub(1, std::memory_order_seq_cst);
+        return false;
+    }
+    pushUse(this);
+    return true;
+}
+
+void TOWDestroyLock::EndUse() noexcept
+{
+    popUse(this);
+    useCount_.fetch_sub(1, std::memory_order_seq_cst);
+}
+
+std::int32_t TOWDestroyLock::UsesOfCaller() const noexcept
+{
+    return countUses(this);
+}
+
+bool TOWDestroyLock::OtherThreadsUse() const noexcept
+{
+    return useCount_.load(std::memory_order_seq_cst) > UsesOfCaller();
+}
+
+void TOWDestroyLock::WaitForOtherThreads() const noexcept
+{
+    const std::int32_t mine = UsesOfCaller();
+    if (useCount_.load(std::memory_order_seq_cst) <= mine)
+        return;
+    TWaiters& waiters = TWaiters::Instance();
+    TWaiter waiter{this, usesOfCaller()};
+    waiters.Enter(waiter);
+    for (;;) {
+        const std::int32_t others = useCount_.load(std::memory_order_seq_cst) - mine;
+        if (others <= 0) {
+            waiters.Leave(waiter);
+            return;
+        }
+        if (waiters.MayGoOn(waiter, this, others))
+            return;
+        OWYield();
+    }
+}
+
+TOWDestroyLockSectionRef TOWDestroyLock::UseSection()
+{
+    if (!TryUse())
+        return {};
+    return OWMake<TOWDestroyLockSection>(*this);
+}
+
+TOWDestroyLockSectionRef TOWDestroyLock::MarkDestroyPending()
+{
+    destroyPending_.fetch_add(1, std::memory_order_seq_cst);
+    return OWMake<TOWDestroyLockLockSection>(*this);
+}
+
+TOWDestroyLockSectionRef TOWDestroyLock::DestroySection()
+{
+    auto section = MarkDestroyPending();
+    WaitForOtherThreads();
+    return section;
+}
+
+TOWDestroyLockSectionRef TOWDestroyLock::UnlockSection()
+{
+    return OWMake<TOWDestroyLockUnlockSection>(*this, destroyPending_.exchange(0, std::memory_order_acq_rel));
+}
+
+TOWDestroyLockSection::~TOWDestroyLockSection()
+{
+    lock_->GetLockObject().EndUse();
+}
+
+TOWDestroyLockLockSection::~TOWDestroyLockLockSection()
+{
+    lock_->destroyPending_.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+TOWDestroyLockUnlockSection::~TOWDestroyLockUnlockSection()
+{
+    lock_->destroyPending_.fetch_add(savedPending_, std::memory_order_acq_rel);
+}

@@ -1,0 +1,345 @@
+#include "framework/pins/OWPinLookup.h"
+
+#include "framework/ClassLibrary/TypeInfo.h"
+#include "framework/components/SLPropertyLookup.h"
+#include "framework/pins/OWPinList.h"
+#include "framework/pins/OWPinRegistry.h"
+#include "framework/pins/OWPins.h"
+#include "framework/pins/OWStateDispatcher.h"
+#include "framework/pins/OWUnloadedPin.h"
+
+#include <functional>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace {
+
+bool isOwnRoot(const TComponent& owner, const TComponent& child)
+{
+    // A form, frame or data module names its own tree, and so does every
+    // component the application owns.
+    switch (child.Role()) {
+    case TComponentRole::Form:
+    case TComponentRole::DataModule:
+    case TComponentRole::Frame:
+        return true;
+    default:
+        return owner.Role() == TComponentRole::Application;
+    }
+}
+
+// The root of that name: `near` when it is named so, else a root that holds
+// pins (the registry knows every pin, and a root without pins has nothing to
+// link to).
+TComponent* findRoot(std::string_view name, TComponent* near)
+{
+    if (near && near->Name() == name)
+        return near;
+    if (name.empty())
+        return nullptr;
+    TComponent* found = nullptr;
+    const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(nullptr);
+    uses.ForEach([&](TOWBasicPin& pin) {
+        TComponent* root = found ? nullptr : pin.GetRoot();
+        if (root && root != near && !root->ComponentState().destroying && root->Name() == name)
+            found = root;
+    });
+    return found;
+}
+
+// Walks root's tree (the root itself first, then nearest level first;
+// sub-roots and their trees are not part of it) until visit answers true.
+template<class Visit>
+void walkTree(TComponent& root, Visit&& visit)
+{
+    if (visit(root))
+        return;
+    std::vector<TComponent*> level{&root};
+    std::vector<TComponent*> next;
+    while (!level.empty()) {
+        next.clear();
+        for (TComponent* owner : level) {
+            for (int i = 0; i < owner->ComponentCount(); ++i) {
+                TComponent* child = owner->Components(i);
+                if (isOwnRoot(*owner, *child))
+                    continue;
+                if (visit(*child))
+                    return;
+                if (child->ComponentCount() > 0)
+                    next.push_back(child);
+            }
+        }
+        level.swap(next);
+    }
+}
+
+// Hashes names as views, so a look-up by a path's part copies nothing.
+struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
+// The names of each root's tree, the first of each name in walk order.
+struct TLookupBatch {
+    using TNames = std::unordered_map<std::string, TComponent*, TNameHash, std::equal_to<>>;
+    std::unordered_map<const TComponent*, TNames> roots;
+};
+thread_local TLookupBatch* activeBatch = nullptr;
+
+// The first component of that name in root's tree.
+TComponent* findComponent(TComponent& root, std::string_view name)
+{
+    if (activeBatch) {
+        auto [at, made] = activeBatch->roots.try_emplace(&root);
+        if (made) {
+            walkTree(root, [&](TComponent& c) {
+                at->second.try_emplace(c.Name(), &c);
+                return false;
+            });
+        }
+        const auto found = at->second.find(name);
+        return found == at->second.end() ? nullptr : found->second;
+    }
+    TComponent* found = nullptr;
+    walkTree(root, [&](TComponent& c) {
+        if (c.Name() == name)
+            found = &c;
+        return found != nullptr;
+    });
+    return found;
+}
+
+// The pin of the component with that property path: index forms first, then
+// name forms; only pins the component owns.
+TOWBasicPin* findInComponent(TComponent& component, std::string_view path)
+{
+    // A path without a dot can only be a pin property of the component
+    // itself (sub-objects and lists add a level): no walk needed.
+    if (path.find('.') == std::string_view::npos) {
+        TObject* held = nullptr;
+        auto* pin = GetClassPropertyByName(&component, path, held) ? dynamic_cast<TOWPin*>(held) : nullptr;
+        return pin && pin->GetOwnerComponent() == &component ? pin : nullptr;
+    }
+    for (const bool indexForm : {true, false}) {
+        std::vector<TOWPinPathItem> items;
+        ListPins(component, "TOWPin", items, indexForm);
+        for (const TOWPinPathItem& item : items) {
+            if (item.Path == path && item.Pin->GetOwnerComponent() == &component)
+                return item.Pin;
+        }
+    }
+    return nullptr;
+}
+
+std::string rootNameOf(const std::string& path)
+{
+    const auto dot = path.find('.');
+    return dot == std::string::npos ? std::string() : path.substr(0, dot);
+}
+
+bool designing(TComponent* component)
+{
+    return component && component->ComponentState().designing && !OWDesigningSuppressed();
+}
+
+} // namespace
+
+TOWPathLookupBatch::TOWPathLookupBatch()
+{
+    if (!activeBatch)
+        activeBatch = new TLookupBatch;
+}
+
+TOWPathLookupBatch::~TOWPathLookupBatch()
+{
+    delete std::exchange(activeBatch, nullptr);
+}
+
+TOWLinkReader TOWLinkReader::Of(TOWBasicPin& pin)
+{
+    TOWLinkReader reader;
+    reader.Root = pin.GetRoot();
+    reader.RootName = pin.GetRootName();
+    reader.FormName = pin.FormName();
+    reader.Requester = pin.Borrow();
+    reader.Designing = pin.IsDesigning();
+    return reader;
+}
+
+TOWLinkReader TOWLinkReader::Of(TOWPinList& list)
+{
+    TOWLinkReader reader;
+    TComponent* owner = list.Owner();
+    reader.Root = FindRootOwner(owner);
+    reader.RootName = reader.Root ? reader.Root->Name() : std::string();
+    reader.FormName = list.FormName();
+    if (owner) {
+        std::string listPath;
+        std::vector<const TObject*> visited;
+        FindPropertyPath({}, *owner, "TOWPinList", listPath, visited, 0, &list);
+        reader.RequesterPath = reader.RootName + "." + owner->Name() + "." + listPath;
+    }
+    reader.Designing = designing(owner);
+    return reader;
+}
+
+void QualifyPath(const std::string& formName, const std::string& rootName, std::string& path)
+{
+    if (formName.empty() || formName == rootName)
+        return;
+    if (path.size() > formName.size() && path.compare(0, formName.size(), formName) == 0 &&
+        path[formName.size()] == '.')
+        path.replace(0, formName.size(), rootName);
+}
+
+void QualifyPath(TOWBasicPin& pin, std::string& path)
+{
+    QualifyPath(pin.FormName(), pin.GetRootName(), path);
+}
+
+TOWBasicPin* OWFindPinByPath(TComponent* near, const std::string& path)
+{
+    const auto first = path.find('.');
+    if (first == std::string::npos)
+        return nullptr;
+    const std::string_view text(path);
+    // Root.Component.Property...
+    if (const auto second = path.find('.', first + 1); second != std::string::npos) {
+        if (TComponent* root = findRoot(text.substr(0, first), near)) {
+            if (TComponent* owner = findComponent(*root, text.substr(first + 1, second - first - 1))) {
+                if (TOWBasicPin* pin = findInComponent(*owner, text.substr(second + 1)))
+                    return pin;
+            }
+        }
+    }
+    // Component.Property... in the nearest root.
+    if (near) {
+        if (TComponent* owner = findComponent(*near, text.substr(0, first)))
+            return findInComponent(*owner, text.substr(first + 1));
+    }
+    return nullptr;
+}
+
+TOWBorrowed<TOWBasicPin> OWFindLinkPin(const TOWLinkReader& reader, const std::string& indexPath,
+                                       const std::string& namePath)
+{
+    TOWBasicPin* pin = OWFindPinByPath(reader.Root, indexPath);
+    if (!pin && namePath != indexPath)
+        pin = OWFindPinByPath(reader.Root, namePath);
+    return pin ? pin->Borrow() : TOWBorrowed<TOWBasicPin>();
+}
+
+TOWBorrowed<TOWBasicPin> OWFindLinkTarget(const TOWLinkReader& reader, const std::string& indexPath,
+                                          const std::string& namePath, TOWPinKind kind)
+{
+    if (TOWBorrowed<TOWBasicPin> pin = OWFindLinkPin(reader, indexPath, namePath))
+        return pin;
+    const std::string rootName = rootNameOf(indexPath);
+    TOWUnloadedPin* placeholder = OWFindPlaceholderOfKind(rootName, indexPath, kind);
+    if (!placeholder && namePath != indexPath)
+        placeholder = OWFindPlaceholderOfKind(rootName, namePath, kind);
+    if (!placeholder) {
+        std::string requester = reader.RequesterPath;
+        if (auto pin = Use(reader.Requester))
+            requester = pin->GetPath(true);
+        placeholder = TOWUnloadedPin::Create(indexPath, namePath, requester, rootName, kind, reader.Designing);
+    }
+    return TOWBasicPin::BorrowAs<TOWBasicPin>(placeholder);
+}
+
+bool ListLinkCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOWBasicPin& asker, unsigned flags,
+                        const std::string& prefix, const std::string& separator)
+{
+    bool complete = true;
+    const std::string lead = prefix.empty() ? std::string() : prefix + separator;
+    for (int i = 0; i < root.ComponentCount(); ++i) {
+        TComponent* component = root.Components(i);
+        std::vector<TOWPinPathItem> pins;
+        if (!ListPins(*component, "TOWPin", pins, (flags & owCandidateIndexForm) != 0))
+            complete = false;
+        for (TOWPinPathItem& item : pins) {
+            TOWBasicPin* pin = item.Pin;
+            if (pin == &asker || pin->GetOwnerComponent() != component)
+                continue;
+            bool admitted = false;
+            if (flags & owCandidateConnectCheck) {
+                admitted = asker.CanConnectTo(pin, true) &&
+                           !((flags & owCandidateNoFunctionDependents) && asker.IsFunctionDependent(pin));
+            } else {
+                TOWFormatConverter* converter = nullptr;
+                const TOWFormatConverterClass* converterClass = nullptr;
+                admitted = asker.CanLinkType(pin, converter, true, converterClass);
+            }
+            if (admitted)
+                list.push_back({lead + component->Name() + separator + item.Path, pin});
+        }
+        if (component->ComponentCount() > 0 && !ListLinkCandidates(list, *component, asker, flags, prefix, separator))
+            complete = false;
+    }
+    return complete;
+}
+
+bool ConnectByText(TOWBasicPin& source, TComponent* root, const std::string& text, bool indexForm)
+{
+    if (text.empty()) {
+        if (!indexForm)
+            source.DisconnectAll();
+        return true;
+    }
+    TComponent* own = source.GetRoot();
+    TComponent* within = root ? root : own;
+    if (!within)
+        return false;
+    const std::string prefix = within == own ? std::string() : within->Name();
+    std::vector<TOWPinPathItem> candidates;
+    const bool complete = ListLinkCandidates(candidates, *within, source,
+                                             owCandidateConnectCheck | (indexForm ? owCandidateIndexForm : 0u),
+                                             prefix, ".");
+    for (const TOWPinPathItem& candidate : candidates) {
+        if (candidate.Path == text)
+            return source.Connect(candidate.Pin);
+    }
+    // A listing that missed pins may have missed the one named.
+    return !complete;
+}
+
+bool ConnectByPath(TOWBasicPin& sink, TComponent* root, const std::string& indexPath, const std::string& namePath)
+{
+    if (indexPath == "nil") {
+        sink.DisconnectAll();
+        return true;
+    }
+    TOWLinkReader reader = TOWLinkReader::Of(sink);
+    if (root)
+        reader.Root = root;
+    std::string index = indexPath;
+    std::string name = namePath.empty() ? indexPath : namePath;
+    QualifyPath(sink, index);
+    QualifyPath(sink, name);
+    const TOWBorrowed<TOWBasicPin> target = OWFindLinkTarget(reader, index, name, TOWPinKind::Source);
+    auto pin = Use(target);
+    if (!pin)
+        return false;
+    const bool linked = sink.Connect(pin.Get());
+    if (!linked) {
+        if (auto* placeholder = dynamic_cast<TOWUnloadedPin*>(pin.Get()))
+            placeholder->ReleaseIfUnused();
+    }
+    return linked;
+}
+
+bool TOWStreamPin::SetLinkText(TComponent* root, const std::string& text)
+{
+    if (GetSinkKind() == TOWPinKind::Source)
+        return ConnectByText(*this, root, text, false);
+    if (text.empty() || text == "(Disconnected)") {
+        DisconnectAll();
+        return true;
+    }
+    // A typed path makes no placeholder: a typing error would wait forever.
+    if (TOWBasicPin* pin = OWFindPinByPath(root ? root : GetRoot(), text))
+        return Connect(pin);
+    TOWStateDispatcherRef dispatcher = FindDispatcher(text);
+    return dispatcher && JoinDispatcher(dispatcher.Get());
+}

@@ -1,0 +1,366 @@
+#include "framework/pins/OWUnloadedPin.h"
+
+#include "framework/ClassLibrary/TypeInfo.h"
+#include "framework/pins/OWPinRegistry.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+// The owning placeholder list; a leaf of the lock order. The placeholders are
+// also found by root name and path (index or name form) without a walk: a
+// form with many links to components read later makes as many placeholders.
+struct TPlaceholders {
+    struct TIndexed {
+        TOWUnloadedPin* pin;
+        std::uint64_t serial;
+    };
+    std::mutex guard;
+    std::vector<TOwned<TOWUnloadedPin>> items;
+    std::unordered_multimap<std::string, TIndexed> byPath;
+    std::uint64_t made = 0;
+
+    static std::string key(const std::string& rootName, const std::string& path)
+    {
+        std::string k;
+        k.reserve(rootName.size() + 1 + path.size());
+        k.append(rootName).push_back('\n');
+        k.append(path);
+        return k;
+    }
+    void index(TOWUnloadedPin* pin)
+    {
+        const std::uint64_t serial = made++;
+        byPath.emplace(key(pin->RootNameText(), pin->IndexPathText()), TIndexed{pin, serial});
+        if (pin->NamePathText() != pin->IndexPathText())
+            byPath.emplace(key(pin->RootNameText(), pin->NamePathText()), TIndexed{pin, serial});
+    }
+    void unindex(TOWUnloadedPin* pin)
+    {
+        for (const std::string* path : {&pin->IndexPathText(), &pin->NamePathText()}) {
+            auto [first, last] = byPath.equal_range(key(pin->RootNameText(), *path));
+            for (auto it = first; it != last;) {
+                if (it->second.pin == pin)
+                    it = byPath.erase(it);
+                else
+                    ++it;
+            }
+        }
+    }
+    // The earliest made placeholder of that path that the filter admits.
+    template <class Admits>
+    TOWUnloadedPin* find(const std::string& rootName, const std::string& path, Admits admits)
+    {
+        auto [first, last] = byPath.equal_range(key(rootName, path));
+        TOWUnloadedPin* found = nullptr;
+        std::uint64_t earliest = std::numeric_limits<std::uint64_t>::max();
+        for (auto it = first; it != last; ++it) {
+            if (it->second.serial < earliest && admits(*it->second.pin)) {
+                found = it->second.pin;
+                earliest = it->second.serial;
+            }
+        }
+        return found;
+    }
+};
+
+TPlaceholders& placeholders()
+{
+    static TPlaceholders instance;
+    return instance;
+}
+
+TOwned<TOWUnloadedPin> extractPlaceholder(TOWUnloadedPin* pin)
+{
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    auto it = std::find_if(p.items.begin(), p.items.end(), [&](const TOwned<TOWUnloadedPin>& i) { return i.get() == pin; });
+    if (it == p.items.end())
+        return nullptr;
+    TOwned<TOWUnloadedPin> owned = std::move(*it);
+    p.items.erase(it);
+    p.unindex(pin);
+    return owned;
+}
+
+} // namespace
+
+const TClassInfo& TOWUnloadedPin::StaticClassInfo()
+{
+    static const TClassInfo info("TOWUnloadedPin", &TOWBasicPin::StaticClassInfo(), {});
+    return info;
+}
+
+TOWUnloadedPin::TOWUnloadedPin(std::string indexPath, std::string namePath, std::string requesterPath,
+                               std::string rootName, TOWPinKind kind, bool designing)
+    : indexPath_(std::move(indexPath)), namePath_(std::move(namePath)), requesterPath_(std::move(requesterPath)),
+      rootName_(std::move(rootName)), kind_(kind), designing_(designing)
+{
+}
+
+TOWUnloadedPin* TOWUnloadedPin::Create(const std::string& indexPath, const std::string& namePath,
+                                       const std::string& requesterPath, const std::string& rootName, TOWPinKind kind,
+                                       bool designing)
+{
+    TOwned<TOWUnloadedPin> made(new TOWUnloadedPin(indexPath, namePath, requesterPath, rootName, kind, designing));
+    made->AfterConstruction();
+    TOWUnloadedPin* pin = made.get();
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    p.items.push_back(std::move(made));
+    p.index(pin);
+    return pin;
+}
+
+bool TOWUnloadedPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
+                                 const TOWFormatConverterClass*& converterClass)
+{
+    converter = nullptr;
+    converterClass = nullptr;
+    return pin != nullptr && pin != this;
+}
+
+bool TOWUnloadedPin::CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag)
+{
+    return pin != nullptr && pin != this;
+}
+
+std::string TOWUnloadedPin::GetLocalName()
+{
+    const auto dot = namePath_.find('.');
+    return dot == std::string::npos ? namePath_ : namePath_.substr(dot + 1);
+}
+
+std::string TOWUnloadedPin::GetPath(bool withRoot)
+{
+    // The paths are kept with the root; without it, the root and its dot go.
+    if (withRoot || rootName_.empty() || namePath_.compare(0, rootName_.size() + 1, rootName_ + ".") != 0)
+        return namePath_;
+    return namePath_.substr(rootName_.size() + 1);
+}
+
+std::string TOWUnloadedPin::GetIndexPath(bool withRoot)
+{
+    if (withRoot || rootName_.empty() || indexPath_.compare(0, rootName_.size() + 1, rootName_ + ".") != 0)
+        return indexPath_;
+    return indexPath_.substr(rootName_.size() + 1);
+}
+
+TGUID TOWUnloadedPin::NegotiateStateType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
+                                         const TOWFormatConverterClass*& converterClass)
+{
+    converter = nullptr;
+    converterClass = nullptr;
+    return GUID_NULL;
+}
+
+bool TOWUnloadedPin::IsConnected()
+{
+    auto section = ReadLocked();
+    return section && links_.Count() > 0;
+}
+
+bool TOWUnloadedPin::IsLinkedWith(TOWBasicPin* pin)
+{
+    auto section = ReadLocked();
+    return section && links_.IndexOfSink(pin) >= 0;
+}
+
+void TOWUnloadedPin::AddLink(TOWBasicPin* pin, TOWBasicPin* dependsOn)
+{
+    ConnectData(pin, dependsOn);
+}
+
+bool TOWUnloadedPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
+{
+    if (!pin || pin == this)
+        return false;
+    auto section = WriteLocked();
+    if (!section || releasing_.load())
+        return false;
+    const int index = links_.IndexOfSink(pin);
+    if (index >= 0) {
+        links_.Items(index).DependsOn = dependsOn ? dependsOn->Borrow() : TOWBorrowed<TOWBasicPin>();
+        return true;
+    }
+    TOWPinEntry entry;
+    entry.Sink = pin->Borrow();
+    entry.Target = entry.Sink;
+    if (dependsOn)
+        entry.DependsOn = dependsOn->Borrow();
+    links_.Add(std::move(entry));
+    return true;
+}
+
+void TOWUnloadedPin::RemoveLink(TOWBasicPin* pin, bool keepPlaceholder)
+{
+    auto section = WriteLocked();
+    if (!section)
+        return;
+    for (int index = links_.IndexOfSink(pin); index >= 0; index = links_.IndexOfSink(pin))
+        links_.Delete(index);
+}
+
+void TOWUnloadedPin::DisconnectAll()
+{
+    {
+        auto section = WriteLocked();
+        if (section)
+            links_.Entries().clear();
+    }
+    TOWBasicPin::DisconnectAll();
+}
+
+void TOWUnloadedPin::PinDestroying(TOWBasicPin* pin)
+{
+    auto section = WriteLocked();
+    if (!section)
+        return;
+    std::erase_if(links_.Entries(), [&](const TOWPinEntry& e) { return e.Sink.Get() == pin; });
+    for (TOWPinEntry& entry : links_.Entries()) {
+        if (entry.DependsOn.Get() == pin)
+            entry.DependsOn = {};
+    }
+}
+
+void TOWUnloadedPin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
+{
+    auto section = WriteLocked();
+    if (!section)
+        return;
+    for (TOWPinEntry& entry : links_.Entries()) {
+        if (entry.DependsOn.Get() == oldPin)
+            entry.DependsOn = newPin ? newPin->Borrow() : TOWBorrowed<TOWBasicPin>();
+    }
+}
+
+TOWBasicPin* TOWUnloadedPin::GetDependsOn(TOWBasicPin* pin)
+{
+    auto section = ReadLocked();
+    if (!section)
+        return nullptr;
+    const int index = links_.IndexOfSink(pin);
+    return index >= 0 ? links_.Items(index).DependsOn.Get() : nullptr;
+}
+
+int TOWUnloadedPin::GetLinkCount()
+{
+    auto section = ReadLocked();
+    return section ? links_.Count() : 0;
+}
+
+TOWBasicPin* TOWUnloadedPin::GetLink(int index)
+{
+    auto section = ReadLocked();
+    if (!section || index < 0 || index >= links_.Count())
+        return nullptr;
+    return links_.Items(index).Sink.Get();
+}
+
+void TOWUnloadedPin::ResolveInto(TOWBasicPin& realPin)
+{
+    {
+        const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(this);
+        uses.ForEach([&](TOWBasicPin& pin) { pin.PinReplaced(this, &realPin); });
+    }
+    std::vector<TOWPinEntry> links;
+    {
+        auto section = WriteLocked();
+        if (section)
+            links.swap(links_.Entries());
+    }
+    // From the last to the first: the partner drops the placeholder, and the
+    // real pin makes the link with the recorded data.
+    for (auto it = links.rbegin(); it != links.rend(); ++it) {
+        auto partner = Use(it->Sink);
+        if (!partner)
+            continue;
+        if (partner->IsLinkedWith(this))
+            partner->Disconnect(this);
+        auto dependsOn = Use(it->DependsOn);
+        realPin.ConnectData(partner.Get(), dependsOn.Get());
+    }
+    SetInList(false);
+    SetKeep(false);
+    if (TOwned<TOWUnloadedPin> owned = extractPlaceholder(this))
+        owned.reset();
+}
+
+bool TOWUnloadedPin::ReleaseIfUnused()
+{
+    {
+        // Decided under the section that links take, so that no link can be
+        // recorded between the check and the release.
+        auto section = WriteLocked();
+        if (!section || links_.Count() > 0 || InList() || Keep() || releasing_.exchange(true))
+            return false;
+    }
+    TOwned<TOWUnloadedPin> owned = extractPlaceholder(this);
+    return owned != nullptr;
+}
+
+TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string& path)
+{
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    return p.find(rootName, path, [](const TOWUnloadedPin&) { return true; });
+}
+
+TOWUnloadedPin* OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path)
+{
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    return p.find(rootName, path,
+                  [](const TOWUnloadedPin& pin) { return pin.NamePathText() == pin.IndexPathText(); });
+}
+
+TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind)
+{
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    return p.find(rootName, path, [kind](TOWUnloadedPin& pin) { return pin.GetSinkKind() == kind; });
+}
+
+TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin)
+{
+    const std::string root = pin.GetRootName();
+    if (TOWUnloadedPin* found = OWFindPlaceholder(root, pin.GetPath(true)))
+        return found;
+    return OWFindPlaceholder(root, pin.GetPath(false));
+}
+
+void OWResolvePlaceholdersOf(TOWBasicPin& pin, const std::string& pathWithRoot, const std::string& path,
+                             TOWPlaceholderFinder find)
+{
+    const std::string root = pin.GetRootName();
+    for (;;) {
+        TOWUnloadedPin* placeholder = find(root, pathWithRoot);
+        if (!placeholder)
+            placeholder = find(root, path);
+        if (!placeholder)
+            return;
+        placeholder->ResolveInto(pin);
+    }
+}
+
+int OWPlaceholderCount()
+{
+    TPlaceholders& p = placeholders();
+    std::lock_guard hold(p.guard);
+    return static_cast<int>(p.items.size());
+}
+
+void owPlaceholderDetail::FreeAll()
+{
+    std::vector<TOwned<TOWUnloadedPin>> freed;
+    TPlaceholders& p = placeholders();
+    {
+        std::lock_guard hold(p.guard);
+        freed.swap(p.items);
+        p.byPath.clear();
+    }
+}

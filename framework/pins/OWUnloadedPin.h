@@ -1,0 +1,111 @@
+#pragma once
+// Placeholders: pins named by a form stream that do not exist yet. A
+// placeholder records the links made to it and hands them to the real pin
+// when that pin appears. Every placeholder is owned by the process-wide
+// placeholder list; pin list slots only borrow them.
+#include "framework/pins/OWPinEntryList.h"
+#include "framework/pins/OWPins.h"
+
+#include <string>
+
+class TOWUnloadedPin final : public TOWBasicPin {
+public:
+    static const TClassInfo& StaticClassInfo();
+    const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
+
+    // Made and registered in the placeholder list, which owns it.
+    static TOWUnloadedPin* Create(const std::string& indexPath, const std::string& namePath,
+                                  const std::string& requesterPath, const std::string& rootName, TOWPinKind kind,
+                                  bool designing);
+
+    const std::string& IndexPathText() const { return indexPath_; }
+    const std::string& NamePathText() const { return namePath_; }
+    const std::string& RequesterPath() const { return requesterPath_; }
+    const std::string& RootNameText() const { return rootName_; }
+
+    // The placeholder accepts every link and offers no type.
+    bool CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
+                     const TOWFormatConverterClass*& converterClass) override;
+    // A DependsOn is recorded with the link, to be checked by the real pin.
+    bool CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag) override;
+    TOWPinKind GetSinkKind() override { return kind_; }
+    std::string GetRootName() override { return rootName_; }
+    std::string GetLocalName() override;
+    std::string GetPath(bool withRoot) override;
+    std::string GetIndexPath(bool withRoot) override;
+    bool IsFunctionDependentDeep(TOWBasicPin* pin) override { return false; }
+    bool CanConnectTo(TOWBasicPin* pin, bool flag) override { return true; }
+    bool IsDesigning() override { return designing_; }
+    TGUID NegotiateStateType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
+                             const TOWFormatConverterClass*& converterClass) override;
+    bool DeliverState(const TOWNotifyOperationRef& operation, TOWHandlerFlags flags, TOWBasicPin* target) override
+    {
+        return false;
+    }
+    bool IsConnected() override;
+    bool IsLinkedWith(TOWBasicPin* pin) override;
+    // Linking a placeholder records the partner and the link data.
+    void AddLink(TOWBasicPin* pin, TOWBasicPin* dependsOn) override;
+    bool ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn) override;
+    void RemoveLink(TOWBasicPin* pin, bool keepPlaceholder) override;
+    void Disconnect(TOWBasicPin* pin) override { RemoveLink(pin, false); }
+    void DisconnectAll() override;
+    void PinDestroying(TOWBasicPin* pin) override;
+    void PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin) override;
+    // The DependsOn recorded with the link of that partner.
+    TOWBasicPin* GetDependsOn(TOWBasicPin* pin) override;
+    int GetLinkCount() override;
+    TOWBasicPin* GetLink(int index) override;
+
+    bool InList() const { return inList_.load(); }
+    void SetInList(bool inList) { inList_.store(inList); }
+    bool Keep() const { return keep_.load(); }
+    void SetKeep(bool keep) { keep_.store(keep); }
+
+    // Gives way to the real pin: every pin replaces its references, the
+    // recorded links are made from the real pin, and the placeholder is freed.
+    // Do not touch the placeholder afterwards.
+    void ResolveInto(TOWBasicPin& realPin);
+    // Frees the placeholder when it holds no links, is not in a list and is
+    // not kept. Do not touch it afterwards when it answers True.
+    bool ReleaseIfUnused();
+
+private:
+    TOWUnloadedPin(std::string indexPath, std::string namePath, std::string requesterPath, std::string rootName,
+                   TOWPinKind kind, bool designing);
+
+    const std::string indexPath_;
+    const std::string namePath_;
+    const std::string requesterPath_;
+    const std::string rootName_;
+    const TOWPinKind kind_;
+    const bool designing_;
+    TOWPinEntryList links_;
+    std::atomic<bool> inList_{false};
+    std::atomic<bool> keep_{false};
+    std::atomic<bool> releasing_{false};
+};
+
+// The placeholder standing for the path (index or name form, with root)
+// under that root name, or null.
+TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string& path);
+// The same, among the placeholders known by their index path alone (a pin
+// list's stand-ins for its slots, a link given without name path).
+TOWUnloadedPin* OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path);
+// The same, among the placeholders of that kind only.
+TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind);
+// A placeholder that stands for the pin, searched by its paths with and
+// without root; null when none.
+TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin);
+using TOWPlaceholderFinder = TOWUnloadedPin* (*)(const std::string& rootName, const std::string& path);
+// Resolves into the pin every placeholder that find gives for the path,
+// first with the pin's root (pathWithRoot), then without (path), until none
+// is left.
+void OWResolvePlaceholdersOf(TOWBasicPin& pin, const std::string& pathWithRoot, const std::string& path,
+                             TOWPlaceholderFinder find);
+int OWPlaceholderCount();
+
+namespace owPlaceholderDetail {
+// Frees every placeholder (the pin unit's finalisation).
+void FreeAll();
+} // namespace owPlaceholderDetail
