@@ -53,7 +53,11 @@
 //      the announcement of a new link, the sink's listener calls or the
 //      handlers the sink calls. A source's RemoveLink runs under the gate of
 //      the sink that leaves: what it does there (a stop for that sink) must
-//      not wait for another thread.
+//      not wait for another thread. A source never removes the entry of a
+//      sink whose destruction has begun: the sink's own disconnection and
+//      the PinDestroying pass do, on the destroying thread, before the sink
+//      can be freed. A removal by another thread is not waited for and could
+//      outlast the sink, taking the entry of a new pin made at its address.
 //   2. One pin-model section: the read or write section of ONE pin, pin list
 //      or dispatcher (its own TOWObject lock, with the owner lock as yield
 //      lock). Sections of the same object nest (the lock is recursive); a

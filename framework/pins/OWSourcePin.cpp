@@ -309,11 +309,17 @@ void TOWSourcePin::DisconnectSink(TOWBasicPin* sink)
     }
     owPinEvents::PinsUnlinked(this, sink);
     // The sink drives the unlink under its gate, so that both records change
-    // together; only an entry whose sink is gone, or is no sink pin, is
-    // removed from this side (removing it here after the sink's unlink could
-    // take away a link the sink made again meanwhile).
+    // together; only the entry of a pin that is no sink pin is removed from
+    // this side (removing it here after the sink's unlink could take away a
+    // link the sink made again meanwhile). A pin whose destruction has begun
+    // takes its entry away itself, in its disconnection or the PinDestroying
+    // pass: that destruction does not wait for this thread, so a removal from
+    // here could outlast the pin and take the entry of a new pin made at the
+    // same address.
     auto alive = Use(sinkRef);
-    if (alive && dynamic_cast<TOWBasicSinkPin*>(alive.Get())) {
+    if (!alive)
+        return;
+    if (dynamic_cast<TOWBasicSinkPin*>(alive.Get())) {
         alive->RemoveLink(this, silent);
         return;
     }

@@ -207,8 +207,30 @@ void checkLinks(TPinSlots& slots, int converterBase, int round)
         << "round " << round << ": converters not freed";
 }
 
-TEST(StreamPinStress, LinkUnlinkDestroyAndDeliverFromSeveralThreads)
+// How many pins the threads share, how many threads, and how often a step
+// frees a pin and makes a new one in its slot (one step in ReplaceOdds): few
+// pins and frequent replacement make a new pin often take the address of
+// one freed while another thread still works on its links.
+struct TStressShape {
+    const char* Name;
+    int Sources;
+    int Sinks;
+    int MultiSinks;
+    int Threads;
+    int Rounds;
+    unsigned ReplaceOdds;
+};
+
+constexpr TStressShape stressShapes[] = {
+    {"Spread", 6, 12, 3, 4, 120, 40},
+    {"Crowded", 3, 4, 2, 6, 500, 10},
+};
+
+class StreamPinStress : public ::testing::TestWithParam<TStressShape> {};
+
+TEST_P(StreamPinStress, LinkUnlinkDestroyAndDeliverFromSeveralThreads)
 {
+    const TStressShape& shape = GetParam();
     RegisterTestConverter();
     TWatchdog watchdog(std::chrono::seconds(240));
     const int converterBase = TTestConverter::made.load() - TTestConverter::freed.load();
@@ -216,10 +238,10 @@ TEST(StreamPinStress, LinkUnlinkDestroyAndDeliverFromSeveralThreads)
     std::vector<TPinOwner*> owners;
     for (int i = 0; i < 4; ++i)
         owners.push_back(MakeComponent<TPinOwner>(form, "Part" + std::to_string(i)));
-    TPinSlots slots(owners, 6, 12, 3);
+    TPinSlots slots(owners, shape.Sources, shape.Sinks, shape.MultiSinks);
 
-    constexpr int threads = 4;
-    constexpr int rounds = 120;
+    const int threads = shape.Threads;
+    const int rounds = shape.Rounds;
     constexpr int steps = 24;
     std::barrier start(threads + 1), done(threads + 1);
     std::atomic<bool> stop{false};
@@ -232,7 +254,7 @@ TEST(StreamPinStress, LinkUnlinkDestroyAndDeliverFromSeveralThreads)
                 if (stop.load())
                     return;
                 for (int i = 0; i < steps; ++i) {
-                    if (rng() % 40 == 0) {
+                    if (rng() % shape.ReplaceOdds == 0) {
                         if (rng() % 2)
                             slots.ReplaceSource(rng(), rng);
                         else
@@ -257,6 +279,9 @@ TEST(StreamPinStress, LinkUnlinkDestroyAndDeliverFromSeveralThreads)
     slots.Clear();
     EXPECT_EQ(TTestConverter::made.load() - TTestConverter::freed.load(), converterBase);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shapes, StreamPinStress, ::testing::ValuesIn(stressShapes),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // A component that owns one source and one sink.
 class TSendingPair : public TPinOwner {
