@@ -282,6 +282,10 @@ void TMainForm::LoggerDelete()
     if (!log)
         return;
     delete DIR->takeItem(DIR->row(log->item));
+    // The list would pass the choice on to a neighbour, which a second press
+    // would then delete unasked: no log stays chosen.
+    DIR->setCurrentItem(nullptr);
+    DIR->clearSelection();
     sendCommand(lp::CmdDelete, log->number);
 }
 

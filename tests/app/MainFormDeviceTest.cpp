@@ -125,6 +125,46 @@ INSTANTIATE_TEST_SUITE_P(Cases, DeleteTest,
                                          DeleteCase{"OtherPage", 1, true, Answer::Yes, false, false}),
                          caseName);
 
+struct DeletedLog {
+    const char* name;
+    unsigned chosen; // of the logs 1, 2 and 3
+};
+
+class DeleteLeavesNoChoiceTest : public MainFormDeviceTest, public testing::WithParamInterface<DeletedLog> {};
+
+// The list does not pass the choice on to a neighbour of the deleted log: a
+// second press, even once the list has the focus again, deletes nothing.
+TEST_P(DeleteLeavesNoChoiceTest, ASecondPressFindsNoLogChosen)
+{
+    connectLogger();
+    TMainForm& f = form();
+    for (unsigned number : {1U, 2U, 3U})
+        listLog(number);
+    select(GetParam().chosen);
+    dialogs_.defaultAnswer = Answer::Yes;
+    f.ToolButton20Click();
+    ASSERT_EQ(logger().received().size(), 1U);
+    EXPECT_EQ(f.DIR->count(), 2);
+    EXPECT_THAT(f.DIR->selectedItems(), testing::IsEmpty());
+    EXPECT_EQ(f.DIR->currentItem(), nullptr);
+
+    f.DIR->setFocus();
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(f.DIR->viewport(), &focusIn);
+    QCoreApplication::sendEvent(f.DIR, &focusIn);
+    EXPECT_THAT(f.DIR->selectedItems(), testing::IsEmpty());
+
+    dialogs_.clearShown();
+    f.ToolButton20Click();
+    EXPECT_EQ(dialogs_.texts(), std::vector<QString>{"Confirma a Exclusão deste LOG ?"});
+    EXPECT_EQ(logger().received().size(), 1U);
+    EXPECT_EQ(f.DIR->count(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Logs, DeleteLeavesNoChoiceTest,
+                         testing::Values(DeletedLog{"First", 1}, DeletedLog{"Middle", 2}, DeletedLog{"Last", 3}),
+                         caseName);
+
 struct ConfigCase {
     const char* name;
     std::vector<int> ticked;
