@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/ChartWindow.h"
+#include "app/ElidingLabel.h"
 #include "app/Form030.h"
 #include "app/Form040.h"
 #include "app/MdiArrange.h"
@@ -310,13 +311,18 @@ void TMainForm::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(false);
-    // The panel widths are fixed; a compact font keeps their texts whole.
+    // The panel widths are fixed (the hint panel gives way, below); a compact
+    // font keeps their texts whole.
     QFont panelFont = bar->font();
     panelFont.setPixelSize(11);
+    // The hint panel gives way when the window is too narrow for all five:
+    // the connection state and the download's progress stay whole.
+    auto* hintPanel = new ElidingLabel(bar);
     for (int i = 0; i < PanelCount; ++i) {
-        auto* panel = new QLabel(bar);
+        QLabel* panel = i == 0 ? hintPanel : new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(PanelWidths[static_cast<std::size_t>(i)]);
+        if (i > 0)
+            panel->setFixedWidth(PanelWidths[static_cast<std::size_t>(i)]);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setFont(panelFont);
         bar->addWidget(panel);
@@ -328,14 +334,13 @@ void TMainForm::buildStatusBar()
     QStringList hints{longHint(QString::fromUtf8(ShowPanelHint))};
     for (const QWidget* widget : findChildren<QWidget*>())
         hints << widget->statusTip();
-    QLabel* hintPanel = StatusPanels[0];
     int width = PanelWidths[0];
     for (const QString& hint : hints) {
         hintPanel->setText(hint);
-        width = std::max(width, hintPanel->sizeHint().width());
+        width = std::max(width, hintPanel->QLabel::sizeHint().width());
     }
     hintPanel->clear();
-    hintPanel->setFixedWidth(width);
+    hintPanel->setPreferredWidth(width);
 }
 
 void TMainForm::buildTimers()

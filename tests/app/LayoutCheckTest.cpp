@@ -3,6 +3,7 @@
 // readable where a panel is disabled.
 #include "AppTestSupport.h"
 
+#include "app/ElidingLabel.h"
 #include "app/Form040.h"
 #include "chart/ScopeRenderer.h"
 #include "platform/Dialogs.h"
@@ -317,13 +318,9 @@ TEST_F(LayoutCheckTest, EveryTextFitsItsPlaceAtTheDefaultFont)
         EXPECT_THAT(CutOffReport(open()).run(), testing::IsEmpty()) << name;
 }
 
-// The status bar's first panel shows each long hint whole while the mouse is
-// over its control, the panel button's other hint included.
-TEST_F(LayoutCheckTest, EveryLongHintFitsTheHintPanel)
+// Every long hint of the main window, the panel button's other hint included.
+QStringList longHints(TMainForm& f)
 {
-    TMainForm& f = form();
-    f.StartTimer->stop();
-    f.resize(800, 590);
     QStringList hints;
     for (int press = 0; press < 2; ++press) {
         for (const QWidget* w : f.findChildren<QWidget*>())
@@ -331,12 +328,87 @@ TEST_F(LayoutCheckTest, EveryLongHintFitsTheHintPanel)
                 hints << w->statusTip();
         f.ToolButton14Click();
     }
+    return hints;
+}
+
+// The status bar's first panel shows each long hint whole while the mouse is
+// over its control, the panel button's other hint included.
+TEST_F(LayoutCheckTest, EveryLongHintFitsTheHintPanel)
+{
+    TMainForm& f = form();
+    f.StartTimer->stop();
+    f.resize(800, 590);
+    const QStringList hints = longHints(f);
     ASSERT_GE(hints.size(), 19);
     for (const QString& hint : hints) {
         QStatusTipEvent tip(hint);
         QCoreApplication::sendEvent(&f, &tip);
         ASSERT_EQ(f.statusText(0), hint);
         EXPECT_THAT(CutOffReport(*f.statusBar()).run(), testing::IsEmpty()) << hint.toStdString();
+    }
+}
+
+// Where a hint's ink lands in the status bar: the pixels that differ from the
+// bar with the hint panel empty.
+QRect hintInk(TMainForm& f, const QString& hint)
+{
+    QStatusBar& bar = *f.statusBar();
+    f.setStatusText(0, QString());
+    const QImage empty = bar.grab().toImage();
+    QStatusTipEvent tip(hint);
+    QCoreApplication::sendEvent(&f, &tip);
+    const QImage shown = bar.grab().toImage();
+    QRect ink;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixel(x, y) != empty.pixel(x, y))
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+// From the narrowest width the main window allows up to its first size, each
+// long hint is drawn inside the hint panel (whole, or cut with an ellipsis),
+// and the panels beside it keep their widths and stay clear of it.
+TEST_F(LayoutCheckTest, LongHintsStayInTheirPanelAtEveryWidth)
+{
+    TMainForm& f = form();
+    f.StartTimer->stop();
+    f.setStatusText(1, QStringLiteral("CONECTADO"));
+    f.setStatusText(2, QStringLiteral("QuillstoneZorvan"));
+    const QStringList hints = longHints(f);
+    f.resize(0, 590);
+    QApplication::processEvents();
+    const int narrowest = f.width();
+    ASSERT_LT(narrowest, 800);
+    std::vector<int> widths;
+    for (int width = narrowest; width < 800; width += 37)
+        widths.push_back(width);
+    widths.push_back(800);
+
+    const auto& panels = f.StatusPanels;
+    for (const int width : widths) {
+        f.resize(width, 590);
+        QApplication::processEvents();
+        for (const QString& hint : hints) {
+            const std::string where = "width " + std::to_string(width) + ", \"" + hint.toStdString() + "\"";
+            const QRect ink = hintInk(f, hint);
+            EXPECT_EQ(f.statusText(0), hint) << where;
+            ASSERT_FALSE(ink.isEmpty()) << where;
+            const QRect room = panels[0]->contentsRect().translated(panels[0]->pos());
+            EXPECT_TRUE(room.contains(ink)) << where << ": ink " << ink.left() << ".." << ink.right() << ", room "
+                                            << room.left() << ".." << room.right();
+            EXPECT_FALSE(ink.intersects(panels[1]->geometry())) << where;
+            const auto* hintPanel = dynamic_cast<const ElidingLabel*>(panels[0]);
+            ASSERT_NE(hintPanel, nullptr);
+            const QString shown = hintPanel->shownText();
+            EXPECT_TRUE(shown == hint || (shown.endsWith(QChar(0x2026)) && hint.startsWith(shown.chopped(1))))
+                << where << ": shows \"" << shown.toStdString() << '"';
+            for (std::size_t i = 1; i < panels.size(); ++i) {
+                EXPECT_LT(panels[i - 1]->geometry().right(), panels[i]->geometry().left()) << where << ", panel " << i;
+                EXPECT_EQ(panels[i]->width(), TMainForm::PanelWidths[i]) << where << ", panel " << i;
+                EXPECT_TRUE(f.statusBar()->rect().contains(panels[i]->geometry())) << where << ", panel " << i;
+            }
+        }
     }
 }
 
