@@ -195,7 +195,10 @@ std::string HeadFaultText(const LogHead& head, HeadFault fault)
 
 ParseResult ParseLogFile(std::span<const std::uint8_t> file)
 {
-    const auto refuse = [](std::string reason) { return ParseResult{std::nullopt, std::move(reason)}; };
+    const auto refuse = [](std::string reason) { return ParseResult{std::nullopt, false, std::move(reason)}; };
+    // A file of another kind is told as such, not as a log to download again.
+    if (file.size() < Magic.size() || !std::equal(Magic.begin(), Magic.end(), file.begin()))
+        return ParseResult{std::nullopt, true, platform::messageUtf8(platform::Message::ReasonNoLogMark)};
     if (file.size() < DataOffset)
         return refuse(platform::messageUtf8(platform::Message::ReasonShorterThanHead));
 
@@ -229,7 +232,7 @@ ParseResult ParseLogFile(std::span<const std::uint8_t> file)
             ++log.channelCount;
         log.entries.push_back(signal);
     }
-    return ParseResult{std::move(log), {}};
+    return ParseResult{std::move(log), false, {}};
 }
 
 std::uint32_t ZeroOffsetFor(double firstX)

@@ -24,8 +24,9 @@ LoadedLog LoadLogFile(const std::string& path, bool autoScale)
     const std::vector<std::uint8_t> bytes = log_fs::ReadWholeFile(path);
     ParseResult parsed = ParseLogFile(bytes);
     if (!parsed.log)
-        throw platform::PlatformError(platform::messageUtf8(
-            platform::Message::LogDamaged, {QString::fromStdString(path), QString::fromStdString(parsed.error)}));
+        throw platform::PlatformError(
+            platform::messageUtf8(parsed.notALog ? platform::Message::LogNotALog : platform::Message::LogDamaged,
+                                  {QString::fromStdString(path), QString::fromStdString(parsed.error)}));
 
     const ParsedLog& log = *parsed.log;
     LoadedLog loaded;

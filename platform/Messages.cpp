@@ -20,6 +20,7 @@ const MessageText MessageTable[static_cast<int>(Message::Count)] = {
     {LogRead, Severity::Error, "Erro ao ler o arquivo de LOG \"%1\": %2."},
     {LogDamaged, Severity::Error,
      "O arquivo de LOG \"%1\" está danificado e não pode ser aberto: %2. Baixe o LOG novamente do Datalogger."},
+    {LogNotALog, Severity::Error, "O arquivo \"%1\" não é um arquivo de LOG do Quillstone e não pode ser aberto: %2."},
     {LogWrite, Severity::Error, "Erro ao gravar o arquivo de LOG \"%1\": %2."},
     {LogFolderMissing, Severity::Error,
      "Erro ao gravar o LOG: a pasta dos arquivos LOGs \"%1\" não existe. Escolha outra pasta em Trocar Pasta "
@@ -34,6 +35,7 @@ const MessageText MessageTable[static_cast<int>(Message::Count)] = {
     {NotAnInteger, Severity::Error, "'%1' não é um número inteiro válido."},
     {DeviceNameEmpty, Severity::Warning,
      "O nome do Quillstone ficou vazio: use letras, números, espaço ou # ( ) - @ [ ] _. Nada foi enviado."},
+    {ReasonNoLogMark, Severity::Error, "falta a identificação dos LOGs no início do arquivo"},
     {ReasonShorterThanHead, Severity::Error, "o arquivo termina antes do fim do cabeçalho"},
     {ReasonRateZero, Severity::Error, "a taxa de amostragem é zero"},
     {ReasonTooManyColumns, Severity::Error, "tem %1 colunas (no máximo 32)"},

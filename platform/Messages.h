@@ -23,6 +23,7 @@ enum class Message {
     SettingsNoKeyOpen,    // value name
     LogRead,              // file, cause
     LogDamaged,           // file, reason (one of the Log* reasons below)
+    LogNotALog,           // file, reason
     LogWrite,             // file, cause
     LogFolderMissing,     // folder
     LogFolderNotChosen,   //
@@ -32,7 +33,8 @@ enum class Message {
     LogIncomplete,        // rows received, rows announced
     NotAnInteger,         // text
     DeviceNameEmpty,      //
-    // Reasons, put into LogDamaged and LogNotStored.
+    // Reasons, put into LogDamaged and LogNotStored (ReasonNoLogMark into LogNotALog).
+    ReasonNoLogMark,         //
     ReasonShorterThanHead,   //
     ReasonRateZero,          //
     ReasonTooManyColumns,    // columns

@@ -146,6 +146,7 @@ TEST_F(LogFileFormatTest, ZeroOffsetIsStoredAsMagnitudeAndReadsBackBeforeZero)
     for (const OffsetCase& c : cases) {
         SCOPED_TRACE(c.firstX);
         LogHead head;
+        std::copy(Magic.begin(), Magic.end(), head.bytes.begin());
         head.SetZeroOffsetMs(ZeroOffsetFor(c.firstX));
         EXPECT_EQ(std::uint32_t(head.ZeroOffsetMs()), c.stored);
         EXPECT_THAT(head.block(HeaderBlock).subspan(7, 4), ElementsAreArray(c.bytes));
@@ -191,7 +192,7 @@ TEST(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
                     },
                     "tem 17 sinais para exibir"},
         CorruptCase{"trailer missing", [](auto& f) { f.erase(f.end() - 6, f.end()); }, ""},
-        CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, ""}};
+        CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, "falta a identificação dos LOGs"}};
     for (const CorruptCase& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<std::uint8_t> file = soundFile();
@@ -200,6 +201,80 @@ TEST(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
         EXPECT_EQ(bool(result.log), *c.reason == 0) << result.error;
         if (*c.reason != 0) {
             EXPECT_THAT(result.error, HasSubstr(c.reason));
+        }
+    }
+}
+
+// A file that cannot be opened is told as what it is: another kind of file is
+// not a log of the program (downloading it again would not help), while a log
+// cut short or inconsistent is damaged, with the reason.
+struct RefusedFileCase {
+    const char* name;
+    std::function<std::vector<std::uint8_t>()> bytes;
+    const char* damage; // nullptr: not a log at all
+};
+
+TEST_F(LogFileFormatTest, FileThatIsNotALogIsToldApartFromADamagedLog)
+{
+    const auto cut = [](std::size_t size) {
+        return [size] {
+            std::vector<std::uint8_t> f = soundFile();
+            f.resize(size);
+            return f;
+        };
+    };
+    const auto edited = [](std::function<void(std::vector<std::uint8_t>&)> edit) {
+        return [edit] {
+            std::vector<std::uint8_t> f = soundFile();
+            edit(f);
+            return f;
+        };
+    };
+    const RefusedFileCase cases[] = {
+        {"TextFileRenamed",
+         [] {
+             std::string text = "Tempo;Rotação;Lambda\r\n";
+             for (int row = 0; row < 40; ++row)
+                 text += std::to_string(row) + ";" + std::to_string(850 + row) + ";0,98\r\n";
+             return std::vector<std::uint8_t>(text.begin(), text.end());
+         },
+         nullptr},
+        {"RandomBytes",
+         [] {
+             std::mt19937 random(11);
+             std::vector<std::uint8_t> f(4096);
+             for (std::uint8_t& b : f)
+                 b = std::uint8_t(random());
+             return f;
+         },
+         nullptr},
+        {"Empty", [] { return std::vector<std::uint8_t>{}; }, nullptr},
+        {"ShorterThanTheMark", cut(20), nullptr},
+        {"MarkChanged", edited([](auto& f) { f[20] = '2'; }), nullptr},
+        {"LogCutInItsHead", cut(100), "termina antes do fim do cabeçalho"},
+        {"LogCutInItsData", cut(159 + 50), "termina antes das suas 20 linhas de 6 colunas"},
+        {"RateZero", edited([](auto& f) { f[32 + 2] = 0; }), "a taxa de amostragem é zero"},
+        {"ListPastTheColumns", edited([](auto& f) { f[32 + 3] = 2; }), "faltam colunas"}};
+    for (const RefusedFileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::uint8_t> bytes = c.bytes();
+        std::ofstream(path("refused.ZQL"), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        try {
+            LoadLogFile(path("refused.ZQL"), false);
+            ADD_FAILURE() << "opened";
+        } catch (const platform::PlatformError& error) {
+            const std::string told = error.what();
+            EXPECT_THAT(told, HasSubstr("\"" + path("refused.ZQL") + "\""));
+            if (c.damage != nullptr) {
+                EXPECT_THAT(told, HasSubstr("danificado"));
+                EXPECT_THAT(told, HasSubstr(c.damage));
+                EXPECT_THAT(told, HasSubstr("Baixe o LOG novamente"));
+            } else {
+                EXPECT_THAT(told, HasSubstr("não é um arquivo de LOG"));
+                EXPECT_THAT(told, testing::Not(HasSubstr("danificado")));
+                EXPECT_THAT(told, testing::Not(HasSubstr("Baixe")));
+            }
         }
     }
 }
