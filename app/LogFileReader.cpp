@@ -36,7 +36,6 @@ LoadedLog LoadLogFile(const std::string& path, bool autoScale)
     if (loaded.start > 0)
         loaded.start = -loaded.start;
     loaded.step = 1.0 / log.head.Rate();
-    loaded.x = TimeAxis(loaded.start, loaded.step, loaded.rows);
     loaded.channels.reserve(static_cast<std::size_t>(log.channelCount));
     std::vector<bool> decoded(log.head.Columns(), false);
     for (const StoredSignal& stored : log.entries) {
@@ -49,6 +48,10 @@ LoadedLog LoadLogFile(const std::string& path, bool autoScale)
         for (int c = 0; c < ColumnsOf(stored.id); ++c)
             decoded[stored.firstColumn + static_cast<std::size_t>(c)] = true;
     }
+    // Times only for rows a channel draws: the rows of a log without a column
+    // hold no byte, so the head's count alone must not size anything.
+    if (!loaded.channels.empty())
+        loaded.x = TimeAxis(loaded.start, loaded.step, loaded.rows);
     for (std::size_t c = 0; c < decoded.size(); ++c) {
         if (!decoded[c]) {
             const std::span<const std::uint8_t> bytes = log.column(c);

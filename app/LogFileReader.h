@@ -20,7 +20,7 @@ struct LoadedLog {
     std::uint32_t rows = 0;
     double start = 0; // time of the first row, seconds (never after zero)
     double step = 0;  // seconds per row
-    std::vector<double> x;
+    std::vector<double> x; // the time of each row; empty when no channel draws them
     std::vector<Channel> channels; // one per decodable list entry, in list order
     // Every column no channel was made from (a signal the program cannot
     // decode, or a column past the signal list), as stored.

@@ -297,6 +297,26 @@ TEST_F(ChildWinTest, SignalWithoutRowsKeepsASaneAxis)
     child.SLScope1->RenderedImage();
 }
 
+// A log recorded with no signal opens as an empty chart, with no time for its
+// rows that hold no sample, and a save gives the file back as it was.
+TEST_F(ChildWinTest, LogWithoutColumnsOpensEmptyAndSavesBackUnchanged)
+{
+    const QString logs = folder(QStringLiteral("logs"));
+    ASSERT_TRUE(QDir().mkpath(logs));
+    const std::string file = (logs + QStringLiteral("/vazio.ZQL")).toStdString();
+    writeLog(file, log_file::MakeDownloadHead(makeDownload({}, log_file::MaxRows), log_file::MaxRows), {});
+    const std::vector<std::uint8_t> before = fileBytes(file);
+    form().AbreArquivo(logs, QStringLiteral("vazio.ZQL"));
+    EXPECT_TRUE(dialogs_.shown().empty());
+    ASSERT_EQ(charts().size(), 1u);
+    TMDIChild& chart = *charts().front();
+    EXPECT_EQ(chart.SLScope1->Channels.Count(), 0);
+    chart.SLScope1->RenderedImage();
+    chart.Grafico_Cut();
+    chart.SalvarArquivo();
+    EXPECT_TRUE(fileBytes(file) == before);
+}
+
 // A log of every kind of signal as the logger would store it, decoded the way
 // a file is opened: five minutes at 50 rows a second.
 void openGeneratedLog(TMDIChild& child)

@@ -28,7 +28,7 @@ protected:
                                                                       channel.signal.info->wideBand};
         LogHead head = loaded.head;
         head.SetZeroOffsetMs(ZeroOffsetFor(loaded.x.empty() ? 0.0 : loaded.x.front()));
-        writeLog(to, head, EncodeColumns(head, saved));
+        writeLog(to, head, EncodeColumns(head, saved, loaded.rawColumns));
     }
 
     QTemporaryDir dir_;
@@ -100,6 +100,36 @@ TEST_F(LogFileFormatTest, ReadSaveReadGivesBackEveryByteOfEverySignal)
     writeLog(path("wide.ZQL"), MakeDownloadHead(makeDownload(lambda, 256), 256), wide);
     loadAndSave(path("wide.ZQL"), path("wide-saved.ZQL"));
     EXPECT_TRUE(fileBytes(path("wide.ZQL")) == fileBytes(path("wide-saved.ZQL")));
+}
+
+// Rows with no column hold no byte: a log recorded with no signal is a tiny
+// file whatever its row count says, and reading it must cost no more than its
+// bytes. Times are made only for rows that a channel draws.
+struct TimeAxisCase {
+    const char* name;
+    std::vector<std::uint8_t> columnIds;
+    std::uint32_t rows;
+    std::size_t channels;
+    std::size_t times;
+};
+
+TEST_F(LogFileFormatTest, TimesAreMadeOnlyForRowsThatAChannelDraws)
+{
+    const TimeAxisCase cases[] = {TimeAxisCase{"NoColumnAndTheMostRows", {}, MaxRows, 0, 0},
+                                  TimeAxisCase{"OnlyAColumnNoSignalOfTheProgram", {21}, 1000, 0, 0},
+                                  TimeAxisCase{"OneSignal", {10}, 1000, 1, 1000}};
+    for (const TimeAxisCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto columns = makeColumns(c.columnIds.size(), c.rows, [](auto, auto r) { return std::uint8_t(r); });
+        writeLog(path("t.ZQL"), MakeDownloadHead(makeDownload(c.columnIds, c.rows), c.rows), columns);
+        ASSERT_EQ(fileBytes(path("t.ZQL")).size(), 159 + c.columnIds.size() * c.rows + 6);
+        const LoadedLog loaded = LoadLogFile(path("t.ZQL"), false);
+        EXPECT_EQ(loaded.rows, c.rows); // kept for the next save
+        EXPECT_EQ(loaded.channels.size(), c.channels);
+        EXPECT_EQ(loaded.x.size(), c.times);
+        loadAndSave(path("t.ZQL"), path("t-saved.ZQL"));
+        EXPECT_TRUE(fileBytes(path("t.ZQL")) == fileBytes(path("t-saved.ZQL")));
+    }
 }
 
 struct EncodeCase {
