@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ZorvanSettings.h"
+
 #include <QString>
 
 #include <memory>
@@ -22,4 +24,6 @@ struct AppServices {
     QString defaultLogDir;
     // The USB HID bus to watch for the logger; none: the one the environment names.
     std::shared_ptr<zq::hid::HidBackend> hidBackend = nullptr;
+    // What this run holds of the settings besides their file.
+    zorvan_settings::RunState settingsRun{};
 };

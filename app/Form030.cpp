@@ -1,9 +1,8 @@
 #include "app/Form030.h"
 
 #include "app/FolderWidgets.h"
-#include "app/ReportPlatformErrors.h"
 #include "app/ZorvanSettings.h"
-#include "platform/SettingsStore.h"
+#include "platform/Dialogs.h"
 
 #include <QDir>
 #include <QFrame>
@@ -95,16 +94,8 @@ void TForm030::showEvent(QShowEvent* event)
 void TForm030::FormShow()
 {
     namespace zs = zorvan_settings;
-    platform::SettingsStore& store = services_.settings;
-    QString folder;
-    const bool read = reportPlatformErrors(services_.dialogs, [&] {
-        zs::openKeyWithDefaults(store, {{zs::LogDirValue, services_.defaultLogDir}});
-        folder = zs::read(store, zs::LogDirValue);
-    });
-    store.closeKey();
-    // The failure was told; the list starts where a first start would.
-    if (!read)
-        folder = services_.defaultLogDir;
+    // A file that cannot be read leaves the folder this run uses.
+    const QString folder = zs::heldValue(services_, zs::LogDirValue, services_.defaultLogDir);
 
     // A base folder that is gone leaves the list on its nearest existing parent.
     Diretorio->setDirectory(folder);
@@ -122,15 +113,9 @@ void TForm030::DiretorioClick()
 void TForm030::BitBtn1Click()
 {
     namespace zs = zorvan_settings;
-    const QString value = Diretorio->directory();
-    platform::SettingsStore& store = services_.settings;
-    const bool written = reportPlatformErrors(services_.dialogs, [&] {
-        zs::openKeyWithDefaults(store, {{zs::LogDirValue, value}});
-        zs::write(store, zs::LogDirValue, value);
-    });
-    store.closeKey();
-    if (written)
-        accept();
+    // A choice the file cannot take holds for this run, which is told.
+    zs::saveChange(services_, zs::LogDirValue, Diretorio->directory(), zs::MissingKey::Create);
+    accept();
 }
 
 void TForm030::BitBtn3Click()

@@ -465,8 +465,11 @@ void TMainForm::FormShow()
     } catch (const platform::PlatformError& error) {
         platform::showMessage(services_.dialogs, platform::Message::SettingsDefaultsUsed,
                               {QString::fromStdString(error.what()), LogDir});
+        services_.settingsRun.failureTold = true;
     }
     store.closeKey();
+    services_.settingsRun.held[zs::LogDirValue] = LogDir;
+    services_.settingsRun.held[zs::AutoEscalaValue] = AutoEscala;
     BotaoAutoEscala->setChecked(AutoEscala == QLatin1String("S"));
 
     Downloading = false;
@@ -563,13 +566,8 @@ void TMainForm::BotaoAutoEscalaClick()
 {
     namespace zs = zorvan_settings;
     AutoEscala = BotaoAutoEscala->isChecked() ? QStringLiteral("S") : QStringLiteral("N");
-    platform::SettingsStore& store = services_.settings;
-    reportPlatformErrors(services_.dialogs, [&] {
-        // A missing key is not recreated here: the write then fails and says so.
-        store.openKey(zs::KeyPath, false);
-        zs::write(store, zs::AutoEscalaValue, AutoEscala);
-    });
-    store.closeKey();
+    // A missing key is not recreated here: the save then fails and says so.
+    zs::saveChange(services_, zs::AutoEscalaValue, AutoEscala, zs::MissingKey::Fail);
 }
 
 void TMainForm::ToolButton36Click()
@@ -579,14 +577,9 @@ void TMainForm::ToolButton36Click()
         folderDialog_ = std::make_unique<TForm030>(services_, this);
     services_.dialogs.runModal(*folderDialog_);
 
-    platform::SettingsStore& store = services_.settings;
-    QString value;
-    const bool read = reportPlatformErrors(services_.dialogs, [&] {
-        zs::openKeyWithDefaults(store, {{zs::LogDirValue, services_.defaultLogDir}});
-        value = zs::read(store, zs::LogDirValue);
-    });
-    store.closeKey();
-    if (!read || value == LogDir)
+    // A choice the settings file could not take still holds for this run.
+    const QString value = zs::heldValue(services_, zs::LogDirValue, services_.defaultLogDir);
+    if (value == LogDir)
         return;
     LogDir = value;
     if (!reportPlatformErrors(services_.dialogs, [this] { RefreshFiles(); }))

@@ -2,12 +2,17 @@
 
 #include <QString>
 
+#include <functional>
 #include <initializer_list>
+#include <map>
+#include <set>
+#include <string>
 #include <utility>
 
 namespace platform {
 class SettingsStore;
 }
+struct AppServices;
 
 // The program's two persistent settings and the key they live under.
 namespace zorvan_settings {
@@ -17,6 +22,17 @@ inline constexpr char LogDirValue[] = "LogDir";
 inline constexpr char AutoEscalaValue[] = "AutoEscala";
 
 using Default = std::pair<const char*, QString>;
+
+// What a run holds of the settings besides their file: the values in use,
+// those of them that the file lacks because a save failed, and what the user
+// has been told of a file that cannot be used. One per run, shared by the
+// windows that read or change the settings.
+struct RunState {
+    std::map<std::string, QString, std::less<>> held;
+    std::set<std::string, std::less<>> unsaved;
+    bool failureTold = false;     // that the file cannot be read or written
+    bool saveFailureTold = false; // that changes will not outlive the run
+};
 
 // "Zorvan_Logs" in the user's home folder: the base folder of a first start.
 QString standardLogDir();
@@ -28,5 +44,21 @@ void openKeyWithDefaults(platform::SettingsStore& store, std::initializer_list<D
 
 QString read(const platform::SettingsStore& store, const char* name);
 void write(platform::SettingsStore& store, const char* name, const QString& value);
+
+// The value this run uses: as the file holds it (the key made with the
+// default when absent), unless this run changed it and could not save it.
+// When the file cannot be read, the value the run holds stands (the default
+// when it holds none); the failure is told unless one of the file's failures
+// has been told in this run already.
+QString heldValue(AppServices& services, const char* name, const QString& defaultValue);
+
+// Whether a save makes the key when it is absent.
+enum class MissingKey { Create, Fail };
+
+// The run takes a value the user changed, and it is saved. When the file
+// cannot take it, the value holds for the run only; the first such failure
+// of the run is told, with the warning that the change ends with the run.
+// Returns whether it was saved.
+bool saveChange(AppServices& services, const char* name, const QString& value, MissingKey missingKey);
 
 } // namespace zorvan_settings

@@ -17,6 +17,9 @@ const MessageText MessageTable[static_cast<int>(Message::Count)] = {
     {SettingsKeyInvalid, Severity::Error, "Chave de configuração inválida: \"%1\"."},
     {SettingsNameInvalid, Severity::Error, "Nome de configuração inválido: \"%1\"."},
     {SettingsNoKeyOpen, Severity::Error, "Erro ao gravar a configuração \"%1\": nenhuma chave está aberta."},
+    {SettingsNotSaved, Severity::Error,
+     "Erro ao gravar o arquivo de configurações \"%1\": %2. A alteração vale nesta execução, mas não será mantida "
+     "depois que o programa for encerrado."},
     {LogRead, Severity::Error, "Erro ao ler o arquivo de LOG \"%1\": %2."},
     {LogDamaged, Severity::Error,
      "O arquivo de LOG \"%1\" está danificado e não pode ser aberto: %2. Baixe o LOG novamente do Datalogger."},
@@ -46,6 +49,7 @@ const MessageText MessageTable[static_cast<int>(Message::Count)] = {
     {CauseNotRegular, Severity::Error, "não é um arquivo comum"},
     {CauseReadOnly, Severity::Error, "o arquivo é somente leitura"},
     {CauseDamagedLine, Severity::Error, "a linha %1 está danificada"},
+    {CauseKeyMissing, Severity::Error, "falta a chave \"%1\""},
 };
 
 QString messageText(Message id, std::initializer_list<QString> args)

@@ -21,6 +21,7 @@ enum class Message {
     SettingsKeyInvalid,   // key
     SettingsNameInvalid,  // value name
     SettingsNoKeyOpen,    // value name
+    SettingsNotSaved,     // file, cause
     LogRead,              // file, cause
     LogDamaged,           // file, reason (one of the Log* reasons below)
     LogNotALog,           // file, reason
@@ -46,6 +47,7 @@ enum class Message {
     CauseNotRegular,      //
     CauseReadOnly,        //
     CauseDamagedLine,     // line number
+    CauseKeyMissing,      // key
     Count
 };
 

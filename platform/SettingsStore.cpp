@@ -59,14 +59,14 @@ QString pathText(const fs::path& file)
     return QString::fromStdString(file.string());
 }
 
-std::string readError(const fs::path& file, const QString& reason)
+SettingsFileError readError(const fs::path& file, const QString& reason)
 {
-    return messageUtf8(Message::SettingsRead, {pathText(file), reason});
+    return {messageUtf8(Message::SettingsRead, {pathText(file), reason}), reason.toStdString()};
 }
 
-std::string writeError(const fs::path& file, const QString& reason)
+SettingsFileError writeError(const fs::path& file, const QString& reason)
 {
-    return messageUtf8(Message::SettingsWrite, {pathText(file), reason});
+    return {messageUtf8(Message::SettingsWrite, {pathText(file), reason}), reason.toStdString()};
 }
 
 } // namespace
@@ -106,13 +106,13 @@ void SettingsStore::load()
     if (status.type() == fs::file_type::not_found)
         return;
     if (ec)
-        throw PlatformError(readError(file_, causeText(ec.value())));
+        throw readError(file_, causeText(ec.value()));
     if (status.type() != fs::file_type::regular)
-        throw PlatformError(readError(file_, messageText(Message::CauseNotRegular)));
+        throw readError(file_, messageText(Message::CauseNotRegular));
 
     std::ifstream in(file_, std::ios::binary);
     if (!in)
-        throw PlatformError(readError(file_, causeText(errno)));
+        throw readError(file_, causeText(errno));
 
     Values* section = nullptr;
     std::string line;
@@ -129,11 +129,11 @@ void SettingsStore::load()
         }
         const auto equals = line.find('=');
         if (section == nullptr || equals == std::string::npos || equals == 0)
-            throw PlatformError(readError(file_, messageText(Message::CauseDamagedLine, {QString::number(lineNumber)})));
+            throw readError(file_, messageText(Message::CauseDamagedLine, {QString::number(lineNumber)}));
         (*section)[line.substr(0, equals)] = unescape(std::string_view(line).substr(equals + 1));
     }
     if (in.bad())
-        throw PlatformError(readError(file_, causeText(errno)));
+        throw readError(file_, causeText(errno));
 }
 
 void SettingsStore::save() const
@@ -142,7 +142,7 @@ void SettingsStore::save() const
     if (file_.has_parent_path()) {
         fs::create_directories(file_.parent_path(), ec);
         if (ec)
-            throw PlatformError(writeError(file_, causeText(ec.value())));
+            throw writeError(file_, causeText(ec.value()));
     }
 
     std::ostringstream text;
@@ -159,19 +159,19 @@ void SettingsStore::save() const
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
-            throw PlatformError(writeError(file_, causeText(errno)));
+            throw writeError(file_, causeText(errno));
         out << text.str();
         out.close();
         if (!out) {
             fs::remove(temporary, ec);
-            throw PlatformError(writeError(file_, causeText(EIO)));
+            throw writeError(file_, causeText(EIO));
         }
     }
     fs::rename(temporary, file_, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        throw PlatformError(writeError(file_, causeText(ec.value())));
+        throw writeError(file_, causeText(ec.value()));
     }
 }
 

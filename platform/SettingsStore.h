@@ -1,12 +1,30 @@
 #pragma once
 
+#include "platform/PlatformError.h"
+
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
+
+// A failure of the settings file itself. Besides the whole message it keeps
+// the cause alone (a folder in the file's place, a damaged line, no
+// permission...), so that a caller can tell the failure in words of its own.
+class SettingsFileError : public PlatformError {
+public:
+    SettingsFileError(const std::string& message, std::string cause)
+        : PlatformError(message), cause_(std::move(cause))
+    {
+    }
+    const std::string& cause() const { return cause_; }
+
+private:
+    std::string cause_;
+};
 
 // A small hierarchical key/value store kept in a text file, with the semantics
 // the program expects of its settings: a key is opened with or without being
@@ -18,7 +36,7 @@ namespace platform {
 // Values escape backslash, newline and carriage return as \\, \n and \r.
 //
 // Every failure to read or write the file, and a damaged file, raises
-// PlatformError with the message shown to the user.
+// SettingsFileError with the message shown to the user.
 class SettingsStore {
 public:
     explicit SettingsStore(std::filesystem::path file);

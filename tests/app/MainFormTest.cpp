@@ -391,6 +391,112 @@ INSTANTIATE_TEST_SUITE_P(
                                  false}),
     caseName);
 
+// A settings file the run cannot use, from the start or from a moment on.
+struct UnusableSettings {
+    const char* name;
+    std::function<void(const std::filesystem::path& file)> atStart, later; // either may be empty
+    std::vector<const char*> told; // the run's messages, by their opening words
+};
+
+class UnusableSettingsTest : public MainFormTest, public testing::WithParamInterface<UnusableSettings> {};
+
+// What the file holds, or that a folder stands in its place.
+std::string settingsContent(const std::filesystem::path& file)
+{
+    if (std::filesystem::is_directory(file))
+        return "<folder>";
+    const auto bytes = fileBytes(file.string());
+    return {bytes.begin(), bytes.end()};
+}
+
+// A file that cannot be read is told at start, a change that cannot be saved
+// at the first such change, and nothing is told twice; the changes hold for
+// the run, and the file is left as it was.
+TEST_P(UnusableSettingsTest, IsToldOnceAndTheChangesHoldForTheRun)
+{
+    const UnusableSettings& c = GetParam();
+    const QString base = folder(QStringLiteral("logs"));
+    const QString other = folder(QStringLiteral("elsewhere"));
+    QDir().mkpath(base);
+    QDir().mkpath(other);
+    writeSettings("LogDir=" + base.toStdString() + "\nAutoEscala=S\n");
+    if (c.atStart)
+        c.atStart(settingsPath_);
+    TMainForm& f = form();
+    const QString startDir = f.LogDir;
+    if (c.later)
+        c.later(settingsPath_);
+    const std::string content = settingsContent(settingsPath_);
+
+    for (int press = 0; press < 3; ++press)
+        f.BotaoAutoEscala->click();
+    EXPECT_EQ(f.AutoEscala, QStringLiteral("N"));
+
+    bool closedOnOk = false;
+    dialogs_.onModal = [&](QDialog& dialog) {
+        auto& chooser = static_cast<TForm030&>(dialog);
+        EXPECT_EQ(chooser.Memo1->toPlainText(), startDir);
+        chooser.Diretorio->setDirectory(other);
+        chooser.BitBtn1->click();
+        closedOnOk = !chooser.isVisible() && chooser.result() == QDialog::Accepted;
+    };
+    f.ToolButton36->click();
+    EXPECT_TRUE(closedOnOk);
+    EXPECT_EQ(f.LogDir, other);
+    EXPECT_EQ(f.PageControl1->currentIndex(), 2);
+
+    // Opened again, the dialog starts from this run's choice.
+    dialogs_.onModal = [&](QDialog& dialog) {
+        auto& chooser = static_cast<TForm030&>(dialog);
+        EXPECT_EQ(chooser.Memo1->toPlainText(), other);
+        chooser.BitBtn3->click();
+    };
+    f.ToolButton36->click();
+    EXPECT_EQ(f.LogDir, other);
+
+    std::vector<QString> messages;
+    for (const auto& shown : dialogs_.shown())
+        if (shown.kind == Kind::Message)
+            messages.push_back(shown.text);
+    ASSERT_EQ(messages.size(), c.told.size()) << testing::PrintToString(messages);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        EXPECT_TRUE(messages[i].startsWith(QString::fromUtf8(c.told[i]))) << messages[i].toStdString();
+        EXPECT_TRUE(messages[i].contains(QString::fromStdString(settingsPath_.string()))) << messages[i].toStdString();
+    }
+    if (!messages.empty()) {
+        EXPECT_TRUE(messages.back().contains(QStringLiteral("não será mantida"))) << messages.back().toStdString();
+    }
+    EXPECT_EQ(settingsContent(settingsPath_), content);
+}
+
+const auto folderInstead = [](const std::filesystem::path& file) {
+    std::filesystem::remove(file);
+    std::filesystem::create_directories(file);
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnusableSettingsTest,
+    testing::Values(
+        UnusableSettings{"FolderFromStart",
+                         folderInstead,
+                         {},
+                         {"Erro ao ler o arquivo de configurações", "Erro ao gravar o arquivo de configurações"}},
+        UnusableSettings{"DamagedFromStart",
+                         [](const std::filesystem::path& file) {
+                             std::ofstream(file) << "[SOFTWARE\\Zorvan]\nLogDir\n";
+                         },
+                         {},
+                         {"Erro ao ler o arquivo de configurações", "Erro ao gravar o arquivo de configurações"}},
+        // Read as usual, but the new file cannot take the old one's place.
+        UnusableSettings{"WriteBlocked",
+                         [](const std::filesystem::path& file) {
+                             std::filesystem::create_directories(file.string() + ".tmp");
+                         },
+                         {},
+                         {"Erro ao gravar o arquivo de configurações"}},
+        UnusableSettings{"FolderLater", {}, folderInstead, {"Erro ao gravar o arquivo de configurações"}}),
+    caseName);
+
 TEST_F(MainFormTest, AboutBoxClosesOnAClickAnywhere)
 {
     TMainForm& form = this->form();

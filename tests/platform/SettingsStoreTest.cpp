@@ -135,6 +135,10 @@ TEST_P(SettingsStoreBadFileTest, ReadingFailsWithAMessage)
     } catch (const PlatformError& error) {
         EXPECT_THAT(error.what(), HasSubstr(file().string()));
         EXPECT_THAT(error.what(), HasSubstr(bad.message));
+        // The cause alone, for a caller that tells the failure in its own words.
+        const auto* fileError = dynamic_cast<const platform::SettingsFileError*>(&error);
+        ASSERT_NE(fileError, nullptr);
+        EXPECT_EQ(fileError->cause(), bad.message);
     }
     EXPECT_FALSE(store.hasOpenKey());
 }
