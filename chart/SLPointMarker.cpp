@@ -4,8 +4,11 @@
 #include <QPen>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 const TEnumTypeInfo& EnumTypeInfo(TSLDisplayMarkerShape)
 {
@@ -27,15 +30,19 @@ int sign(int v)
 // transposition when asked, so each shape is written once.
 //
 // Lines leave out their end point and nothing else, whatever the caller's pen
-// cap. A square or round cap reaches past the point a stroke ends on, so
-// those lines end one pixel short. A flat cap ends on it: the painter fills
-// the pixels whose centres lie inside the stroke, so a flat line from a to b
-// covers the pixels from a up to b - 1 where it runs towards larger
+// cap and width. A square or round cap reaches past the point a stroke ends
+// on, so those lines end one pixel short. A flat cap ends on it: the painter
+// fills the pixels whose centres lie inside the stroke, so a flat line from a
+// to b covers the pixels from a up to b - 1 where it runs towards larger
 // coordinates, and from b + 1 up to a where it runs back; moved one pixel
 // along each axis it runs back on, it covers a up to the pixel before b.
 // A one-pixel pen is stroked by its own pixel walk, on which that move does
 // not hold; its cap only decides whether the last pixel is painted, so it
 // draws square-capped and ends one pixel short like the others.
+// A cap of half a wide pen still reaches the end point from one pixel short,
+// so every line is clipped to the side of its end point that it comes from:
+// the end point and the pixels level with it across the line stay untouched,
+// the rest of the stroke (its start and its cap there) is drawn as it comes.
 class TMarkerCanvas {
 public:
     TMarkerCanvas(QPainter& canvas, bool swap)
@@ -63,13 +70,16 @@ public:
             return;
         const int dx = sign(x2 - x1);
         const int dy = sign(y2 - y1);
+        canvas_.save();
+        canvas_.setClipRegion(beforeEnd(x1, y1, x2, y2), Qt::IntersectClip);
         if (flatEnd_) {
             const int backX = dx < 0 ? 1 : 0;
             const int backY = dy < 0 ? 1 : 0;
             canvas_.drawLine(at(x1 + backX, y1 + backY), at(x2 + backX, y2 + backY));
-            return;
+        } else {
+            canvas_.drawLine(at(x1, y1), at(x2 - dx, y2 - dy));
         }
-        canvas_.drawLine(at(x1, y1), at(x2 - dx, y2 - dy));
+        canvas_.restore();
     }
 
     void polygon(std::array<QPoint, 3> points) const { draw(points.data(), 3); }
@@ -85,6 +95,36 @@ public:
     }
 
 private:
+    // The pixels around the line, as far as its pen reaches, that lie before
+    // the end point: those p with (p - end) . direction < 0. Marker lines run
+    // along an axis or a diagonal, so each pixel row is one span.
+    QRegion beforeEnd(int x1, int y1, int x2, int y2) const
+    {
+        const int dx = sign(x2 - x1);
+        const int dy = sign(y2 - y1);
+        const int reach = static_cast<int>(std::ceil(callersPen_.widthF())) + 1;
+        const int left = std::min(x1, x2) - reach;
+        const int right = std::max(x1, x2) + reach;
+        QRegion region;
+        for (int py = std::min(y1, y2) - reach; py <= std::max(y1, y2) + reach; ++py) {
+            // dx * (px - x2) < -dy * (py - y2)
+            const int bound = -dy * (py - y2);
+            int from = left;
+            int to = right;
+            if (dx > 0)
+                to = std::min(right, x2 + bound - 1);
+            else if (dx < 0)
+                from = std::max(left, x2 - bound + 1);
+            else if (bound <= 0)
+                continue;
+            if (from <= to)
+                region += span(from, to, py);
+        }
+        return region;
+    }
+
+    QRect span(int fromX, int toX, int y) const { return QRect(at(fromX, y), at(toX, y)); }
+
     void draw(QPoint* points, int count) const
     {
         for (int i = 0; i < count; ++i)

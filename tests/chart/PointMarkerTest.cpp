@@ -28,12 +28,10 @@ std::string nameOf(const QColor& c)
 // Each shape's pixels from R (size + pen width) and the pen width w.
 using TShapePixels = std::function<TPixels(int r, int w)>;
 
-// The end pixel of a line is left out; only a one-pixel pen shows it (a
-// wider pen's cap covers it).
-void addEnd(TPixels& p, int w, TOffset end)
+// The end pixel of a line is left out, whatever the pen's width.
+void addEnd(TPixels& p, int, TOffset end)
 {
-    if (w == 1)
-        p.blank.push_back(end);
+    p.blank.push_back(end);
 }
 
 TPixels plus(int r, int w)
@@ -88,6 +86,41 @@ TShapePixels mirrored(TShapePixels shape, bool vertically, bool transposed)
     };
 }
 
+struct TCap {
+    const char* name;
+    Qt::PenCapStyle style;
+};
+constexpr TCap caps[] = {{"square", Qt::SquareCap}, {"flat", Qt::FlatCap}, {"round", Qt::RoundCap}};
+
+const QColor background = Qt::white, penColor = Qt::red, fillColor = Qt::blue;
+constexpr int pointX = 24, pointY = 34, size = 4;
+
+// One marker on a blank image, with a pen of width w and the given cap.
+// Swapped, the shape is the transposition of the plain one, centred on
+// (pointY, pointX); colourAt takes offsets of the plain shape either way.
+struct TDrawnMarker {
+    QImage image{64, 64, QImage::Format_RGB32};
+    bool swap;
+
+    TDrawnMarker(TSLDisplayMarkerShape shape, int w, Qt::PenCapStyle cap, bool swapped) : swap(swapped)
+    {
+        image.fill(background);
+        QPainter painter(&image);
+        QPen pen(penColor, w);
+        pen.setCapStyle(cap);
+        painter.setPen(pen);
+        painter.setBrush(fillColor);
+        DrawPointMarker(painter, pointX, pointY, shape, size, w, swap);
+        EXPECT_EQ(painter.pen(), pen) << "the caller's pen comes back as it was";
+    }
+
+    std::string colourAt(TOffset o) const
+    {
+        return nameOf(swap ? image.pixelColor(pointY + o.dy, pointX + o.dx)
+                           : image.pixelColor(pointX + o.dx, pointY + o.dy));
+    }
+};
+
 TPixels nothing(int r, int)
 {
     TPixels p;
@@ -125,37 +158,17 @@ TEST(DrawPointMarker, EveryShapeInBothPenWidthsPlainAndSwapped)
         {S::msHLine, hLine},
         {S::msVLine, mirrored(hLine, false, true)},
         {static_cast<S>(13), nothing}};
-    const QColor background = Qt::white, penColor = Qt::red, fillColor = Qt::blue;
-    constexpr int pointX = 24, pointY = 34, size = 4;
     // Whatever the caller's cap, a line keeps every pixel but its end one.
-    constexpr struct {
-        const char* name;
-        Qt::PenCapStyle style;
-    } caps[] = {{"square", Qt::SquareCap}, {"flat", Qt::FlatCap}, {"round", Qt::RoundCap}};
     for (const auto& shape : shapes)
         for (int w : {1, 3})
             for (bool swap : {false, true})
                 for (const auto& cap : caps) {
                     SCOPED_TRACE(testing::Message() << "shape " << static_cast<int>(shape.first) << " width " << w
                                                     << (swap ? " swapped" : "") << " cap " << cap.name);
-                    QImage image(64, 64, QImage::Format_RGB32);
-                    image.fill(background);
-                    {
-                        QPainter painter(&image);
-                        QPen pen(penColor, w);
-                        pen.setCapStyle(cap.style);
-                        painter.setPen(pen);
-                        painter.setBrush(fillColor);
-                        DrawPointMarker(painter, pointX, pointY, shape.first, size, w, swap);
-                        EXPECT_EQ(painter.pen(), pen) << "the caller's pen comes back as it was";
-                    }
-                    // Swapped, the shape is the transposition of the plain
-                    // one, centred on (pointY, pointX).
+                    const TDrawnMarker drawn(shape.first, w, cap.style, swap);
                     auto check = [&](const std::vector<TOffset>& offsets, const QColor& expected) {
                         for (TOffset o : offsets)
-                            EXPECT_EQ(nameOf(swap ? image.pixelColor(pointY + o.dy, pointX + o.dx)
-                                                  : image.pixelColor(pointX + o.dx, pointY + o.dy)),
-                                      nameOf(expected))
+                            EXPECT_EQ(drawn.colourAt(o), nameOf(expected))
                                 << "at offset (" << o.dx << ", " << o.dy << ")";
                     };
                     const TPixels pixels = shape.second(size + w, w);
@@ -163,6 +176,83 @@ TEST(DrawPointMarker, EveryShapeInBothPenWidthsPlainAndSwapped)
                     check(pixels.fill, fillColor);
                     check(pixels.blank, background);
                 }
+}
+
+// A marker line from its start to its end, relative to the point, for the
+// shape drawn without swap.
+struct TLine {
+    TOffset start, end;
+};
+
+std::vector<TLine> plusLines(int r, int w)
+{
+    return {{{0, -r}, {0, r + 1 - w}}, {{-r, 0}, {r + 1 - w, 0}}};
+}
+
+std::vector<TLine> crossLines(int r, int w)
+{
+    return {{{-r, -r}, {r + 1 - w, r + 1 - w}}, {{r, -r}, {-r - 1 + w, r + 1 - w}}};
+}
+
+int step(int from, int to)
+{
+    return (to > from) - (to < from);
+}
+
+// However wide the pen and whatever its cap, a line paints its start and the
+// pixel before its end, and never its end: a wide square or round cap drawn
+// one pixel short still reaches it.
+TEST(DrawPointMarker, LinesLeaveOutTheirEndAtEveryPenWidthAndCap)
+{
+    using S = TSLDisplayMarkerShape;
+    const std::vector<std::pair<S, std::function<std::vector<TLine>(int, int)>>> shapes{
+        {S::msPlus, plusLines},
+        {S::msCross, crossLines},
+        {S::msStar,
+         [](int r, int w) {
+             std::vector<TLine> lines = plusLines(r, w);
+             const std::vector<TLine> cross = crossLines(r, w);
+             lines.insert(lines.end(), cross.begin(), cross.end());
+             return lines;
+         }},
+        {S::msHLine, [](int r, int w) { return std::vector<TLine>{plusLines(r, w)[1]}; }},
+        {S::msVLine, [](int r, int w) { return std::vector<TLine>{plusLines(r, w)[0]}; }}};
+    for (const auto& shape : shapes)
+        for (int w = 1; w <= 4; ++w)
+            for (const auto& cap : caps)
+                for (bool swap : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << "shape " << static_cast<int>(shape.first) << " width " << w
+                                                    << " cap " << cap.name << (swap ? " swapped" : ""));
+                    const TDrawnMarker drawn(shape.first, w, cap.style, swap);
+                    for (const TLine& line : shape.second(size + w, w)) {
+                        const TOffset beforeEnd{line.end.dx - step(line.start.dx, line.end.dx),
+                                                line.end.dy - step(line.start.dy, line.end.dy)};
+                        const std::string at = testing::PrintToString(
+                            std::vector<int>{line.start.dx, line.start.dy, line.end.dx, line.end.dy});
+                        EXPECT_EQ(drawn.colourAt(line.end), nameOf(background)) << "end of line " << at;
+                        EXPECT_EQ(drawn.colourAt(beforeEnd), nameOf(penColor)) << "before the end of line " << at;
+                        EXPECT_EQ(drawn.colourAt(line.start), nameOf(penColor)) << "start of line " << at;
+                    }
+                }
+}
+
+// The clip that keeps a line's end out narrows the caller's clip, never
+// widens it.
+TEST(DrawPointMarker, KeepsInsideTheCallersClip)
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(background);
+    {
+        QPainter painter(&image);
+        painter.setPen(QPen(penColor, 3));
+        painter.setClipRect(0, 0, 32, 64);
+        DrawPointMarker(painter, 30, 30, TSLDisplayMarkerShape::msStar, 4, 3, false);
+        EXPECT_EQ(painter.clipBoundingRect(), QRectF(0, 0, 32, 64));
+    }
+    EXPECT_EQ(nameOf(image.pixelColor(31, 30)), nameOf(penColor));
+    for (int y = 0; y < 64; ++y)
+        for (int x = 32; x < 64; ++x)
+            ASSERT_EQ(nameOf(image.pixelColor(x, y)), nameOf(background)) << "at (" << x << ", " << y << ")";
 }
 
 } // namespace
