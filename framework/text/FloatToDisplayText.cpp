@@ -200,7 +200,11 @@ std::string TrimExponentText(std::string text, std::int32_t digits, char32_t dec
     if (e == std::string::npos)
         return text;
     const std::size_t p = text.find(separator);
-    if (p < e) {
+    if (p < e && digits == -1) {
+        // One fewer than no decimal: the separator goes with the decimals.
+        text.erase(p, e - p);
+    } else if (p < e) {
+        // Fewer still would cut integer digits; the separator stays instead.
         const std::size_t fraction = p + separator.size();
         const std::size_t kept = static_cast<std::size_t>(std::max<std::int32_t>(digits, 0));
         if (kept < e - fraction)

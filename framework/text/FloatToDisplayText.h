@@ -57,10 +57,12 @@ std::string FloatToDisplayText(bool exactDigits, std::int32_t digits, bool expon
                                double rangeA, double rangeB, char32_t decimalSeparator);
 
 // Tidies an exponential text: when a separator comes before the first "E",
-// keeps at most Digits digits after it (Digits <= 0 keeps none, the
-// separator itself stays: "1.E+003"); then, for as long as the text holds
-// an "E" with a "0" right after it, takes that "0" away: "1E05" gives
-// "1E5", "1E00" gives "1E", while "1.23456E+003" with 2 gives "1.23E+003"
-// (the sign stands between). Cuts, never rounds.
+// keeps at most Digits digits after it (0 keeps none, the separator itself
+// stays: "1.E+003"; -1 takes the separator too: "1E+003"; lower values, which
+// would reach into the integer digits, keep none and the separator, as 0
+// does); then, for as long as the text holds an "E" with a "0" right after
+// it, takes that "0" away: "1E05" gives "1E5", "1E00" gives "1E", while
+// "1.23456E+003" with 2 gives "1.23E+003" (the sign stands between). Cuts,
+// never rounds.
 std::string TrimExponentText(std::string text, std::int32_t digits);
 std::string TrimExponentText(std::string text, std::int32_t digits, char32_t decimalSeparator);

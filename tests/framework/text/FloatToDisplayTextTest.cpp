@@ -39,6 +39,9 @@ TEST(FloatToDisplayText, EdgesOfTheRules)
         {false, 4, false, 3.14159, 0, 250, U'E', "3.1"},
         {false, 0, true, 4.9406564584124654e-324, 0, 0, U'.', "4.94065645841247E-324"},
         {true, maxInt, true, 0.25, 0, 0, U'.', "2.5" + std::string(39, '0') + "E-001"},
+        {true, -1, false, 1.2345e20, 0, 1, U'.', "1E+020"},
+        {true, -1, false, -1.2345e20, 0, 1, U',', "-1E+020"},
+        {true, -2, false, 1.2345e20, 0, 1, U'.', "1.E+020"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FloatToDisplayText(c.exact, c.digits, c.exponential, c.value, c.a, c.b, c.separator), c.expected)
@@ -60,6 +63,12 @@ TEST(TrimExponentText, EdgesOfTheRule)
         {"1E", 2, U'.', "1E"},                     {"E.05", 0, U'.', "E.05"},
         {"1.25E+003", 0, U'.', "1.E+003"},         {"1.25E05", 1, U'.', "1.2E5"},
         {"1.5E0E0", 1, U'.', "1.5EE"},             {"1.5E50", 1, U'.', "1.5E50"},
+        // One below no decimal takes the separator too; lower still would
+        // cut integer digits, and keeps the separator instead.
+        {"1.23456E+003", -1, U'.', "1E+003"},      {"1.E+003", -1, U'.', "1E+003"},
+        {"1.25E05", -1, U'.', "1E5"},              {"12\u066B5E+003", -1, U'\u066B', "12E+003"},
+        {"1E.5", -1, U'.', "1E.5"},                {"12.5", -1, U'.', "12.5"},
+        {"12.5E+003", -2, U'.', "12.E+003"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TrimExponentText(c.text, c.digits, c.separator), c.expected) << c.text << " / " << c.digits;
@@ -84,6 +93,28 @@ std::string printed(const char* format, std::int64_t precision, double value, co
     return mantissa + "E" + raw[e + 1] + (raw.size() - e - 2 < 3 ? "0" : "") + raw.substr(e + 2);
 }
 
+// The tidying steps as written, positions counted from 1 (0 for none), for a
+// separator of one character. Digits below -1 would start the deletion
+// among the integer digits; they keep the separator and no decimal, as 0.
+std::string trimmedStepByStep(std::string text, std::int32_t digits, const std::string& separator)
+{
+    EXPECT_EQ(separator.size(), 1u);
+    auto position = [&](const std::string& what) -> std::int64_t {
+        const std::size_t at = text.find(what);
+        return at == std::string::npos ? 0 : static_cast<std::int64_t>(at) + 1;
+    };
+    const std::int64_t e = position("E");
+    const std::int64_t p = position(separator);
+    const std::int64_t kept = digits < -1 ? 0 : digits;
+    if (e >= 1 && p >= 1 && kept < e - p) {
+        const std::int64_t first = p + kept + 1;
+        text.erase(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(e - first));
+    }
+    while (position("E0") >= 1)
+        text.erase(static_cast<std::size_t>(position("E0")), 1);
+    return text;
+}
+
 std::string expectedText(bool exact, std::int32_t digits, bool exponential, double value, double a, double b,
                          const std::string& separator)
 {
@@ -102,13 +133,7 @@ std::string expectedText(bool exact, std::int32_t digits, bool exponential, doub
     if (std::fabs(value) < 1e18)
         return printed("%.*f", decimals, value, separator);
     const std::string text = printed("%.*e", 14, value, separator);
-    if (!exact)
-        return text;
-    // Cut, not rounded, the separator kept; the exponent keeps its digits.
-    const std::size_t e = text.find('E');
-    const std::size_t p = text.find(separator);
-    const std::size_t end = std::min(e, p + separator.size() + static_cast<std::size_t>(std::max(digits, 0)));
-    return text.substr(0, end) + text.substr(e);
+    return exact ? trimmedStepByStep(text, digits, separator) : text;
 }
 
 TEST(FloatToDisplayText, SweepMatchesAnIndependentReadingOfTheRules)
