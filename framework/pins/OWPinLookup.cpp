@@ -91,15 +91,17 @@ thread_local TLookupBatch* activeBatch = nullptr;
 TComponent* findComponent(TComponent& root, std::string_view name)
 {
     if (activeBatch) {
-        auto [at, made] = activeBatch->roots.try_emplace(&root);
+        const auto [at, made] = activeBatch->roots.try_emplace(&root);
+        // Named apart: clang 14 lets no lambda capture a structured binding.
+        TLookupBatch::TNames& names = at->second;
         if (made) {
             walkTree(root, [&](TComponent& c) {
-                at->second.try_emplace(c.Name(), &c);
+                names.try_emplace(c.Name(), &c);
                 return false;
             });
         }
-        const auto found = at->second.find(name);
-        return found == at->second.end() ? nullptr : found->second;
+        const auto found = names.find(name);
+        return found == names.end() ? nullptr : found->second;
     }
     TComponent* found = nullptr;
     walkTree(root, [&](TComponent& c) {
