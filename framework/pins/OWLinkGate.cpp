@@ -6,14 +6,22 @@ namespace {
 
 thread_local int deferralDepth = 0;
 thread_local std::vector<TOwned<TOWFormatConverter>> pendingConverters;
+thread_local std::vector<std::function<void()>> pendingReleases;
 
 void freePending()
 {
-    // Freeing one converter may let go of others (a chain of converters).
-    while (!pendingConverters.empty()) {
-        TOwned<TOWFormatConverter> next = std::move(pendingConverters.back());
-        pendingConverters.pop_back();
-        next.reset();
+    // Freeing one converter may let go of others (a chain of converters), and
+    // a release may free pins whose partners let go of more.
+    while (!pendingConverters.empty() || !pendingReleases.empty()) {
+        if (!pendingConverters.empty()) {
+            TOwned<TOWFormatConverter> next = std::move(pendingConverters.back());
+            pendingConverters.pop_back();
+            next.reset();
+            continue;
+        }
+        const std::function<void()> release = std::move(pendingReleases.front());
+        pendingReleases.erase(pendingReleases.begin());
+        release();
     }
 }
 
@@ -49,4 +57,15 @@ void OWReleaseConverter(TOwned<TOWFormatConverter> converter)
         return;
     }
     pendingConverters.push_back(std::move(converter));
+}
+
+void OWReleaseLater(std::function<void()> release)
+{
+    if (!release)
+        return;
+    if (deferralDepth == 0) {
+        release();
+        return;
+    }
+    pendingReleases.push_back(std::move(release));
 }

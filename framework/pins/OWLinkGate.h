@@ -13,6 +13,7 @@
 // same gate), and a delivery of this thread may be passing through it.
 #include "framework/pins/OWFormatConverter.h"
 
+#include <functional>
 #include <mutex>
 
 class TOWLinkGate {
@@ -51,3 +52,7 @@ private:
 
 // Frees the converter now, or at the end of the thread's outermost deferral.
 void OWReleaseConverter(TOwned<TOWFormatConverter> converter);
+// Runs the release now, or at the end of the thread's outermost deferral: a
+// placeholder whose last link went while a link change of its partner, or its
+// own hand-over to the real pin, is still under way.
+void OWReleaseLater(std::function<void()> release);

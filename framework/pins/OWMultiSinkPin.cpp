@@ -4,6 +4,7 @@
 #include "framework/pins/OWPinEvents.h"
 #include "framework/pins/OWSourcePin.h"
 #include "framework/pins/OWTypeWalks.h"
+#include "framework/pins/OWUnloadedPin.h"
 
 const TClassInfo& TOWMultiSinkPin::StaticClassInfo()
 {
@@ -118,18 +119,32 @@ void TOWMultiSinkPin::Assign(const TPersistent& source)
         return;
     // Reading the other's links takes its section, which is no change of it.
     const auto links = const_cast<TOWMultiSinkPin*>(other)->sourceLinksSnapshot();
+    // Links to sources not loaded yet are kept by the placeholders they wait
+    // on, not by the pin.
+    const auto pending = TOWUnloadedPin::PendingLinksOf(*other);
     TOWSelfUse self(*this);
     if (!self)
         return;
     DisconnectAll();
+    for (const TOWUnloadedPin::TPendingLink& own : TOWUnloadedPin::PendingLinksOf(*this)) {
+        if (auto placeholder = Use(own.Placeholder))
+            placeholder->RemoveLink(this, false);
+    }
+    const auto linkTo = [&](const TOWBorrowed<TOWBasicPin>& far, const TOWBorrowed<TOWBasicPin>& dependsOn) {
+        auto pin = Use(far);
+        auto dependency = Use(dependsOn);
+        if (pin)
+            ConnectData(pin.Get(), dependency.Get());
+    };
     for (const TSourceLink& link : links) {
         if (self.Gone())
             return;
-        auto pin = Use(link.Source);
-        if (!pin)
-            continue;
-        auto dependsOn = Use(link.DependsOn);
-        ConnectData(pin.Get(), dependsOn ? dependsOn.Get() : nullptr);
+        linkTo(link.Source, link.DependsOn);
+    }
+    for (const TOWUnloadedPin::TPendingLink& link : pending) {
+        if (self.Gone())
+            return;
+        linkTo(link.Placeholder, link.DependsOn);
     }
 }
 

@@ -52,12 +52,14 @@ public:
     std::string GetSourceTypeCaption() override { return GetTypeCaption(); }
 
     // Takes the other multi-sink's links, as a copy of its form would have
-    // them: this pin lets go of every link of its own, then links to each
-    // source of the other, in the other's order and with the same DependsOn
-    // (a dependency gone by then links without one). A source this pin may
-    // not link to (another design mode, no type in common) is left out; the
-    // other pin keeps its links. From itself nothing changes; any other
-    // class is refused as the class library refuses it.
+    // them: this pin lets go of every link of its own (those waiting for a
+    // source not loaded yet too), then links to each source of the other, in
+    // the other's order and with the same DependsOn (a dependency gone by
+    // then links without one), and then waits on the placeholders the other
+    // waits on, so that it gets those sources when they are loaded. A source
+    // this pin may not link to (another design mode, no type in common) is
+    // left out; the other pin keeps its links. From itself nothing changes;
+    // any other class is refused as the class library refuses it.
     void Assign(const TPersistent& source) override;
     // Narrows the candidates to the types every linked source can supply,
     // each source as the narrowing walk of a sink linked to it alone goes

@@ -50,6 +50,7 @@ void TOWPinList::BeforeDestruction()
     // Pins leaving the list reach it through its destroy lock only.
     auto pending = life_->DestroySection();
     Clear();
+    discardWaiting();
     life_->Retire();
 }
 
@@ -110,6 +111,15 @@ TOWBorrowed<TOWBasicPin> TOWPinList::ItemAt(int index)
         return {};
     const TEntry& entry = entries_[static_cast<std::size_t>(index)];
     return TOWBorrowed<TOWBasicPin>(entry.pin, entry.life);
+}
+
+std::pair<TOWBorrowed<TOWBasicPin>, std::string> TOWPinList::NamedItemAt(int index)
+{
+    auto section = readLocked();
+    if (!section || index < 0 || index >= static_cast<int>(entries_.size()))
+        return {};
+    const TEntry& entry = entries_[static_cast<std::size_t>(index)];
+    return {TOWBorrowed<TOWBasicPin>(entry.pin, entry.life), entry.name.empty() ? unnamedPinName(index) : entry.name};
 }
 
 int TOWPinList::PlaceholderCount()
@@ -323,11 +333,18 @@ void TOWPinList::letGo(const TEntry& entry)
     TOWBorrowed<TOWBasicPin> borrowed(entry.pin, entry.life);
     if (entry.placeholder) {
         auto placeholder = Use(borrowed);
-        if (placeholder) {
-            auto* standIn = static_cast<TOWUnloadedPin*>(placeholder.Get());
-            standIn->SetInList(false);
-            standIn->ReleaseIfUnused();
-        }
+        if (!placeholder)
+            return;
+        auto* standIn = static_cast<TOWUnloadedPin*>(placeholder.Get());
+        standIn->SetInList(false);
+        if (standIn->ReleaseIfUnused())
+            return;
+        // Its links wait for a pin of its slot, as long as this list stands.
+        auto section = writeLocked();
+        if (!section)
+            return;
+        std::erase_if(waiting_, [](const TOWBorrowed<TOWUnloadedPin>& w) { return !w.Life() || w.Life()->Retired(); });
+        waiting_.push_back(TOWBasicPin::BorrowAs(standIn));
         return;
     }
     auto pin = Use(borrowed);
@@ -338,6 +355,20 @@ void TOWPinList::letGo(const TEntry& entry)
     // not wait for the destroying thread's uses.
     if (ownsPins_)
         FreeObject(pin.Get());
+}
+
+void TOWPinList::discardWaiting()
+{
+    std::vector<TOWBorrowed<TOWUnloadedPin>> waiting;
+    {
+        auto section = writeLocked();
+        if (section)
+            waiting.swap(waiting_);
+    }
+    for (const TOWBorrowed<TOWUnloadedPin>& borrowed : waiting) {
+        if (auto standIn = Use(borrowed))
+            standIn->Discard();
+    }
 }
 
 void TOWPinList::PinGone(TOWBasicPin* pin)

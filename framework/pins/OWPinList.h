@@ -2,7 +2,10 @@
 // A list of pins a component exposes (the chart's InputPins, XInputPins):
 // names and pins in index order, placeholders standing in for pins not
 // loaded yet. The list owns its pins when made with ownsPins, but never the
-// placeholders in its slots: the placeholder list owns those.
+// placeholders in its slots: the placeholder list owns those. Its stand-ins
+// last no longer than the list, though: a stand-in the purge took out of its
+// slot with links still waits for a pin of the slot, and when the list goes
+// it frees those and the ones in its slots, links and all.
 //
 // Walking the list: hold a TWalk for the whole walk, so that the placeholder
 // purge that Count and Items run does not shift the indices under it.
@@ -12,6 +15,7 @@
 #include "framework/pins/OWPins.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class TOWUnloadedPin;
@@ -70,6 +74,9 @@ public:
     // index out of range. Use it through TOWUse: a placeholder in a slot may
     // be gone.
     TOWBorrowed<TOWBasicPin> ItemAt(int index);
+    // The same with the slot's name as PinName gives it, read together: for a
+    // walk that other threads may shorten (an index gone gives nothing).
+    std::pair<TOWBorrowed<TOWBasicPin>, std::string> NamedItemAt(int index);
 
     // A pin of this list is going: its slot is set to null.
     void PinGone(TOWBasicPin* pin);
@@ -92,11 +99,15 @@ private:
     void finishDelete(TEntry removed, int index);
     // Frees or detaches a pin taken out of the list (no section held).
     void letGo(const TEntry& entry);
+    // Frees the stand-ins that wait for a pin of their slot (no section held).
+    void discardWaiting();
 
     TComponent* owner_;
     TOWLockRef lock_;
     TOWIntf<TOWDestroyLock> life_;
     std::vector<TEntry> entries_;
+    // Stand-ins taken out of their slots that hold links still.
+    std::vector<TOWBorrowed<TOWUnloadedPin>> waiting_;
     const bool ownsPins_;
     std::string formName_;
     int placeholderCount_ = 0;

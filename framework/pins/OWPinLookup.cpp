@@ -238,16 +238,16 @@ TOWBorrowed<TOWBasicPin> OWFindLinkTarget(const TOWLinkReader& reader, const std
     if (TOWBorrowed<TOWBasicPin> pin = OWFindLinkPin(reader, indexPath, namePath))
         return pin;
     const std::string rootName = rootNameOf(indexPath);
-    TOWUnloadedPin* placeholder = OWFindPlaceholderOfKind(rootName, indexPath, kind);
+    TOWBorrowed<TOWUnloadedPin> placeholder = OWFindPlaceholderOfKind(rootName, indexPath, kind);
     if (!placeholder && namePath != indexPath)
         placeholder = OWFindPlaceholderOfKind(rootName, namePath, kind);
     if (!placeholder) {
         std::string requester = reader.RequesterPath;
         if (auto pin = Use(reader.Requester))
             requester = pin->GetPath(true);
-        placeholder = TOWUnloadedPin::Create(indexPath, namePath, requester, rootName, kind, reader.Designing);
+        placeholder = TOWUnloadedPin::Make(indexPath, namePath, requester, rootName, kind, reader.Designing);
     }
-    return TOWBasicPin::BorrowAs<TOWBasicPin>(placeholder);
+    return OWBorrowedPin(placeholder);
 }
 
 bool ListLinkCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOWBasicPin& asker, unsigned flags,

@@ -13,6 +13,16 @@
 // - Placeholders (TOWUnloadedPin) are owned by the process-wide placeholder
 //   list and by nothing else. A pin list slot that holds a placeholder only
 //   borrows it, even in a list that owns its pins.
+//   A placeholder lasts only while something waits on it: a link recorded
+//   (it is freed once the last pin linked to it is freed, links elsewhere or
+//   lets go; of two placeholders linked, each records the other), the slot
+//   of a pin list it stands in (or, purged from the slot with its links, the
+//   list's wait for a pin of that slot), or Keep. A pin list that goes,
+//   alone or with its owner, frees its stand-ins, links and all. So once a
+//   form is freed, none of the placeholders it made or stood in for is left,
+//   and a pin made later takes over only links of pins that still stand. A
+//   placeholder left without links while a link change or a hand-over to its
+//   real pin runs on the thread is freed when the outermost of these ends.
 // - A state dispatcher is reference-counted: each member pin holds one
 //   reference and so does every delivery or relay walking its members. When
 //   its last member leaves it leaves the global dispatcher list and is freed
@@ -166,9 +176,11 @@
 // - Count and Items purge placeholders only when no walk is in progress: a
 //   caller that walks the list holds a TOWPinList::TWalk, which defers the
 //   purge to the end of the outermost walk, so indices do not shift under it.
-//   A purged placeholder that holds links is not freed: a pin of the list's
-//   owner added to the list later takes over every placeholder known by its
-//   slot's index path alone (those with a name path wait for that path).
+//   A purged placeholder that holds links is not freed while the list
+//   stands: a pin of the list's owner added to the list later takes over
+//   every placeholder known by its slot's index path alone (those with a
+//   name path wait for that path). The list keeps those it purged and frees
+//   them, with the stand-ins still in its slots, when it goes.
 // - Delete broadcasts before it frees: the pin is taken out of the list, the
 //   notifications are sent with the pin still alive, and then it is freed.
 //

@@ -83,9 +83,12 @@ std::vector<TFoundPin> findPins(const TObject& object, std::string_view classNam
             TOWPinList::TWalk walk(*list);
             const int count = list->EntryCount();
             for (int i = 0; i < count; ++i) {
-                auto entry = Use(list->ItemAt(i));
+                // Pin and name read together: another thread may shorten the
+                // list meanwhile.
+                auto [borrowed, name] = list->NamedItemAt(i);
+                auto entry = Use(borrowed);
                 if (entry && InheritsFromName(*entry, className))
-                    found.push_back({path, full, entry.Get(), i, list->PinName(i)});
+                    found.push_back({path, full, entry.Get(), i, std::move(name)});
             }
             return TStep::Skip;
         }

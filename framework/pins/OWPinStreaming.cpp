@@ -243,8 +243,14 @@ void linkQualified(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kin
     bool linked = false;
     if (farPin && farPin.Get() != &pin && fitsFarEnd(kind, *farPin)) {
         // A source asks the sink to link (the sink drives data links).
-        linked = kind == TOWPinKind::Source ? farPin->ConnectData(&pin, dependsOnPin.Get())
-                                            : pin.ConnectData(farPin.Get(), dependsOnPin.Get());
+        TOWBasicPin& driver = kind == TOWPinKind::Source ? *farPin : pin;
+        TOWBasicPin& driven = kind == TOWPinKind::Source ? pin : *farPin;
+        linked = driver.ConnectData(&driven, dependsOnPin.Get());
+        // Between two placeholders (a list's stand-in and a pin not loaded)
+        // each records the other: the far one then lasts as long as the link
+        // waits on it, and whichever real pin comes first takes the link.
+        if (linked && dynamic_cast<TOWUnloadedPin*>(&driver) && dynamic_cast<TOWUnloadedPin*>(&driven))
+            driven.ConnectData(&driver, dependsOnPin.Get());
     }
     if (!linked) {
         releaseIfPlaceholder(farPin.Get());

@@ -1,6 +1,7 @@
 #include "framework/pins/OWUnloadedPin.h"
 
 #include "framework/ClassLibrary/TypeInfo.h"
+#include "framework/pins/OWLinkGate.h"
 #include "framework/pins/OWPinRegistry.h"
 
 #include <algorithm>
@@ -51,9 +52,11 @@ struct TPlaceholders {
             }
         }
     }
-    // The earliest made placeholder of that path that the filter admits.
+    // The earliest made placeholder of that path that the filter admits,
+    // borrowed while it is in the list: another thread may free it as soon as
+    // the guard is left.
     template <class Admits>
-    TOWUnloadedPin* find(const std::string& rootName, const std::string& path, Admits admits)
+    TOWBorrowed<TOWUnloadedPin> find(const std::string& rootName, const std::string& path, Admits admits)
     {
         auto [first, last] = byPath.equal_range(key(rootName, path));
         TOWUnloadedPin* found = nullptr;
@@ -64,7 +67,7 @@ struct TPlaceholders {
                 earliest = it->second.serial;
             }
         }
-        return found;
+        return TOWBasicPin::BorrowAs(found);
     }
 };
 
@@ -106,14 +109,22 @@ TOWUnloadedPin* TOWUnloadedPin::Create(const std::string& indexPath, const std::
                                        const std::string& requesterPath, const std::string& rootName, TOWPinKind kind,
                                        bool designing)
 {
+    return Make(indexPath, namePath, requesterPath, rootName, kind, designing).Get();
+}
+
+TOWBorrowed<TOWUnloadedPin> TOWUnloadedPin::Make(const std::string& indexPath, const std::string& namePath,
+                                                 const std::string& requesterPath, const std::string& rootName,
+                                                 TOWPinKind kind, bool designing)
+{
     TOwned<TOWUnloadedPin> made(new TOWUnloadedPin(indexPath, namePath, requesterPath, rootName, kind, designing));
     made->AfterConstruction();
     TOWUnloadedPin* pin = made.get();
+    TOWBorrowed<TOWUnloadedPin> borrowed = BorrowAs(pin);
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
     p.items.push_back(std::move(made));
     p.index(pin);
-    return pin;
+    return borrowed;
 }
 
 bool TOWUnloadedPin::CanLinkType(TOWBasicPin* pin, TOWFormatConverter*& converter, bool flag,
@@ -198,11 +209,18 @@ bool TOWUnloadedPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
 
 void TOWUnloadedPin::RemoveLink(TOWBasicPin* pin, bool keepPlaceholder)
 {
-    auto section = WriteLocked();
-    if (!section)
-        return;
-    for (int index = links_.IndexOfSink(pin); index >= 0; index = links_.IndexOfSink(pin))
-        links_.Delete(index);
+    bool removed = false;
+    {
+        auto section = WriteLocked();
+        if (!section)
+            return;
+        for (int index = links_.IndexOfSink(pin); index >= 0; index = links_.IndexOfSink(pin)) {
+            links_.Delete(index);
+            removed = true;
+        }
+    }
+    if (removed)
+        releaseWhenUnused();
 }
 
 void TOWUnloadedPin::DisconnectAll()
@@ -217,14 +235,19 @@ void TOWUnloadedPin::DisconnectAll()
 
 void TOWUnloadedPin::PinDestroying(TOWBasicPin* pin)
 {
-    auto section = WriteLocked();
-    if (!section)
-        return;
-    std::erase_if(links_.Entries(), [&](const TOWPinEntry& e) { return e.Sink.Get() == pin; });
-    for (TOWPinEntry& entry : links_.Entries()) {
-        if (entry.DependsOn.Get() == pin)
-            entry.DependsOn = {};
+    bool removed = false;
+    {
+        auto section = WriteLocked();
+        if (!section)
+            return;
+        removed = std::erase_if(links_.Entries(), [&](const TOWPinEntry& e) { return e.Sink.Get() == pin; }) > 0;
+        for (TOWPinEntry& entry : links_.Entries()) {
+            if (entry.DependsOn.Get() == pin)
+                entry.DependsOn = {};
+        }
     }
+    if (removed)
+        releaseWhenUnused();
 }
 
 void TOWUnloadedPin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
@@ -263,15 +286,21 @@ TOWBasicPin* TOWUnloadedPin::GetLink(int index)
 
 void TOWUnloadedPin::ResolveInto(TOWBasicPin& realPin)
 {
+    // A partner that is a placeholder too lets go of this one and may be left
+    // without links until the real pin links it: its release waits for the
+    // end of the hand-over, and so does this one's own.
+    const TOWReleaseDeferral deferral;
     {
         const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(this);
         uses.ForEach([&](TOWBasicPin& pin) { pin.PinReplaced(this, &realPin); });
     }
     std::vector<TOWPinEntry> links;
     {
+        // From here on a link is refused rather than recorded and lost.
         auto section = WriteLocked();
         if (section)
             links.swap(links_.Entries());
+        releasing_.store(true);
     }
     // From the last to the first: the partner drops the placeholder, and the
     // real pin makes the link with the recorded data.
@@ -303,14 +332,56 @@ bool TOWUnloadedPin::ReleaseIfUnused()
     return owned != nullptr;
 }
 
-TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string& path)
+bool TOWUnloadedPin::Discard()
+{
+    {
+        auto section = WriteLocked();
+        if (!section || Keep() || releasing_.exchange(true))
+            return false;
+    }
+    TOwned<TOWUnloadedPin> owned = extractPlaceholder(this);
+    return owned != nullptr;
+}
+
+void TOWUnloadedPin::releaseWhenUnused()
+{
+    OWReleaseLater([placeholder = BorrowAs<TOWUnloadedPin>(this)] {
+        if (auto unused = Use(placeholder))
+            unused->ReleaseIfUnused();
+    });
+}
+
+std::vector<TOWUnloadedPin::TPendingLink> TOWUnloadedPin::PendingLinksOf(const TOWBasicPin& pin)
+{
+    std::vector<TOWBorrowed<TOWUnloadedPin>> all;
+    {
+        TPlaceholders& p = placeholders();
+        std::lock_guard hold(p.guard);
+        all.reserve(p.items.size());
+        for (const TOwned<TOWUnloadedPin>& item : p.items)
+            all.push_back(BorrowAs<TOWUnloadedPin>(item.get()));
+    }
+    std::vector<TPendingLink> pending;
+    for (const TOWBorrowed<TOWUnloadedPin>& borrowed : all) {
+        auto placeholder = Use(borrowed);
+        if (!placeholder)
+            continue;
+        auto section = placeholder->ReadLocked();
+        const int index = section ? placeholder->links_.IndexOfSink(&pin) : -1;
+        if (index >= 0)
+            pending.push_back({BorrowAs<TOWBasicPin>(placeholder.Get()), placeholder->links_.Items(index).DependsOn});
+    }
+    return pending;
+}
+
+TOWBorrowed<TOWUnloadedPin> OWFindPlaceholder(const std::string& rootName, const std::string& path)
 {
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
     return p.find(rootName, path, [](const TOWUnloadedPin&) { return true; });
 }
 
-TOWUnloadedPin* OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path)
+TOWBorrowed<TOWUnloadedPin> OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path)
 {
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
@@ -318,17 +389,18 @@ TOWUnloadedPin* OWFindIndexOnlyPlaceholder(const std::string& rootName, const st
                   [](const TOWUnloadedPin& pin) { return pin.NamePathText() == pin.IndexPathText(); });
 }
 
-TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind)
+TOWBorrowed<TOWUnloadedPin> OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path,
+                                                    TOWPinKind kind)
 {
     TPlaceholders& p = placeholders();
     std::lock_guard hold(p.guard);
     return p.find(rootName, path, [kind](TOWUnloadedPin& pin) { return pin.GetSinkKind() == kind; });
 }
 
-TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin)
+TOWBorrowed<TOWUnloadedPin> OWFindPlaceholderFor(TOWBasicPin& pin)
 {
     const std::string root = pin.GetRootName();
-    if (TOWUnloadedPin* found = OWFindPlaceholder(root, pin.GetPath(true)))
+    if (TOWBorrowed<TOWUnloadedPin> found = OWFindPlaceholder(root, pin.GetPath(true)))
         return found;
     return OWFindPlaceholder(root, pin.GetPath(false));
 }
@@ -338,12 +410,14 @@ void OWResolvePlaceholdersOf(TOWBasicPin& pin, const std::string& pathWithRoot, 
 {
     const std::string root = pin.GetRootName();
     for (;;) {
-        TOWUnloadedPin* placeholder = find(root, pathWithRoot);
-        if (!placeholder)
-            placeholder = find(root, path);
-        if (!placeholder)
+        TOWBorrowed<TOWUnloadedPin> found = find(root, pathWithRoot);
+        if (!found)
+            found = find(root, path);
+        if (!found)
             return;
-        placeholder->ResolveInto(pin);
+        // One freed meanwhile has left the list: the next search passes it.
+        if (auto placeholder = Use(found))
+            placeholder->ResolveInto(pin);
     }
 }
 

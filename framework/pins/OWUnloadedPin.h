@@ -3,10 +3,16 @@
 // placeholder records the links made to it and hands them to the real pin
 // when that pin appears. Every placeholder is owned by the process-wide
 // placeholder list; pin list slots only borrow them.
+//
+// A placeholder lasts only while something waits on it: a link recorded (it
+// goes when the last pin linked to it is freed, links elsewhere or lets go),
+// a slot of a pin list (the list frees its stand-ins when it goes), or Keep.
+// So a pin made later takes over only the links of pins that still stand.
 #include "framework/pins/OWPinEntryList.h"
 #include "framework/pins/OWPins.h"
 
 #include <string>
+#include <vector>
 
 class TOWUnloadedPin final : public TOWBasicPin {
 public:
@@ -17,6 +23,11 @@ public:
     static TOWUnloadedPin* Create(const std::string& indexPath, const std::string& namePath,
                                   const std::string& requesterPath, const std::string& rootName, TOWPinKind kind,
                                   bool designing);
+    // The same, borrowed before another thread can find it: one that links
+    // it and lets go may free it at once.
+    static TOWBorrowed<TOWUnloadedPin> Make(const std::string& indexPath, const std::string& namePath,
+                                            const std::string& requesterPath, const std::string& rootName,
+                                            TOWPinKind kind, bool designing);
 
     const std::string& IndexPathText() const { return indexPath_; }
     const std::string& NamePathText() const { return namePath_; }
@@ -69,10 +80,26 @@ public:
     // Frees the placeholder when it holds no links, is not in a list and is
     // not kept. Do not touch it afterwards when it answers True.
     bool ReleaseIfUnused();
+    // Frees the placeholder whatever links it holds, unless it is kept (a pin
+    // list's stand-in going with the list); the partners hear that it goes.
+    // Do not touch it afterwards when it answers True.
+    bool Discard();
+
+    // A link of a pin that waits on a placeholder, with the link's DependsOn.
+    struct TPendingLink {
+        TOWBorrowed<TOWBasicPin> Placeholder;
+        TOWBorrowed<TOWBasicPin> DependsOn;
+    };
+    // The links of that pin that wait on placeholders, in the order the
+    // placeholders were made.
+    static std::vector<TPendingLink> PendingLinksOf(const TOWBasicPin& pin);
 
 private:
     TOWUnloadedPin(std::string indexPath, std::string namePath, std::string requesterPath, std::string rootName,
                    TOWPinKind kind, bool designing);
+    // After a link went: released once nothing waits on it, when the partner's
+    // link change (or this placeholder's own hand-over) has ended.
+    void releaseWhenUnused();
 
     const std::string indexPath_;
     const std::string namePath_;
@@ -87,22 +114,29 @@ private:
 };
 
 // The placeholder standing for the path (index or name form, with root)
-// under that root name, or null.
-TOWUnloadedPin* OWFindPlaceholder(const std::string& rootName, const std::string& path);
+// under that root name, or empty. Borrowed: it may be freed by another
+// thread once found (its last partner going), so use it through TOWUse.
+TOWBorrowed<TOWUnloadedPin> OWFindPlaceholder(const std::string& rootName, const std::string& path);
 // The same, among the placeholders known by their index path alone (a pin
 // list's stand-ins for its slots, a link given without name path).
-TOWUnloadedPin* OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path);
+TOWBorrowed<TOWUnloadedPin> OWFindIndexOnlyPlaceholder(const std::string& rootName, const std::string& path);
 // The same, among the placeholders of that kind only.
-TOWUnloadedPin* OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path, TOWPinKind kind);
+TOWBorrowed<TOWUnloadedPin> OWFindPlaceholderOfKind(const std::string& rootName, const std::string& path,
+                                                    TOWPinKind kind);
 // A placeholder that stands for the pin, searched by its paths with and
-// without root; null when none.
-TOWUnloadedPin* OWFindPlaceholderFor(TOWBasicPin& pin);
-using TOWPlaceholderFinder = TOWUnloadedPin* (*)(const std::string& rootName, const std::string& path);
+// without root; empty when none.
+TOWBorrowed<TOWUnloadedPin> OWFindPlaceholderFor(TOWBasicPin& pin);
+using TOWPlaceholderFinder = TOWBorrowed<TOWUnloadedPin> (*)(const std::string& rootName, const std::string& path);
 // Resolves into the pin every placeholder that find gives for the path,
 // first with the pin's root (pathWithRoot), then without (path), until none
 // is left.
 void OWResolvePlaceholdersOf(TOWBasicPin& pin, const std::string& pathWithRoot, const std::string& path,
                              TOWPlaceholderFinder find);
+// The placeholder borrowed as a pin.
+inline TOWBorrowed<TOWBasicPin> OWBorrowedPin(const TOWBorrowed<TOWUnloadedPin>& placeholder)
+{
+    return {placeholder.Get(), TOWIntf<TOWDestroyLock>(placeholder.Life())};
+}
 int OWPlaceholderCount();
 
 namespace owPlaceholderDetail {

@@ -15,7 +15,7 @@ using owLinkTest::TTestForm;
 // A component publishing one real source, Out.
 class TSignalSource : public owPinTest::TPinOwner {
 public:
-    TSignalSource(TComponent* owner, std::string name)
+    explicit TSignalSource(TComponent* owner, std::string name = {})
         : TPinOwner(owner, std::move(name)), out_(MakeObject<TSLOWRealSourcePin>(this, &OwnerLock()))
     {
     }
@@ -42,7 +42,12 @@ TOWBasicPin& pinOf(TSLScope& scope, Input input, int channel)
 
 class ScopePinOwner : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { StartPinsOnce(); }
+    static void SetUpTestSuite()
+    {
+        StartPinsOnce();
+        RegisterComponentClass<TSignalSource>();
+        RegisterComponentClass<TSLScope>();
+    }
     void TearDown() override { owPlaceholderDetail::FreeAll(); }
 
     // A chart named Scope1 with its channels, owned by the form.
@@ -56,6 +61,33 @@ protected:
     }
     static TSignalSource& sourceIn(TComponent& form) { return *MakeComponent<TSignalSource>(form, "Source1"); }
     static TOwned<TTestForm> form(const char* name) { return MakeObject<TTestForm>(nullptr, name); }
+    // Form1 with a chart Scope1 of two channels, and Source1 (beside the chart
+    // or in Form2) linked to channel 1's samples and channel 0's X values:
+    // both forms as written.
+    struct TStoredForms {
+        TFormObject charts;
+        TFormObject sources;
+    };
+    static TStoredForms storedLinkedChart(bool sourceBeside)
+    {
+        const auto form1 = form("Form1");
+        const auto form2 = form("Form2");
+        TSLScope& scope = chartIn(*form1, 2);
+        TSignalSource& source = sourceIn(sourceBeside ? *form1 : *form2);
+        EXPECT_TRUE(source.Out()->Connect(&scope.Channels.GetItem(1).InputPin()));
+        EXPECT_TRUE(source.Out()->Connect(&scope.Channels.GetItem(0).XInputPin()));
+        return {owLinkTest::Written(*form1), owLinkTest::Written(*form2)};
+    }
+    // The form's first component of that class.
+    template<class T>
+    static T& firstOf(TComponent& form)
+    {
+        for (int i = 0; i < form.ComponentCount(); ++i) {
+            if (auto* found = dynamic_cast<T*>(form.Components(i)))
+                return *found;
+        }
+        throw std::runtime_error("no such component");
+    }
 };
 
 TEST_F(ScopePinOwner, ChannelPinsAreNamedByTheChartAndItsListsAndFoundByThosePaths)
@@ -134,8 +166,9 @@ TEST_F(ScopePinOwner, ASourceListsAndConnectsToChannelsByTheirText)
 }
 
 // When the chart's own form is read, if at all: with its channels made, or
-// before (its lists' links then wait in slots no pin holds yet).
-enum class ChartFormRead { WithChannels, Never, BeforeChannels };
+// before (its lists' links then wait in slots no pin holds yet), and then
+// even before the source's form made the source.
+enum class ChartFormRead { WithChannels, Never, BeforeChannels, BeforeChannelsAndSource };
 
 // A source linked to a channel of a chart is written with its form; read
 // back into a fresh form, the link is there, once: made when the chart's form
@@ -157,21 +190,13 @@ TEST_F(ScopePinOwner, ALinkToAChannelSurvivesAFormRoundTrip)
         {"source beside the chart, channels made after their form was read", false, false,
          ChartFormRead::BeforeChannels},
         {"channels made after both forms were read", true, true, ChartFormRead::BeforeChannels},
+        {"channels made after the chart's form, then the source's were read", true, true,
+         ChartFormRead::BeforeChannelsAndSource},
     };
     for (const auto [label, otherForm, otherFormRead, chartFormRead] : cases) {
         SCOPED_TRACE(label);
-        TFormObject storedCharts;
-        TFormObject storedSources;
+        const auto [storedCharts, storedSources] = storedLinkedChart(!otherForm);
         {
-            const auto form1 = form("Form1");
-            const auto form2 = form("Form2");
-            TSLScope& scope = chartIn(*form1, 2);
-            TSignalSource& source = sourceIn(otherForm ? *form2 : *form1);
-            ASSERT_TRUE(source.Out()->Connect(&scope.Channels.GetItem(1).InputPin()));
-            ASSERT_TRUE(source.Out()->Connect(&scope.Channels.GetItem(0).XInputPin()));
-            storedCharts = owLinkTest::Written(*form1);
-            storedSources = owLinkTest::Written(*form2);
-
             const TFormObject* stored = owLinkTest::StoredChild(otherForm ? storedSources : storedCharts, "Source1");
             ASSERT_NE(stored, nullptr);
             const TFormProperty* sinks = owLinkTest::StoredProperty(*stored, "Out.SinkPins");
@@ -184,13 +209,18 @@ TEST_F(ScopePinOwner, ALinkToAChannelSurvivesAFormRoundTrip)
         }
         const auto form1 = form("Form1");
         const auto form2 = form("Form2");
-        TSignalSource& source = sourceIn(otherForm ? *form2 : *form1);
-        if (otherFormRead)
+        // Read last, the source's form makes the source from its class name.
+        const bool sourceLast = chartFormRead == ChartFormRead::BeforeChannelsAndSource;
+        TSignalSource* made = sourceLast ? nullptr : &sourceIn(otherForm ? *form2 : *form1);
+        if (otherFormRead && !sourceLast)
             owLinkTest::ReadInto(*form2, storedSources);
-        const bool early = chartFormRead == ChartFormRead::BeforeChannels;
+        const bool early = chartFormRead == ChartFormRead::BeforeChannels || sourceLast;
         TSLScope& scope = chartIn(*form1, early ? 0 : 2);
         if (chartFormRead != ChartFormRead::Never)
             owLinkTest::ReadInto(*form1, storedCharts);
+        if (sourceLast)
+            owLinkTest::ReadInto(*form2, storedSources);
+        TSignalSource& source = made ? *made : firstOf<TSignalSource>(*form2);
         for (int i = 0; early && i < 2; ++i)
             scope.Channels.Add();
 
@@ -198,6 +228,92 @@ TEST_F(ScopePinOwner, ALinkToAChannelSurvivesAFormRoundTrip)
         EXPECT_EQ(scope.Channels.GetItem(0).XInputPin().GetSource(), source.Out());
         EXPECT_EQ(scope.Channels.GetItem(0).InputPin().GetSource(), nullptr);
         EXPECT_EQ(source.Out()->GetSinkCount(), 2);
+        EXPECT_EQ(OWPlaceholderCount(), 0);
+    }
+}
+
+} // namespace
+} // namespace zq::chart
+
+namespace zq::chart {
+namespace {
+
+using namespace testing;
+
+// Where the source that a chart's stored lists name stands while the chart's
+// form (Form1) is read: beside the chart (made by the reader, or before it),
+// in Form2 (standing, read after Form1, or never there).
+enum class SourceAt { Beside, BesideStanding, OtherForm, OtherFormReadAfter, Missing };
+// What the chart is before its form is read: made by the reader, or made
+// beforehand with that many channels.
+constexpr int madeByReader = -1;
+
+
+// A chart whose form is read before its channels all stand keeps its lists'
+// links in placeholders standing for the slots. Freed (alone or with its
+// form), it takes every one of them along, and the placeholders for a source
+// not loaded go with the links that waited on them: a chart made later under
+// the same path, with no form read, starts unlinked, whatever comes after.
+TEST_F(ScopePinOwner, AFreedChartLeavesNoPlaceholderAndNoLinkForALaterChartOfItsPath)
+{
+    struct Case {
+        const char* label;
+        SourceAt source;
+        int channelsBefore;  // madeByReader: the reader makes the chart
+        int channelsAfter;   // made after the read, before the chart is freed
+        bool wholeForm;
+    };
+    const Case cases[] = {
+        {"source beside, chart made by the reader", SourceAt::Beside, madeByReader, 0, true},
+        {"source beside, chart without channels", SourceAt::Beside, 0, 0, true},
+        {"source standing beside, chart made by the reader", SourceAt::BesideStanding, madeByReader, 0, true},
+        {"source in a standing form, chart freed alone", SourceAt::OtherForm, 0, 0, false},
+        {"source in a standing form, whole form freed", SourceAt::OtherForm, 0, 0, true},
+        {"source in a standing form, one channel made", SourceAt::OtherForm, 0, 1, false},
+        {"source read after the chart, chart freed alone", SourceAt::OtherFormReadAfter, 0, 0, false},
+        {"source read after the chart, one channel made", SourceAt::OtherFormReadAfter, 0, 1, true},
+        {"source never loaded, chart freed alone", SourceAt::Missing, 0, 0, false},
+        {"source never loaded, whole form freed", SourceAt::Missing, madeByReader, 0, true},
+        {"source never loaded, one channel made", SourceAt::Missing, 0, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const bool beside = c.source == SourceAt::Beside || c.source == SourceAt::BesideStanding;
+        const auto [storedCharts, storedSources] = storedLinkedChart(beside);
+        // Each case on its own: what an earlier one left does not count.
+        owPlaceholderDetail::FreeAll();
+        auto form2 = form("Form2");
+        if (c.source == SourceAt::OtherForm)
+            sourceIn(*form2);
+        auto form1 = form("Form1");
+        if (c.source == SourceAt::BesideStanding)
+            sourceIn(*form1);
+        if (c.channelsBefore != madeByReader)
+            chartIn(*form1, c.channelsBefore);
+        owLinkTest::ReadInto(*form1, storedCharts);
+        if (c.source == SourceAt::OtherFormReadAfter)
+            owLinkTest::ReadInto(*form2, storedSources);
+        TSLScope& read = firstOf<TSLScope>(*form1);
+        for (int i = 0; i < c.channelsAfter; ++i)
+            read.Channels.Add();
+        if (c.wholeForm)
+            form1.reset();
+        else
+            FreeObject(&read);
+        EXPECT_EQ(OWPlaceholderCount(), 0);
+
+        if (!form1)
+            form1 = form("Form1");
+        TSLScope& later = chartIn(*form1, 2);
+        if (c.source == SourceAt::Missing)
+            sourceIn(*form2).Out()->ResolvePlaceholders();
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(later.Channels.GetItem(i).InputPin().GetLinkedPin(), nullptr) << "channel " << i;
+            EXPECT_EQ(later.Channels.GetItem(i).XInputPin().GetLinkedPin(), nullptr) << "channel " << i;
+        }
+        if (!beside) {
+            EXPECT_EQ(firstOf<TSignalSource>(*form2).Out()->GetSinkCount(), 0);
+        }
         EXPECT_EQ(OWPlaceholderCount(), 0);
     }
 }

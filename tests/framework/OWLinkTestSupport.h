@@ -84,6 +84,8 @@ public:
     TPinGroup* Deep() const { return deep_.get(); }
     TPinGroup* Other() const { return other_.get(); }
     TOWPinList* InputPins() const { return list_.get(); }
+    // The list goes before its owner does.
+    void FreeInputPins() { list_.reset(); }
 
 private:
     TOwned<TTestStatePin> clock_;

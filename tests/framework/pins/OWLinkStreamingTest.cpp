@@ -170,6 +170,49 @@ TEST_F(LinkStreaming, SlotsBeyondTheListGetPlaceholdersAndARepeatedReferenceFind
     EXPECT_EQ(list.EntryCount(), 0);
 }
 
+// A list's stand-ins for its slots, whether in the slots still or taken out
+// of them to wait for a pin of their slot, go with the list (freed alone or
+// with its owner), and so do the placeholders their links wait on: a list
+// made later under the same path takes nothing over.
+TEST_F(LinkStreaming, AFreedListTakesItsStandInsAndWhatTheyWaitOnAlong)
+{
+    const TFormValue pins = TFormValue::List({TFormValue::Ident("nil"), TFormValue::Ident("Form1.Missing.Clock")});
+    struct Case {
+        const char* what;
+        bool wholeOwner;
+        bool loadingEnded;
+    } const cases[] = {
+        {"list freed, stand-ins in their slots", false, false},
+        {"list freed, a stand-in waiting", false, true},
+        {"owner freed, stand-ins in their slots", true, false},
+        {"owner freed, a stand-in waiting", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TTestForm form(nullptr, "Form1");
+        const int before = OWPlaceholderCount();
+        TScope* s = MakeComponent<TScope>(form, "S");
+        s->SetLoading(true);
+        TReader().ReadProperties(*s, {{"InputPins.Pins", pins}});
+        ASSERT_EQ(OWPlaceholderCount(), before + 3) << "two slots and the missing clock";
+        if (c.loadingEnded) {
+            s->SetLoading(false);
+            EXPECT_EQ(s->InputPins()->Count(), 0);
+        }
+        if (c.wholeOwner) {
+            FreeObject(s);
+        } else {
+            s->FreeInputPins();
+            s->SetName("Gone");
+        }
+        EXPECT_EQ(OWPlaceholderCount(), before);
+
+        TScope& later = *MakeComponent<TScope>(form, "S", 2);
+        EXPECT_FALSE(later.InputPins()->Items(1)->IsConnected());
+        EXPECT_EQ(OWPlaceholderCount(), before);
+    }
+}
+
 // Values of shapes the writer never makes are refused with the reader's
 // error and link nothing.
 TEST_F(LinkStreaming, ValuesOfUnexpectedShapesAreRefused)

@@ -265,9 +265,13 @@ TEST_F(PinParts, APlaceholderRecordsItsPartnersOnceAndForgetsDestroyedOnes)
     EXPECT_EQ(OWFindPlaceholder("Form1", "Form1.X._Pin0"), standIn);
     EXPECT_EQ(OWFindPlaceholder("Form2", "Form1.X._Pin0"), nullptr);
     EXPECT_FALSE(standIn->ReleaseIfUnused()) << "it still holds a link";
+    auto second = MakeStatePin(scope);
+    EXPECT_TRUE(second->ConnectData(standIn, nullptr));
     partner.reset();
-    EXPECT_EQ(standIn->GetLinkCount(), 0);
-    EXPECT_TRUE(standIn->ReleaseIfUnused());
+    EXPECT_EQ(standIn->GetLinkCount(), 1);
+    EXPECT_FALSE(standIn->ReleaseIfUnused()) << "a link still waits on it";
+    // With its last partner nothing waits on it: it goes too.
+    second.reset();
     EXPECT_EQ(OWFindPlaceholder("Form1", "Form1.X._Pin0"), nullptr);
 }
 

@@ -1,7 +1,7 @@
 // Pins linked, unlinked, delivered to and destroyed from several threads at
 // once. Each thread owns the pins it makes (and frees them); it reaches the
 // others' pins only through borrowed pointers, as the pin model requires.
-#include "framework/OWPinTestSupport.h"
+#include "framework/OWLinkTestSupport.h"
 
 #include "framework/pins/OWPinRegistry.h"
 
@@ -288,6 +288,60 @@ TEST_F(PinStress, APinListChangedFromSeveralThreadsWhileAnotherWalksIt)
     stop = true;
     walker.join();
     EXPECT_EQ(list->Count(), 0);
+    EXPECT_EQ(TOWPinRegistry::Count(), registeredBefore);
+}
+
+// Pins on several threads wait for a pin not there yet (a placeholder of its
+// path) and are freed, while the main thread makes that pin and frees it
+// again: each placeholder goes with the last pin that waited on it or is
+// taken over by the pin of its path, and none is left at the end.
+TEST_F(PinStress, PlaceholdersWaitedOnAndFreedFromSeveralThreads)
+{
+    TWatchdog watchdog(std::chrono::seconds(120));
+    const int placeholdersBefore = OWPlaceholderCount();
+    TPinOwner there(nullptr, "Form2");
+    owLinkTest::TScope& awaited = *MakeComponent<owLinkTest::TScope>(there, "L");
+    TOWPinList& list = *awaited.InputPins();
+    const int registeredBefore = TOWPinRegistry::Count();
+    std::vector<TPinOwner*> owners;
+    for (int t = 0; t < threadCount; ++t)
+        owners.push_back(MakeComponent<TPinOwner>(form, "Waiter" + std::to_string(t)));
+    std::atomic<int> working{threadCount};
+    const std::string awaitedPath = "Form2.L.InputPins._Pin0";
+
+    auto work = [&](int t) {
+        std::mt19937 random(static_cast<unsigned>(t) * 104729u + 3u);
+        std::vector<TOwned<TTestStatePin>> mine;
+        for (int step = 0; step < stepsPerThread / 2; ++step) {
+            if (mine.size() < slotsPerThread && std::uniform_int_distribution<int>(0, 2)(random) != 0) {
+                mine.push_back(MakeStatePin(*owners[static_cast<std::size_t>(t)]));
+                // As a link read from a form waits for a pin not there: on
+                // the placeholder of its path, or a new one. (Looking the
+                // pin up by path is not for a pin freed meanwhile.)
+                TOWBorrowed<TOWUnloadedPin> placeholder = OWFindPlaceholderOfKind("Form2", awaitedPath, TOWPinKind::State);
+                if (!placeholder)
+                    placeholder = TOWUnloadedPin::Make(awaitedPath, awaitedPath, "Form1.Waiter", "Form2",
+                                                       TOWPinKind::State, false);
+                // Refused once it gives way to the pin or goes.
+                if (auto waitedOn = Use(placeholder))
+                    mine.back()->Connect(waitedOn.Get());
+            } else if (!mine.empty()) {
+                mine.erase(mine.begin() + std::uniform_int_distribution<std::ptrdiff_t>(
+                                              0, static_cast<std::ptrdiff_t>(mine.size()) - 1)(random));
+            }
+        }
+        working.fetch_sub(1);
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back(work, t);
+    while (working.load() > 0) {
+        list.AddPin(MakeStatePin(awaited).release(), {});
+        list.Delete(0);
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(OWPlaceholderCount(), placeholdersBefore);
     EXPECT_EQ(TOWPinRegistry::Count(), registeredBefore);
 }
 

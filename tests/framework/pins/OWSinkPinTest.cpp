@@ -130,6 +130,103 @@ TEST_F(SinkPins, AMultiSinkAssignedTakesTheOtherOnesSourcesWithTheirDependencies
     EXPECT_EQ(sourcesOf(other), (std::vector<TOWBasicPin*>{&second, &first}));
 }
 
+// A multi-sink whose source is not loaded yet waits for it on a placeholder.
+// A copy of it waits the same way (after the sources it has already), without
+// the pending links of its own, and both are linked once the source's form is
+// read.
+TEST_F(SinkPins, AMultiSinkAssignedTakesTheOtherOnesPendingLinksAsPendingLinks)
+{
+    RegisterComponentClass<TDataScope>();
+    TFormObject storedRemote;
+    {
+        TTestForm remote(nullptr, "Form2");
+        MakeComponent<TDataScope>(remote, "Remote1");
+        storedRemote = Written(remote);
+    }
+    auto& loaded = scope.Source({typeA});
+    struct Case {
+        const char* what;
+        bool otherHasLoadedSource;
+        bool copyWaitsOnItsOwn;
+    } const cases[] = {
+        {"a pending link", false, false},
+        {"a pending link after a linked source", true, false},
+        {"the copy's own pending link let go", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = OWPlaceholderCount();
+        auto& other = MultiSink({typeA, typeC});
+        if (c.otherHasLoadedSource) {
+            ASSERT_TRUE(other.Connect(&loaded));
+        }
+        ASSERT_TRUE(ConnectByPath(other, nullptr, "Form2.Remote1.Out", {}));
+        auto& copy = MultiSink({typeA, typeC});
+        if (c.copyWaitsOnItsOwn) {
+            ASSERT_TRUE(ConnectByPath(copy, nullptr, "Form2.Remote1.OutB", {}));
+        }
+        copy.Assign(other);
+        {
+            TTestForm remote(nullptr, "Form2");
+            ReadInto(remote, storedRemote);
+            TOWBasicPin* out = dynamic_cast<TDataScope&>(*remote.Components(0)).Out();
+            const std::vector<TOWBasicPin*> expected =
+                c.otherHasLoadedSource ? std::vector<TOWBasicPin*>{&loaded, out} : std::vector<TOWBasicPin*>{out};
+            EXPECT_EQ(sourcesOf(other), expected);
+            EXPECT_EQ(sourcesOf(copy), expected);
+            EXPECT_EQ(OWPlaceholderCount(), before);
+        }
+        EXPECT_EQ(sourcesOf(copy), c.otherHasLoadedSource ? std::vector<TOWBasicPin*>{&loaded}
+                                                           : std::vector<TOWBasicPin*>{});
+        other.DisconnectAll();
+        copy.DisconnectAll();
+    }
+}
+
+// A placeholder lives while a link waits on it: once the last pin linked to
+// it is freed, links elsewhere or lets go, it is gone.
+TEST_F(SinkPins, APlaceholderGoesWithTheLastLinkWaitingOnIt)
+{
+    auto& loaded = scope.Source({typeA});
+    enum class TEnd { Freed, Relinked, Disconnected, OneOfTwoFreed };
+    const std::pair<const char*, TEnd> cases[] = {
+        {"the sink freed", TEnd::Freed},
+        {"the sink linked to a loaded source", TEnd::Relinked},
+        {"the sink disconnected", TEnd::Disconnected},
+        {"one of two sinks freed", TEnd::OneOfTwoFreed},
+    };
+    for (const auto& [what, end] : cases) {
+        SCOPED_TRACE(what);
+        const int before = OWPlaceholderCount();
+        auto& sink = probe.Sink({typeA});
+        auto& stays = probe.Sink({typeA});
+        ASSERT_TRUE(ConnectByPath(sink, nullptr, "Form2.Remote1.Out", {}));
+        if (end == TEnd::OneOfTwoFreed) {
+            ASSERT_TRUE(ConnectByPath(stays, nullptr, "Form2.Remote1.Out", {}));
+        }
+        ASSERT_EQ(OWPlaceholderCount(), before + 1);
+        switch (end) {
+        case TEnd::Freed:
+        case TEnd::OneOfTwoFreed:
+            std::erase_if(probe.sinks, [&](const auto& p) { return p.get() == &sink; });
+            break;
+        case TEnd::Relinked:
+            ASSERT_TRUE(sink.Connect(&loaded));
+            break;
+        case TEnd::Disconnected:
+            sink.DisconnectAll();
+            break;
+        }
+        EXPECT_EQ(OWPlaceholderCount(), before + (end == TEnd::OneOfTwoFreed ? 1 : 0));
+        if (end == TEnd::OneOfTwoFreed) {
+            ASSERT_NE(dynamic_cast<TOWUnloadedPin*>(stays.GetLinkedPin()), nullptr);
+            EXPECT_EQ(stays.GetLinkedPin()->GetLinkCount(), 1);
+        }
+        stays.DisconnectAll();
+        EXPECT_EQ(OWPlaceholderCount(), before);
+    }
+}
+
 TEST_F(SinkPins, AMultiSinkRestrictsCandidatesToWhatEverySourceSupplies)
 {
     // A component whose output offers what its input receives, fed typeA.
