@@ -8,65 +8,63 @@
 
 namespace {
 
-// The destroy locks whose uses the thread holds, latest last; a destroy
-// section taken by the thread does not wait for these. The first ones live in
-// a plain array (no per-access initialisation), deeper nesting spills over.
-constexpr int inlineUseCapacity = 64;
-thread_local constinit const TOWDestroyLock* inlineUses[inlineUseCapacity]{};
-thread_local constinit int inlineUseCount = 0;
-thread_local std::vector<const TOWDestroyLock*> spilledUses;
+// The counted uses the thread holds (destroy locks, and what owThreadUses
+// records beside them); a wait of the thread for others does not wait for
+// these.
+constexpr int inlineUseCapacity = owThreadUses::detail::inlineCapacity;
+using owThreadUses::detail::inlineCount;
+using owThreadUses::detail::inlineUses;
+thread_local std::vector<const void*> spilledUses;
 
-void pushUse(const TOWDestroyLock* lock)
+void pushUse(const void* lock)
 {
-    if (inlineUseCount < inlineUseCapacity)
-        inlineUses[inlineUseCount++] = lock;
-    else
-        spilledUses.push_back(lock);
+    owThreadUses::Push(lock);
 }
 
-void popUse(const TOWDestroyLock* lock)
+void popUse(const void* lock)
 {
-    if (inlineUseCount == inlineUseCapacity && !spilledUses.empty()) {
+    if (inlineCount == inlineUseCapacity && !spilledUses.empty()) {
         auto it = std::find(spilledUses.rbegin(), spilledUses.rend(), lock);
         if (it != spilledUses.rend()) {
             spilledUses.erase(std::next(it).base());
             return;
         }
     }
-    for (int i = inlineUseCount - 1; i >= 0; --i) {
+    for (int i = inlineCount - 1; i >= 0; --i) {
         if (inlineUses[i] != lock)
             continue;
-        std::copy(inlineUses + i + 1, inlineUses + inlineUseCount, inlineUses + i);
-        --inlineUseCount;
-        if (inlineUseCount == inlineUseCapacity - 1 && !spilledUses.empty()) {
-            inlineUses[inlineUseCount++] = spilledUses.front();
+        std::copy(inlineUses + i + 1, inlineUses + inlineCount, inlineUses + i);
+        --inlineCount;
+        if (inlineCount == inlineUseCapacity - 1 && !spilledUses.empty()) {
+            inlineUses[inlineCount++] = spilledUses.front();
             spilledUses.erase(spilledUses.begin());
         }
         return;
     }
 }
 
-std::int32_t countUses(const TOWDestroyLock* lock)
+std::int32_t countUses(const void* lock)
 {
-    std::int32_t n = static_cast<std::int32_t>(std::count(inlineUses, inlineUses + inlineUseCount, lock));
-    if (inlineUseCount == inlineUseCapacity)
+    std::int32_t n = static_cast<std::int32_t>(std::count(inlineUses, inlineUses + inlineCount, lock));
+    if (inlineCount == inlineUseCapacity)
         n += static_cast<std::int32_t>(std::count(spilledUses.begin(), spilledUses.end(), lock));
     return n;
 }
 
-std::vector<const TOWDestroyLock*> usesOfCaller()
+std::vector<const void*> usesOfCaller()
 {
-    std::vector<const TOWDestroyLock*> uses(inlineUses, inlineUses + inlineUseCount);
-    if (inlineUseCount == inlineUseCapacity)
+    std::vector<const void*> uses(inlineUses, inlineUses + inlineCount);
+    if (inlineCount == inlineUseCapacity)
         uses.insert(uses.end(), spilledUses.begin(), spilledUses.end());
     return uses;
 }
 
-// A thread waiting in a destruction for the uses of other threads, with the
-// uses it holds while it waits (they cannot change until it goes on).
+// A thread waiting in a destruction (or another wait for counted uses) for
+// the uses of other threads, with the uses it holds while it waits (they
+// cannot change until it goes on).
 struct TWaiter {
-    const TOWDestroyLock* waitsFor;
-    std::vector<const TOWDestroyLock*> holds;
+    const void* waitsFor;
+    std::vector<const void*> holds;
 };
 
 // The waiting threads. Two destructions may wait for each other: a handler
@@ -96,10 +94,10 @@ public:
     }
     // True, and `waiter` has left, when every use of `lock` by another
     // thread (`others` of them) belongs to a waiter held up by this one.
-    bool MayGoOn(TWaiter& waiter, const TOWDestroyLock* lock, std::int32_t others)
+    bool MayGoOn(TWaiter& waiter, const void* lock, std::int32_t others)
     {
         std::lock_guard hold(guard_);
-        std::vector<const TOWDestroyLock*> blocking = waiter.holds;
+        std::vector<const void*> blocking = waiter.holds;
         std::vector<const TWaiter*> heldUp;
         for (bool grew = true; grew;) {
             grew = false;
@@ -125,7 +123,58 @@ private:
     std::vector<const TWaiter*> waiters_;
 };
 
+// Returns true once `inUse()` counts no use of `key` but the caller's and
+// those of waiters held up by the caller; false as soon as `giveUp()`.
+template<class InUse, class GiveUp>
+bool waitForOthers(const void* key, InUse inUse, GiveUp giveUp)
+{
+    const std::int32_t mine = countUses(key);
+    if (inUse() <= mine)
+        return true;
+    TWaiters& waiters = TWaiters::Instance();
+    TWaiter waiter{key, usesOfCaller()};
+    waiters.Enter(waiter);
+    for (;;) {
+        if (giveUp()) {
+            waiters.Leave(waiter);
+            return false;
+        }
+        const std::int32_t others = inUse() - mine;
+        if (others <= 0) {
+            waiters.Leave(waiter);
+            return true;
+        }
+        if (waiters.MayGoOn(waiter, key, others))
+            return true;
+        OWYield();
+    }
+}
+
 } // namespace
+
+thread_local constinit const void* owThreadUses::detail::inlineUses[owThreadUses::detail::inlineCapacity]{};
+thread_local constinit int owThreadUses::detail::inlineCount = 0;
+
+void owThreadUses::detail::pushSpilled(const void* key) noexcept
+{
+    spilledUses.push_back(key);
+}
+
+void owThreadUses::detail::popElsewhere(const void* key) noexcept
+{
+    popUse(key);
+}
+
+std::int32_t owThreadUses::OfCaller(const void* key) noexcept
+{
+    return countUses(key);
+}
+
+bool owThreadUses::WaitForOthers(const void* key, const std::function<std::int32_t()>& inUse,
+                                 const std::function<bool()>& giveUp)
+{
+    return waitForOthers(key, inUse, giveUp);
+}
 
 TOWIntf<TOWDestroyLock> TOWDestroyLock::Create()
 {
@@ -163,22 +212,8 @@ bool TOWDestroyLock::OtherThreadsUse() const noexcept
 
 void TOWDestroyLock::WaitForOtherThreads() const noexcept
 {
-    const std::int32_t mine = UsesOfCaller();
-    if (useCount_.load(std::memory_order_seq_cst) <= mine)
-        return;
-    TWaiters& waiters = TWaiters::Instance();
-    TWaiter waiter{this, usesOfCaller()};
-    waiters.Enter(waiter);
-    for (;;) {
-        const std::int32_t others = useCount_.load(std::memory_order_seq_cst) - mine;
-        if (others <= 0) {
-            waiters.Leave(waiter);
-            return;
-        }
-        if (waiters.MayGoOn(waiter, this, others))
-            return;
-        OWYield();
-    }
+    waitForOthers(
+        this, [this] { return useCount_.load(std::memory_order_seq_cst); }, [] { return false; });
 }
 
 TOWDestroyLockSectionRef TOWDestroyLock::UseSection()

@@ -14,8 +14,48 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 class TOWDestroyLock;
+
+// Counted uses of other kinds (a link's deliveries in flight) are recorded on
+// the thread beside its destroy-lock uses, keyed by the object counted, so
+// that a wait of either kind sees through threads that wait for this one
+// and does not wait for the caller's own uses.
+namespace owThreadUses {
+namespace detail {
+// The uses of the thread, latest last: the first ones in a plain array (no
+// per-access initialisation), deeper nesting spills over.
+inline constexpr int inlineCapacity = 64;
+extern thread_local constinit const void* inlineUses[inlineCapacity];
+extern thread_local constinit int inlineCount;
+void pushSpilled(const void* key) noexcept;
+void popElsewhere(const void* key) noexcept;
+} // namespace detail
+
+inline void Push(const void* key) noexcept
+{
+    if (detail::inlineCount < detail::inlineCapacity)
+        detail::inlineUses[detail::inlineCount++] = key;
+    else
+        detail::pushSpilled(key);
+}
+// Uses are released on the thread that took them, latest first as a rule.
+inline void Pop(const void* key) noexcept
+{
+    const int count = detail::inlineCount;
+    if (count > 0 && count < detail::inlineCapacity && detail::inlineUses[count - 1] == key)
+        detail::inlineCount = count - 1;
+    else
+        detail::popElsewhere(key);
+}
+std::int32_t OfCaller(const void* key) noexcept;
+// Returns true once `inUse` (the uses of `key` by every thread) counts none
+// but the caller's and those of threads that wait for a use the caller holds
+// (directly or through a chain of waiting threads); false as soon as
+// `giveUp` says so.
+bool WaitForOthers(const void* key, const std::function<std::int32_t()>& inUse, const std::function<bool()>& giveUp);
+} // namespace owThreadUses
 
 class IOWDestroyLockSection : public IOWInterface {
 protected:

@@ -102,6 +102,28 @@ TOWBasicPin::~TOWBasicPin()
 {
     if (!destroying_)
         destroyPin(false);
+    TOWLinkHearing* hearing = hearing_.load(std::memory_order_acquire);
+    if (hearing && hearing != &TOWLinkHearing::OfGonePins()) {
+        hearing->Forget();
+        hearing->Release();
+    }
+}
+
+std::uint32_t TOWBasicPin::LinksMade() const
+{
+    const TOWLinkHearing* hearing = hearing_.load(std::memory_order_acquire);
+    return hearing ? hearing->LinksMade() : 0;
+}
+
+TOWIntf<TOWLinkTicket> TOWBasicPin::NewLinkTicket()
+{
+    TOWLinkHearing* hearing = hearing_.load(std::memory_order_acquire);
+    if (!hearing) {
+        auto made = OWMake<TOWLinkHearing>();
+        if (hearing_.compare_exchange_strong(hearing, made.Get(), std::memory_order_acq_rel))
+            hearing = made.Detach();
+    }
+    return hearing->NewLink();
 }
 
 void TOWBasicPin::BeforeDestruction()
@@ -123,11 +145,20 @@ void TOWBasicPin::destroyPin(bool whole)
     // are waited for with the owner's lock let go, so that one waiting for
     // that lock inside a use of this pin can finish.
     destroySection_ = destroyLock_->MarkDestroyPending();
-    if (destroyLock_->OtherThreadsUse()) {
+    // A delivery admitted through one of this pin's links as a sink stands
+    // for a use (OWLinkTicket.h); a link made from now on admits none.
+    TOWLinkHearing* hearing = nullptr;
+    if (!hearing_.compare_exchange_strong(hearing, &TOWLinkHearing::OfGonePins(), std::memory_order_acq_rel))
+        hearing->SinkGoing();
+    else
+        hearing = nullptr;
+    if (destroyLock_->OtherThreadsUse() || (hearing && hearing->DeliveriesElsewhere())) {
         TOWLockSectionRef letGoOwner;
         if (IOWLock* owner = whole ? YieldLock() : nullptr)
             letGoOwner = owner->UnlockSection();
         destroyLock_->WaitForOtherThreads();
+        if (hearing)
+            hearing->WaitForDeliveries();
     }
     if (whole) {
         DisconnectAll();

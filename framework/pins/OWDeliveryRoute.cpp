@@ -14,6 +14,8 @@ constexpr std::int32_t weightLimit = 10000;
 // Deliveries whose answers may wait in the counters of a one-target list.
 constexpr std::uint32_t maxUnfolded = 4096;
 constexpr std::int32_t weightStep = 4;
+// One answer of the target of a one-target list, counted with the delivery.
+constexpr std::uint64_t answeredOfOne = std::uint64_t{1} << 32;
 
 // A delivery to one sink behind a converter that other sinks share goes
 // through the converter; the converter's output then delivers to that sink
@@ -93,6 +95,8 @@ void TOWDeliveryRoute::rebuild()
         target.Handler = entry.Handler;
         if (target.Target.Get() != target.Sink && outputOf_)
             target.Output = outputOf_(target.Target.Get());
+        if (target.Target.Get() == target.Sink)
+            target.Ticket = entry.Ticket;
         // A converter shared by several sinks receives each operation once:
         // the later entries through it are skipped by deliveries to all.
         target.Shared = entry.Target.Get() != entry.Sink.Get() &&
@@ -131,7 +135,8 @@ bool TOWDeliveryRoute::Deliver(TOWPin& pin, TOWBasicPin* target, const TOWNotify
         auto section = pin.WriteLocked();
         if (!section)
             return false;
-        if (list_ && (list_->Targets.size() > 1 || list_->Deliveries.load(std::memory_order_relaxed) >= maxUnfolded))
+        if (list_ && (list_->Targets.size() > 1 ||
+                      static_cast<std::uint32_t>(list_->Deliveries.load(std::memory_order_relaxed)) >= maxUnfolded))
             Settle();
         list = list_;
         stateLinked = pin.hasDispatcherInSection();
@@ -169,10 +174,14 @@ bool TOWDeliveryRoute::Deliver(TOWPin& pin, TOWBasicPin* target, const TOWNotify
             continue;
         if (!entry.Handler)
             continue;
-        // The list, held to the end of the delivery, keeps the target's
-        // destroy lock: the use need not count a reference of its own.
-        const TOWDestroyLockHeldUse served(entry.Target.Life());
-        if (!served)
+        // A sink served directly is kept by the admission of its link
+        // (refused once the sink has been linked anew since the copy was
+        // taken); a converter's input by a use. The list, held to the end of
+        // the delivery, keeps the ticket and the target's destroy lock: the
+        // use need not count a reference of its own.
+        const TOWLinkAdmission heard(entry.Ticket.Get());
+        const TOWDestroyLockHeldUse served(entry.Ticket ? nullptr : entry.Target.Life());
+        if (!heard || (!entry.Ticket && !served))
             continue;
         const bool throughConverter = entry.Target.Get() != entry.Sink;
         const TNarrowScope toOne(target && throughConverter ? TNarrowed{entry.Output, target} : TNarrowed{});
@@ -186,11 +195,16 @@ bool TOWDeliveryRoute::Deliver(TOWPin& pin, TOWBasicPin* target, const TOWNotify
 
 void TOWDeliveryRoute::handIn(TOWPin& pin, TList& list, const unsigned char* answers)
 {
-    for (std::size_t i = 0; i < list.Targets.size(); ++i) {
-        if (answers[i])
-            list.Answered[i].fetch_add(1, std::memory_order_seq_cst);
+    std::uint64_t counted = 1;
+    if (list.Targets.size() == 1) {
+        counted += answers[0] ? answeredOfOne : 0;
+    } else {
+        for (std::size_t i = 0; i < list.Targets.size(); ++i) {
+            if (answers[i])
+                list.Answered[i].fetch_add(1, std::memory_order_seq_cst);
+        }
     }
-    list.Deliveries.fetch_add(1, std::memory_order_seq_cst);
+    list.Deliveries.fetch_add(counted, std::memory_order_seq_cst);
     if (!list.Retired.load(std::memory_order_seq_cst))
         return;
     auto section = pin.WriteLocked();
@@ -203,9 +217,12 @@ bool TOWDeliveryRoute::foldAnswers(TList& list, bool byId)
     bool changed = false;
     // Counters are taken with exchange, so each answer lands once: here or
     // in the late hand-in of a delivery that finds its list retired.
-    const std::uint32_t deliveries = list.Deliveries.exchange(0, std::memory_order_seq_cst);
+    const std::uint64_t counted = list.Deliveries.exchange(0, std::memory_order_seq_cst);
+    const auto deliveries = static_cast<std::uint32_t>(counted);
     for (std::size_t i = 0; i < list.Targets.size(); ++i) {
-        const std::uint32_t answered = list.Answered[i].exchange(0, std::memory_order_seq_cst);
+        std::uint32_t answered = list.Answered[i].exchange(0, std::memory_order_seq_cst);
+        if (i == 0)
+            answered += static_cast<std::uint32_t>(counted / answeredOfOne);
         if (deliveries == 0 && answered == 0)
             continue;
         const TTarget& target = list.Targets[i];

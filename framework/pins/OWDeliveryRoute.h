@@ -49,6 +49,9 @@ private:
         bool Shared = false;
         // The last entry a delivery to all serves.
         bool Last = false;
+        // The link to a sink served directly; a hop into a converter has
+        // none (the converter's output admits its own deliveries).
+        TOWIntf<TOWLinkTicket> Ticket;
     };
     // The entries as a delivery walks them, shared by the deliveries in
     // progress and replaced (never changed) when the entries change. The
@@ -58,7 +61,9 @@ private:
     struct TList {
         std::vector<TTarget> Targets;
         std::unique_ptr<std::atomic<std::uint32_t>[]> Answered;
-        std::atomic<std::uint32_t> Deliveries{0};
+        // The deliveries in the low half; for a list of one target its
+        // answers in the high half, so that a delivery counts both at once.
+        std::atomic<std::uint64_t> Deliveries{0};
         std::atomic<bool> Retired{false};
     };
 

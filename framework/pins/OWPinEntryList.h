@@ -17,6 +17,8 @@ struct TOWPinEntry {
     TGUID StreamType{};
     TOWStreamHandler Handler;
     std::int32_t Weight = 0;
+    // Names the link to the sink (made by a source's entry only).
+    TOWIntf<TOWLinkTicket> Ticket;
 };
 
 // Owns its entry records; guarded by its pin's sections.

@@ -127,6 +127,20 @@
 //   source before the new entry exists); a stop kept for a link that went
 //   records the count and is not delivered once it moved on, whichever
 //   source the sink was linked to since.
+// - Once a sink has heard anything of a new link, nothing of an older link
+//   reaches it. Each link to a sink has a ticket (OWLinkTicket.h), kept in
+//   the source's entry and in every copy a delivery walks; a delivery to a
+//   sink served directly is admitted through it, and the admission stands
+//   for a use of the sink. A copy taken before the link went delivers to
+//   the sink only while it has not been linked again, and a kept stop is
+//   checked and delivered as one step against a new link. A link made while
+//   a delivery of a link that went runs on another thread (or its stop is
+//   kept) holds its first delivery until that has ended; the announcement
+//   of a link is not held. A multi-sink's other links are neither refused
+//   nor held by it. The wait holds no section or gate; it does not wait for
+//   the thread's own deliveries nor for a thread that waits for a use this
+//   one holds, and ends without delivering once the sink's destruction has
+//   begun.
 // - Converters a source lets go of while a delivery or a link change runs on
 //   the thread are freed when the outermost of them ends: a delivery of this
 //   thread may be passing through the converter.
@@ -135,8 +149,10 @@
 //   passes; the guard does not touch a pin that is gone.
 //
 // DESTRUCTION OF A PIN (TOWBasicPin::BeforeDestruction, then the destructor)
-//   1. Mark the destroy lock pending: from now on no use is granted. Wait for
-//      the uses of other threads to end; while waiting the thread lets go of
+//   1. Mark the destroy lock pending: from now on no use is granted, nor is
+//      a delivery admitted through the pin's links as a sink. Wait for the
+//      uses (and those deliveries) of other threads to end; while waiting
+//      the thread lets go of
 //      its holds on the pin's owner lock, so that a delivery that waits for
 //      that lock inside a use of this pin can finish. Uses of the destroying
 //      thread itself (a handler destroying its own pin) are not waited for;

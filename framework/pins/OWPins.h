@@ -9,6 +9,7 @@
 #include "framework/operations/OWGuid.h"
 #include "framework/operations/OWOperations.h"
 #include "framework/operations/OWStreamTypeRegistry.h"
+#include "framework/pins/OWLinkTicket.h"
 #include "framework/pins/OWPinModel.h"
 
 #include <atomic>
@@ -133,8 +134,10 @@ public:
     // How many links to a source this pin has been given as a sink, counted
     // by the source before the link's first delivery can reach it: what was
     // kept for a link that went (its stop) is stale once the count moved on.
-    std::uint32_t LinksMade() const { return linksMade_.load(std::memory_order_acquire); }
-    void CountLinkMade() { linksMade_.fetch_add(1, std::memory_order_acq_rel); }
+    std::uint32_t LinksMade() const;
+    // Counts a link made to this pin as a sink and names it (OWLinkTicket.h);
+    // the source's entry keeps the ticket.
+    TOWIntf<TOWLinkTicket> NewLinkTicket();
     IOWDestroyLock& DestroyLock() const { return *destroyLock_; }
     TOWDestroyLock& DestroyLockObject() const { return *destroyLock_; }
 
@@ -298,7 +301,8 @@ private:
     bool registered_ = false;
     bool destroying_ = false;
     std::atomic<TOWThreadId> destroyer_{0};
-    std::atomic<std::uint32_t> linksMade_{0};
+    // Made with the first link to this pin as a sink; one reference.
+    std::atomic<TOWLinkHearing*> hearing_{nullptr};
     TOWDestroyLockSectionRef destroySection_;
 };
 

@@ -180,7 +180,7 @@ void TOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
                 entry.DependsOn = dependsOn->Borrow();
             entry.StreamType = negotiated.StreamType;
             entry.Handler = handler;
-            sink->CountLinkMade();
+            entry.Ticket = sink->NewLinkTicket();
             sinks_.Add(std::move(entry));
             route_.Changed();
         }
@@ -210,6 +210,10 @@ bool TOWSourcePin::removeEntry(TOWBasicPin* sink, std::vector<TOwned<TOWFormatCo
     if (index < 0)
         return false;
     const TOWBasicPin* target = sinks_.Items(index).Target.Get();
+    // Copies of the entry that deliveries still walk deliver to the sink no
+    // more once it has been linked again.
+    if (const TOWIntf<TOWLinkTicket>& ticket = sinks_.Items(index).Ticket)
+        ticket->Go();
     sinks_.Delete(index);
     if (target != sink) {
         const bool stillUsed = std::any_of(sinks_.Entries().begin(), sinks_.Entries().end(),

@@ -36,7 +36,12 @@ bool passToStreamReceiver(TOWBasicPin* target, const TGUID& streamType, TOWHandl
 void deliverStop(const TSLOWSourcePin::TStop& stop)
 {
     auto sink = Use(stop.Sink);
-    if (sink && !ownerGoing(*sink) && sink->LinksMade() == stop.LinksMade)
+    if (!sink || ownerGoing(*sink))
+        return;
+    // The check and the delivery are one step against a new link of the
+    // sink, whose first delivery waits for the stop.
+    const TOWLinkAdmission heard(stop.Kept ? stop.Kept->Ticket() : nullptr, stop.LinksMade, sink->LinksMade());
+    if (heard)
         passToStreamReceiver(sink.Get(), stop.StreamType, owLastTargetFlag, OWMakeOperation<TOWStopOperation>());
 }
 
@@ -229,6 +234,7 @@ void TSLOWSourcePin::stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& se
     TOWBorrowed<TOWBasicPin> target;
     TQueued start{};
     std::uint64_t serial = 0;
+    TOWIntf<TOWLinkTicket> ticket;
     {
         const std::vector<TOWPinEntry> entries = SinkEntries();
         auto section = WriteLocked();
@@ -246,10 +252,10 @@ void TSLOWSourcePin::stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& se
             return;
         // The sink linked again while its stop was on its way: its start
         // follows the stop from here.
-        serial = claimReplay(*joining, *entry, start);
+        serial = claimReplay(*joining, *entry, start, ticket);
         target = entry->Target;
     }
-    replay(target, serial, start, nullptr, self);
+    replay(target, serial, start, nullptr, self, ticket.Get());
 }
 
 // ---------------------------------------------------------------- joining sinks
@@ -298,8 +304,11 @@ void TSLOWSourcePin::setReplay(TJoining& joining, TReplay replay)
         replaysOpen_.fetch_add(open ? 1 : -1, std::memory_order_acq_rel);
 }
 
-std::uint64_t TSLOWSourcePin::claimReplay(TJoining& joining, const TOWPinEntry& entry, TQueued& start)
+std::uint64_t TSLOWSourcePin::claimReplay(TJoining& joining, const TOWPinEntry& entry, TQueued& start,
+                                          TOWIntf<TOWLinkTicket>& ticket)
 {
+    if (entry.Target.Get() == entry.Sink.Get())
+        ticket = entry.Ticket;
     joining.target = entry.Target.Get();
     joining.targetKnown = true;
     setReplay(joining, TReplay::Replaying);
@@ -383,12 +392,19 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
 }
 
 bool TSLOWSourcePin::replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial, const TQueued& start,
-                            const TQueued* live, const TOWSelfUse& self)
+                            const TQueued* live, const TOWSelfUse& self, TOWLinkTicket* ticket)
 {
     auto served = Use(target);
     bool result = false;
     try {
         if (!served) {
+            abandon(serial);
+            return false;
+        }
+        // A replay outside a delivery is admitted like one: not once the
+        // sink has been linked anew, and only after what runs of older links.
+        const TOWLinkAdmission heard(ticket);
+        if (!heard) {
             abandon(serial);
             return false;
         }
@@ -523,6 +539,7 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
         return;
     TQueued start{};
     TOWBorrowed<TOWBasicPin> target;
+    TOWIntf<TOWLinkTicket> ticket;
     std::uint64_t serial = 0;
     bool replayNow = false;
     bool connect = false;
@@ -537,7 +554,7 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
         connect = std::exchange(joining->connectPending, false);
         dependsOn = joining->dependsOn;
         if (joining->replay == TReplay::Pending && entry != entries.end() && !joining->afterStop) {
-            serial = claimReplay(*joining, *entry, start);
+            serial = claimReplay(*joining, *entry, start, ticket);
             target = entry->Target;
             replayNow = true;
         } else if (joining->replay == TReplay::None) {
@@ -552,7 +569,7 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
             return;
     }
     if (replayNow) {
-        replay(target, serial, start, nullptr, self);
+        replay(target, serial, start, nullptr, self, ticket.Get());
         if (self.Gone())
             return;
     }
@@ -572,7 +589,9 @@ void TSLOWSourcePin::RemoveLink(TOWBasicPin* sink, bool keepPlaceholder)
             return d.source.Get() == this && d.stop.Sink.Get() == sink;
         });
         if (direct && !told)
-            deferredStops.push_back({Borrow(), {entry->Sink, entry->StreamType, sink->LinksMade()}});
+            deferredStops.push_back({Borrow(),
+                                     {entry->Sink, entry->StreamType, sink->LinksMade(),
+                                      std::make_shared<const TOWKeptStop>(entry->Ticket)}});
     }
     std::uint64_t serial = 0;
     if (self) {

@@ -24,8 +24,10 @@
 // delivering to the sink) the sending thread delivers the stop when its send
 // is done, so that no buffer follows the stop. A stop whose sink has been
 // linked again since, to this pin or to another source, is dropped: the new
-// link starts with its own start, and the old link's stop does not follow
-// it (a send of the old source under way may still deliver its buffer). When
+// link starts with its own start, and neither the old link's stop nor a
+// buffer of a send of the old source under way follows it (the check and
+// the delivery of a stop are one step against a new link, whose first
+// delivery waits for the stop: OWLinkTicket.h). When
 // the sink links again while its stop is being delivered, its start waits
 // for that stop and is handed on by the thread that delivered it. Streams
 // are sent by one thread at a time.
@@ -36,6 +38,7 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <vector>
 
 class TSLOWSourcePin : public TOWReceivingPin<TOWSourcePin> {
@@ -65,6 +68,9 @@ public:
         // linked again, to this pin or to any other, the stop is not
         // delivered.
         std::uint32_t LinksMade = 0;
+        // Keeps a new link of the sink from hearing anything while the stop
+        // is being delivered (OWLinkTicket.h).
+        std::shared_ptr<const TOWKeptStop> Kept;
     };
     // Hands the stop to a send under way, or delivers it; drops it when the
     // sink has been linked again.
@@ -116,7 +122,7 @@ private:
     // the joining link `serial`; the answer is the one to `live`. No section
     // held.
     bool replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial, const TQueued& start,
-                const TQueued* live, const TOWSelfUse& self);
+                const TQueued* live, const TOWSelfUse& self, TOWLinkTicket* ticket = nullptr);
     // Hands the backlog on, one operation at a time, until it is empty.
     void drain(const TOWUse<TOWBasicPin>& target, std::uint64_t serial, const TOWSelfUse& self);
     // After a call into the target: whether the replay of `serial` goes on.
@@ -136,8 +142,10 @@ private:
     TJoining* joiningOfTarget(const TOWBasicPin* target);
     void setReplay(TJoining& joining, TReplay replay);
     // This thread hands the start on to the entry's target (the start to
-    // serve in `start`); the serial of the link.
-    std::uint64_t claimReplay(TJoining& joining, const TOWPinEntry& entry, TQueued& start);
+    // serve in `start`, and the link's ticket when the target is the sink);
+    // the serial of the link.
+    std::uint64_t claimReplay(TJoining& joining, const TOWPinEntry& entry, TQueued& start,
+                              TOWIntf<TOWLinkTicket>& ticket);
     // The replay is over: the record stays only for a connect still to come.
     void settle(TJoining& joining);
     void eraseJoining(const TOWBasicPin* sink);
