@@ -15,6 +15,7 @@ const TClassInfo& TComponent::StaticClassInfo()
 
 TComponent::TComponent(TComponent* owner)
 {
+    claimDestruction_ = [](TObject& object) { return static_cast<TComponent&>(object).claimDestruction(); };
     if (owner)
         owner->InsertComponent(*this);
 }
@@ -22,8 +23,8 @@ TComponent::TComponent(TComponent* owner)
 TComponent::~TComponent()
 {
     DestroyComponents();
-    if (owner_)
-        owner_->RemoveComponent(*this);
+    if (TComponent* owner = Owner())
+        owner->RemoveComponent(*this);
 }
 
 void TComponent::BeforeDestruction()
@@ -32,32 +33,30 @@ void TComponent::BeforeDestruction()
     DestroyComponents();
 }
 
-void TComponent::SetName(const std::string& name)
+bool TComponent::claimDestruction()
 {
-    if (name == name_)
-        return;
-    if (owner_)
-        owner_->names_.Leaving(*this);
-    name_ = name;
-    if (owner_)
-        owner_->names_.Renamed(*this, owner_->components_);
+    for (;;) {
+        TComponent* owner = Owner();
+        if (!owner) {
+            if (claimed_)
+                return false;
+            claimed_ = true;
+            freer_ = std::this_thread::get_id();
+            return true;
+        }
+        const std::lock_guard hold(owner->ownedGuard_);
+        // Handed over to another owner meanwhile: claim it there.
+        if (Owner() != owner)
+            continue;
+        if (claimed_)
+            return false;
+        owner->takeOut(*this);
+        return true;
+    }
 }
 
-void TComponent::InsertComponent(TComponent& component)
+void TComponent::takeOut(TComponent& component)
 {
-    if (component.owner_ == this)
-        return;
-    if (component.owner_)
-        component.owner_->RemoveComponent(component);
-    components_.push_back(&component);
-    names_.Appended(component);
-    component.owner_ = this;
-}
-
-void TComponent::RemoveComponent(TComponent& component)
-{
-    if (component.owner_ != this)
-        return;
     // From the back: the owner frees its components last first, so that
     // freeing all of them does not scan the list once per component.
     const auto it = std::find(components_.rbegin(), components_.rend(), &component);
@@ -65,20 +64,134 @@ void TComponent::RemoveComponent(TComponent& component)
         names_.Leaving(component);
         components_.erase(std::next(it).base());
     }
-    component.owner_ = nullptr;
+    leaving_.push_back(&component);
+    listChanged();
+    component.claimed_ = true;
+    component.freer_ = std::this_thread::get_id();
+}
+
+void TComponent::SetName(const std::string& name)
+{
+    for (;;) {
+        TComponent* owner = Owner();
+        if (!owner) {
+            if (name != name_)
+                name_ = name;
+            return;
+        }
+        const std::lock_guard hold(owner->ownedGuard_);
+        if (Owner() != owner)
+            continue;
+        if (name == name_)
+            return;
+        // One being freed has left the list and its index already.
+        if (claimed_) {
+            name_ = name;
+            return;
+        }
+        owner->names_.Leaving(*this);
+        name_ = name;
+        owner->names_.Renamed(*this, owner->components_);
+        return;
+    }
+}
+
+TComponent* TComponent::Components(int index) const
+{
+    const std::lock_guard hold(ownedGuard_);
+    return components_.at(static_cast<std::size_t>(index));
+}
+
+std::vector<TComponent*> TComponent::OwnedComponents() const
+{
+    const std::lock_guard hold(ownedGuard_);
+    return components_;
+}
+
+TComponent* TComponent::FindOwned(std::string_view name) const
+{
+    const std::lock_guard hold(ownedGuard_);
+    return names_.First(name, components_);
+}
+
+void TComponent::InsertComponent(TComponent& component)
+{
+    TComponent* former = component.Owner();
+    if (former == this)
+        return;
+    if (former)
+        former->RemoveComponent(component);
+    const std::lock_guard hold(ownedGuard_);
+    components_.push_back(&component);
+    listChanged();
+    mayHold_.store(true, std::memory_order_release);
+    names_.Appended(component);
+    component.owner_.store(this, std::memory_order_release);
+}
+
+void TComponent::RemoveComponent(TComponent& component)
+{
+    const std::lock_guard hold(ownedGuard_);
+    if (component.Owner() != this)
+        return;
+    if (component.claimed_) {
+        // Taken out as it began to go; now it is gone.
+        std::erase(leaving_, &component);
+    } else if (const auto it = std::find(components_.rbegin(), components_.rend(), &component);
+               it != components_.rend()) {
+        names_.Leaving(component);
+        components_.erase(std::next(it).base());
+    }
+    listChanged();
+    component.owner_.store(nullptr, std::memory_order_release);
+}
+
+void TComponent::listChanged()
+{
+    count_.store(static_cast<int>(components_.size()), std::memory_order_release);
 }
 
 void TComponent::DestroyComponents()
 {
-    // Last first; each one leaves the list as it goes.
-    while (!components_.empty())
-        FreeObject(components_.back());
+    // Most components never own one: closing a form does not lock each.
+    if (!mayHold_.load(std::memory_order_acquire))
+        return;
+    const std::thread::id self = std::this_thread::get_id();
+    for (;;) {
+        TComponent* next = nullptr;
+        {
+            const std::lock_guard hold(ownedGuard_);
+            if (!components_.empty()) {
+                next = components_.back();
+                takeOut(*next);
+            } else {
+                // Those this thread began to free further up its stack (a
+                // handler in their destruction freeing this owner) cannot be
+                // gone before this returns: they no longer call on it.
+                std::erase_if(leaving_, [&](TComponent* c) {
+                    if (c->freer_ != self)
+                        return false;
+                    c->owner_.store(nullptr, std::memory_order_release);
+                    return true;
+                });
+                if (leaving_.empty()) {
+                    mayHold_.store(false, std::memory_order_relaxed);
+                    return;
+                }
+            }
+        }
+        // Freed outside the lock: its destruction may call anything.
+        if (next)
+            FreeClaimedObject(next);
+        else
+            std::this_thread::yield();
+    }
 }
 
 void TComponent::GetChildren(const TGetChildProc& proc, TComponent*)
 {
     // A copy: a callback may reorder the owned components.
-    const std::vector<TComponent*> owned = components_;
+    const std::vector<TComponent*> owned = OwnedComponents();
     for (TComponent* c : owned)
         if (!c->HasParent())
             proc(*c);

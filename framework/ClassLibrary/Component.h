@@ -2,11 +2,27 @@
 // Components: named objects that own other components and free them with
 // themselves. A component made with an owner joins the owner's list and is
 // freed by it; freeing it earlier takes it out of the list.
+//
+// Threads: an owner's list of components and its name index are guarded by
+// a lock of the owner's own, so any threads may insert, remove, rename, look
+// up and free components of one owner at once (handlers freeing or renaming
+// their own components). A component leaves its owner's list as its
+// destruction is claimed (FreeObject), and the claim is taken under that
+// lock: of two threads freeing it at once (its owner's destruction and a
+// handler of its own) the first frees it and the other leaves it alone. It
+// keeps its owner (Owner) until it is gone, and an owner's destruction waits
+// for those that other threads are freeing. The lock is a leaf: nothing is
+// called out to while it is held (no handler, destructor, notification or
+// other lock), except that a walk down a tree holds an owner's and then an
+// owned component's (TOwnedComponents).
 #include "framework/ClassLibrary/ComponentNames.h"
 #include "framework/ClassLibrary/Persistent.h"
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class TReader;
@@ -16,7 +32,8 @@ using TGetChildProc = std::function<void(TComponent& child)>;
 
 struct TComponentState {
     bool loading = false;
-    bool destroying = false;
+    // Read by threads whose pins go while a form is being freed elsewhere.
+    std::atomic<bool> destroying{false};
     bool designing = false;
 };
 
@@ -35,19 +52,27 @@ public:
     // it is still whole.
     void BeforeDestruction() override;
 
-    TComponent* Owner() const { return owner_; }
-    TPersistent* GetOwner() const override { return owner_; }
+    TComponent* Owner() const { return owner_.load(std::memory_order_acquire); }
+    TPersistent* GetOwner() const override { return Owner(); }
+    // Another thread reads a component's name only under its owner's lock
+    // (FindOwned, TOwnedComponents), which a rename takes.
     const std::string& Name() const { return name_; }
     virtual void SetName(const std::string& name);
 
-    int ComponentCount() const { return static_cast<int>(components_.size()); }
-    TComponent* Components(int index) const { return components_.at(static_cast<std::size_t>(index)); }
+    // Components whose destruction has begun are not counted or listed.
+    int ComponentCount() const { return count_.load(std::memory_order_acquire); }
+    TComponent* Components(int index) const;
+    // A copy of the list, for callers that call out as they go through it;
+    // the components may be freed meanwhile (the caller's business).
+    std::vector<TComponent*> OwnedComponents() const;
     // The first owned component of that name (exact match), or null.
-    TComponent* FindOwned(std::string_view name) const { return names_.First(name, components_); }
+    TComponent* FindOwned(std::string_view name) const;
     // Takes over ownership of component (from its former owner, if any).
     void InsertComponent(TComponent& component);
     // Gives up ownership; the component then has no owner.
     void RemoveComponent(TComponent& component);
+    // Frees the owned components, last first, each outside the lock; then
+    // waits for those that other threads are freeing to be gone.
     void DestroyComponents();
 
     const TComponentState& ComponentState() const { return state_; }
@@ -70,11 +95,51 @@ public:
     void SetDesigning(bool designing) { state_.designing = designing; }
 
 private:
-    TComponent* owner_ = nullptr;
+    friend class TOwnedComponents;
+
+    bool claimDestruction();
+
+    // Under ownedGuard_: takes component out of the list for freeing by
+    // the calling thread.
+    void takeOut(TComponent& component);
+    // Under ownedGuard_, after every change of the list.
+    void listChanged();
+
+    mutable std::mutex ownedGuard_;
+    std::atomic<TComponent*> owner_{nullptr};
     std::string name_;
     std::vector<TComponent*> components_;
+    std::atomic<int> count_{0};
+    // Set as a component joins; cleared only by DestroyComponents once it
+    // finds nothing left under the lock, so that the owner's destruction
+    // never skips the lock while a thread that took a component out is
+    // still letting go of it.
+    std::atomic<bool> mayHold_{false};
     TComponentNames names_;
+    // Taken out of the list to be freed and not gone yet: they still call on
+    // their owner as they go.
+    std::vector<TComponent*> leaving_;
+    // Under the owner's lock (without an owner, the freeing thread's own):
+    // whether this component's destruction has been claimed, and by which
+    // thread.
+    bool claimed_ = false;
+    std::thread::id freer_;
     TComponentState state_;
+};
+
+// An owner's list held still while it is read: no component joins, leaves or
+// is renamed in it meanwhile, and none of those listed is being freed. The
+// lists of an owner and of the components it owns may be held together, the
+// owner's first, as a walk down a tree does.
+class TOwnedComponents {
+public:
+    explicit TOwnedComponents(const TComponent& owner) : hold_(owner.ownedGuard_), list_(&owner.components_) {}
+    std::vector<TComponent*>::const_iterator begin() const { return list_->begin(); }
+    std::vector<TComponent*>::const_iterator end() const { return list_->end(); }
+
+private:
+    std::unique_lock<std::mutex> hold_;
+    const std::vector<TComponent*>* list_;
 };
 
 // Makes a component that its owner frees.

@@ -20,6 +20,12 @@ bool TObject::InheritsFrom(const TClassInfo& ancestor) const
 
 void FreeObject(TObject* object)
 {
+    if (object && (!object->claimDestruction_ || object->claimDestruction_(*object)))
+        FreeClaimedObject(object);
+}
+
+void FreeClaimedObject(TObject* object)
+{
     if (!object)
         return;
     object->BeforeDestruction();

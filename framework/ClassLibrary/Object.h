@@ -24,10 +24,25 @@ public:
     virtual const TClassInfo& ClassInfo() const { return StaticClassInfo(); }
     std::string_view ClassName() const;
     bool InheritsFrom(const TClassInfo& ancestor) const;
+
+protected:
+    // Asked first by FreeObject, set by a class whose objects two threads may
+    // free at once (a component, by its owner and by a handler of its own).
+    // False when the object's destruction has been taken up already: whoever
+    // took it up frees it, and the caller must not touch the object again.
+    // A plain member, not a virtual function: the object may be in its
+    // destructors on the other thread.
+    using TClaimDestruction = bool (*)(TObject& object);
+    TClaimDestruction claimDestruction_ = nullptr;
+
+    friend void FreeObject(TObject* object);
 };
 
-// Frees an object: BeforeDestruction, then the destructor. Null is ignored.
+// Frees an object: BeforeDestruction, then the destructor, unless its
+// destruction is under way already (claimDestruction_). Null is ignored.
 void FreeObject(TObject* object);
+// Frees an object whose destruction the caller has claimed itself.
+void FreeClaimedObject(TObject* object);
 
 struct TObjectDeleter {
     void operator()(TObject* object) const { FreeObject(object); }

@@ -8,6 +8,7 @@
 #include "framework/pins/OWStateDispatcher.h"
 #include "framework/pins/OWUnloadedPin.h"
 
+#include <deque>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
@@ -50,6 +51,10 @@ TComponent* findRoot(std::string_view name, TComponent* near)
 
 // Walks root's tree (the root itself first, then nearest level first;
 // sub-roots and their trees are not part of it) until visit answers true.
+// Other threads may free and rename components meanwhile: each list is held
+// while it is read, and the lists of a level stay held while the next level
+// is read, so that no component met is freed before the walk is past it.
+// visit only reads names and keeps pointers.
 template<class Visit>
 void walkTree(TComponent& root, Visit&& visit)
 {
@@ -57,11 +62,11 @@ void walkTree(TComponent& root, Visit&& visit)
         return;
     std::vector<TComponent*> level{&root};
     std::vector<TComponent*> next;
+    std::deque<TOwnedComponents> levelHeld, nextHeld;
     while (!level.empty()) {
         next.clear();
         for (TComponent* owner : level) {
-            for (int i = 0; i < owner->ComponentCount(); ++i) {
-                TComponent* child = owner->Components(i);
+            for (TComponent* child : nextHeld.emplace_back(*owner)) {
                 if (isOwnRoot(*owner, *child))
                     continue;
                 if (visit(*child))
@@ -71,6 +76,7 @@ void walkTree(TComponent& root, Visit&& visit)
             }
         }
         level.swap(next);
+        levelHeld = std::exchange(nextHeld, {});
     }
 }
 
@@ -255,8 +261,8 @@ bool ListLinkCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOW
 {
     bool complete = true;
     const std::string lead = prefix.empty() ? std::string() : prefix + separator;
-    for (int i = 0; i < root.ComponentCount(); ++i) {
-        TComponent* component = root.Components(i);
+    // A copy: pins are asked on the way, which no list lock may be held for.
+    for (TComponent* component : root.OwnedComponents()) {
         std::vector<TOWPinPathItem> pins;
         if (!ListPins(*component, "TOWPin", pins, (flags & owCandidateIndexForm) != 0))
             complete = false;

@@ -10,6 +10,15 @@
 //   converter (its two pins). It is freed with FreeObject (TOwned does that),
 //   so that BeforeDestruction runs the destruction protocol below while the
 //   whole object still exists.
+// - A component is owned by its owner component. Handlers on several threads
+//   may free or rename components of one owner, their own included, while
+//   its owner is being freed: whoever claims a component's destruction first
+//   (FreeObject) frees it, a second FreeObject leaves it alone, and the
+//   owner's destruction frees its components outside its list lock and then
+//   waits until those that other threads are freeing are gone. So a thread
+//   freeing an owner must not hold a use of a pin of a component that
+//   another thread is freeing at that moment: the two would wait for each
+//   other.
 // - Placeholders (TOWUnloadedPin) are owned by the process-wide placeholder
 //   list and by nothing else. A pin list slot that holds a placeholder only
 //   borrows it, even in a list that owns its pins.
@@ -81,6 +90,14 @@
 //   3. Leaf critical sections: the pin registry, the dispatcher lists, the
 //      placeholder list and the listener list. Nothing is taken while one of
 //      them is held except destroy-lock uses, which never block.
+//   4. Component lists: the lock of an owner component that guards its list
+//      of components, their owner fields and its name index (TComponent in
+//      Component.h). Held for a moment to insert, remove, rename, look up or
+//      claim the destruction of a component, and never while anything is
+//      called: no handler, destructor, notification, section, owner lock or
+//      destroy lock is taken under it. The one lock taken under it is the
+//      list lock of a component it owns, by a walk down the tree (owner
+//      first). It may be taken with anything above held.
 // Consequences: the registry leaf is never held while a section is taken, and
 // the destruction pass collects under the leaf and tells the pins after
 // leaving it, one section at a time; so linking on one thread and destroying
