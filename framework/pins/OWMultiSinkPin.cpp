@@ -126,10 +126,6 @@ void TOWMultiSinkPin::Assign(const TPersistent& source)
     if (!self)
         return;
     DisconnectAll();
-    for (const TOWUnloadedPin::TPendingLink& own : TOWUnloadedPin::PendingLinksOf(*this)) {
-        if (auto placeholder = Use(own.Placeholder))
-            placeholder->RemoveLink(this, false);
-    }
     const auto linkTo = [&](const TOWBorrowed<TOWBasicPin>& far, const TOWBorrowed<TOWBasicPin>& dependsOn) {
         auto pin = Use(far);
         auto dependency = Use(dependsOn);
@@ -245,6 +241,7 @@ void TOWMultiSinkPin::RemoveLink(TOWBasicPin* source, bool keepPlaceholder)
     if (self.Gone())
         return;
     owPinEvents::PinsUnlinked(this, former.Get());
+    OWDependencyLinkWent(this, former.Get());
     if (auto linked = Use(former))
         linked->LinkRemoved();
     if (self.Gone())
@@ -263,6 +260,9 @@ void TOWMultiSinkPin::DisconnectAll()
     const auto sources = sourcesSnapshot();
     for (auto it = sources.rbegin(); it != sources.rend() && !self.Gone(); ++it)
         RemoveLink(it->Get(), false);
+    // Nor does it wait for sources not loaded yet.
+    if (!self.Gone())
+        OWLetGoOfPendingLinks(*this);
 }
 
 void TOWMultiSinkPin::Disconnect(TOWBasicPin* pin)
@@ -288,6 +288,19 @@ void TOWMultiSinkPin::PinDestroying(TOWBasicPin* pin)
     }
     if (linked)
         RemoveLink(pin, false);
+}
+
+void TOWMultiSinkPin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
+{
+    auto section = WriteLocked();
+    if (!section)
+        return;
+    for (TOWPinEntry& entry : sources_.Entries()) {
+        if (entry.DependsOn.Get() == oldPin) {
+            entry.DependsOn = newPin ? newPin->Borrow() : TOWBorrowed<TOWBasicPin>();
+            route_.Changed();
+        }
+    }
 }
 
 bool TOWMultiSinkPin::SendOperation(const TOWNotifyOperationRef& operation)

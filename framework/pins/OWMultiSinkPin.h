@@ -17,6 +17,8 @@ public:
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
     void PinDestroying(TOWBasicPin* pin) override;
+    // A DependsOn that was a placeholder names the real pin.
+    void PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin) override;
     TOWPinKind GetSinkKind() override { return TOWPinKind::MultiSink; }
     TOWBasicPin* GetDependsOn(TOWBasicPin* pin) override;
     // Adds the entry of a source while this pin links to it (under the gate).
@@ -30,6 +32,7 @@ public:
     bool IsLinkedWithData(TOWBasicPin* pin, TOWBasicPin* dependsOn) override;
     bool ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn) override;
     bool CanLink(TOWBasicPin* pin, TOWBasicPin* dependsOn, bool flag) override;
+    // Lets go of every source, those not loaded yet too.
     void DisconnectAll() override;
     void Disconnect(TOWBasicPin* pin) override;
     bool SendOperation(const TOWNotifyOperationRef& operation) override;

@@ -24,7 +24,9 @@
 //   borrows it, even in a list that owns its pins.
 //   A placeholder lasts only while something waits on it: a link recorded
 //   (it is freed once the last pin linked to it is freed, links elsewhere or
-//   lets go; of two placeholders linked, each records the other), the slot
+//   lets go; of two placeholders linked, each records the other), a link of
+//   two other pins made with it as DependsOn (asked again when that link
+//   goes, OWDependencyLinkWent, or one of the two is freed), the slot
 //   of a pin list it stands in (or, purged from the slot with its links, the
 //   list's wait for a pin of that slot), or Keep. A pin list that goes,
 //   alone or with its owner, frees its stand-ins, links and all. So once a

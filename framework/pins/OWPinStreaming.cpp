@@ -148,6 +148,31 @@ void writeLinkItem(TWriter& writer, TOWBasicPin& far, TOWBasicPin* dependsOn)
     writer.WriteListEnd();
 }
 
+// The links of a source or multi-sink that wait for a far end not loaded yet
+// and that the pin writes itself: a placeholder in a pin list of the pin's
+// own form is written with that list, links and all.
+std::vector<TOWUnloadedPin::TPendingLink> pendingLinksToWrite(TOWBasicPin& pin)
+{
+    // A placeholder's links are all in its own record.
+    if (OWPlaceholderCount() == 0 || dynamic_cast<TOWUnloadedPin*>(&pin))
+        return {};
+    std::vector<TOWUnloadedPin::TPendingLink> pending = TOWUnloadedPin::PendingLinksOf(pin);
+    const std::string root = pin.GetRootName();
+    std::erase_if(pending, [&](const TOWUnloadedPin::TPendingLink& link) {
+        auto placeholder = Use(link.Placeholder);
+        return !placeholder || static_cast<TOWUnloadedPin*>(placeholder.Get())->WrittenWithListOf(root);
+    });
+    return pending;
+}
+
+// Whether a source or multi-sink has a link list to write.
+bool hasLinkList(TOWBasicPin& pin)
+{
+    return pin.GetLinkCount() > 0 || !pendingLinksToWrite(pin).empty();
+}
+
+// The linked far ends first, then those not loaded yet, by the paths their
+// placeholders stand for, so that the form read back waits for them again.
 void writeLinkList(TWriter& writer, TOWBasicPin& pin)
 {
     writer.WriteListBegin();
@@ -155,6 +180,12 @@ void writeLinkList(TWriter& writer, TOWBasicPin& pin)
     for (int i = 0; i < count; ++i) {
         if (TOWBasicPin* far = pin.GetLink(i))
             writeLinkItem(writer, *far, pin.GetLinkDependsOn(i));
+    }
+    for (const TOWUnloadedPin::TPendingLink& link : pendingLinksToWrite(pin)) {
+        auto far = Use(link.Placeholder);
+        auto dependsOn = Use(link.DependsOn);
+        if (far)
+            writeLinkItem(writer, *far, dependsOn.Get());
     }
     writer.WriteListEnd();
 }
@@ -226,35 +257,57 @@ std::vector<TPendingLink>& pendingLinks()
     return pending;
 }
 
+// The DependsOn of ref: the pin of its path, or a placeholder for it; empty
+// for none.
+TOWBorrowed<TOWBasicPin> dependencyOf(const TOWLinkReader& reader, const TLinkRef& ref)
+{
+    if (ref.DependsOnPath.empty())
+        return {};
+    TOWBorrowed<TOWBasicPin> found = OWFindLinkPin(reader, ref.DependsOnPath, ref.DependsOnPath);
+    return found ? found : OWFindLinkTarget(reader, ref.DependsOnPath, ref.DependsOnPath, TOWPinKind::Sink);
+}
+
 // Links pin to the far end of ref (paths qualified already), from the side
 // that drives links; a missing far end or DependsOn is a placeholder.
 void linkQualified(const TOWLinkReader& reader, TOWBasicPin& pin, TOWPinKind kind, const TLinkRef& ref)
 {
     TOWBorrowed<TOWBasicPin> far = OWFindLinkPin(reader, ref.IndexPath, ref.NamePath);
-    TOWBorrowed<TOWBasicPin> dependsOn;
-    if (!ref.DependsOnPath.empty())
-        dependsOn = OWFindLinkPin(reader, ref.DependsOnPath, ref.DependsOnPath);
     if (!far)
         far = OWFindLinkTarget(reader, ref.IndexPath, ref.NamePath, farKindOf(kind));
-    if (!ref.DependsOnPath.empty() && !dependsOn)
-        dependsOn = OWFindLinkTarget(reader, ref.DependsOnPath, ref.DependsOnPath, TOWPinKind::Sink);
     auto farPin = Use(far);
-    auto dependsOnPin = Use(dependsOn);
-    bool linked = false;
-    if (farPin && farPin.Get() != &pin && fitsFarEnd(kind, *farPin)) {
-        // A source asks the sink to link (the sink drives data links).
-        TOWBasicPin& driver = kind == TOWPinKind::Source ? *farPin : pin;
-        TOWBasicPin& driven = kind == TOWPinKind::Source ? pin : *farPin;
-        linked = driver.ConnectData(&driven, dependsOnPin.Get());
+    if (!farPin || farPin.Get() == &pin || !fitsFarEnd(kind, *farPin)) {
+        releaseIfPlaceholder(farPin.Get());
+        return;
+    }
+    // A source asks the sink to link (the sink drives data links).
+    TOWBasicPin& driver = kind == TOWPinKind::Source ? *farPin : pin;
+    TOWBasicPin& driven = kind == TOWPinKind::Source ? pin : *farPin;
+    // A DependsOn not loaded yet lasts as long as a link names it, and is
+    // recorded before the link exists, so that no other link's end frees it
+    // meanwhile. One that another thread lets go of between the look-up and
+    // then is looked up (or made) again.
+    constexpr int attempts = 8;
+    for (int attempt = 1;; ++attempt) {
+        const TOWBorrowed<TOWBasicPin> dependsOn = dependencyOf(reader, ref);
+        auto dependsOnPin = Use(dependsOn);
+        auto* pendingDependency = dynamic_cast<TOWUnloadedPin*>(dependsOnPin.Get());
+        const bool held = pendingDependency ? pendingDependency->AddDependent(driver, driven)
+                                            : ref.DependsOnPath.empty() || dependsOnPin;
+        if (!held && attempt < attempts)
+            continue;
+        const bool linked = driver.ConnectData(&driven, dependsOnPin.Get());
         // Between two placeholders (a list's stand-in and a pin not loaded)
         // each records the other: the far one then lasts as long as the link
         // waits on it, and whichever real pin comes first takes the link.
         if (linked && dynamic_cast<TOWUnloadedPin*>(&driver) && dynamic_cast<TOWUnloadedPin*>(&driven))
             driven.ConnectData(&driver, dependsOnPin.Get());
-    }
-    if (!linked) {
+        if (linked)
+            return;
+        if (pendingDependency && held)
+            pendingDependency->RemoveDependent(driver, driven);
         releaseIfPlaceholder(farPin.Get());
         releaseIfPlaceholder(dependsOnPin.Get());
+        return;
     }
 }
 
@@ -414,7 +467,7 @@ bool TOWBasicPin::WriteLinks(TWriter& writer)
     switch (GetSinkKind()) {
     case TOWPinKind::Source:
     case TOWPinKind::MultiSink:
-        if (GetLinkCount() == 0)
+        if (!hasLinkList(*this))
             return false;
         writer.WriteIdent(GetSinkKind() == TOWPinKind::Source ? "Sinks" : "Sources");
         writeLinkList(writer, *this);
@@ -487,23 +540,26 @@ void TOWPin::DefineProperties(TFiler& filer)
 {
     // The has-data tests take sections: only the writer needs them.
     const bool writing = dynamic_cast<TWriter*>(&filer) != nullptr;
+    const TOWPinKind kind = GetSinkKind();
+    // Links waiting for a far end not loaded yet are written too; so are the
+    // root's name, by which their paths are read back.
+    const bool linkList =
+        writing && (kind == TOWPinKind::Source || kind == TOWPinKind::MultiSink) && hasLinkList(*this);
     filer.DefineProperty(
         "Form", [this](TReader& reader) { SetFormName(reader.ReadIdent()); },
-        [this](TWriter& writer) { writer.WriteIdent(GetRootName()); }, writing && HasLinksToWrite());
+        [this](TWriter& writer) { writer.WriteIdent(GetRootName()); }, writing && (HasLinksToWrite() || linkList));
     filer.DefineProperty(
         "State", [this](TReader& reader) { ReadState(reader); }, [this](TWriter& writer) { WriteState(writer); },
         writing && HasStateToWrite());
     const auto readLinks = [this](TReader& reader) { ReadLinks(reader); };
-    switch (GetSinkKind()) {
+    switch (kind) {
     case TOWPinKind::Source:
         filer.DefineProperty(
-            "SinkPins", readLinks, [this](TWriter& writer) { writeLinkList(writer, *this); },
-            writing && GetLinkCount() > 0);
+            "SinkPins", readLinks, [this](TWriter& writer) { writeLinkList(writer, *this); }, linkList);
         break;
     case TOWPinKind::MultiSink:
         filer.DefineProperty(
-            "SourcePin", readLinks, [this](TWriter& writer) { writeLinkList(writer, *this); },
-            writing && GetLinkCount() > 0);
+            "SourcePin", readLinks, [this](TWriter& writer) { writeLinkList(writer, *this); }, linkList);
         break;
     case TOWPinKind::Sink:
         filer.DefineProperty(
@@ -666,7 +722,7 @@ bool anyLinked(TOWPinList& list)
     const int count = list.EntryCount();
     for (int i = 0; i < count; ++i) {
         auto pin = Use(list.ItemAt(i));
-        if (pin && (pin->HasLinksToWrite() || pin->GetLinkCount() > 0))
+        if (pin && (pin->HasLinksToWrite() || hasLinkList(*pin)))
             return true;
     }
     return false;

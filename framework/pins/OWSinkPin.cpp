@@ -181,6 +181,7 @@ bool TOWSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
         if (self.Gone())
             return result;
         owPinEvents::PinsUnlinked(this, former.Get());
+        OWDependencyLinkWent(this, former.Get());
         if (auto formerPin = Use(former))
             formerPin->LinkRemoved();
         if (!self.Gone())
@@ -228,6 +229,7 @@ void TOWSinkPin::RemoveLink(TOWBasicPin* source, bool keepPlaceholder)
         if (self.Gone())
             return;
         owPinEvents::PinsUnlinked(this, former.Get());
+        OWDependencyLinkWent(this, former.Get());
         if (auto formerPin = Use(former))
             formerPin->LinkRemoved();
         if (!self.Gone())
@@ -383,7 +385,7 @@ TOWBasicPin* TOWSinkPin::GetSourceToWrite()
     auto* placeholder = dynamic_cast<TOWUnloadedPin*>(linked.Get());
     // A placeholder in a pin list of this sink's form is written with that
     // list, links and all; the link is not written twice.
-    if (!placeholder || (placeholder->InList() && placeholder->RootNameText() == GetRootName()))
+    if (!placeholder || placeholder->WrittenWithListOf(GetRootName()))
         return nullptr;
     return placeholder;
 }

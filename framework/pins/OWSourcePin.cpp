@@ -352,6 +352,9 @@ void TOWSourcePin::DisconnectAll()
     const auto sinks = SinksSnapshot();
     for (auto it = sinks.rbegin(); it != sinks.rend() && !self.Gone(); ++it)
         DisconnectSink(it->Get());
+    // Nor does it wait for sinks not loaded yet.
+    if (!self.Gone())
+        OWLetGoOfPendingLinks(*this);
 }
 
 void TOWSourcePin::Disconnect(TOWBasicPin* pin)

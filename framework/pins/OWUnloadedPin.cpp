@@ -2,9 +2,11 @@
 
 #include "framework/ClassLibrary/TypeInfo.h"
 #include "framework/pins/OWLinkGate.h"
+#include "framework/pins/OWPinEvents.h"
 #include "framework/pins/OWPinRegistry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <mutex>
@@ -24,6 +26,9 @@ struct TPlaceholders {
     std::vector<TOwned<TOWUnloadedPin>> items;
     std::unordered_multimap<std::string, TIndexed> byPath;
     std::uint64_t made = 0;
+    // Placeholders standing for a DependsOn of links: while there are none,
+    // a link that goes asks none of them.
+    std::atomic<int> withDependents{0};
 
     static std::string key(const std::string& rootName, const std::string& path)
     {
@@ -62,7 +67,8 @@ struct TPlaceholders {
         TOWUnloadedPin* found = nullptr;
         std::uint64_t earliest = std::numeric_limits<std::uint64_t>::max();
         for (auto it = first; it != last; ++it) {
-            if (it->second.serial < earliest && admits(*it->second.pin)) {
+            // One that is going takes no link: the search passes it.
+            if (it->second.serial < earliest && !it->second.pin->Going() && admits(*it->second.pin)) {
                 found = it->second.pin;
                 earliest = it->second.serial;
             }
@@ -103,6 +109,11 @@ TOWUnloadedPin::TOWUnloadedPin(std::string indexPath, std::string namePath, std:
     : indexPath_(std::move(indexPath)), namePath_(std::move(namePath)), requesterPath_(std::move(requesterPath)),
       rootName_(std::move(rootName)), kind_(kind), designing_(designing)
 {
+}
+
+TOWUnloadedPin::~TOWUnloadedPin()
+{
+    setHasDependents(false);
 }
 
 TOWUnloadedPin* TOWUnloadedPin::Create(const std::string& indexPath, const std::string& namePath,
@@ -245,6 +256,10 @@ void TOWUnloadedPin::PinDestroying(TOWBasicPin* pin)
             if (entry.DependsOn.Get() == pin)
                 entry.DependsOn = {};
         }
+        // A link of a pin that goes goes with it.
+        if (std::erase_if(dependents_, [&](const TDependent& d) { return d.Pin.Get() == pin || d.Far.Get() == pin; }))
+            removed = true;
+        setHasDependents(!dependents_.empty());
     }
     if (removed)
         releaseWhenUnused();
@@ -258,6 +273,13 @@ void TOWUnloadedPin::PinReplaced(TOWBasicPin* oldPin, TOWBasicPin* newPin)
     for (TOWPinEntry& entry : links_.Entries()) {
         if (entry.DependsOn.Get() == oldPin)
             entry.DependsOn = newPin ? newPin->Borrow() : TOWBorrowed<TOWBasicPin>();
+    }
+    // A placeholder end of a dependent link hands it to its real pin.
+    for (TDependent& dependent : dependents_) {
+        for (TOWBorrowed<TOWBasicPin>* end : {&dependent.Pin, &dependent.Far}) {
+            if (end->Get() == oldPin && newPin)
+                *end = newPin->Borrow();
+        }
     }
 }
 
@@ -325,7 +347,8 @@ bool TOWUnloadedPin::ReleaseIfUnused()
         // Decided under the section that links take, so that no link can be
         // recorded between the check and the release.
         auto section = WriteLocked();
-        if (!section || links_.Count() > 0 || InList() || Keep() || releasing_.exchange(true))
+        if (!section || links_.Count() > 0 || !dependents_.empty() || InList() || Keep() ||
+            releasing_.exchange(true))
             return false;
     }
     TOwned<TOWUnloadedPin> owned = extractPlaceholder(this);
@@ -349,6 +372,107 @@ void TOWUnloadedPin::releaseWhenUnused()
         if (auto unused = Use(placeholder))
             unused->ReleaseIfUnused();
     });
+}
+
+bool TOWUnloadedPin::AddDependent(TOWBasicPin& pin, TOWBasicPin& far)
+{
+    auto section = WriteLocked();
+    if (!section || releasing_.load())
+        return false;
+    if (std::none_of(dependents_.begin(), dependents_.end(), [&](const TDependent& d) { return d.Joins(&pin, &far); }))
+        dependents_.push_back({pin.Borrow(), far.Borrow()});
+    setHasDependents(true);
+    return true;
+}
+
+void TOWUnloadedPin::RemoveDependent(TOWBasicPin& pin, TOWBasicPin& far)
+{
+    {
+        auto section = WriteLocked();
+        if (!section)
+            return;
+        std::erase_if(dependents_, [&](const TDependent& d) { return d.Joins(&pin, &far); });
+        setHasDependents(!dependents_.empty());
+    }
+    releaseWhenUnused();
+}
+
+void TOWUnloadedPin::dependencyLinkWent(TOWBasicPin* pin, TOWBasicPin* far)
+{
+    std::vector<TDependent> asked;
+    {
+        auto section = ReadLocked();
+        if (!section)
+            return;
+        for (const TDependent& d : dependents_) {
+            if (d.Joins(pin, far))
+                asked.push_back(d);
+        }
+    }
+    // Asked outside this placeholder's section: the two pins take their own.
+    std::erase_if(asked, [this](const TDependent& d) {
+        auto a = Use(d.Pin);
+        auto b = Use(d.Far);
+        return a && b && (a->GetDependsOn(b.Get()) == this || b->GetDependsOn(a.Get()) == this);
+    });
+    if (asked.empty())
+        return;
+    {
+        auto section = WriteLocked();
+        if (!section)
+            return;
+        for (const TDependent& gone : asked) {
+            auto it = std::find_if(dependents_.begin(), dependents_.end(),
+                                   [&](const TDependent& d) { return d.Joins(gone.Pin.Get(), gone.Far.Get()); });
+            if (it != dependents_.end())
+                dependents_.erase(it);
+        }
+        setHasDependents(!dependents_.empty());
+    }
+    releaseWhenUnused();
+}
+
+void TOWUnloadedPin::setHasDependents(bool has)
+{
+    if (hasDependents_.exchange(has) != has)
+        placeholders().withDependents.fetch_add(has ? 1 : -1);
+}
+
+void OWDependencyLinkWent(TOWBasicPin* pin, TOWBasicPin* far)
+{
+    TPlaceholders& p = placeholders();
+    if (!pin || !far || p.withDependents.load() == 0)
+        return;
+    std::vector<TOWBorrowed<TOWUnloadedPin>> asked;
+    {
+        std::lock_guard hold(p.guard);
+        for (const TOwned<TOWUnloadedPin>& item : p.items) {
+            if (item->hasDependents_.load())
+                asked.push_back(TOWBasicPin::BorrowAs<TOWUnloadedPin>(item.get()));
+        }
+    }
+    for (const TOWBorrowed<TOWUnloadedPin>& borrowed : asked) {
+        if (auto placeholder = Use(borrowed))
+            placeholder->dependencyLinkWent(pin, far);
+    }
+}
+
+void OWLetGoOfPendingLinks(TOWBasicPin& pin)
+{
+    // A pin that goes with its owner is let go of by the placeholders as
+    // they hear that it goes (they hold it, so they are told).
+    if (OWPlaceholderCount() == 0 || pin.IsOwnerDestroying())
+        return;
+    // Placeholders left without links go once all are let go of.
+    const TOWReleaseDeferral deferral;
+    for (const TOWUnloadedPin::TPendingLink& link : TOWUnloadedPin::PendingLinksOf(pin)) {
+        auto placeholder = Use(link.Placeholder);
+        if (!placeholder)
+            continue;
+        placeholder->RemoveLink(&pin, false);
+        owPinEvents::PinsUnlinked(&pin, placeholder.Get());
+        OWDependencyLinkWent(&pin, placeholder.Get());
+    }
 }
 
 std::vector<TOWUnloadedPin::TPendingLink> TOWUnloadedPin::PendingLinksOf(const TOWBasicPin& pin)

@@ -6,7 +6,9 @@
 //
 // A placeholder lasts only while something waits on it: a link recorded (it
 // goes when the last pin linked to it is freed, links elsewhere or lets go),
-// a slot of a pin list (the list frees its stand-ins when it goes), or Keep.
+// a link of two other pins whose DependsOn it stands for (until that link
+// goes or names another), a slot of a pin list (the list frees its stand-ins
+// when it goes), or Keep.
 // So a pin made later takes over only the links of pins that still stand.
 #include "framework/pins/OWPinEntryList.h"
 #include "framework/pins/OWPins.h"
@@ -16,6 +18,8 @@
 
 class TOWUnloadedPin final : public TOWBasicPin {
 public:
+    ~TOWUnloadedPin() override;
+
     static const TClassInfo& StaticClassInfo();
     const TClassInfo& ClassInfo() const override { return StaticClassInfo(); }
 
@@ -70,8 +74,21 @@ public:
 
     bool InList() const { return inList_.load(); }
     void SetInList(bool inList) { inList_.store(inList); }
+    // Being freed or handed over to its real pin: it takes no link any more.
+    bool Going() const { return releasing_.load(); }
     bool Keep() const { return keep_.load(); }
     void SetKeep(bool keep) { keep_.store(keep); }
+    // Whether a pin list of the form of that root name writes this
+    // placeholder's links with its slot (so its partners do not write them).
+    bool WrittenWithListOf(const std::string& rootName) const { return InList() && rootName_ == rootName; }
+
+    // A link between the two pins was made with this placeholder as its
+    // DependsOn (a dependency not loaded yet). The placeholder lasts while
+    // one of the two names it as the DependsOn of their link: it is asked
+    // again when the link goes (OWDependencyLinkWent) or one of them is freed.
+    // False when the placeholder is going already (it cannot be named).
+    bool AddDependent(TOWBasicPin& pin, TOWBasicPin& far);
+    void RemoveDependent(TOWBasicPin& pin, TOWBasicPin& far);
 
     // Gives way to the real pin: every pin replaces its references, the
     // recorded links are made from the real pin, and the placeholder is freed.
@@ -100,6 +117,21 @@ private:
     // After a link went: released once nothing waits on it, when the partner's
     // link change (or this placeholder's own hand-over) has ended.
     void releaseWhenUnused();
+    // Lets go of the recorded links of the two pins whose link no longer
+    // names this placeholder as its DependsOn.
+    void dependencyLinkWent(TOWBasicPin* pin, TOWBasicPin* far);
+    // Keeps the placeholder list's count of those with dependents.
+    void setHasDependents(bool has);
+    friend void OWDependencyLinkWent(TOWBasicPin* pin, TOWBasicPin* far);
+
+    struct TDependent {
+        TOWBorrowed<TOWBasicPin> Pin;
+        TOWBorrowed<TOWBasicPin> Far;
+        bool Joins(const TOWBasicPin* a, const TOWBasicPin* b) const
+        {
+            return (Pin.Get() == a && Far.Get() == b) || (Pin.Get() == b && Far.Get() == a);
+        }
+    };
 
     const std::string indexPath_;
     const std::string namePath_;
@@ -108,6 +140,8 @@ private:
     const TOWPinKind kind_;
     const bool designing_;
     TOWPinEntryList links_;
+    std::vector<TDependent> dependents_;
+    std::atomic<bool> hasDependents_{false};
     std::atomic<bool> inList_{false};
     std::atomic<bool> keep_{false};
     std::atomic<bool> releasing_{false};
@@ -138,6 +172,13 @@ inline TOWBorrowed<TOWBasicPin> OWBorrowedPin(const TOWBorrowed<TOWUnloadedPin>&
     return {placeholder.Get(), TOWIntf<TOWDestroyLock>(placeholder.Life())};
 }
 int OWPlaceholderCount();
+// The link of the two pins went or changed (pointers compared only): a
+// placeholder that stood for its DependsOn and that neither pin names any
+// more lets go of it, and goes when nothing else waits on it.
+void OWDependencyLinkWent(TOWBasicPin* pin, TOWBasicPin* far);
+// Lets go of every link of the pin that waits on a placeholder (each
+// placeholder goes when nothing else waits on it).
+void OWLetGoOfPendingLinks(TOWBasicPin& pin);
 
 namespace owPlaceholderDetail {
 // Frees every placeholder (the pin unit's finalisation).

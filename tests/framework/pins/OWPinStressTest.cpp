@@ -346,3 +346,71 @@ TEST_F(PinStress, PlaceholdersWaitedOnAndFreedFromSeveralThreads)
 }
 
 } // namespace
+
+namespace {
+
+// Links read on several threads name one DependsOn not loaded yet and go
+// again (unlinked from either side, or made again without it) while the
+// others stay: the placeholder stands while any link names it, and none is
+// left once no link does.
+TEST_F(PinStress, ADependsOnNotLoadedSharedByLinksMadeAndUnmadeOnSeveralThreads)
+{
+    TWatchdog watchdog(std::chrono::seconds(120));
+    const int placeholdersBefore = OWPlaceholderCount();
+    owLinkTest::TTestForm shared(nullptr, "Form3");
+    auto& source = *MakeComponent<owLinkTest::TDataScope>(shared, "A");
+    std::vector<owLinkTest::TDataScope*> readers;
+    for (int t = 0; t < threadCount; ++t)
+        readers.push_back(MakeComponent<owLinkTest::TDataScope>(shared, "C" + std::to_string(t)));
+    // As while a form is read: the source admits a DependsOn it does not feed.
+    source.SetLoading(true);
+    const TFormValue sinkValue = TFormValue::List(
+        {TFormValue::List({TFormValue::Ident("Form3.A.Out")}), TFormValue::Ident("Form4.X.In")});
+    const TFormValue multiValue = TFormValue::List(
+        {TFormValue::List({TFormValue::Ident("Form3.A.Out"), TFormValue::Ident("Form4.X.In")})});
+    std::atomic<int> unnamed{0};
+    auto work = [&](int t) {
+        std::mt19937 random(static_cast<unsigned>(t) * 7919u + 11u);
+        owLinkTest::TDataScope& mine = *readers[static_cast<std::size_t>(t)];
+        for (int step = 0; step < stepsPerThread / 4; ++step) {
+            const bool multi = step % 2 == 1;
+            TOWBasicPin& pin = multi ? static_cast<TOWBasicPin&>(*mine.Mix()) : *mine.In();
+            TReader().ReadProperties(mine, {{multi ? "Mix.SourcePin" : "In.SourcePin", multi ? multiValue : sinkValue}});
+            // The source's entry names it, and it stands (two threads may
+            // each have made one for the path: both stand while named).
+            bool named = false;
+            for (const TOWPinEntry& entry : source.Out()->SinkEntries()) {
+                if (entry.Sink.Get() != &pin)
+                    continue;
+                auto dependency = Use(entry.DependsOn);
+                auto* placeholder = dynamic_cast<TOWUnloadedPin*>(dependency.Get());
+                named = placeholder && placeholder->IndexPathText() == "Form4.X.In";
+            }
+            if (!named)
+                unnamed.fetch_add(1);
+            switch (std::uniform_int_distribution<int>(0, 2)(random)) {
+            case 0:
+                pin.DisconnectAll();
+                break;
+            case 1:
+                pin.ConnectData(source.Out(), nullptr);
+                pin.DisconnectAll();
+                break;
+            default:
+                source.Out()->Disconnect(&pin);
+                break;
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back(work, t);
+    for (auto& thread : threads)
+        thread.join();
+    source.SetLoading(false);
+    EXPECT_EQ(unnamed.load(), 0) << "a link read without its DependsOn standing";
+    EXPECT_EQ(source.Out()->GetSinkCount(), 0);
+    EXPECT_EQ(OWPlaceholderCount(), placeholdersBefore);
+}
+
+} // namespace

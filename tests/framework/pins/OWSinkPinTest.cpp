@@ -20,6 +20,16 @@ protected:
         return *multi.back();
     }
     std::vector<TOwned<TTestMultiSinkPin>> multi;
+
+    // Form2 as stored, with the data pins of Remote1: read it to load the far
+    // ends that links wait for.
+    static TFormObject StoredRemoteForm()
+    {
+        RegisterComponentClass<TDataScope>();
+        TTestForm remote(nullptr, "Form2");
+        MakeComponent<TDataScope>(remote, "Remote1");
+        return Written(remote);
+    }
 };
 
 // ------------------------------------------------------------ multi-sinks
@@ -136,13 +146,7 @@ TEST_F(SinkPins, AMultiSinkAssignedTakesTheOtherOnesSourcesWithTheirDependencies
 // read.
 TEST_F(SinkPins, AMultiSinkAssignedTakesTheOtherOnesPendingLinksAsPendingLinks)
 {
-    RegisterComponentClass<TDataScope>();
-    TFormObject storedRemote;
-    {
-        TTestForm remote(nullptr, "Form2");
-        MakeComponent<TDataScope>(remote, "Remote1");
-        storedRemote = Written(remote);
-    }
+    const TFormObject storedRemote = StoredRemoteForm();
     auto& loaded = scope.Source({typeA});
     struct Case {
         const char* what;
@@ -224,6 +228,56 @@ TEST_F(SinkPins, APlaceholderGoesWithTheLastLinkWaitingOnIt)
         }
         stays.DisconnectAll();
         EXPECT_EQ(OWPlaceholderCount(), before);
+    }
+}
+
+// DisconnectAll lets go of every link, those waiting for a far end not
+// loaded yet too: nothing is left to write, and the far end's form read
+// later links nothing.
+TEST_F(SinkPins, DisconnectAllLetsGoOfLinksWaitingForTheirFarEnds)
+{
+    const TFormObject storedRemote = StoredRemoteForm();
+    auto& loaded = scope.Source({typeA});
+    auto& loadedSink = probe.Sink({typeA});
+    auto& plain = probe.Sink({typeA});
+    auto& multiSink = MultiSink({typeA});
+    auto& source = scope.Source({typeA});
+    struct Case {
+        const char* what;
+        TOWBasicPin* pin;
+        TOWBasicPin* loadedFarEnd;  // linked too, or null
+    } const cases[] = {
+        {"a sink", &plain, nullptr},
+        {"a multi-sink", &multiSink, nullptr},
+        {"a multi-sink with a loaded source", &multiSink, &loaded},
+        {"a source with a loaded sink", &source, &loadedSink},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = OWPlaceholderCount();
+        if (c.loadedFarEnd) {
+            ASSERT_TRUE(c.pin->Connect(c.loadedFarEnd));
+        }
+        if (c.pin == &source) {
+            TOWUnloadedPin* far =
+                TOWUnloadedPin::Make("Form2.Remote1.In", "Form2.Remote1.In", {}, "Form2", TOWPinKind::Sink, false).Get();
+            ASSERT_TRUE(source.Connect(far));
+        } else {
+            ASSERT_TRUE(ConnectByPath(*c.pin, nullptr, "Form2.Remote1.Out", {}));
+        }
+        ASSERT_EQ(TOWUnloadedPin::PendingLinksOf(*c.pin).size(), 1u);
+        c.pin->DisconnectAll();
+        EXPECT_FALSE(c.pin->IsConnected());
+        EXPECT_EQ(c.pin->GetLinkCount(), 0);
+        EXPECT_TRUE(TOWUnloadedPin::PendingLinksOf(*c.pin).empty());
+        EXPECT_FALSE(c.pin->HasLinksToWrite());
+        EXPECT_EQ(OWPlaceholderCount(), before);
+        TTestForm remote(nullptr, "Form2");
+        ReadInto(remote, storedRemote);
+        EXPECT_EQ(c.pin->GetLinkCount(), 0);
+        auto& remoteScope = dynamic_cast<TDataScope&>(*remote.Components(0));
+        EXPECT_FALSE(remoteScope.Out()->IsLinkedWith(c.pin));
+        EXPECT_FALSE(remoteScope.In()->IsLinkedWith(c.pin));
     }
 }
 

@@ -427,6 +427,182 @@ TEST_F(DataLinkStreaming, ASinksPendingLinkSurvivesSavesMadeBeforeItsFarEndLoads
     }
 }
 
+// A source or multi-sink whose far end is in a form not loaded yet keeps
+// that link through saves made meanwhile, DependsOn included, and gets it
+// when the form is read; a plain sink does the same (above).
+TEST_F(DataLinkStreaming, PendingLinksOfSourcesAndMultiSinksSurviveSavesMadeBeforeTheirFarEndsLoad)
+{
+    auto id = [](const char* path) { return TFormValue::Ident(path); };
+    using TPinOf = std::function<TOWBasicPin*(TDataScope&)>;
+    const TPinOf mix = [](TDataScope& s) -> TOWBasicPin* { return s.Mix(); };
+    const TPinOf out = [](TDataScope& s) -> TOWBasicPin* { return s.Out(); };
+    const TPinOf xOut = [](TDataScope& x) -> TOWBasicPin* { return x.Out(); };
+    const TPinOf xIn = [](TDataScope& x) -> TOWBasicPin* { return x.In(); };
+    struct Case {
+        const char* what;
+        const char* property;
+        TFormValue value;
+        TPinOf pin;          // of A, the pin that reads the links
+        TPinOf far;          // of X, the far end in Form2
+        int linkedAtOnce;    // links to Form1's own pins, made at once
+        bool dependsOnXIn;   // the pending link's DependsOn is Form2's X.In
+    };
+    const Case cases[] = {
+        {"a multi-sink", "Mix.SourcePin", TFormValue::List({id("Form2.X.Out")}), mix, xOut, 0, false},
+        {"a multi-sink with a linked source", "Mix.SourcePin",
+         TFormValue::List({id("Form1.A.Out"), id("Form2.X.Out")}), mix, xOut, 1, false},
+        {"a multi-sink with a DependsOn", "Mix.SourcePin",
+         TFormValue::List({TFormValue::List({id("Form2.X.Out"), id("Form2.X.In")})}), mix, xOut, 0, true},
+        {"a source", "Out.SinkPins", TFormValue::List({id("Form2.X.In")}), out, xIn, 0, false},
+        {"a source with a linked sink", "Out.SinkPins", TFormValue::List({id("Form1.A.In"), id("Form2.X.In")}),
+         out, xIn, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TFormObject stored;
+        {
+            TTestForm form(nullptr, "Form1");
+            TReader().ReadProperties(*MakeComponent<TDataScope>(form, "A"), {{c.property, c.value}});
+            stored = Written(form);
+        }
+        // Saved again after each load, before Form2 exists.
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            SCOPED_TRACE(cycle);
+            TTestForm fresh(nullptr, "Form1");
+            ReadInto(fresh, stored);
+            TOWBasicPin& pin = *c.pin(scope(fresh, "A"));
+            EXPECT_EQ(pin.GetLinkCount(), c.linkedAtOnce);
+            const auto pending = TOWUnloadedPin::PendingLinksOf(pin);
+            ASSERT_EQ(pending.size(), 1u) << "the link still waits";
+            auto dependsOn = Use(pending[0].DependsOn);
+            EXPECT_EQ(dependsOn ? dependsOn->GetIndexPath(true) : "", c.dependsOnXIn ? "Form2.X.In" : "");
+            stored = Written(fresh);
+        }
+        {
+            TTestForm form1(nullptr, "Form1");
+            ReadInto(form1, stored);
+            TTestForm form2(nullptr, "Form2");
+            TDataScope& x = *MakeComponent<TDataScope>(form2, "X");
+            // A DependsOn is a sink served before, by the same source.
+            if (c.dependsOnXIn) {
+                x.In()->ResolvePlaceholders();
+                ASSERT_TRUE(x.In()->Connect(x.Out()));
+            }
+            c.far(x)->ResolvePlaceholders();
+            TDataScope& a = scope(form1, "A");
+            TOWBasicPin& pin = *c.pin(a);
+            ASSERT_EQ(pin.GetLinkCount(), c.linkedAtOnce + 1);
+            EXPECT_EQ(pin.GetLink(c.linkedAtOnce), c.far(x));
+            EXPECT_EQ(pin.GetLinkDependsOn(c.linkedAtOnce), c.dependsOnXIn ? x.In() : nullptr);
+            EXPECT_EQ(OWPlaceholderCount(), 0);
+        }
+        EXPECT_EQ(OWPlaceholderCount(), 0);
+    }
+}
+
+// A placeholder made for a link's DependsOn that is not loaded yet goes with
+// the link: unlinked, its sink, source or form freed. While another link
+// names it, it stays; once the DependsOn is loaded, the link names that pin.
+TEST_F(DataLinkStreaming, APlaceholderForAMissingDependsOnGoesWithItsLink)
+{
+    auto id = [](const char* path) { return TFormValue::Ident(path); };
+    auto withDependency = [&](TFormValue far) { return TFormValue::List({TFormValue::List({far}), id("Form2.X.In")}); };
+    struct TLink {
+        const char* what;
+        const char* reader;  // the component that reads the link
+        const char* property;
+        TFormValue value;
+        bool farLoaded;  // the far end is A.Out, else Form2.X.Out
+        bool multi;      // B.Mix holds the link, else B.In
+    };
+    const TLink links[] = {
+        {"a sink and its source", "B", "In.SourcePin", withDependency(id("Form1.A.Out")), true, false},
+        {"a source and its sink", "A", "Out.SinkPins",
+         TFormValue::List({TFormValue::List({id("Form1.B.In"), id("Form2.X.In")})}), true, false},
+        {"a multi-sink and its source", "B", "Mix.SourcePin",
+         TFormValue::List({TFormValue::List({id("Form1.A.Out"), id("Form2.X.In")})}), true, true},
+        {"a sink waiting for its source", "B", "In.SourcePin", withDependency(id("Form2.X.Out")), false, false},
+        {"a multi-sink waiting for its source", "B", "Mix.SourcePin",
+         TFormValue::List({TFormValue::List({id("Form2.X.Out"), id("Form2.X.In")})}), false, true},
+    };
+    enum class TEnd { Unlinked, SinkFreed, SourceFreed, FormFreed, DependencyLoaded };
+    const std::pair<const char*, TEnd> ends[] = {
+        {"unlinked", TEnd::Unlinked},         {"its sink freed", TEnd::SinkFreed},
+        {"its source freed", TEnd::SourceFreed}, {"its form freed", TEnd::FormFreed},
+        {"its DependsOn loaded", TEnd::DependencyLoaded},
+    };
+    for (const TLink& link : links) {
+        for (const auto& [what, end] : ends) {
+            if (end == TEnd::SourceFreed && !link.farLoaded)
+                continue;
+            SCOPED_TRACE(std::string(link.what) + ", " + what);
+            ASSERT_EQ(OWPlaceholderCount(), 0);
+            auto form = std::make_unique<TTestForm>(nullptr, "Form1");
+            TDataScope& a = *MakeComponent<TDataScope>(*form, "A");
+            TDataScope& b = *MakeComponent<TDataScope>(*form, "B");
+            TOWBasicPin& sink = link.multi ? static_cast<TOWBasicPin&>(*b.Mix()) : *b.In();
+            // Loading, as a form read is: a source admits a DependsOn it
+            // does not feed yet.
+            a.SetLoading(true);
+            b.SetLoading(true);
+            TReader().ReadProperties(link.reader[0] == 'A' ? a : b, {{link.property, link.value}});
+            a.SetLoading(false);
+            b.SetLoading(false);
+            ASSERT_EQ(OWPlaceholderCount(), link.farLoaded ? 1 : 2);
+            if (link.farLoaded) {
+                ASSERT_EQ(sink.GetLinkCount(), 1);
+                ASSERT_EQ(sink.GetLink(0), a.Out());
+            }
+            switch (end) {
+            case TEnd::Unlinked:
+                sink.DisconnectAll();
+                break;
+            case TEnd::SinkFreed:
+                FreeObject(&b);
+                break;
+            case TEnd::SourceFreed:
+                FreeObject(&a);
+                break;
+            case TEnd::FormFreed:
+                form.reset();
+                break;
+            case TEnd::DependencyLoaded: {
+                TTestForm form2(nullptr, "Form2");
+                TDataScope& x = *MakeComponent<TDataScope>(form2, "X");
+                x.In()->ResolvePlaceholders();
+                if (link.farLoaded) {
+                    EXPECT_EQ(sink.GetLinkDependsOn(0), x.In());
+                } else {
+                    // A DependsOn is a sink served before, by the same source.
+                    ASSERT_TRUE(x.In()->Connect(x.Out()));
+                    x.Out()->ResolvePlaceholders();
+                    ASSERT_EQ(sink.GetLinkCount(), 1);
+                    EXPECT_EQ(sink.GetLinkDependsOn(0), x.In());
+                }
+                EXPECT_EQ(OWPlaceholderCount(), 0);
+                break;
+            }
+            }
+            EXPECT_EQ(OWPlaceholderCount(), 0);
+        }
+    }
+    // Two links naming the same DependsOn: it lasts until the second goes.
+    TTestForm form(nullptr, "Form1");
+    TDataScope& a = *MakeComponent<TDataScope>(form, "A");
+    TDataScope& b = *MakeComponent<TDataScope>(form, "B");
+    a.SetLoading(true);
+    TReader().ReadProperties(a, {{"Out.SinkPins", TFormValue::List({TFormValue::List({id("Form1.B.In"), id("Form2.X.In")}),
+                                                                    TFormValue::List({id("Form1.B.Mix"), id("Form2.X.In")})})}});
+    a.SetLoading(false);
+    ASSERT_EQ(OWPlaceholderCount(), 1);
+    b.In()->DisconnectAll();
+    EXPECT_EQ(OWPlaceholderCount(), 1);
+    ASSERT_NE(b.Mix()->GetLinkDependsOn(0), nullptr);
+    EXPECT_EQ(b.Mix()->GetLinkDependsOn(0)->GetIndexPath(true), "Form2.X.In");
+    b.Mix()->DisconnectAll();
+    EXPECT_EQ(OWPlaceholderCount(), 0);
+}
+
 } // namespace
 
 namespace {
