@@ -196,10 +196,10 @@ bool TSLOWSourcePin::handOff(const TStop& stop)
     auto it = std::find_if(handedStops_.begin(), handedStops_.end(), [&](const TStop& s) { return s.Sink == sink; });
     if (it == handedStops_.end())
         return true;
+    stopsInFlight_.push_back(std::move(*it));
     handedStops_.erase(it);
     if (handedStops_.empty())
         stopsHanded_.store(false, std::memory_order_seq_cst);
-    stopsInFlight_.push_back(sink);
     return false;
 }
 
@@ -212,8 +212,7 @@ void TSLOWSourcePin::deliverHandedStops(const TOWSelfUse& self)
             return;
         stops = std::exchange(handedStops_, {});
         stopsHanded_.store(false, std::memory_order_seq_cst);
-        for (const TStop& stop : stops)
-            stopsInFlight_.push_back(stop.Sink.Get());
+        stopsInFlight_.insert(stopsInFlight_.end(), stops.begin(), stops.end());
     }
     std::size_t done = 0;
     try {
@@ -240,10 +239,9 @@ void TSLOWSourcePin::stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& se
         auto section = WriteLocked();
         if (!section)
             return;
-        auto it = std::find(stopsInFlight_.begin(), stopsInFlight_.end(), sink);
-        if (it != stopsInFlight_.end())
+        if (auto it = stopInFlight(sink); it != stopsInFlight_.end())
             stopsInFlight_.erase(it);
-        if (std::find(stopsInFlight_.begin(), stopsInFlight_.end(), sink) != stopsInFlight_.end())
+        if (stopInFlight(sink) != stopsInFlight_.end())
             return;
         TJoining* joining = joiningOfSink(sink);
         const auto entry = entryOf(entries, sink);
@@ -256,6 +254,12 @@ void TSLOWSourcePin::stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& se
         target = entry->Target;
     }
     replay(target, serial, start, nullptr, self, ticket.Get());
+}
+
+std::vector<TSLOWSourcePin::TStop>::iterator TSLOWSourcePin::stopInFlight(const TOWBasicPin* sink)
+{
+    return std::find_if(stopsInFlight_.begin(), stopsInFlight_.end(),
+                        [&](const TStop& stop) { return stop.Sink.Get() == sink; });
 }
 
 // ---------------------------------------------------------------- joining sinks
@@ -347,7 +351,7 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
                                    const TOWNotifyOperationRef& operation)
 {
     TOWSelfUse self(*this);
-    enum class TStep : std::uint8_t { Serve, Replay, Held, Done } step = TStep::Serve;
+    enum class TStep : std::uint8_t { Serve, Replay, ReplayHeld, Held, Done } step = TStep::Serve;
     TQueued start{};
     std::uint64_t serial = 0;
     {
@@ -363,13 +367,18 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
                 step = TStep::Held;
                 break;
             }
-            // This thread gets there first: it replays the start itself.
+            // This thread gets there first: it replays the start itself,
+            // and what was held back comes before this operation.
             setReplay(*joining, TReplay::Replaying);
             joining->replayed = currentStart_;
             serial = joining->serial;
             if (currentStart_ != operation)
                 start = {streamType, static_cast<TOWHandlerFlags>(flags & ~owLastTargetFlag), currentStart_};
             step = TStep::Replay;
+            if (!joining->backlog.empty() && operation != currentStart_) {
+                joining->backlog.push_back({streamType, flags, operation});
+                step = TStep::ReplayHeld;
+            }
             break;
         case TReplay::Replaying:
             // Another thread is handing the start on: this operation follows it.
@@ -387,6 +396,10 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
         return true;
     if (step == TStep::Serve)
         return serve(target, streamType, flags, operation);
+    if (step == TStep::ReplayHeld) {
+        replay(target->Borrow(), serial, start, nullptr, self);
+        return true;
+    }
     const TQueued live{streamType, flags, operation};
     return replay(target->Borrow(), serial, start, &live, self);
 }
@@ -495,8 +508,7 @@ void TSLOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
             // now goes first, and the start after it.
             std::erase_if(handedStops_, [&](const TStop& stop) { return stop.Sink == sink; });
             stopsHanded_.store(!handedStops_.empty(), std::memory_order_seq_cst);
-            joining.afterStop =
-                std::find(stopsInFlight_.begin(), stopsInFlight_.end(), sink) != stopsInFlight_.end();
+            joining.afterStop = stopInFlight(sink) != stopsInFlight_.end();
             joining_.push_back(std::move(joining));
             if (currentStart_)
                 setReplay(joining_.back(), TReplay::Pending);
@@ -519,6 +531,17 @@ void TSLOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
         return;
     joining->target = entry->Target.Get();
     joining->targetKnown = true;
+    // A sink served directly waits for its former link's stop only while
+    // that stop is being delivered: one not admitted yet never will be, now
+    // that the sink has been linked again (OWLinkTicket.h). Held until the
+    // thread that has it gets round to it, the start would leave the link
+    // silent while that thread stalls or serves other sinks' stops first.
+    if (joining->afterStop && joining->target == sink && entry->Ticket) {
+        joining->afterStop = std::any_of(stopsInFlight_.begin(), stopsInFlight_.end(), [&](const TStop& stop) {
+            const TOWLinkTicket* kept = stop.Kept ? stop.Kept->Ticket() : nullptr;
+            return stop.Sink.Get() == sink && (!kept || kept->Running() > 0);
+        });
+    }
     // Behind a converter that already serves other sinks the start comes
     // from the converter's output, which replays its own.
     const bool shared = joining->target != sink && std::any_of(entries.begin(), entry, [&](const TOWPinEntry& e) {

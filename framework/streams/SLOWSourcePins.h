@@ -27,10 +27,12 @@
 // link starts with its own start, and neither the old link's stop nor a
 // buffer of a send of the old source under way follows it (the check and
 // the delivery of a stop are one step against a new link, whose first
-// delivery waits for the stop: OWLinkTicket.h). When
-// the sink links again while its stop is being delivered, its start waits
-// for that stop and is handed on by the thread that delivered it. Streams
-// are sent by one thread at a time.
+// delivery waits for the stop: OWLinkTicket.h). A sink that links again
+// while its stop is being delivered has its start handed on by the thread
+// that delivers the stop, right after it. A sink served directly is not
+// held for a stop that a thread has taken but not begun to deliver: that
+// stop will not be delivered any more, and the link hears its start when
+// it is made. Streams are sent by one thread at a time.
 #include "framework/pins/OWReceivers.h"
 #include "framework/pins/OWSourcePin.h"
 #include "framework/streams/OWScalarTypes.h"
@@ -105,8 +107,9 @@ private:
         TReplay replay = TReplay::None;
         bool connectPending = true;
         bool dependsOn = false;
-        // The stop of the sink's former link is being delivered: nobody
-        // hands the start on before it has been.
+        // The stop of the sink's former link is being delivered (or, behind
+        // a converter, about to be): nobody hands the start on before it
+        // has been.
         bool afterStop = false;
         TOWNotifyOperationRef replayed;
         std::deque<TQueued> backlog;
@@ -158,8 +161,9 @@ private:
     std::vector<TJoining> joining_;
     std::uint64_t joinings_ = 0;
     std::vector<TStop> handedStops_;
-    // Sinks whose stop a thread is delivering.
-    std::vector<const TOWBasicPin*> stopsInFlight_;
+    // Stops a thread is delivering (or about to).
+    std::vector<TStop> stopsInFlight_;
+    std::vector<TStop>::iterator stopInFlight(const TOWBasicPin* sink);
     std::atomic<int> sending_{0};
     std::atomic<bool> stopsHanded_{false};
     // Joining sinks whose start is not settled: while there are none,
