@@ -107,25 +107,30 @@ bool TJvHidDevice::OpenOverlappedHandle(TJvHidOpenMode mode)
         return false;
     if (mode == TJvHidOpenMode::omhRead) {
         std::lock_guard lock(readHandleMutex_);
-        // Checked again under the lock: an unplug may have closed it meanwhile.
-        if (denyAccess())
-            return false;
-        if (readHandle_ == InvalidHandle) {
-            const zq::hid::Handle handle = backend().open(pnpInfo_->DevicePath, AccessRead, true);
-            if (handle != InvalidHandle) {
-                if (numOverlappedBuffers_ != 0)
-                    backend().setNumInputBuffers(handle, numOverlappedBuffers_);
-                std::uint32_t count = numOverlappedBuffers_;
-                backend().getNumInputBuffers(handle, count);
-                numOverlappedBuffers_ = count;
-            }
-            readHandle_ = handle;
-        }
-        return readHandle_ != InvalidHandle;
+        return openReadHandleLocked();
     }
     if (writeHandle_ == InvalidHandle)
         writeHandle_ = backend().open(pnpInfo_->DevicePath, AccessWrite, true);
     return writeHandle_ != InvalidHandle;
+}
+
+bool TJvHidDevice::openReadHandleLocked()
+{
+    // Checked again under the lock: an unplug may have closed it meanwhile.
+    if (denyAccess())
+        return false;
+    if (readHandle_ == InvalidHandle) {
+        const zq::hid::Handle handle = backend().open(pnpInfo_->DevicePath, AccessRead, true);
+        if (handle != InvalidHandle) {
+            if (numOverlappedBuffers_ != 0)
+                backend().setNumInputBuffers(handle, numOverlappedBuffers_);
+            std::uint32_t count = numOverlappedBuffers_;
+            backend().getNumInputBuffers(handle, count);
+            numOverlappedBuffers_ = count;
+        }
+        readHandle_ = handle;
+    }
+    return readHandle_ != InvalidHandle;
 }
 
 void TJvHidDevice::CloseSyncHandle()
@@ -238,7 +243,14 @@ bool TJvHidDevice::WriteReport(const void* report, std::uint32_t length, std::ui
 
 bool TJvHidDevice::StartOverlappedRead(void* buffer, std::uint32_t length, zq::hid::AlertableWaiter& waiter)
 {
-    if (!OpenOverlappedHandle(TJvHidOpenMode::omhRead))
+    // The read starts under the lock it was opened under. An unplug closing
+    // the handle meanwhile would make the read fail on a closed handle, and
+    // its user hear of a bad handle instead of the device being gone; now the
+    // close comes either before the open, which then fails as the device is
+    // gone, or after the read started, which it ends, and that read is
+    // dropped.
+    std::lock_guard lock(readHandleMutex_);
+    if (!openReadHandleLocked())
         return false;
     readOverlapped_ = {};
     readOverlapped_.owner = this;

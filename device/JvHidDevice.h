@@ -123,6 +123,7 @@ private:
 
     zq::hid::HidBackend& backend() const { return *backend_; }
     bool denyAccess() const;
+    bool openReadHandleLocked();
     void closeReadHandleLocked();
 
     std::shared_ptr<zq::hid::HidBackend> backend_;
@@ -132,7 +133,8 @@ private:
     std::atomic<bool> announcing_{false};
     zq::hid::Handle syncHandle_ = zq::hid::InvalidHandle;
     // The read handle is opened by the read thread and closed by the main
-    // thread (unplug); the mutex keeps an open from racing a close.
+    // thread (unplug); the mutex keeps an open, and the read started on it,
+    // from racing a close.
     mutable std::mutex readHandleMutex_;
     std::atomic<zq::hid::Handle> readHandle_{zq::hid::InvalidHandle};
     zq::hid::Handle writeHandle_ = zq::hid::InvalidHandle;

@@ -498,6 +498,13 @@ bool SimulatedHidBus::getNumInputBuffers(Handle id, std::uint32_t& count)
 bool SimulatedHidBus::startRead(Handle id, std::span<std::uint8_t> buffer, OverlappedRead& overlapped,
                                 AlertableWaiter& waiter)
 {
+    std::function<void(Handle)> hook;
+    {
+        std::lock_guard lock(mutex_);
+        hook = readStartHook_;
+    }
+    if (hook)
+        hook(id);
     std::shared_ptr<SimHandle> handle;
     auto device = liveDevice(id, &handle);
     if (!device)
@@ -544,6 +551,12 @@ bool SimulatedHidBus::cancelIo(Handle id)
 std::size_t SimulatedHidBus::openHandleCount() const
 {
     return handles_.size();
+}
+
+void SimulatedHidBus::setReadStartHook(std::function<void(Handle)> hook)
+{
+    std::lock_guard lock(mutex_);
+    readStartHook_ = std::move(hook);
 }
 
 ChangeSubscription SimulatedHidBus::subscribeChanges(std::function<void()> onChange)

@@ -178,6 +178,10 @@ public:
 
     // Open handles, for tests that check nothing leaks.
     std::size_t openHandleCount() const;
+    // Runs on the reading thread as each read is about to start, before its
+    // handle is looked up, so that a test can hold a reader in the gap between
+    // its open and its read while another thread acts.
+    void setReadStartHook(std::function<void(Handle)> hook);
 
 private:
     void deliverChanges();
@@ -201,6 +205,7 @@ private:
     std::unique_ptr<QSocketNotifier> changeNotifier_;
     std::map<int, std::function<void()>> listeners_;
     int nextListener_ = 1;
+    std::function<void(Handle)> readStartHook_;
 };
 
 } // namespace zq::hid

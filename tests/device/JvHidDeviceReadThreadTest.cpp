@@ -1,6 +1,9 @@
 #include "HidTestSupport.h"
+#include "framework/OWPinTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <QScopeGuard>
 
 #include <atomic>
 #include <cerrno>
@@ -21,6 +24,7 @@ struct ReadThreadTest : testing::Test, BusFixture {
     TJvHidDevice* device = nullptr;
     std::vector<Received> received;
     std::vector<std::uint32_t> errors;
+    bool unplugged = false;
 
     void SetUp() override { setUpWith(loggerInfo()); }
 
@@ -42,6 +46,14 @@ struct ReadThreadTest : testing::Test, BusFixture {
         ASSERT_NE(device->ReadThread(), nullptr);
     }
 
+    // As the program does: the unplug handler stops the reader.
+    void stopReaderOnUnplug()
+    {
+        device->OnUnplug = [this](TJvHidDevice* d) {
+            unplugged = true;
+            d->SetDataHandler(nullptr);
+        };
+    }
 };
 
 TEST_F(ReadThreadTest, ReportIdAndPayloadAreSplit)
@@ -120,11 +132,7 @@ TEST_F(ReadThreadTest, StopWhileAHandOverWaitsStillDeliversIt)
 TEST_F(ReadThreadTest, UnplugWhileReadingReportsErrorsUntilTheUnplugHandlerStops)
 {
     listen();
-    bool unplugged = false;
-    device->OnUnplug = [&](TJvHidDevice* d) {
-        unplugged = true;
-        d->SetDataHandler(nullptr);
-    };
+    stopReaderOnUnplug();
     bus->unplug(sim);
     ASSERT_TRUE(waitUntil([&] { return unplugged; }));
     EXPECT_EQ(device->ReadThread(), nullptr);
@@ -135,6 +143,42 @@ TEST_F(ReadThreadTest, UnplugWhileReadingReportsErrorsUntilTheUnplugHandlerStops
     EXPECT_EQ(controller->DeviceList().size(), 1u);
     delete device;
     EXPECT_TRUE(controller->DeviceList().empty());
+}
+
+// The unplug reaches the device on the main thread while its read thread has
+// opened the read handle and not yet started the read on it. However the two
+// meet, the handler hears only that the device is gone, never of the handle
+// the unplug closed.
+TEST_F(ReadThreadTest, ReadStartRacingTheUnplugReportsTheDeviceGone)
+{
+    owPinTest::TWatchdog watchdog(30s);
+    std::atomic<bool> held{false};
+    bus->setReadStartHook([&](zq::hid::Handle) {
+        if (sim->pluggedIn() || held.exchange(true))
+            return;
+        // Gives the unplug all the time it needs to close the handle, unless
+        // it must wait for this read to start.
+        for (int i = 0; i < 40 && device->ReadHandle() != zq::hid::InvalidHandle; ++i)
+            std::this_thread::sleep_for(5ms);
+    });
+    // Whatever the outcome, the reader ends before what the hook uses goes.
+    const auto stop = qScopeGuard([this] {
+        device->SetDataHandler(nullptr);
+        bus->setReadStartHook(nullptr);
+    });
+    listen();
+    stopReaderOnUnplug();
+    bus->unplug(sim);
+    // The controller learns of the unplug from the event loop only, so the
+    // reader is held with its handle still open before the unplug is handled.
+    for (int i = 0; i < 500 && !held; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(waitUntil([&] { return unplugged; }));
+    EXPECT_EQ(device->ReadThread(), nullptr);
+    ASSERT_FALSE(errors.empty());
+    for (std::uint32_t e : errors)
+        EXPECT_EQ(e, std::uint32_t{ENODEV});
 }
 
 TEST_F(ReadThreadTest, ReadThatCannotStartIsReportedAndRetried)
