@@ -2,6 +2,7 @@
 
 #include "framework/ClassLibrary/FormStream.h"
 #include "framework/ClassLibrary/TypeInfo.h"
+#include "framework/locks/OWDestroyLock.h"
 
 #include <algorithm>
 #include <iterator>
@@ -25,6 +26,8 @@ TComponent::~TComponent()
     DestroyComponents();
     if (TComponent* owner = Owner())
         owner->RemoveComponent(*this);
+    if (countedByFreer_)
+        owThreadUses::Pop(this);
 }
 
 void TComponent::BeforeDestruction()
@@ -68,6 +71,8 @@ void TComponent::takeOut(TComponent& component)
     listChanged();
     component.claimed_ = true;
     component.freer_ = std::this_thread::get_id();
+    component.countedByFreer_ = true;
+    owThreadUses::Push(&component);
 }
 
 void TComponent::SetName(const std::string& name)
@@ -159,6 +164,7 @@ void TComponent::DestroyComponents()
     const std::thread::id self = std::this_thread::get_id();
     for (;;) {
         TComponent* next = nullptr;
+        const TComponent* elsewhere = nullptr;
         {
             const std::lock_guard hold(ownedGuard_);
             if (!components_.empty()) {
@@ -178,13 +184,21 @@ void TComponent::DestroyComponents()
                     mayHold_.store(false, std::memory_order_relaxed);
                     return;
                 }
+                elsewhere = leaving_.front();
             }
         }
         // Freed outside the lock: its destruction may call anything.
-        if (next)
+        if (next) {
             FreeClaimedObject(next);
-        else
-            std::this_thread::yield();
+        } else {
+            // Its freer counts it among its uses: should that thread be
+            // freeing a pin this one holds a use of (a handler of it freeing
+            // this owner), it does not wait for this thread in turn.
+            owThreadUses::WaitUntilNone(elsewhere, [&] {
+                const std::lock_guard hold(ownedGuard_);
+                return static_cast<std::int32_t>(std::ranges::count(leaving_, elsewhere));
+            });
+        }
     }
 }
 

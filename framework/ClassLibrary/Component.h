@@ -11,7 +11,9 @@
 // lock: of two threads freeing it at once (its owner's destruction and a
 // handler of its own) the first frees it and the other leaves it alone. It
 // keeps its owner (Owner) until it is gone, and an owner's destruction waits
-// for those that other threads are freeing. The lock is a leaf: nothing is
+// for those that other threads are freeing (a thread freeing a pin that such
+// an owner's destruction holds a use of does not wait for that use, as it
+// would not for the pin's own handler). The lock is a leaf: nothing is
 // called out to while it is held (no handler, destructor, notification or
 // other lock), except that a walk down a tree holds an owner's and then an
 // owned component's (TOwnedComponents).
@@ -124,6 +126,11 @@ private:
     // thread.
     bool claimed_ = false;
     std::thread::id freer_;
+    // Set on the freeing thread as it takes the component out of its
+    // owner's list: until the component is gone that thread counts it among
+    // its uses, so that its waits do not wait for an owner's destruction
+    // that waits for it.
+    bool countedByFreer_ = false;
     TComponentState state_;
 };
 

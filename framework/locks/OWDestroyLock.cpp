@@ -123,12 +123,16 @@ private:
     std::vector<const TWaiter*> waiters_;
 };
 
+enum class TCycle { Breaks, Holds };
+
 // Returns true once `inUse()` counts no use of `key` but the caller's and
-// those of waiters held up by the caller; false as soon as `giveUp()`.
+// those of waiters held up by the caller; false as soon as `giveUp()`. A
+// waiter that holds never goes on early itself: a cycle through it is broken
+// by another member.
 template<class InUse, class GiveUp>
-bool waitForOthers(const void* key, InUse inUse, GiveUp giveUp)
+bool waitForOthers(const void* key, InUse inUse, GiveUp giveUp, TCycle cycle = TCycle::Breaks)
 {
-    const std::int32_t mine = countUses(key);
+    const std::int32_t mine = cycle == TCycle::Breaks ? countUses(key) : 0;
     if (inUse() <= mine)
         return true;
     TWaiters& waiters = TWaiters::Instance();
@@ -144,7 +148,7 @@ bool waitForOthers(const void* key, InUse inUse, GiveUp giveUp)
             waiters.Leave(waiter);
             return true;
         }
-        if (waiters.MayGoOn(waiter, key, others))
+        if (cycle == TCycle::Breaks && waiters.MayGoOn(waiter, key, others))
             return true;
         OWYield();
     }
@@ -174,6 +178,11 @@ bool owThreadUses::WaitForOthers(const void* key, const std::function<std::int32
                                  const std::function<bool()>& giveUp)
 {
     return waitForOthers(key, inUse, giveUp);
+}
+
+void owThreadUses::WaitUntilNone(const void* key, const std::function<std::int32_t()>& inUse)
+{
+    waitForOthers(key, inUse, [] { return false; }, TCycle::Holds);
 }
 
 TOWIntf<TOWDestroyLock> TOWDestroyLock::Create()

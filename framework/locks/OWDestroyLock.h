@@ -55,6 +55,11 @@ std::int32_t OfCaller(const void* key) noexcept;
 // (directly or through a chain of waiting threads); false as soon as
 // `giveUp` says so.
 bool WaitForOthers(const void* key, const std::function<std::int32_t()>& inUse, const std::function<bool()>& giveUp);
+// Waits until `inUse` counts no use of `key` at all, where going on earlier
+// would leave another thread working on something already freed (an owner
+// waiting for a component another thread frees). The waits above see
+// through it: one that holds `key` does not wait for the caller's uses.
+void WaitUntilNone(const void* key, const std::function<std::int32_t()>& inUse);
 } // namespace owThreadUses
 
 class IOWDestroyLockSection : public IOWInterface {

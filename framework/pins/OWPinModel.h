@@ -15,10 +15,13 @@
 //   its owner is being freed: whoever claims a component's destruction first
 //   (FreeObject) frees it, a second FreeObject leaves it alone, and the
 //   owner's destruction frees its components outside its list lock and then
-//   waits until those that other threads are freeing are gone. So a thread
-//   freeing an owner must not hold a use of a pin of a component that
-//   another thread is freeing at that moment: the two would wait for each
-//   other.
+//   waits until those that other threads are freeing are gone. A thread
+//   freeing a component counts it among its uses until it is gone, so a
+//   handler freeing the owner of its pin's component while another thread
+//   frees that component does not hold it up: that thread's destruction of
+//   the pin does not wait for the handler's use (the owner's destruction
+//   waits for it), and the handler finds its pin gone, as if it had freed
+//   it itself.
 // - Placeholders (TOWUnloadedPin) are owned by the process-wide placeholder
 //   list and by nothing else. A pin list slot that holds a placeholder only
 //   borrows it, even in a list that owns its pins.

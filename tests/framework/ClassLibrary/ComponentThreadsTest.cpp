@@ -316,4 +316,54 @@ TEST(ComponentThreads, AnOwnerFreedWhileOtherThreadsFreeItsComponentsFreesEachOn
     }
 }
 
+// Tells when its destruction has begun, before its pins go.
+class TGoingSibling : public TStreamOwner {
+public:
+    TGoingSibling(TComponent* owner, std::atomic<bool>& going) : TStreamOwner(owner, "Going"), going_(going) {}
+    void BeforeDestruction() override
+    {
+        going_.store(true);
+        TStreamOwner::BeforeDestruction();
+    }
+
+private:
+    std::atomic<bool>& going_;
+};
+
+// A handler of a component's sink frees the component's owner while another
+// thread is freeing the component: the owner's destruction waits for that
+// thread, and that thread's destruction of the sink must not wait for the
+// handler's use of it in turn (the handler finds its sink gone, as if it had
+// freed it itself).
+TEST(ComponentThreads, AHandlerFreesTheOwnerWhileAnotherThreadFreesItsComponent)
+{
+    TWatchdog watchdog(std::chrono::seconds(60));
+    for (int round = 0; round < 20; ++round) {
+        auto feeder = MakeObject<TStreamOwner>(nullptr, "Feeder");
+        TTestSourcePin& source = feeder->Source();
+        TPinOwner* form = MakeObject<TPinOwner>(nullptr, "Form1").release();
+        std::atomic<bool> inHandler{false}, going{false};
+        auto* mine = MakeComponent<TGoingSibling>(*form, going);
+        TTestSinkPin& sink = mine->Sink();
+        sink.onReceive = [&](const TOWNotifyOperationRef&, TOWHandlerFlags flags) {
+            if ((flags & owAnnounceFlag) || inHandler.exchange(true))
+                return;
+            while (!going.load())
+                std::this_thread::yield();
+            // Time for the other thread to reach the sink's destruction.
+            std::this_thread::sleep_for(std::chrono::milliseconds(round % 4));
+            FreeObject(form);
+        };
+        sink.Connect(&source);
+        std::thread freer([&] {
+            while (!inHandler.load())
+                std::this_thread::yield();
+            FreeObject(mine);
+        });
+        source.SendOperation(NewOperation());
+        freer.join();
+        ASSERT_EQ(source.GetSinkCount(), 0) << "round " << round;
+    }
+}
+
 } // namespace
