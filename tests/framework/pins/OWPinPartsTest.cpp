@@ -205,8 +205,9 @@ TEST_F(PinParts, ADispatcherKeptOnlyByItsConvertersDissolvesWhenItsLastEndLeaves
             input = converter->InputPin()->Borrow();
             ASSERT_TRUE(converter->InputPin()->EnterDispatcher(dispatcher.Get(), nullptr));
             dispatcher->AddConverter(std::move(converter));
-            if (c.withLinkingPin)
+            if (c.withLinkingPin) {
                 ASSERT_TRUE(linking->EnterDispatcher(dispatcher.Get(), nullptr));
+            }
             sink->SetDispatcher(dispatcher);
         }
         ASSERT_TRUE(FindDispatcher("Fed", false));

@@ -417,8 +417,9 @@ TEST_F(DataLinkStreaming, ASinksPendingLinkSurvivesSavesMadeBeforeItsFarEndLoads
             late.SetDesigning(c.designing);
             // A DependsOn names another sink of the same source.
             TOWSinkPin* before = c.dependsOn ? listed(last) : nullptr;
-            if (before)
+            if (before) {
                 ASSERT_TRUE(before->Connect(late.Out()));
+            }
             late.Out()->ResolvePlaceholders();
             EXPECT_EQ(c.sink(last)->GetSource(), late.Out());
             EXPECT_EQ(c.sink(last)->GetLinkDependsOn(0), before);

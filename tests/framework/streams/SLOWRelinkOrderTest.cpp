@@ -311,8 +311,9 @@ TEST_P(StopsHandler, MayRelinkUnlinkOrFreeItsSink)
         EXPECT_EQ(firstBreak(items), "");
         EXPECT_EQ(countOf(items, TItem::Start), c.action == TInStop::Relink ? 2u : 1u);
         EXPECT_EQ(countOf(items, TItem::Stop), 1u);
-        if (c.action != TInStop::Relink)
+        if (c.action != TInStop::Relink) {
             EXPECT_EQ(items.back().kind, TItem::Stop) << "nothing after the stop";
+        }
     }
 }
 
