@@ -16,33 +16,6 @@ using owThreadUses::detail::inlineCount;
 using owThreadUses::detail::inlineUses;
 thread_local std::vector<const void*> spilledUses;
 
-void pushUse(const void* lock)
-{
-    owThreadUses::Push(lock);
-}
-
-void popUse(const void* lock)
-{
-    if (inlineCount == inlineUseCapacity && !spilledUses.empty()) {
-        auto it = std::find(spilledUses.rbegin(), spilledUses.rend(), lock);
-        if (it != spilledUses.rend()) {
-            spilledUses.erase(std::next(it).base());
-            return;
-        }
-    }
-    for (int i = inlineCount - 1; i >= 0; --i) {
-        if (inlineUses[i] != lock)
-            continue;
-        std::copy(inlineUses + i + 1, inlineUses + inlineCount, inlineUses + i);
-        --inlineCount;
-        if (inlineCount == inlineUseCapacity - 1 && !spilledUses.empty()) {
-            inlineUses[inlineCount++] = spilledUses.front();
-            spilledUses.erase(spilledUses.begin());
-        }
-        return;
-    }
-}
-
 std::int32_t countUses(const void* lock)
 {
     std::int32_t n = static_cast<std::int32_t>(std::count(inlineUses, inlineUses + inlineCount, lock));
@@ -164,9 +137,27 @@ void owThreadUses::detail::pushSpilled(const void* key) noexcept
     spilledUses.push_back(key);
 }
 
-void owThreadUses::detail::popElsewhere(const void* key) noexcept
+// Not the latest use, or one spilled over: found from the back.
+void owThreadUses::detail::popElsewhere(const void* lock) noexcept
 {
-    popUse(key);
+    if (inlineCount == inlineUseCapacity && !spilledUses.empty()) {
+        auto it = std::find(spilledUses.rbegin(), spilledUses.rend(), lock);
+        if (it != spilledUses.rend()) {
+            spilledUses.erase(std::next(it).base());
+            return;
+        }
+    }
+    for (int i = inlineCount - 1; i >= 0; --i) {
+        if (inlineUses[i] != lock)
+            continue;
+        std::copy(inlineUses + i + 1, inlineUses + inlineCount, inlineUses + i);
+        --inlineCount;
+        if (inlineCount == inlineUseCapacity - 1 && !spilledUses.empty()) {
+            inlineUses[inlineCount++] = spilledUses.front();
+            spilledUses.erase(spilledUses.begin());
+        }
+        return;
+    }
 }
 
 std::int32_t owThreadUses::OfCaller(const void* key) noexcept
@@ -199,13 +190,13 @@ bool TOWDestroyLock::TryUse() noexcept
         useCount_.fetch_sub(1, std::memory_order_seq_cst);
         return false;
     }
-    pushUse(this);
+    owThreadUses::Push(this);
     return true;
 }
 
 void TOWDestroyLock::EndUse() noexcept
 {
-    popUse(this);
+    owThreadUses::Pop(this);
     useCount_.fetch_sub(1, std::memory_order_seq_cst);
 }
 

@@ -160,7 +160,8 @@ std::vector<TOWUnloadedPin::TPendingLink> pendingLinksToWrite(TOWBasicPin& pin)
     const std::string root = pin.GetRootName();
     std::erase_if(pending, [&](const TOWUnloadedPin::TPendingLink& link) {
         auto placeholder = Use(link.Placeholder);
-        return !placeholder || static_cast<TOWUnloadedPin*>(placeholder.Get())->WrittenWithListOf(root);
+        const auto* standIn = dynamic_cast<const TOWUnloadedPin*>(placeholder.Get());
+        return !standIn || standIn->WrittenWithListOf(root);
     });
     return pending;
 }
@@ -171,9 +172,10 @@ bool hasLinkList(TOWBasicPin& pin)
     return pin.GetLinkCount() > 0 || !pendingLinksToWrite(pin).empty();
 }
 
-// The linked far ends first, then those not loaded yet, by the paths their
-// placeholders stand for, so that the form read back waits for them again.
-void writeLinkList(TWriter& writer, TOWBasicPin& pin)
+// The linked far ends first, then those not loaded yet (`pending`, as
+// pendingLinksToWrite gives them), by the paths their placeholders stand
+// for, so that the form read back waits for them again.
+void writeLinkList(TWriter& writer, TOWBasicPin& pin, const std::vector<TOWUnloadedPin::TPendingLink>& pending)
 {
     writer.WriteListBegin();
     const int count = pin.GetLinkCount();
@@ -181,7 +183,7 @@ void writeLinkList(TWriter& writer, TOWBasicPin& pin)
         if (TOWBasicPin* far = pin.GetLink(i))
             writeLinkItem(writer, *far, pin.GetLinkDependsOn(i));
     }
-    for (const TOWUnloadedPin::TPendingLink& link : pendingLinksToWrite(pin)) {
+    for (const TOWUnloadedPin::TPendingLink& link : pending) {
         auto far = Use(link.Placeholder);
         auto dependsOn = Use(link.DependsOn);
         if (far)
@@ -466,12 +468,14 @@ bool TOWBasicPin::WriteLinks(TWriter& writer)
 {
     switch (GetSinkKind()) {
     case TOWPinKind::Source:
-    case TOWPinKind::MultiSink:
-        if (!hasLinkList(*this))
+    case TOWPinKind::MultiSink: {
+        const auto pending = pendingLinksToWrite(*this);
+        if (GetLinkCount() == 0 && pending.empty())
             return false;
         writer.WriteIdent(GetSinkKind() == TOWPinKind::Source ? "Sinks" : "Sources");
-        writeLinkList(writer, *this);
+        writeLinkList(writer, *this, pending);
         return true;
+    }
     case TOWPinKind::Sink:
         if (!HasSourceLinkToWrite())
             return false;
@@ -543,8 +547,13 @@ void TOWPin::DefineProperties(TFiler& filer)
     const TOWPinKind kind = GetSinkKind();
     // Links waiting for a far end not loaded yet are written too; so are the
     // root's name, by which their paths are read back.
-    const bool linkList =
-        writing && (kind == TOWPinKind::Source || kind == TOWPinKind::MultiSink) && hasLinkList(*this);
+    std::vector<TOWUnloadedPin::TPendingLink> pending;
+    bool linkList = false;
+    if (writing && (kind == TOWPinKind::Source || kind == TOWPinKind::MultiSink)) {
+        pending = pendingLinksToWrite(*this);
+        linkList = GetLinkCount() > 0 || !pending.empty();
+    }
+    const auto writeLinks = [this, &pending](TWriter& writer) { writeLinkList(writer, *this, pending); };
     filer.DefineProperty(
         "Form", [this](TReader& reader) { SetFormName(reader.ReadIdent()); },
         [this](TWriter& writer) { writer.WriteIdent(GetRootName()); }, writing && (HasLinksToWrite() || linkList));
@@ -555,11 +564,11 @@ void TOWPin::DefineProperties(TFiler& filer)
     switch (kind) {
     case TOWPinKind::Source:
         filer.DefineProperty(
-            "SinkPins", readLinks, [this](TWriter& writer) { writeLinkList(writer, *this); }, linkList);
+            "SinkPins", readLinks, writeLinks, linkList);
         break;
     case TOWPinKind::MultiSink:
         filer.DefineProperty(
-            "SourcePin", readLinks, [this](TWriter& writer) { writeLinkList(writer, *this); }, linkList);
+            "SourcePin", readLinks, writeLinks, linkList);
         break;
     case TOWPinKind::Sink:
         filer.DefineProperty(

@@ -343,27 +343,28 @@ void TOWUnloadedPin::ResolveInto(TOWBasicPin& realPin)
 
 bool TOWUnloadedPin::ReleaseIfUnused()
 {
-    {
-        // Decided under the section that links take, so that no link can be
-        // recorded between the check and the release.
-        auto section = WriteLocked();
-        if (!section || links_.Count() > 0 || !dependents_.empty() || InList() || Keep() ||
-            releasing_.exchange(true))
-            return false;
-    }
-    TOwned<TOWUnloadedPin> owned = extractPlaceholder(this);
-    return owned != nullptr;
+    return release(TRelease::IfUnused);
 }
 
 bool TOWUnloadedPin::Discard()
 {
+    return release(TRelease::EvenIfWaitedOn);
+}
+
+bool TOWUnloadedPin::release(TRelease when)
+{
     {
+        // Decided under the section that links take, so that no link can be
+        // recorded between the check and the release.
         auto section = WriteLocked();
-        if (!section || Keep() || releasing_.exchange(true))
+        if (!section || Keep())
+            return false;
+        if (when == TRelease::IfUnused && (links_.Count() > 0 || !dependents_.empty() || InList()))
+            return false;
+        if (releasing_.exchange(true))
             return false;
     }
-    TOwned<TOWUnloadedPin> owned = extractPlaceholder(this);
-    return owned != nullptr;
+    return extractPlaceholder(this) != nullptr;
 }
 
 void TOWUnloadedPin::releaseWhenUnused()

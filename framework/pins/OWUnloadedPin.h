@@ -114,6 +114,10 @@ public:
 private:
     TOWUnloadedPin(std::string indexPath, std::string namePath, std::string requesterPath, std::string rootName,
                    TOWPinKind kind, bool designing);
+    enum class TRelease { IfUnused, EvenIfWaitedOn };
+    // Frees the placeholder unless it is kept, going already or, when only
+    // if unused, still waited on: true when freed.
+    bool release(TRelease when);
     // After a link went: released once nothing waits on it, when the partner's
     // link change (or this placeholder's own hand-over) has ended.
     void releaseWhenUnused();
