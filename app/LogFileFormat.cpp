@@ -193,12 +193,18 @@ std::string HeadFaultText(const LogHead& head, HeadFault fault)
     return {};
 }
 
-ParseResult ParseLogFile(std::span<const std::uint8_t> file)
+namespace {
+
+bool startsWithMagic(std::span<const std::uint8_t> file)
+{
+    return file.size() >= Magic.size() && std::equal(Magic.begin(), Magic.end(), file.begin());
+}
+
+// The head and the rows checked against each other and against the bytes
+// present; the magic and the trailer are not looked at.
+ParseResult parseStructure(std::span<const std::uint8_t> file)
 {
     const auto refuse = [](std::string reason) { return ParseResult{std::nullopt, false, std::move(reason)}; };
-    // A file of another kind is told as such, not as a log to download again.
-    if (file.size() < Magic.size() || !std::equal(Magic.begin(), Magic.end(), file.begin()))
-        return ParseResult{std::nullopt, true, platform::messageUtf8(platform::Message::ReasonNoLogMark)};
     if (file.size() < DataOffset)
         return refuse(platform::messageUtf8(platform::Message::ReasonShorterThanHead));
 
@@ -233,6 +239,20 @@ ParseResult ParseLogFile(std::span<const std::uint8_t> file)
         log.entries.push_back(signal);
     }
     return ParseResult{std::move(log), false, {}};
+}
+
+} // namespace
+
+ParseResult ParseLogFile(std::span<const std::uint8_t> file)
+{
+    ParseResult result = parseStructure(file);
+    // The magic only words a refusal: bytes of another kind are no log to
+    // download again, while a log of the program is damaged, with the reason.
+    if (!result.log && !startsWithMagic(file)) {
+        result.notALog = true;
+        result.error = platform::messageUtf8(platform::Message::ReasonNoLogMark);
+    }
+    return result;
 }
 
 std::uint32_t ZeroOffsetFor(double firstX)

@@ -126,7 +126,7 @@ std::string HeadFaultText(const LogHead& head, HeadFault fault);
 struct ParseResult {
     std::optional<ParsedLog> log;
     // When log is empty: whether the bytes are no log at all (they do not
-    // start with the magic) rather than a log cut short or inconsistent.
+    // start with the magic) rather than a damaged log of the program.
     bool notALog = false;
     std::string error; // why the bytes are not a readable log, when log is empty
 };
@@ -134,11 +134,12 @@ struct ParseResult {
 // Checks and splits a whole file held in memory. The spans of the result
 // point into `file`. Nothing outside the announced data is ever read, and
 // nothing is sized from the head's counts before they are checked against the
-// bytes present. A file that does not start with the magic is no log; one
-// shorter than its head or than its rows and columns say, with rate 0, more
-// than 32 columns or signals, more than 16 channels or a signal list needing
-// more columns than the header holds is a damaged log; each is refused with
-// the reason.
+// bytes present. A file shorter than its head or than its rows and columns
+// say, with rate 0, more than 32 columns or signals, more than 16 channels or
+// a signal list needing more columns than the header holds is refused. The
+// magic and the trailer decide nothing: a file whose head and rows agree is
+// read whatever they hold, and a refused one is no log when it does not start
+// with the magic, else a damaged log with the reason.
 ParseResult ParseLogFile(std::span<const std::uint8_t> file);
 
 // A data column kept as it was read: the program cannot decode its signal,

@@ -23,7 +23,18 @@ struct SaveCase {
     bool wideBand;
     std::uint32_t zeroOffset;     // stored in the head
     std::vector<std::size_t> raw; // columns no channel shows
+    void (*editHead)(log_file::LogHead&) = nullptr; // what a download would not write
 };
+
+// What no download writes: another magic, the header's spare bytes set, a
+// name filling its block and the highest log number.
+void unusualHead(log_file::LogHead& head)
+{
+    std::ranges::copy(std::string_view("Registro de motor, versao 2.0 ##"), head.block(log_file::MagicBlock).begin());
+    std::ranges::fill(head.block(log_file::HeaderBlock).subspan(11), 0xA5);
+    std::ranges::fill(head.block(log_file::HeaderBlock).first(2), 0xFF);
+    std::ranges::copy(std::string_view("Carro de Corrida"), head.block(log_file::NameBlock).begin());
+}
 
 class ChartSaveTest : public AppTestEnv, public testing::WithParamInterface<SaveCase> {};
 
@@ -35,6 +46,8 @@ TEST_P(ChartSaveTest, UneditedSaveGivesBackTheSameBytesAndEditsLeaveUndecodedCol
     QDir().mkpath(dir);
     log_file::LogHead head = log_file::MakeDownloadHead(makeDownload(c.ids, rows), rows);
     head.SetZeroOffsetMs(c.zeroOffset);
+    if (c.editHead != nullptr)
+        c.editHead(head);
     writeLog(path, head, makeColumns(c.ids.size(), rows, [&](std::size_t col, std::uint32_t r) {
                  return cell(c.ids[col], c.wideBand, r);
              }));
@@ -74,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SaveCase{"ColumnPastTheSignalList", {0, 1, 10, 14}, false, 0, {3}},
                     SaveCase{"TwoWideBandLambdas", {8, 9, 8, 9, 10}, true, 0, {}},
                     SaveCase{"ZeroPointAtTheSignedLimit", {0, 1, 10}, false, 0x80000000U, {}},
-                    SaveCase{"NegativeZeroPoint", {0, 1, 10}, false, 0xFFFFFC18U, {}}),
+                    SaveCase{"NegativeZeroPoint", {0, 1, 10}, false, 0xFFFFFC18U, {}},
+                    SaveCase{"AnotherMagicAndAFullHead", {0, 1, 10, 25}, false, 0, {3}, unusualHead}),
     caseName);
 
 } // namespace

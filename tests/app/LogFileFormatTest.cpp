@@ -222,7 +222,8 @@ TEST(LogFileCorruption, IsRefusedWithItsReasonOrReadWithinTheData)
                     },
                     "tem 17 sinais para exibir"},
         CorruptCase{"trailer missing", [](auto& f) { f.erase(f.end() - 6, f.end()); }, ""},
-        CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, "falta a identificação dos LOGs"}};
+        // The magic only words a refusal: with a sound head and rows it reads.
+        CorruptCase{"magic damaged", [](auto& f) { f[0] = 'X'; }, ""}};
     for (const CorruptCase& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<std::uint8_t> file = soundFile();
@@ -280,30 +281,38 @@ TEST_F(LogFileFormatTest, FileThatIsNotALogIsToldApartFromADamagedLog)
          nullptr},
         {"Empty", [] { return std::vector<std::uint8_t>{}; }, nullptr},
         {"ShorterThanTheMark", cut(20), nullptr},
-        {"MarkChanged", edited([](auto& f) { f[20] = '2'; }), nullptr},
+        // A changed mark alone no longer refuses a log; it words the refusal.
+        {"MarkChangedAndCutInItsData", edited([](auto& f) { f[20] = '2', f.resize(159 + 50); }), nullptr},
         {"LogCutInItsHead", cut(100), "termina antes do fim do cabeçalho"},
         {"LogCutInItsData", cut(159 + 50), "termina antes das suas 20 linhas de 6 colunas"},
         {"RateZero", edited([](auto& f) { f[32 + 2] = 0; }), "a taxa de amostragem é zero"},
         {"ListPastTheColumns", edited([](auto& f) { f[32 + 3] = 2; }), "faltam colunas"}};
-    for (const RefusedFileCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<std::uint8_t> bytes = c.bytes();
-        std::ofstream(path("refused.ZQL"), std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        try {
-            LoadLogFile(path("refused.ZQL"), false);
-            ADD_FAILURE() << "opened";
-        } catch (const platform::PlatformError& error) {
-            const std::string told = error.what();
-            EXPECT_THAT(told, HasSubstr("\"" + path("refused.ZQL") + "\""));
-            if (c.damage != nullptr) {
-                EXPECT_THAT(told, HasSubstr("danificado"));
-                EXPECT_THAT(told, HasSubstr(c.damage));
-                EXPECT_THAT(told, HasSubstr("Baixe o LOG novamente"));
-            } else {
-                EXPECT_THAT(told, HasSubstr("não é um arquivo de LOG"));
-                EXPECT_THAT(told, testing::Not(HasSubstr("danificado")));
-                EXPECT_THAT(told, testing::Not(HasSubstr("Baixe")));
+    // Each again under a mark of 32 other characters: the structure alone
+    // refuses it, and without the magic it is told as no log.
+    constexpr std::string_view otherMark = "@@@ZORVANLOGGER200@@@@@@@@@@@@@@";
+    for (const bool marked : {false, true}) {
+        for (const RefusedFileCase& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (marked ? " under another mark" : ""));
+            std::vector<std::uint8_t> bytes = c.bytes();
+            if (marked && bytes.size() >= otherMark.size())
+                std::copy(otherMark.begin(), otherMark.end(), bytes.begin());
+            std::ofstream(path("refused.ZQL"), std::ios::binary | std::ios::trunc)
+                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            try {
+                LoadLogFile(path("refused.ZQL"), false);
+                ADD_FAILURE() << "opened";
+            } catch (const platform::PlatformError& error) {
+                const std::string told = error.what();
+                EXPECT_THAT(told, HasSubstr("\"" + path("refused.ZQL") + "\""));
+                if (c.damage != nullptr && !marked) {
+                    EXPECT_THAT(told, HasSubstr("danificado"));
+                    EXPECT_THAT(told, HasSubstr(c.damage));
+                    EXPECT_THAT(told, HasSubstr("Baixe o LOG novamente"));
+                } else {
+                    EXPECT_THAT(told, HasSubstr("não é um arquivo de LOG"));
+                    EXPECT_THAT(told, testing::Not(HasSubstr("danificado")));
+                    EXPECT_THAT(told, testing::Not(HasSubstr("Baixe")));
+                }
             }
         }
     }
