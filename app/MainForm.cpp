@@ -463,9 +463,10 @@ void TMainForm::FormShow()
             zs::write(store, zs::AutoEscalaValue, AutoEscala);
         }
     } catch (const platform::PlatformError& error) {
-        platform::showMessage(services_.dialogs, platform::Message::SettingsDefaultsUsed,
-                              {QString::fromStdString(error.what()), LogDir});
-        services_.settingsRun.failureTold = true;
+        // Told here, a file that cannot be written is not told again by a change.
+        if (services_.settingsRun.firstTelling(zs::accessOf(error)))
+            platform::showMessage(services_.dialogs, platform::Message::SettingsDefaultsUsed,
+                                  {QString::fromStdString(error.what()), LogDir});
     }
     store.closeKey();
     services_.settingsRun.held[zs::LogDirValue] = LogDir;

@@ -14,15 +14,27 @@ namespace zorvan_settings {
 
 namespace {
 
-platform::SettingsFileError keyMissing(const platform::SettingsStore& store)
+const platform::SettingsFileError* fileErrorOf(const platform::PlatformError& error)
 {
-    const QString key = QString::fromLatin1(KeyPath);
-    return {platform::messageUtf8(platform::Message::SettingsKeyMissing,
-                                  {key, QString::fromStdString(store.path().string())}),
-            platform::messageUtf8(platform::Message::CauseKeyMissing, {key})};
+    return dynamic_cast<const platform::SettingsFileError*>(&error);
 }
 
 } // namespace
+
+bool RunState::firstTelling(platform::SettingsAccess access)
+{
+    const bool write = access == platform::SettingsAccess::Write;
+    const bool told = write ? saveFailureTold : failureTold;
+    failureTold = true;
+    saveFailureTold = saveFailureTold || write;
+    return !told;
+}
+
+platform::SettingsAccess accessOf(const platform::PlatformError& error)
+{
+    const auto* fileError = fileErrorOf(error);
+    return fileError != nullptr ? fileError->access() : platform::SettingsAccess::Read;
+}
 
 QString standardLogDir()
 {
@@ -38,7 +50,7 @@ void openKeyWithDefaults(platform::SettingsStore& store, std::initializer_list<D
     }
     store.closeKey();
     if (!store.openKey(KeyPath, false))
-        throw keyMissing(store);
+        throw store.absentKeyError();
 }
 
 QString read(const platform::SettingsStore& store, const char* name)
@@ -60,9 +72,8 @@ QString heldValue(AppServices& services, const char* name, const QString& defaul
         openKeyWithDefaults(store, {{name, defaultValue}});
         stored = read(store, name);
     } catch (const platform::PlatformError& error) {
-        if (!run.failureTold)
+        if (run.firstTelling(accessOf(error)))
             services.dialogs.error(QString::fromStdString(error.what()));
-        run.failureTold = true;
     }
     store.closeKey();
     if (stored && !run.unsaved.contains(name))
@@ -81,10 +92,10 @@ bool saveChange(AppServices& services, const char* name, const QString& value, M
         if (missingKey == MissingKey::Create)
             openKeyWithDefaults(store, {{name, value}});
         else if (!store.openKey(KeyPath, false))
-            throw keyMissing(store);
+            throw store.absentKeyError();
         write(store, name, value);
     } catch (const platform::PlatformError& error) {
-        const auto* fileError = dynamic_cast<const platform::SettingsFileError*>(&error);
+        const auto* fileError = fileErrorOf(error);
         cause = fileError != nullptr ? fileError->cause() : std::string(error.what());
     }
     store.closeKey();
@@ -93,11 +104,10 @@ bool saveChange(AppServices& services, const char* name, const QString& value, M
         return true;
     }
     run.unsaved.emplace(name);
-    if (!run.saveFailureTold)
+    // Whatever stopped it, the change is not kept: told as a failure to write.
+    if (run.firstTelling(platform::SettingsAccess::Write))
         platform::showMessage(services.dialogs, platform::Message::SettingsNotSaved,
                               {QString::fromStdString(store.path().string()), QString::fromStdString(*cause)});
-    run.saveFailureTold = true;
-    run.failureTold = true;
     return false;
 }
 

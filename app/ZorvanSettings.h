@@ -10,7 +10,9 @@
 #include <utility>
 
 namespace platform {
+class PlatformError;
 class SettingsStore;
+enum class SettingsAccess;
 }
 struct AppServices;
 
@@ -31,8 +33,18 @@ struct RunState {
     std::map<std::string, QString, std::less<>> held;
     std::set<std::string, std::less<>> unsaved;
     bool failureTold = false;     // that the file cannot be read or written
-    bool saveFailureTold = false; // that changes will not outlive the run
+    bool saveFailureTold = false; // that the file cannot be written
+
+    // Takes note of a failure of the file met at start, on a read or on a
+    // save, and says whether the user is still to be told of it: a file that
+    // cannot be written is told once, and one that cannot be read once
+    // unless anything of the file has been told already.
+    bool firstTelling(platform::SettingsAccess access);
 };
+
+// How a failure met while using the settings file came about; one that is
+// not of the file itself counts as a read.
+platform::SettingsAccess accessOf(const platform::PlatformError& error);
 
 // "Zorvan_Logs" in the user's home folder: the base folder of a first start.
 QString standardLogDir();
@@ -56,8 +68,9 @@ QString heldValue(AppServices& services, const char* name, const QString& defaul
 enum class MissingKey { Create, Fail };
 
 // The run takes a value the user changed, and it is saved. When the file
-// cannot take it, the value holds for the run only; the first such failure
-// of the run is told, with the warning that the change ends with the run.
+// cannot take it, the value holds for the run only; the failure is told, with
+// the warning that the change ends with the run, unless this run has already
+// told that the file cannot be written (at start or at an earlier change).
 // Returns whether it was saved.
 bool saveChange(AppServices& services, const char* name, const QString& value, MissingKey missingKey);
 

@@ -13,7 +13,6 @@ const MessageText MessageTable[static_cast<int>(Message::Count)] = {
     {SettingsWrite, Severity::Error, "Erro ao gravar o arquivo de configurações \"%1\": %2."},
     {SettingsDefaultsUsed, Severity::Error,
      "%1\n\nNesta execução o programa usa a configuração padrão, com os arquivos LOGs na pasta \"%2\"."},
-    {SettingsKeyMissing, Severity::Error, "A chave \"%1\" não está no arquivo de configurações \"%2\"."},
     {SettingsKeyInvalid, Severity::Error, "Chave de configuração inválida: \"%1\"."},
     {SettingsNameInvalid, Severity::Error, "Nome de configuração inválido: \"%1\"."},
     {SettingsNoKeyOpen, Severity::Error, "Erro ao gravar a configuração \"%1\": nenhuma chave está aberta."},
@@ -49,7 +48,7 @@ const MessageText MessageTable[static_cast<int>(Message::Count)] = {
     {CauseNotRegular, Severity::Error, "não é um arquivo comum"},
     {CauseReadOnly, Severity::Error, "o arquivo é somente leitura"},
     {CauseDamagedLine, Severity::Error, "a linha %1 está danificada"},
-    {CauseKeyMissing, Severity::Error, "falta a chave \"%1\""},
+    {CauseNoSettings, Severity::Error, "o arquivo não guarda as configurações do programa"},
 };
 
 QString messageText(Message id, std::initializer_list<QString> args)

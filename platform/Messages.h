@@ -17,7 +17,6 @@ enum class Message {
     SettingsRead,         // file, cause
     SettingsWrite,        // file, cause
     SettingsDefaultsUsed, // message shown before, default log folder
-    SettingsKeyMissing,   // key, file
     SettingsKeyInvalid,   // key
     SettingsNameInvalid,  // value name
     SettingsNoKeyOpen,    // value name
@@ -47,7 +46,7 @@ enum class Message {
     CauseNotRegular,      //
     CauseReadOnly,        //
     CauseDamagedLine,     // line number
-    CauseKeyMissing,      // key
+    CauseNoSettings,      //
     Count
 };
 

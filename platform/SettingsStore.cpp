@@ -61,12 +61,13 @@ QString pathText(const fs::path& file)
 
 SettingsFileError readError(const fs::path& file, const QString& reason)
 {
-    return {messageUtf8(Message::SettingsRead, {pathText(file), reason}), reason.toStdString()};
+    return {messageUtf8(Message::SettingsRead, {pathText(file), reason}), reason.toStdString(), SettingsAccess::Read};
 }
 
 SettingsFileError writeError(const fs::path& file, const QString& reason)
 {
-    return {messageUtf8(Message::SettingsWrite, {pathText(file), reason}), reason.toStdString()};
+    return {messageUtf8(Message::SettingsWrite, {pathText(file), reason}), reason.toStdString(),
+            SettingsAccess::Write};
 }
 
 } // namespace
@@ -101,10 +102,13 @@ std::string SettingsStore::normaliseKey(std::string_view key)
 void SettingsStore::load()
 {
     keys_.clear();
+    fileAbsence_.reset();
     std::error_code ec;
     const fs::file_status status = fs::status(file_, ec);
-    if (status.type() == fs::file_type::not_found)
+    if (status.type() == fs::file_type::not_found) {
+        fileAbsence_ = ec ? ec.value() : ENOENT;
         return;
+    }
     if (ec)
         throw readError(file_, causeText(ec.value()));
     if (status.type() != fs::file_type::regular)
@@ -180,6 +184,13 @@ bool SettingsStore::keyExists(std::string_view key)
     const std::string name = normaliseKey(key);
     load();
     return keys_.find(name) != keys_.end();
+}
+
+SettingsFileError SettingsStore::absentKeyError() const
+{
+    if (fileAbsence_)
+        return writeError(file_, causeText(*fileAbsence_));
+    return writeError(file_, messageText(Message::CauseNoSettings));
 }
 
 bool SettingsStore::openKey(std::string_view key, bool canCreate)

@@ -11,19 +11,25 @@
 
 namespace platform {
 
+// Whether a failure of the settings file came from reading it or from
+// writing it: a run tells each kind once.
+enum class SettingsAccess { Read, Write };
+
 // A failure of the settings file itself. Besides the whole message it keeps
 // the cause alone (a folder in the file's place, a damaged line, no
 // permission...), so that a caller can tell the failure in words of its own.
 class SettingsFileError : public PlatformError {
 public:
-    SettingsFileError(const std::string& message, std::string cause)
-        : PlatformError(message), cause_(std::move(cause))
+    SettingsFileError(const std::string& message, std::string cause, SettingsAccess access)
+        : PlatformError(message), cause_(std::move(cause)), access_(access)
     {
     }
     const std::string& cause() const { return cause_; }
+    SettingsAccess access() const { return access_; }
 
 private:
     std::string cause_;
+    SettingsAccess access_;
 };
 
 // A small hierarchical key/value store kept in a text file, with the semantics
@@ -52,6 +58,10 @@ public:
     void closeKey();
     bool hasOpenKey() const { return current_.has_value(); }
     bool keyExists(std::string_view key);
+    // The failure of a write that needed the key openKey last found absent,
+    // told by the file's own state: the file or a folder of its path missing,
+    // a part of its path that is no folder, or a file without the settings.
+    SettingsFileError absentKeyError() const;
 
     // Value of the current key; empty when absent or when no key is open.
     std::string readString(std::string_view name) const;
@@ -69,6 +79,7 @@ private:
     std::filesystem::path file_;
     Keys keys_;
     std::optional<std::string> current_;
+    std::optional<int> fileAbsence_; // why the file was not there at the last load (an errno)
 };
 
 } // namespace platform

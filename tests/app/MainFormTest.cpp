@@ -497,6 +497,54 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableSettings{"FolderLater", {}, folderInstead, {"Erro ao gravar o arquivo de configurações"}}),
     caseName);
 
+// A settings file that cannot be written, from the start or from a change on.
+struct UnwritableSettings {
+    const char* name;
+    bool atStart; // else blocked after the start
+    void (*block)(const std::filesystem::path& file);
+    const char* cause;
+};
+
+class UnwritableSettingsTest : public MainFormTest, public testing::WithParamInterface<UnwritableSettings> {};
+
+// Told once a run wherever it is met first, in words of the file itself: a
+// user can act on a path or a folder, not on a registry key.
+TEST_P(UnwritableSettingsTest, IsToldOnceWithTheFilesOwnProblem)
+{
+    const UnwritableSettings& c = GetParam();
+    if (c.atStart)
+        c.block(settingsPath_);
+    TMainForm& f = form();
+    if (!c.atStart)
+        c.block(settingsPath_);
+    for (int press = 0; press < 3; ++press)
+        f.BotaoAutoEscala->click();
+    EXPECT_EQ(f.AutoEscala, QStringLiteral("N"));
+    ASSERT_EQ(dialogs_.shown().size(), 1u);
+    const std::string told = dialogs_.shown()[0].text.toStdString();
+    EXPECT_THAT(told, testing::StartsWith("Erro ao gravar o arquivo de configurações \"" + settingsPath_.string()
+                                          + "\": " + c.cause));
+    EXPECT_THAT(told, testing::Not(testing::HasSubstr("chave")));
+}
+
+// A regular file where the settings folder belongs.
+void fileForFolder(const std::filesystem::path& file)
+{
+    std::filesystem::remove_all(file.parent_path());
+    std::ofstream(file.parent_path()) << "not a folder";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnwritableSettingsTest,
+    testing::Values(UnwritableSettings{"FolderCannotBeMadeAtStart", true, fileForFolder,
+                                       "uma parte do caminho não é uma pasta"},
+                    UnwritableSettings{"FolderCannotBeMadeLater", false, fileForFolder,
+                                       "uma parte do caminho não é uma pasta"},
+                    UnwritableSettings{"FileEmptiedLater", false,
+                                       [](const std::filesystem::path& file) { std::ofstream{file}; },
+                                       "o arquivo não guarda as configurações do programa"}),
+    caseName);
+
 TEST_F(MainFormTest, AboutBoxClosesOnAClickAnywhere)
 {
     TMainForm& form = this->form();
