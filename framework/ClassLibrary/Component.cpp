@@ -45,6 +45,7 @@ bool TComponent::claimDestruction()
                 return false;
             claimed_ = true;
             freer_ = std::this_thread::get_id();
+            usesRefused_.store(true, std::memory_order_seq_cst);
             return true;
         }
         const std::lock_guard hold(owner->ownedGuard_);
@@ -71,8 +72,50 @@ void TComponent::takeOut(TComponent& component)
     listChanged();
     component.claimed_ = true;
     component.freer_ = std::this_thread::get_id();
+    component.usesRefused_.store(true, std::memory_order_seq_cst);
     component.countedByFreer_ = true;
     owThreadUses::Push(&component);
+}
+
+bool TComponent::TryUse() noexcept
+{
+    // Sequentially consistent on both sides: either the freeing thread sees
+    // this use or this use sees the claim.
+    uses_.fetch_add(1, std::memory_order_seq_cst);
+    if (usesRefused_.load(std::memory_order_seq_cst)) {
+        uses_.fetch_sub(1, std::memory_order_seq_cst);
+        return false;
+    }
+    owThreadUses::Push(&uses_);
+    return true;
+}
+
+void TComponent::EndUse() noexcept
+{
+    owThreadUses::Pop(&uses_);
+    uses_.fetch_sub(1, std::memory_order_seq_cst);
+}
+
+void TComponent::WaitForUses()
+{
+    // Refused at the claim already; here too for a component freed without.
+    usesRefused_.store(true, std::memory_order_seq_cst);
+    if (uses_.load(std::memory_order_seq_cst) <= owThreadUses::OfCaller(&uses_))
+        return;
+    owThreadUses::WaitForOthers(
+        &uses_, [this] { return uses_.load(std::memory_order_seq_cst); }, [] { return false; });
+}
+
+std::vector<TComponentUse> TComponent::UsedComponents() const
+{
+    const std::lock_guard hold(ownedGuard_);
+    std::vector<TComponentUse> used;
+    used.reserve(components_.size());
+    for (TComponent* component : components_) {
+        if (TComponentUse use(component); use)
+            used.push_back(std::move(use));
+    }
+    return used;
 }
 
 void TComponent::SetName(const std::string& name)

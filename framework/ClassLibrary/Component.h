@@ -25,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class TReader;
@@ -54,6 +55,16 @@ public:
     // it is still whole.
     void BeforeDestruction() override;
 
+    // A use of the component by a thread that reads it without holding its
+    // owner's list (a look-up by path): granted until the component's
+    // destruction is claimed, which then waits for the uses of other
+    // threads to end before anything of the component goes (WaitForUses;
+    // a thread that waits for a use the freeing thread holds aside). Ended
+    // on the thread that took it. TComponentUse pairs the two.
+    bool TryUse() noexcept;
+    void EndUse() noexcept;
+    void WaitForUses() override;
+
     TComponent* Owner() const { return owner_.load(std::memory_order_acquire); }
     TPersistent* GetOwner() const override { return Owner(); }
     // Another thread reads a component's name only under its owner's lock
@@ -67,6 +78,9 @@ public:
     // A copy of the list, for callers that call out as they go through it;
     // the components may be freed meanwhile (the caller's business).
     std::vector<TComponent*> OwnedComponents() const;
+    // The owned components, each with a use taken while the list is held:
+    // none of them goes while the caller holds these.
+    std::vector<class TComponentUse> UsedComponents() const;
     // The first owned component of that name (exact match), or null.
     TComponent* FindOwned(std::string_view name) const;
     // Takes over ownership of component (from its former owner, if any).
@@ -131,7 +145,39 @@ private:
     // its uses, so that its waits do not wait for an owner's destruction
     // that waits for it.
     bool countedByFreer_ = false;
+    // Uses of other threads (TryUse), refused once the destruction has been
+    // claimed.
+    std::atomic<std::int32_t> uses_{0};
+    std::atomic<bool> usesRefused_{false};
     TComponentState state_;
+};
+
+// A use of a component held for a scope (TComponent::TryUse); converts to
+// false when refused.
+class TComponentUse {
+public:
+    TComponentUse() = default;
+    explicit TComponentUse(TComponent* component) noexcept : component_(component && component->TryUse() ? component : nullptr) {}
+    TComponentUse(TComponentUse&& other) noexcept : component_(std::exchange(other.component_, nullptr)) {}
+    TComponentUse& operator=(TComponentUse&& other) noexcept
+    {
+        TComponentUse(std::move(other)).swap(*this);
+        return *this;
+    }
+    TComponentUse(const TComponentUse&) = delete;
+    TComponentUse& operator=(const TComponentUse&) = delete;
+    ~TComponentUse()
+    {
+        if (component_)
+            component_->EndUse();
+    }
+    explicit operator bool() const noexcept { return component_ != nullptr; }
+    TComponent* Get() const noexcept { return component_; }
+    TComponent& operator*() const noexcept { return *component_; }
+
+private:
+    void swap(TComponentUse& other) noexcept { std::swap(component_, other.component_); }
+    TComponent* component_ = nullptr;
 };
 
 // An owner's list held still while it is read: no component joins, leaves or

@@ -28,6 +28,7 @@ void FreeClaimedObject(TObject* object)
 {
     if (!object)
         return;
+    object->WaitForUses();
     object->BeforeDestruction();
     delete object;
 }

@@ -19,6 +19,10 @@ public:
 
     virtual void AfterConstruction() {}
     virtual void BeforeDestruction() {}
+    // Called as an object is freed, before BeforeDestruction, once the
+    // caller's claim on it is sure: an object that other threads may be
+    // reading without owning it waits here until they are done.
+    virtual void WaitForUses() {}
 
     static const TClassInfo& StaticClassInfo();
     virtual const TClassInfo& ClassInfo() const { return StaticClassInfo(); }

@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -30,21 +31,22 @@ bool isOwnRoot(const TComponent& owner, const TComponent& child)
     }
 }
 
-// The root of that name: `near` when it is named so, else a root that holds
-// pins (the registry knows every pin, and a root without pins has nothing to
-// link to).
-TComponent* findRoot(std::string_view name, TComponent* near)
+// The root of that name, in use: `near` when it is named so, else a root
+// that holds pins (the registry knows every pin, and a root without pins has
+// nothing to link to). A root is taken into use while a pin of it is: it
+// cannot be gone before.
+TComponentUse findRoot(std::string_view name, TComponent* near)
 {
     if (near && near->Name() == name)
-        return near;
+        return TComponentUse(near);
     if (name.empty())
-        return nullptr;
-    TComponent* found = nullptr;
+        return {};
+    TComponentUse found;
     const TOWPinRegistry::TUses uses = TOWPinRegistry::UseAll(nullptr);
     uses.ForEach([&](TOWBasicPin& pin) {
         TComponent* root = found ? nullptr : pin.GetRoot();
         if (root && root != near && !root->ComponentState().destroying && root->Name() == name)
-            found = root;
+            found = TComponentUse(root);
     });
     return found;
 }
@@ -93,8 +95,9 @@ struct TLookupBatch {
 };
 thread_local TLookupBatch* activeBatch = nullptr;
 
-// The first component of that name in root's tree.
-TComponent* findComponent(TComponent& root, std::string_view name)
+// The first component of that name in root's tree, in use: taken while the
+// list that holds it is, so that it is not freed while its pins are read.
+TComponentUse findComponent(TComponent& root, std::string_view name)
 {
     if (activeBatch) {
         const auto [at, made] = activeBatch->roots.try_emplace(&root);
@@ -107,13 +110,14 @@ TComponent* findComponent(TComponent& root, std::string_view name)
             });
         }
         const auto found = names.find(name);
-        return found == names.end() ? nullptr : found->second;
+        return found == names.end() ? TComponentUse() : TComponentUse(found->second);
     }
-    TComponent* found = nullptr;
+    TComponentUse found;
     walkTree(root, [&](TComponent& c) {
-        if (c.Name() == name)
-            found = &c;
-        return found != nullptr;
+        if (c.Name() != name)
+            return false;
+        found = TComponentUse(&c);
+        return true;
     });
     return found;
 }
@@ -206,36 +210,41 @@ void QualifyPath(TOWBasicPin& pin, std::string& path)
     QualifyPath(pin.FormName(), pin.GetRootName(), path);
 }
 
-TOWBasicPin* OWFindPinByPath(TComponent* near, const std::string& path)
+TOWBorrowed<TOWBasicPin> OWFindPinByPath(TComponent* near, const std::string& path)
 {
     const auto first = path.find('.');
     if (first == std::string::npos)
-        return nullptr;
+        return {};
     const std::string_view text(path);
+    // The pin is borrowed while its owner is in use: once that ends, the
+    // owner may go, and the pin with it.
+    const auto pinOf = [](const TComponentUse& owner, std::string_view propertyPath) {
+        TOWBasicPin* pin = owner ? findInComponent(*owner, propertyPath) : nullptr;
+        return pin ? pin->Borrow() : TOWBorrowed<TOWBasicPin>();
+    };
     // Root.Component.Property...
     if (const auto second = path.find('.', first + 1); second != std::string::npos) {
-        if (TComponent* root = findRoot(text.substr(0, first), near)) {
-            if (TComponent* owner = findComponent(*root, text.substr(first + 1, second - first - 1))) {
-                if (TOWBasicPin* pin = findInComponent(*owner, text.substr(second + 1)))
-                    return pin;
-            }
+        if (const TComponentUse root = findRoot(text.substr(0, first), near)) {
+            if (auto pin = pinOf(findComponent(*root, text.substr(first + 1, second - first - 1)),
+                                 text.substr(second + 1)))
+                return pin;
         }
     }
     // Component.Property... in the nearest root.
     if (near) {
-        if (TComponent* owner = findComponent(*near, text.substr(0, first)))
-            return findInComponent(*owner, text.substr(first + 1));
+        if (const TComponentUse root{near})
+            return pinOf(findComponent(*root, text.substr(0, first)), text.substr(first + 1));
     }
-    return nullptr;
+    return {};
 }
 
 TOWBorrowed<TOWBasicPin> OWFindLinkPin(const TOWLinkReader& reader, const std::string& indexPath,
                                        const std::string& namePath)
 {
-    TOWBasicPin* pin = OWFindPinByPath(reader.Root, indexPath);
+    TOWBorrowed<TOWBasicPin> pin = OWFindPinByPath(reader.Root, indexPath);
     if (!pin && namePath != indexPath)
         pin = OWFindPinByPath(reader.Root, namePath);
-    return pin ? pin->Borrow() : TOWBorrowed<TOWBasicPin>();
+    return pin;
 }
 
 TOWBorrowed<TOWBasicPin> OWFindLinkTarget(const TOWLinkReader& reader, const std::string& indexPath,
@@ -256,13 +265,19 @@ TOWBorrowed<TOWBasicPin> OWFindLinkTarget(const TOWLinkReader& reader, const std
     return OWBorrowedPin(placeholder);
 }
 
-bool ListLinkCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOWBasicPin& asker, unsigned flags,
-                        const std::string& prefix, const std::string& separator)
+namespace {
+
+// ListLinkCandidates, keeping a use of every component listed in `kept`.
+bool listCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOWBasicPin& asker, unsigned flags,
+                    const std::string& prefix, const std::string& separator, std::vector<TComponentUse>& kept)
 {
     bool complete = true;
     const std::string lead = prefix.empty() ? std::string() : prefix + separator;
-    // A copy: pins are asked on the way, which no list lock may be held for.
-    for (TComponent* component : root.OwnedComponents()) {
+    // Taken while the list is held: pins are asked on the way, which no
+    // list lock may be held for, and no component listed goes meanwhile.
+    std::vector<TComponentUse> components = root.UsedComponents();
+    for (const TComponentUse& used : components) {
+        TComponent* component = used.Get();
         std::vector<TOWPinPathItem> pins;
         if (!ListPins(*component, "TOWPin", pins, (flags & owCandidateIndexForm) != 0))
             complete = false;
@@ -282,10 +297,21 @@ bool ListLinkCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOW
             if (admitted)
                 list.push_back({lead + component->Name() + separator + item.Path, pin});
         }
-        if (component->ComponentCount() > 0 && !ListLinkCandidates(list, *component, asker, flags, prefix, separator))
+        if (component->ComponentCount() > 0 &&
+            !listCandidates(list, *component, asker, flags, prefix, separator, kept))
             complete = false;
     }
+    std::move(components.begin(), components.end(), std::back_inserter(kept));
     return complete;
+}
+
+} // namespace
+
+bool ListLinkCandidates(std::vector<TOWPinPathItem>& list, TComponent& root, TOWBasicPin& asker, unsigned flags,
+                        const std::string& prefix, const std::string& separator)
+{
+    std::vector<TComponentUse> kept;
+    return listCandidates(list, root, asker, flags, prefix, separator, kept);
 }
 
 bool ConnectByText(TOWBasicPin& source, TComponent* root, const std::string& text, bool indexForm)
@@ -301,12 +327,18 @@ bool ConnectByText(TOWBasicPin& source, TComponent* root, const std::string& tex
         return false;
     const std::string prefix = within == own ? std::string() : within->Name();
     std::vector<TOWPinPathItem> candidates;
-    const bool complete = ListLinkCandidates(candidates, *within, source,
-                                             owCandidateConnectCheck | (indexForm ? owCandidateIndexForm : 0u),
-                                             prefix, ".");
+    std::vector<TComponentUse> kept;
+    const bool complete = listCandidates(candidates, *within, source,
+                                         owCandidateConnectCheck | (indexForm ? owCandidateIndexForm : 0u), prefix,
+                                         ".", kept);
     for (const TOWPinPathItem& candidate : candidates) {
-        if (candidate.Path == text)
-            return source.Connect(candidate.Pin);
+        if (candidate.Path != text)
+            continue;
+        // Borrowed while its owner is in use; linked as any pin found.
+        const TOWBorrowed<TOWBasicPin> found = candidate.Pin->Borrow();
+        kept.clear();
+        auto pin = Use(found);
+        return pin && source.Connect(pin.Get());
     }
     // A listing that missed pins may have missed the one named.
     return !complete;
@@ -346,8 +378,10 @@ bool TOWStreamPin::SetLinkText(TComponent* root, const std::string& text)
         return true;
     }
     // A typed path makes no placeholder: a typing error would wait forever.
-    if (TOWBasicPin* pin = OWFindPinByPath(root ? root : GetRoot(), text))
-        return Connect(pin);
+    if (const TOWBorrowed<TOWBasicPin> found = OWFindPinByPath(root ? root : GetRoot(), text)) {
+        auto pin = Use(found);
+        return pin && Connect(pin.Get());
+    }
     TOWStateDispatcherRef dispatcher = FindDispatcher(text);
     return dispatcher && JoinDispatcher(dispatcher.Get());
 }

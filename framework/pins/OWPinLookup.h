@@ -59,9 +59,11 @@ public:
 
 // The real pin (not a placeholder) that the path names, in index or name
 // form, with root (searched in `near` first when its name fits, then in the
-// other roots that hold pins) or without (searched in `near`); null when
-// none.
-TOWBasicPin* OWFindPinByPath(TComponent* near, const std::string& path);
+// other roots that hold pins) or without (searched in `near`); empty when
+// none. The components on the way are kept from being freed while they are
+// read; the pin found is borrowed, and may go with its owner once the call
+// has returned (Use tells).
+TOWBorrowed<TOWBasicPin> OWFindPinByPath(TComponent* near, const std::string& path);
 
 // The real pin of the index path, else of the name path; empty when none.
 TOWBorrowed<TOWBasicPin> OWFindLinkPin(const TOWLinkReader& reader, const std::string& indexPath,

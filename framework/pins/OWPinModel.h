@@ -102,7 +102,11 @@
 //      called: no handler, destructor, notification, section, owner lock or
 //      destroy lock is taken under it. The one lock taken under it is the
 //      list lock of a component it owns, by a walk down the tree (owner
-//      first). It may be taken with anything above held.
+//      first). It may be taken with anything above held. A look-up by path
+//      takes a use of each component it found (TComponentUse, which never
+//      blocks) under it, and reads the component's pins after letting go:
+//      the component's destruction waits for that use before anything of it
+//      goes.
 // Consequences: the registry leaf is never held while a section is taken, and
 // the destruction pass collects under the leaf and tells the pins after
 // leaving it, one section at a time; so linking on one thread and destroying
