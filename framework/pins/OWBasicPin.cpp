@@ -115,7 +115,7 @@ std::uint32_t TOWBasicPin::LinksMade() const
     return hearing ? hearing->LinksMade() : 0;
 }
 
-TOWIntf<TOWLinkTicket> TOWBasicPin::NewLinkTicket()
+TOWIntf<TOWLinkHearing> TOWBasicPin::LinkHearing()
 {
     TOWLinkHearing* hearing = hearing_.load(std::memory_order_acquire);
     if (!hearing) {
@@ -123,7 +123,12 @@ TOWIntf<TOWLinkTicket> TOWBasicPin::NewLinkTicket()
         if (hearing_.compare_exchange_strong(hearing, made.Get(), std::memory_order_acq_rel))
             hearing = made.Detach();
     }
-    return hearing->NewLink();
+    return TOWIntf<TOWLinkHearing>(hearing);
+}
+
+TOWIntf<TOWLinkTicket> TOWBasicPin::NewLinkTicket()
+{
+    return LinkHearing()->NewLink();
 }
 
 void TOWBasicPin::BeforeDestruction()

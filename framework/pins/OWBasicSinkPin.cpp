@@ -214,3 +214,30 @@ void TOWBasicSinkPin::NarrowThroughSource(TOWSourcePin& source, TOWPinTypeRestri
     }
     ForEach<TOWBasicSinkPin>(dependencies, [&](TOWBasicSinkPin& sink) { sink.NarrowUpstream(list, origin); });
 }
+
+// ---------------------------------------------------------------- relinking
+
+bool TOWBasicSinkPin::formerLinksSettled()
+{
+    const TOWIntf<TOWLinkHearing> hearing = LinkHearing();
+    hearing->CloseFormerLinks();
+    if (hearing->FormerLinksRunElsewhere())
+        return false;
+    // A stop admitted between the two looks is seen by the second.
+    hearing->CloseKeptStops();
+    return !hearing->FormerLinksRunElsewhere();
+}
+
+bool TOWBasicSinkPin::awaitFormerLinks(const TOWUse<TOWBasicPin>& source, const TOWSelfUse& self)
+{
+    // Kept apart from the pin: the sink may be freed while this thread waits.
+    const TOWIntf<TOWLinkHearing> hearing = LinkHearing();
+    {
+        const TOWLockSectionRef ownLetGo = letGoOfOwner();
+        const auto* sourcePin = dynamic_cast<const TOWPin*>(source.Get());
+        const TOWLockSectionRef sourceLetGo = letGoOf(sourcePin ? sourcePin->OwnerLock() : nullptr);
+        if (!hearing->WaitForFormerLinks())
+            return false;
+    }
+    return !self.Gone() && static_cast<bool>(source);
+}

@@ -2,47 +2,27 @@
 
 #include <algorithm>
 
-TOWLinkTicket::TOWLinkTicket(TOWIntf<TOWLinkHearing> hearing, std::uint32_t serial, std::uint32_t state)
-    : state_(state), serial_(serial), hearing_(std::move(hearing))
+TOWLinkTicket::TOWLinkTicket(TOWIntf<TOWLinkHearing> hearing, std::uint32_t state)
+    : state_(state), hearing_(std::move(hearing))
 {
 }
 
 bool TOWLinkTicket::enterSlowly(std::uint32_t before) noexcept
 {
-    if (before & goingBit) {
+    // A copy taken before the link went still serves a sink that no link
+    // has been begun for since, as it would have a moment earlier.
+    if ((before & goingBit) || !hearing_->admitLate(*this)) {
         release(1);
         return false;
     }
-    if (before & goneBit) {
-        // A copy taken before the link went still serves a sink that has not
-        // been linked again, as it would have a moment earlier.
-        if (!hearing_->admitLate(*this)) {
-            release(1);
-            return false;
-        }
-        owThreadUses::Push(this);
-        return true;
-    }
-    // Pending: the admission is held while the delivery waits, so that the
-    // sink's destruction waits for it (and sees through the wait).
     owThreadUses::Push(this);
-    if (!hearing_->waitForEarlier(*this)) {
-        Leave();
-        return false;
-    }
-    state_.fetch_and(~pendingBit, std::memory_order_seq_cst);
-    const std::uint32_t now = state_.load(std::memory_order_seq_cst);
-    if ((now & goneBit) && hearing_->LinksMade() != goneAt_.load(std::memory_order_seq_cst)) {
-        Leave();
-        return false;
-    }
     return true;
 }
 
 bool TOWLinkTicket::EnterKeptStop(std::uint32_t linksMade) noexcept
 {
-    // Counted before the count of links is read: a link made after this
-    // read waits for the stop, one made before it is seen here.
+    // Counted before the count of links is read: a link begun after this
+    // read waits for the stop, one begun before it is seen here.
     const std::uint32_t before = state_.fetch_add(1, std::memory_order_seq_cst);
     owThreadUses::Push(this);
     if (!(before & goingBit) && hearing_->LinksMade() == linksMade)
@@ -59,7 +39,7 @@ void TOWLinkTicket::releasedAfterGoing(std::uint32_t before, std::uint32_t units
 
 void TOWLinkTicket::Go() noexcept
 {
-    goneAt_.store(hearing_->LinksMade(), std::memory_order_seq_cst);
+    goneAt_.store(hearing_->linksBegun_.load(std::memory_order_seq_cst), std::memory_order_seq_cst);
     const std::uint32_t before = state_.fetch_or(goneBit, std::memory_order_seq_cst);
     if (!(before & goneBit) && (before & (runningMask | stopsMask)) == 0)
         hearing_->drained(*this);
@@ -68,22 +48,35 @@ void TOWLinkTicket::Go() noexcept
 TOWIntf<TOWLinkTicket> TOWLinkHearing::NewLink()
 {
     std::lock_guard hold(guard_);
-    const std::uint32_t serial = linksMade_.fetch_add(1, std::memory_order_seq_cst) + 1;
-    const bool pending = std::any_of(links_.begin(), links_.end(), [](const auto& t) {
-        return (t->state_.load(std::memory_order_seq_cst) & TOWLinkTicket::goneBit) != 0;
-    });
-    const std::uint32_t state = (pending ? TOWLinkTicket::pendingBit : 0) | (going_ ? TOWLinkTicket::goingBit : 0);
-    TOWIntf<TOWLinkTicket> ticket(new TOWLinkTicket(TOWIntf<TOWLinkHearing>(this), serial, state), owAdoptRef);
+    linksBegun_.fetch_add(1, std::memory_order_seq_cst);
+    linksMade_.fetch_add(1, std::memory_order_seq_cst);
+    const std::uint32_t state = going_.load(std::memory_order_seq_cst) ? TOWLinkTicket::goingBit : 0;
+    TOWIntf<TOWLinkTicket> ticket(new TOWLinkTicket(TOWIntf<TOWLinkHearing>(this), state), owAdoptRef);
     links_.push_back(ticket);
     return ticket;
+}
+
+void TOWLinkHearing::CloseFormerLinks()
+{
+    // Under the guard, as late admissions are decided.
+    std::lock_guard hold(guard_);
+    linksBegun_.fetch_add(1, std::memory_order_seq_cst);
+}
+
+void TOWLinkHearing::CloseKeptStops()
+{
+    // A stop counts itself before it reads this (EnterKeptStop): either it
+    // is seen running by the caller's next look, or it sees the count moved.
+    linksMade_.fetch_add(1, std::memory_order_seq_cst);
 }
 
 bool TOWLinkHearing::admitLate(TOWLinkTicket& ticket)
 {
     std::lock_guard hold(guard_);
-    if (going_ || linksMade_.load(std::memory_order_seq_cst) != ticket.goneAt_.load(std::memory_order_seq_cst))
+    if (going_.load(std::memory_order_seq_cst) ||
+        linksBegun_.load(std::memory_order_seq_cst) != ticket.goneAt_.load(std::memory_order_seq_cst))
         return false;
-    // On record while it runs, so that a link made meanwhile waits for it.
+    // On record while it runs, so that a link begun meanwhile waits for it.
     if (std::none_of(links_.begin(), links_.end(), [&](const auto& t) { return t.Get() == &ticket; }))
         links_.push_back(TOWIntf<TOWLinkTicket>(&ticket));
     return true;
@@ -110,29 +103,41 @@ std::vector<TOWIntf<TOWLinkTicket>> TOWLinkHearing::linksSnapshot()
     return links_;
 }
 
-bool TOWLinkHearing::waitForEarlier(const TOWLinkTicket& ticket)
+std::vector<TOWIntf<TOWLinkTicket>> TOWLinkHearing::goneLinks()
 {
-    std::vector<TOWIntf<TOWLinkTicket>> earlier;
-    for (auto& link : linksSnapshot()) {
-        if ((link->state_.load(std::memory_order_seq_cst) & TOWLinkTicket::goneBit) &&
-            link->goneAt_.load(std::memory_order_seq_cst) < ticket.Serial())
-            earlier.push_back(std::move(link));
-    }
-    const auto going = [&ticket] {
-        return (ticket.state_.load(std::memory_order_seq_cst) & TOWLinkTicket::goingBit) != 0;
-    };
-    for (const auto& link : earlier) {
+    std::vector<TOWIntf<TOWLinkTicket>> gone = linksSnapshot();
+    std::erase_if(gone, [](const auto& t) {
+        return (t->state_.load(std::memory_order_seq_cst) & TOWLinkTicket::goneBit) == 0;
+    });
+    return gone;
+}
+
+bool TOWLinkHearing::waitFor(const std::vector<TOWIntf<TOWLinkTicket>>& links, const std::function<bool()>& giveUp)
+{
+    for (const auto& link : links) {
         const TOWLinkTicket* waited = link.Get();
-        if (!owThreadUses::WaitForOthers(waited, [waited] { return waited->Running(); }, going))
+        if (!owThreadUses::WaitForOthers(waited, [waited] { return waited->Running(); }, giveUp))
             return false;
     }
     return true;
 }
 
+bool TOWLinkHearing::FormerLinksRunElsewhere()
+{
+    const auto gone = goneLinks();
+    return std::any_of(gone.begin(), gone.end(),
+                       [](const auto& t) { return t->Running() > owThreadUses::OfCaller(t.Get()); });
+}
+
+bool TOWLinkHearing::WaitForFormerLinks()
+{
+    return waitFor(goneLinks(), [this] { return going_.load(std::memory_order_seq_cst); });
+}
+
 void TOWLinkHearing::SinkGoing() noexcept
 {
     std::lock_guard hold(guard_);
-    going_ = true;
+    going_.store(true, std::memory_order_seq_cst);
     for (const auto& link : links_)
         link->state_.fetch_or(TOWLinkTicket::goingBit, std::memory_order_seq_cst);
 }
@@ -146,10 +151,7 @@ bool TOWLinkHearing::DeliveriesElsewhere()
 
 void TOWLinkHearing::WaitForDeliveries()
 {
-    for (const auto& link : linksSnapshot()) {
-        const TOWLinkTicket* waited = link.Get();
-        owThreadUses::WaitForOthers(waited, [waited] { return waited->Running(); }, [] { return false; });
-    }
+    waitFor(linksSnapshot(), [] { return false; });
 }
 
 void TOWLinkHearing::Forget() noexcept
@@ -166,7 +168,7 @@ TOWLinkHearing& TOWLinkHearing::OfGonePins()
     // Never freed: one reference stays with it.
     static TOWLinkHearing* const gone = [] {
         auto* hearing = new TOWLinkHearing();
-        hearing->going_ = true;
+        hearing->going_.store(true, std::memory_order_relaxed);
         return hearing;
     }();
     return *gone;

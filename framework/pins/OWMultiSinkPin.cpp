@@ -79,26 +79,37 @@ bool TOWMultiSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
     TOWSelfUse self(*this);
     if (!self)
         return false;
-    {
-        const TOWLinkGate::TEnter gate(linkGate());
-        if (IsLinkedWith(pin))
-            return true;
-        if (!CanLinkTypeAtAll(pin))
-            return false;
-        if (dependsOn && !pin->CanLink(this, dependsOn, true))
-            return false;
+    // Held for the whole call, as a sink holds its source (TOWSinkPin).
+    const auto sourceUse = Use(source->Borrow());
+    if (!sourceUse)
+        return false;
+    for (bool linked = false; !linked;) {
         {
-            auto section = WriteLocked();
-            if (!section)
+            const TOWLinkGate::TEnter gate(linkGate());
+            if (IsLinkedWith(pin))
+                return true;
+            if (!CanLinkTypeAtAll(pin))
                 return false;
-            linkingDirect_ = pin->Borrow();
+            if (dependsOn && !pin->CanLink(this, dependsOn, true))
+                return false;
+            linked = formerLinksSettled();
+            if (linked) {
+                {
+                    auto section = WriteLocked();
+                    if (!section)
+                        return false;
+                    linkingDirect_ = pin->Borrow();
+                }
+                source->AddLink(this, dependsOn);
+                if (self.Gone())
+                    return false;
+                if (!source->IsLinkedWith(this))
+                    return false;
+                AddLink(source, dependsOn);
+            }
         }
-        source->AddLink(this, dependsOn);
-        if (self.Gone())
+        if (!linked && !awaitFormerLinks(sourceUse, self))
             return false;
-        if (!source->IsLinkedWith(this))
-            return false;
-        AddLink(source, dependsOn);
     }
     source->AnnounceTo(this);
     if (self.Gone())

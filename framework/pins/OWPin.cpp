@@ -151,12 +151,11 @@ void TOWPin::ResolvePlaceholders()
     OWResolvePlaceholdersOf(*this, GetPath(true), GetPath(false), &OWFindPlaceholder);
 }
 
-TOWLockSectionRef TOWPin::letGoOfOwner() const
+TOWLockSectionRef TOWPin::letGoOf(IOWLock* lock)
 {
-    IOWLock* owner = lock_.Get();
-    if (!owner || !owner->GetLockObject().IsHeldByCaller())
+    if (!lock || !lock->GetLockObject().IsHeldByCaller())
         return {};
-    return owner->UnlockSection();
+    return lock->UnlockSection();
 }
 
 void TOWPin::AddStreamType(const TGUID& streamType, TOWStreamHandler handler)

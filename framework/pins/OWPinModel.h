@@ -74,8 +74,8 @@
 //      a use of the sink, so that the sink's record and the source's entry
 //      change together. Held across the partner's AddLink and RemoveLink,
 //      which take only their own sections and no other gate; not held across
-//      the announcement of a new link, the sink's listener calls or the
-//      handlers the sink calls. A source's RemoveLink runs under the gate of
+//      the announcement of a new link, the sink's listener calls, the
+//      handlers the sink calls or a relink's wait (RELINK below). A source's RemoveLink runs under the gate of
 //      the sink that leaves: what it does there (a stop for that sink) must
 //      not wait for another thread. A source never removes the entry of a
 //      sink whose destruction has begun: the sink's own disconnection and
@@ -149,24 +149,23 @@
 //   goes one call at a time, and each call only while the pin, the target
 //   and the very link it was kept for still exist: a link made anew with the
 //   same pins is another link, and nothing kept for the old one reaches it.
-//   A sink counts the links made to it (TOWBasicPin::LinksMade, raised by the
-//   source before the new entry exists); a stop kept for a link that went
-//   records the count and is not delivered once it moved on, whichever
-//   source the sink was linked to since.
-// - Once a sink has heard anything of a new link, nothing of an older link
-//   reaches it. Each link to a sink has a ticket (OWLinkTicket.h), kept in
-//   the source's entry and in every copy a delivery walks; a delivery to a
-//   sink served directly is admitted through it, and the admission stands
-//   for a use of the sink. A copy taken before the link went delivers to
-//   the sink only while it has not been linked again, and a kept stop is
-//   checked and delivered as one step against a new link. A link made while
-//   a delivery of a link that went runs on another thread (or its stop is
-//   kept) holds its first delivery until that has ended; the announcement
-//   of a link is not held. A multi-sink's other links are neither refused
-//   nor held by it. The wait holds no section or gate; it does not wait for
-//   the thread's own deliveries nor for a thread that waits for a use this
-//   one holds, and ends without delivering once the sink's destruction has
-//   begun.
+//   A sink counts the links begun for it (TOWBasicPin::LinksMade, raised as
+//   a link call closes the former links and again as the source makes the
+//   entry); a stop kept for a link that went records the count and is not
+//   delivered once it moved on, whichever source the sink was linked to.
+// - RELINK. No delivery is ever held back to be let go later. A link call of
+//   a sink (ConnectData of a sink or multi-sink; every relink goes through
+//   it) takes the old link away and, still under the sink's gate, closes the
+//   links that went: from then on nothing of them is admitted (neither a
+//   delivery from a copy taken before nor their kept stop). While a delivery
+//   (or stop) of a link that went still runs on another thread, the call
+//   leaves the gate and waits for it, with the owner locks of the sink and
+//   the source let go as a destruction lets go of its own, holding uses of
+//   both pins; then it checks that both still stand and begins again. Only
+//   then is the new link made visible to the source, so everything of the
+//   old link comes before anything of the new one. The calling thread's own
+//   deliveries (a handler relinking its own sink) and threads that wait for
+//   a use the caller holds are not waited for (OWLinkTicket.h).
 // - Converters a source lets go of while a delivery or a link change runs on
 //   the thread are freed when the outermost of them ends: a delivery of this
 //   thread may be passing through the converter.

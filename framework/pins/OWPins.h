@@ -131,13 +131,15 @@ public:
     }
     // True while the calling thread runs this pin's destruction.
     bool DestroyedByCaller() const;
-    // How many links to a source this pin has been given as a sink, counted
-    // by the source before the link's first delivery can reach it: what was
-    // kept for a link that went (its stop) is stale once the count moved on.
+    // How many links to a source have been begun for this pin as a sink,
+    // counted before the link's first delivery can reach it: what was kept
+    // for a link that went (its stop) is stale once the count moved on.
     std::uint32_t LinksMade() const;
     // Counts a link made to this pin as a sink and names it (OWLinkTicket.h);
     // the source's entry keeps the ticket.
     TOWIntf<TOWLinkTicket> NewLinkTicket();
+    // The record of this pin's links as a sink, which outlives the pin.
+    TOWIntf<TOWLinkHearing> LinkHearing();
     IOWDestroyLock& DestroyLock() const { return *destroyLock_; }
     TOWDestroyLock& DestroyLockObject() const { return *destroyLock_; }
 
@@ -421,7 +423,9 @@ protected:
     std::atomic<std::int32_t>& nestingCounter() { return nesting_; }
     // Lets go of the owner's lock for a scope when the calling thread holds
     // it (around handlers); null otherwise.
-    TOWLockSectionRef letGoOfOwner() const;
+    TOWLockSectionRef letGoOfOwner() const { return letGoOf(lock_.Get()); }
+    // The same for any lock: null unless the calling thread holds it.
+    static TOWLockSectionRef letGoOf(IOWLock* lock);
     // The start of CanLinkType: clears the out values; False for no pin, and
     // for a design-time pin meeting a run-time pin with no converter between
     // them (a pin of either side owned by a converter); True to go on.

@@ -7,6 +7,8 @@
 #include "framework/pins/OWTypeWalks.h"
 #include "framework/pins/OWUnloadedPin.h"
 
+#include <optional>
+
 namespace {
 
 const char* const dependsOnItselfText = "The pin depends on itself. Please protect with functional dependency.";
@@ -135,13 +137,23 @@ bool TOWSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
     TOWSelfUse self(*this);
     if (!self)
         return false;
+    auto* source = dynamic_cast<TOWSourcePin*>(pin);
+    // Held for the whole call: the link may wait for the former one, and the
+    // source may be freed meanwhile.
+    const auto sourceUse = Use(source ? source->Borrow() : TOWBorrowed<TOWBasicPin>());
+    if (source && !sourceUse)
+        return false;
     const bool silent = IsDesigning() && IsOwnerDestroying();
     std::vector<TOWBorrowed<TOWBasicPin>> unlinked;
-    bool result = false;
     bool linkedSource = false;
-    {
+    // Set where nothing was to be done (or may be done): no events then.
+    bool quiet = false;
+    // One try under the gate: the answer, or none when a delivery of the
+    // former link still runs elsewhere and the link is to wait for it.
+    const auto attempt = [&]() -> std::optional<bool> {
         const TOWLinkGate::TEnter gate(linkGate());
         const TLinkState current = linkState();
+        quiet = true;
         if (!pin && !current.LinkedPin)
             return true;
         if (pin && pin == current.LinkedPin.Get()) {
@@ -152,31 +164,44 @@ bool TOWSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
         if (pin && pin == current.DirectSource.Get())
             return true;
         if (!pin) {
+            quiet = false;
             unlinkUnderGate(silent, unlinked);
-            result = true;
-        } else {
-            if (!CanLinkTypeAtAll(pin))
-                return false;
-            if (dependsOn && !pin->CanLink(this, dependsOn, true))
-                return false;
-            TOWStreamPin::DisconnectAll();
-            unlinkUnderGate(false, unlinked);
-            if (self.Gone())
-                return false;
-            if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
-                result = linkSourceUnderGate(*source, dependsOn);
-                linkedSource = result;
-            } else {
-                result = pin->ConnectData(this, dependsOn);
-                if (result && dynamic_cast<TOWUnloadedPin*>(pin)) {
-                    auto section = WriteLocked();
-                    if (section)
-                        link_.LinkedPin = pin->Borrow();
-                }
-            }
+            return true;
         }
+        if (!CanLinkTypeAtAll(pin))
+            return false;
+        if (dependsOn && !pin->CanLink(this, dependsOn, true))
+            return false;
+        TOWStreamPin::DisconnectAll();
+        unlinkUnderGate(false, unlinked);
+        if (self.Gone())
+            return false;
+        quiet = false;
+        if (!source) {
+            const bool linked = pin->ConnectData(this, dependsOn);
+            if (linked && dynamic_cast<TOWUnloadedPin*>(pin)) {
+                auto section = WriteLocked();
+                if (section)
+                    link_.LinkedPin = pin->Borrow();
+            }
+            return linked;
+        }
+        // A source on its way out takes no link (and leaves the former
+        // link's stop to be heard).
+        if (source->DestroyLockObject().DestroyPending() != 0)
+            return false;
+        if (!formerLinksSettled())
+            return std::nullopt;
+        linkedSource = linkSourceUnderGate(*source, dependsOn);
+        return linkedSource;
+    };
+    std::optional<bool> outcome;
+    while (!(outcome = attempt()) && awaitFormerLinks(sourceUse, self)) {
     }
-    // Each side of a link that went is told once, after the gate.
+    const bool result = outcome.value_or(false);
+    // Each side of a link that went is told once, after the gate and after
+    // the new link is made: the old link's stop is dropped when the new
+    // link's start follows it, and heard when no new link came.
     for (const auto& former : unlinked) {
         if (self.Gone())
             return result;
@@ -187,12 +212,12 @@ bool TOWSinkPin::ConnectData(TOWBasicPin* pin, TOWBasicPin* dependsOn)
         if (!self.Gone())
             LinkRemoved();
     }
-    if (self.Gone())
+    if (self.Gone() || quiet)
         return result;
     if (linkedSource) {
         const TLinkState linked = linkState();
-        if (auto source = Use(linked.Source)) {
-            if (auto* sourcePin = dynamic_cast<TOWSourcePin*>(source.Get()))
+        if (auto linkedTo = Use(linked.Source)) {
+            if (auto* sourcePin = dynamic_cast<TOWSourcePin*>(linkedTo.Get()))
                 sourcePin->AnnounceTo(this);
         }
         if (self.Gone())

@@ -87,6 +87,19 @@ public:
 
 protected:
     TOWLinkGate& linkGate() { return gate_; }
+    // Under the gate, as a data link of this sink is about to be made:
+    // from now on nothing of a link that went is admitted any more (their
+    // kept stops only once nothing of them runs: a link that cannot be made
+    // after all leaves the former link's stop to be heard). True when the
+    // link may be made at once; false while a delivery of a link that went
+    // still runs on another thread: then the caller leaves the gate, awaits
+    // it (awaitFormerLinks) and begins again.
+    bool formerLinksSettled();
+    // Outside the gate: until those deliveries have ended, with the owner
+    // locks of this sink and of the source let go as a destruction lets go
+    // of its own (a delivery waited for may be waiting for one). False when
+    // the sink or the source has gone, or the sink's destruction has begun.
+    bool awaitFormerLinks(const TOWUse<TOWBasicPin>& source, const TOWSelfUse& self);
     // The start of NarrowUpstream and NarrowDownstream (kind Upstream or
     // Downstream): the pin is on each walk once; a walk this pin started
     // goes to its dependents (by their tables upstream, by what they and

@@ -138,38 +138,27 @@ bool TSLOWSourcePin::SendOperation(const TOWNotifyOperationRef& operation)
     try {
         result = TOWReceivingPin<TOWSourcePin>::SendOperation(operation);
     } catch (...) {
-        if (!self.Gone() && sending_.fetch_sub(1, std::memory_order_seq_cst) == 1)
-            deliverHandedStops(self);
+        sendEnded(self);
         throw;
     }
-    if (self.Gone())
-        return result;
-    sending_.fetch_sub(1, std::memory_order_seq_cst);
-    if (stopsHanded_.load(std::memory_order_seq_cst))
-        deliverHandedStops(self);
+    sendEnded(self);
     return result;
+}
+
+void TSLOWSourcePin::sendEnded(const TOWSelfUse& self)
+{
+    // The last one out delivers the stops handed over meanwhile: another
+    // send or replay still under way may still be delivering to their sinks.
+    if (!self.Gone() && sending_.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
+        stopsHanded_.load(std::memory_order_seq_cst))
+        deliverHandedStops(self);
 }
 
 void TSLOWSourcePin::PassStop(const TStop& stop)
 {
     TOWSelfUse self(*this);
-    if (!self) {
+    if (!self || !handOff(stop))
         deliverStop(stop);
-        return;
-    }
-    if (handOff(stop))
-        return;
-    struct TDelivered {
-        TSLOWSourcePin& pin;
-        const TOWBasicPin* sink;
-        const TOWSelfUse& self;
-        ~TDelivered()
-        {
-            if (!self.Gone())
-                pin.stopDelivered(sink, self);
-        }
-    } delivered{*this, stop.Sink.Get(), self};
-    deliverStop(stop);
 }
 
 bool TSLOWSourcePin::handOff(const TStop& stop)
@@ -196,7 +185,6 @@ bool TSLOWSourcePin::handOff(const TStop& stop)
     auto it = std::find_if(handedStops_.begin(), handedStops_.end(), [&](const TStop& s) { return s.Sink == sink; });
     if (it == handedStops_.end())
         return true;
-    stopsInFlight_.push_back(std::move(*it));
     handedStops_.erase(it);
     if (handedStops_.empty())
         stopsHanded_.store(false, std::memory_order_seq_cst);
@@ -212,54 +200,9 @@ void TSLOWSourcePin::deliverHandedStops(const TOWSelfUse& self)
             return;
         stops = std::exchange(handedStops_, {});
         stopsHanded_.store(false, std::memory_order_seq_cst);
-        stopsInFlight_.insert(stopsInFlight_.end(), stops.begin(), stops.end());
     }
-    std::size_t done = 0;
-    try {
-        for (; done < stops.size() && !self.Gone(); ++done) {
-            deliverStop(stops[done]);
-            if (!self.Gone())
-                stopDelivered(stops[done].Sink.Get(), self);
-        }
-    } catch (...) {
-        for (; done < stops.size() && !self.Gone(); ++done)
-            stopDelivered(stops[done].Sink.Get(), self);
-        throw;
-    }
-}
-
-void TSLOWSourcePin::stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& self)
-{
-    TOWBorrowed<TOWBasicPin> target;
-    TQueued start{};
-    std::uint64_t serial = 0;
-    TOWIntf<TOWLinkTicket> ticket;
-    {
-        const std::vector<TOWPinEntry> entries = SinkEntries();
-        auto section = WriteLocked();
-        if (!section)
-            return;
-        if (auto it = stopInFlight(sink); it != stopsInFlight_.end())
-            stopsInFlight_.erase(it);
-        if (stopInFlight(sink) != stopsInFlight_.end())
-            return;
-        TJoining* joining = joiningOfSink(sink);
-        const auto entry = entryOf(entries, sink);
-        if (!joining || !std::exchange(joining->afterStop, false) || joining->replay != TReplay::Pending ||
-            entry == entries.end())
-            return;
-        // The sink linked again while its stop was on its way: its start
-        // follows the stop from here.
-        serial = claimReplay(*joining, *entry, start, ticket);
-        target = entry->Target;
-    }
-    replay(target, serial, start, nullptr, self, ticket.Get());
-}
-
-std::vector<TSLOWSourcePin::TStop>::iterator TSLOWSourcePin::stopInFlight(const TOWBasicPin* sink)
-{
-    return std::find_if(stopsInFlight_.begin(), stopsInFlight_.end(),
-                        [&](const TStop& stop) { return stop.Sink.Get() == sink; });
+    for (std::size_t done = 0; done < stops.size() && !self.Gone(); ++done)
+        deliverStop(stops[done]);
 }
 
 // ---------------------------------------------------------------- joining sinks
@@ -301,6 +244,8 @@ TSLOWSourcePin::TJoining* TSLOWSourcePin::joiningOfTarget(const TOWBasicPin* tar
 
 void TSLOWSourcePin::setReplay(TJoining& joining, TReplay replay)
 {
+    if (replay == TReplay::Replaying)
+        joining.held = 0;
     const bool wasOpen = joining.replay != TReplay::None;
     const bool open = replay != TReplay::None;
     joining.replay = replay;
@@ -351,9 +296,10 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
                                    const TOWNotifyOperationRef& operation)
 {
     TOWSelfUse self(*this);
-    enum class TStep : std::uint8_t { Serve, Replay, ReplayHeld, Held, Done } step = TStep::Serve;
+    enum class TStep : std::uint8_t { Serve, Replay, AwaitReplay, Done } step = TStep::Serve;
     TQueued start{};
     std::uint64_t serial = 0;
+    std::shared_ptr<TReplayMark> mark;
     {
         auto section = WriteLocked();
         TJoining* joining = section ? joiningOfTarget(target) : nullptr;
@@ -361,30 +307,25 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
         case TReplay::None:
             break;
         case TReplay::Pending:
-            if (joining->afterStop) {
-                // The start waits for the stop of the former link.
-                joining->backlog.push_back({streamType, flags, operation});
-                step = TStep::Held;
-                break;
-            }
             // This thread gets there first: it replays the start itself,
-            // and what was held back comes before this operation.
+            // and this operation right after it.
             setReplay(*joining, TReplay::Replaying);
             joining->replayed = currentStart_;
             serial = joining->serial;
+            mark = joining->mark;
             if (currentStart_ != operation)
                 start = {streamType, static_cast<TOWHandlerFlags>(flags & ~owLastTargetFlag), currentStart_};
             step = TStep::Replay;
-            if (!joining->backlog.empty() && operation != currentStart_) {
-                joining->backlog.push_back({streamType, flags, operation});
-                step = TStep::ReplayHeld;
-            }
             break;
         case TReplay::Replaying:
-            // Another thread is handing the start on: this operation follows it.
-            if (operation != joining->replayed)
-                joining->backlog.push_back({streamType, flags, operation});
-            step = TStep::Held;
+            // Another thread is handing the start on (the start itself it
+            // has): this operation follows it from the backlog, or, once the
+            // backlog has taken its share, when that thread is done.
+            serial = joining->serial;
+            if (operation == joining->replayed || hold(*joining, {streamType, flags, operation}))
+                step = TStep::Done;
+            else
+                step = TStep::AwaitReplay;
             break;
         case TReplay::Replayed:
             step = operation == joining->replayed ? TStep::Done : TStep::Serve;
@@ -392,21 +333,96 @@ bool TSLOWSourcePin::handleJoining(TOWBasicPin* target, const TGUID& streamType,
             break;
         }
     }
-    if (step == TStep::Held || step == TStep::Done)
-        return true;
-    if (step == TStep::Serve)
-        return serve(target, streamType, flags, operation);
-    if (step == TStep::ReplayHeld) {
-        replay(target->Borrow(), serial, start, nullptr, self);
-        return true;
-    }
     const TQueued live{streamType, flags, operation};
-    return replay(target->Borrow(), serial, start, &live, self);
+    switch (step) {
+    case TStep::Done:
+        return true;
+    case TStep::Serve:
+        return serve(target, streamType, flags, operation);
+    case TStep::AwaitReplay:
+        return afterReplay(target, serial, live, self);
+    case TStep::Replay:
+        break;
+    }
+    return replay(target->Borrow(), serial, std::move(mark), start, &live, self);
 }
 
-bool TSLOWSourcePin::replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial, const TQueued& start,
-                            const TQueued* live, const TOWSelfUse& self, TOWLinkTicket* ticket)
+bool TSLOWSourcePin::afterReplay(TOWBasicPin* target, std::uint64_t serial, const TQueued& live,
+                                 const TOWSelfUse& self)
 {
+    // Kept across the wait: the sink's destruction may go on meanwhile when
+    // it waits for this thread in turn.
+    const TOWBorrowed<TOWBasicPin> served = target->Borrow();
+    std::shared_ptr<TReplayMark> mark;
+    TOWIntf<TOWLinkTicket> ticket;
+    {
+        auto section = WriteLocked();
+        if (!section)
+            return false;
+        if (TJoining* joining = joiningOfSerial(serial); joining && joining->replay == TReplay::Replaying) {
+            mark = joining->mark;
+            ticket = joining->ticket;
+        }
+    }
+    if (mark) {
+        const TReplayMark* waited = mark.get();
+        owThreadUses::WaitForOthers(
+            waited, [waited] { return waited->replaying.load(std::memory_order_seq_cst); }, [] { return false; });
+        if (self.Gone())
+            return false;
+        auto section = WriteLocked();
+        if (!section)
+            return false;
+        if (TJoining* joining = joiningOfSerial(serial); joining && joining->replay == TReplay::Replaying) {
+            // Let go for the replaying thread's own send, or because that
+            // thread waits for this one: the operation follows the start
+            // from the backlog, or is dropped.
+            if (!hold(*joining, live))
+                dropped_.fetch_add(1, std::memory_order_relaxed);
+            return true;
+        }
+        if (ticket && !ticket->Stands())
+            return false;
+    }
+    auto sink = Use(served);
+    return sink && !self.Gone() && serve(sink.Get(), live.streamType, live.flags, live.operation);
+}
+
+bool TSLOWSourcePin::hold(TJoining& joining, TQueued queued)
+{
+    // The share of one replay: a link comes to an end however fast the
+    // senders are, and they pace themselves by the sink from there on.
+    constexpr std::size_t maxHeld = 128;
+    const bool framing = OWOperationAs<TOWStartOperation>(queued.operation) ||
+                         OWOperationAs<TOWStopOperation>(queued.operation);
+    if (joining.held >= maxHeld && !framing)
+        return false;
+    ++joining.held;
+    joining.backlog.push_back(std::move(queued));
+    return true;
+}
+
+bool TSLOWSourcePin::replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial,
+                            std::shared_ptr<TReplayMark> mark, const TQueued& start, const TQueued* live,
+                            const TOWSelfUse& self, TOWLinkTicket* ticket)
+{
+    // Sends that reach the sink meanwhile wait for this thread (and see
+    // through it when it waits for them in turn).
+    struct TReplaying {
+        explicit TReplaying(std::shared_ptr<TReplayMark> m) : mark(std::move(m))
+        {
+            mark->replaying.fetch_add(1, std::memory_order_seq_cst);
+            owThreadUses::Push(mark.get());
+        }
+        TReplaying(const TReplaying&) = delete;
+        TReplaying& operator=(const TReplaying&) = delete;
+        ~TReplaying()
+        {
+            owThreadUses::Pop(mark.get());
+            mark->replaying.fetch_sub(1, std::memory_order_seq_cst);
+        }
+        std::shared_ptr<TReplayMark> mark;
+    } replayingMark(std::move(mark));
     auto served = Use(target);
     bool result = false;
     try {
@@ -415,7 +431,7 @@ bool TSLOWSourcePin::replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_
             return false;
         }
         // A replay outside a delivery is admitted like one: not once the
-        // sink has been linked anew, and only after what runs of older links.
+        // sink has been linked anew.
         const TOWLinkAdmission heard(ticket);
         if (!heard) {
             abandon(serial);
@@ -504,11 +520,10 @@ void TSLOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
             joining.sink = joining.target = sink;
             joining.dependsOn = dependsOn != nullptr;
             // The stop of the sink's former link, handed to a send under way,
-            // would reach the new link: it goes. One being delivered right
-            // now goes first, and the start after it.
+            // would reach the new link: it goes. One being delivered has
+            // been by now: the link waited for it.
             std::erase_if(handedStops_, [&](const TStop& stop) { return stop.Sink == sink; });
             stopsHanded_.store(!handedStops_.empty(), std::memory_order_seq_cst);
-            joining.afterStop = stopInFlight(sink) != stopsInFlight_.end();
             joining_.push_back(std::move(joining));
             if (currentStart_)
                 setReplay(joining_.back(), TReplay::Pending);
@@ -531,17 +546,8 @@ void TSLOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
         return;
     joining->target = entry->Target.Get();
     joining->targetKnown = true;
-    // A sink served directly waits for its former link's stop only while
-    // that stop is being delivered: one not admitted yet never will be, now
-    // that the sink has been linked again (OWLinkTicket.h). Held until the
-    // thread that has it gets round to it, the start would leave the link
-    // silent while that thread stalls or serves other sinks' stops first.
-    if (joining->afterStop && joining->target == sink && entry->Ticket) {
-        joining->afterStop = std::any_of(stopsInFlight_.begin(), stopsInFlight_.end(), [&](const TStop& stop) {
-            const TOWLinkTicket* kept = stop.Kept ? stop.Kept->Ticket() : nullptr;
-            return stop.Sink.Get() == sink && (!kept || kept->Running() > 0);
-        });
-    }
+    if (joining->target == sink)
+        joining->ticket = entry->Ticket;
     // Behind a converter that already serves other sinks the start comes
     // from the converter's output, which replays its own.
     const bool shared = joining->target != sink && std::any_of(entries.begin(), entry, [&](const TOWPinEntry& e) {
@@ -560,10 +566,29 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
     TOWReceivingPin<TOWSourcePin>::AnnounceTo(sink);
     if (self.Gone())
         return;
+    // Under way like a send from before the start is claimed: a stop for
+    // the sink, unlinked meanwhile, is handed to this thread and follows the
+    // start.
+    sending_.fetch_add(1, std::memory_order_seq_cst);
+    bool connectAfter = false;
+    try {
+        connectAfter = handOnStart(sink, self);
+    } catch (...) {
+        sendEnded(self);
+        throw;
+    }
+    sendEnded(self);
+    if (connectAfter && !self.Gone() && onConnect_)
+        onConnect_(this);
+}
+
+bool TSLOWSourcePin::handOnStart(TOWBasicPin* sink, const TOWSelfUse& self)
+{
     TQueued start{};
     TOWBorrowed<TOWBasicPin> target;
     TOWIntf<TOWLinkTicket> ticket;
     std::uint64_t serial = 0;
+    std::shared_ptr<TReplayMark> mark;
     bool replayNow = false;
     bool connect = false;
     bool dependsOn = false;
@@ -573,12 +598,13 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
         auto section = WriteLocked();
         TJoining* joining = section ? joiningOfSink(sink) : nullptr;
         if (!joining)
-            return;
+            return false;
         connect = std::exchange(joining->connectPending, false);
         dependsOn = joining->dependsOn;
-        if (joining->replay == TReplay::Pending && entry != entries.end() && !joining->afterStop) {
+        if (joining->replay == TReplay::Pending && entry != entries.end()) {
             serial = claimReplay(*joining, *entry, start, ticket);
             target = entry->Target;
+            mark = joining->mark;
             replayNow = true;
         } else if (joining->replay == TReplay::None) {
             eraseJoining(sink);
@@ -589,15 +615,11 @@ void TSLOWSourcePin::AnnounceTo(TOWBasicPin* sink)
     if (connect && dependsOn && onConnect_) {
         onConnect_(this);
         if (self.Gone())
-            return;
+            return false;
     }
-    if (replayNow) {
-        replay(target, serial, start, nullptr, self, ticket.Get());
-        if (self.Gone())
-            return;
-    }
-    if (connect && !dependsOn && onConnect_)
-        onConnect_(this);
+    if (replayNow)
+        replay(target, serial, std::move(mark), start, nullptr, self, ticket.Get());
+    return connect && !dependsOn;
 }
 
 void TSLOWSourcePin::RemoveLink(TOWBasicPin* sink, bool keepPlaceholder)

@@ -6,33 +6,35 @@
 //
 // A sink linked while another thread sends: the start is recorded before it
 // is delivered, and the new sink is marked as joining in the same step that
-// makes it a target. Until the start has reached it, deliveries to it are
-// held back in its backlog (never blocked) by whichever thread delivers, and
-// handed on in order right after the start, by the thread that replays it:
-// the linking thread once the link is complete, or the sending thread when
-// its delivery reaches the sink first.
+// makes it a target. Whichever thread gets to it first hands the start on:
+// the linking thread once the link is complete, or a sending thread whose
+// delivery reaches the sink first (its own operation right after the
+// start). A send that reaches the sink while another thread hands the start
+// on leaves its operation to that thread, in the sink's backlog, handed on
+// in order right after the start, without waiting. The backlog takes a
+// bounded share of operations per replay, so that the link ends however
+// fast the senders are: past it a send waits until the replay is done and
+// then serves the sink itself, as any send paces itself by the sinks it
+// serves. Only a send that may not wait for it (the replaying thread's own,
+// or one that thread waits for in turn) drops a buffer past the share, and
+// counts it (Dropped); a start or a stop always goes in.
 //
 // Every call into a joining sink (the start, the operation that found it
 // first, each operation of the backlog, one at a time) is made only while
 // the pin, the target and that very link are there and still being replayed:
 // a sink that frees itself, unlinks or links anew from its handler hears
-// nothing more of the old link.
+// nothing more of the old link; a send that waited for the start delivers
+// nothing when that link went meanwhile.
 //
 // A sink that is unlinked gets a stop of its own, delivered once no link gate
 // is held any more (SLDeliverDeferredStops), and not at all when the sink or
-// its owner is being destroyed. While a send is under way (which may still be
-// delivering to the sink) the sending thread delivers the stop when its send
-// is done, so that no buffer follows the stop. A stop whose sink has been
-// linked again since, to this pin or to another source, is dropped: the new
-// link starts with its own start, and neither the old link's stop nor a
-// buffer of a send of the old source under way follows it (the check and
-// the delivery of a stop are one step against a new link, whose first
-// delivery waits for the stop: OWLinkTicket.h). A sink that links again
-// while its stop is being delivered has its start handed on by the thread
-// that delivers the stop, right after it. A sink served directly is not
-// held for a stop that a thread has taken but not begun to deliver: that
-// stop will not be delivered any more, and the link hears its start when
-// it is made. Streams are sent by one thread at a time.
+// its owner is being destroyed. While a send or a replay is under way (which
+// may still be delivering to the sink) the last of them to end delivers the
+// stop, so that neither a buffer nor the start follows the stop. A stop is dropped once a new
+// link of its sink has been begun, to this pin or to another source: the new
+// link starts with its own start, and is made only once a stop being
+// delivered has been (OWLinkTicket.h). Streams are sent by one thread at a
+// time.
 #include "framework/pins/OWReceivers.h"
 #include "framework/pins/OWSourcePin.h"
 #include "framework/streams/OWScalarTypes.h"
@@ -66,17 +68,20 @@ public:
     struct TStop {
         TOWBorrowed<TOWBasicPin> Sink;
         TGUID StreamType;
-        // The sink's LinksMade when its link went: once the sink has been
-        // linked again, to this pin or to any other, the stop is not
+        // The sink's LinksMade when its link went: once a new link of the
+        // sink has been begun, to this pin or to any other, the stop is not
         // delivered.
         std::uint32_t LinksMade = 0;
-        // Keeps a new link of the sink from hearing anything while the stop
-        // is being delivered (OWLinkTicket.h).
+        // Keeps a new link of the sink from being made while the stop is
+        // being delivered (OWLinkTicket.h).
         std::shared_ptr<const TOWKeptStop> Kept;
     };
-    // Hands the stop to a send under way, or delivers it; drops it when the
-    // sink has been linked again.
+    // Hands the stop to a send under way, or delivers it; drops it when a
+    // new link of the sink has been begun.
     void PassStop(const TStop& stop);
+
+    // Buffers a sink's backlog had no room for (see above).
+    std::uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
 
 protected:
     // Serves one target with the rules of the stream type. The buffer
@@ -94,6 +99,12 @@ private:
         TOWHandlerFlags flags;
         TOWNotifyOperationRef operation;
     };
+    // Counts the thread that hands a start on (on its record of uses too), so
+    // that a send waiting for it sees through a thread that waits for the
+    // send in turn.
+    struct TReplayMark {
+        std::atomic<std::int32_t> replaying{0};
+    };
     // A sink from its link until it has been connected and its start replayed.
     struct TJoining {
         // Names the link for good: a replay goes on only while its record is
@@ -107,37 +118,47 @@ private:
         TReplay replay = TReplay::None;
         bool connectPending = true;
         bool dependsOn = false;
-        // The stop of the sink's former link is being delivered (or, behind
-        // a converter, about to be): nobody hands the start on before it
-        // has been.
-        bool afterStop = false;
         TOWNotifyOperationRef replayed;
         std::deque<TQueued> backlog;
+        // Operations held in the backlog by the replay under way.
+        std::size_t held = 0;
+        std::shared_ptr<TReplayMark> mark = std::make_shared<TReplayMark>();
+        // The link's ticket when the sink is served directly (known once the
+        // link is made): a send that waited tells by it whether the link
+        // still stands.
+        TOWIntf<TOWLinkTicket> ticket;
     };
 
     bool handle(TOWBasicPin* target, const TGUID& streamType, TOWHandlerFlags flags,
                 const TOWNotifyOperationRef& operation);
     bool handleJoining(TOWBasicPin* target, const TGUID& streamType, TOWHandlerFlags flags,
                        const TOWNotifyOperationRef& operation);
+    // A send that found another thread handing the start on to `target`:
+    // waits for it, then serves the target unless the link went meanwhile.
+    bool afterReplay(TOWBasicPin* target, std::uint64_t serial, const TQueued& live, const TOWSelfUse& self);
     bool receive(const TGUID& streamType, const TOWNotifyOperationRef& operation, TOWHandlerFlags flags);
     // Hands the start (unless null), the operation of the delivery that got
     // to the sink first (if any) and then the backlog on to the target of
     // the joining link `serial`; the answer is the one to `live`. No section
     // held.
-    bool replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial, const TQueued& start,
-                const TQueued* live, const TOWSelfUse& self, TOWLinkTicket* ticket = nullptr);
+    bool replay(const TOWBorrowed<TOWBasicPin>& target, std::uint64_t serial, std::shared_ptr<TReplayMark> mark,
+                const TQueued& start, const TQueued* live, const TOWSelfUse& self, TOWLinkTicket* ticket = nullptr);
+    // Of AnnounceTo: the owner told of a link read from a stream, and the
+    // start replayed unless a send got there first; whether the owner is
+    // still to be told.
+    bool handOnStart(TOWBasicPin* sink, const TOWSelfUse& self);
     // Hands the backlog on, one operation at a time, until it is empty.
     void drain(const TOWUse<TOWBasicPin>& target, std::uint64_t serial, const TOWSelfUse& self);
     // After a call into the target: whether the replay of `serial` goes on.
     bool replaying(const TOWUse<TOWBasicPin>& target, std::uint64_t serial, const TOWSelfUse& self);
     // After a failed replay: deliveries go straight to the target again.
     void abandon(std::uint64_t serial);
+    // Under a section: into the backlog, unless the replay's share of it
+    // is taken (a start or a stop always goes in).
+    bool hold(TJoining& joining, TQueued queued);
     // True when a send under way took the stop over or it is not to be
-    // delivered; otherwise it is counted as being delivered by the caller.
+    // delivered; otherwise the caller delivers it.
     bool handOff(const TStop& stop);
-    // A stop this pin let a caller deliver has been; a start waiting for it
-    // is handed on.
-    void stopDelivered(const TOWBasicPin* sink, const TOWSelfUse& self);
 
     // Under a section.
     TJoining* joiningOfSerial(std::uint64_t serial);
@@ -156,19 +177,20 @@ private:
     TNotifyEvent onConnect_;
     TSLOWReceiveEvent onReceive_;
     void deliverHandedStops(const TOWSelfUse& self);
+    // A send or a replay (counted in sending_) has ended.
+    void sendEnded(const TOWSelfUse& self);
 
     TOWNotifyOperationRef currentStart_;
     std::vector<TJoining> joining_;
     std::uint64_t joinings_ = 0;
     std::vector<TStop> handedStops_;
-    // Stops a thread is delivering (or about to).
-    std::vector<TStop> stopsInFlight_;
-    std::vector<TStop>::iterator stopInFlight(const TOWBasicPin* sink);
+    // Sends and replays under way.
     std::atomic<int> sending_{0};
     std::atomic<bool> stopsHanded_{false};
     // Joining sinks whose start is not settled: while there are none,
     // deliveries take no section.
     std::atomic<int> replaysOpen_{0};
+    std::atomic<std::uint64_t> dropped_{0};
 };
 
 class TSLOWBinarySourcePin : public TSLOWSourcePin {

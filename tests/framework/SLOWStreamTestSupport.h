@@ -8,10 +8,12 @@
 #include "framework/streams/SLOWSinkPins.h"
 #include "framework/streams/SLOWSourcePins.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -130,6 +132,92 @@ inline int expectWellFormedStreams(const std::vector<TOWNotifyOperationRef>& ope
         }
     }
     return stops;
+}
+
+// Two streams told apart by what they carry: the second source's buffers
+// are numbered from secondFirst on and its start carries a rate of its own,
+// so that every item a sink heard names its source.
+inline constexpr int secondFirst = 1 << 24;
+inline constexpr double firstRate = 1000.0;
+inline constexpr double secondRate = 2000.0;
+
+// An item a buffer sink heard: a start or a buffer of source 1 or 2, or a
+// stop (source 0).
+struct TItem {
+    enum TKind : std::uint8_t { Start, Buffer, Stop } kind;
+    std::uint8_t source;
+    int number;
+};
+
+inline TItem itemOf(const TOWNotifyOperationRef& operation)
+{
+    if (const auto* start = OWOperationAs<TOWStartSampleRateOperation>(operation))
+        return {TItem::Start, static_cast<std::uint8_t>(start->SampleRate() == firstRate ? 1 : 2), 0};
+    if (OWOperationAs<TOWStopOperation>(operation))
+        return {TItem::Stop, 0, 0};
+    const int number = bufferNumber(operation);
+    return {TItem::Buffer, static_cast<std::uint8_t>(number < secondFirst ? 1 : 2), number};
+}
+
+inline int sourceOf(const TOWNotifyOperationRef& operation)
+{
+    return itemOf(operation).source;
+}
+
+inline std::vector<TItem> itemsOf(const std::vector<TOWNotifyOperationRef>& operations)
+{
+    std::vector<TItem> items;
+    for (const auto& operation : operations)
+        items.push_back(itemOf(operation));
+    return items;
+}
+
+// What firstBreak lets pass besides whole links.
+struct TBreakRules {
+    // A stop outside a stream: a link to a source that sent nothing is
+    // stopped all the same.
+    bool strayStops = false;
+    // A stream still open at the end.
+    bool openEnd = true;
+};
+
+// Every link is heard whole: buffers only of the source whose start came
+// last, each once and in order, a stop only inside a stream and after it only
+// a start. The first item that breaks this, described with the items around
+// it; empty when none does.
+inline std::string firstBreak(const std::vector<TItem>& items, TBreakRules rules = {})
+{
+    int current = 0;
+    bool open = false;
+    int last[3] = {-1, -1, -1};
+    const auto at = [&](std::size_t i) {
+        std::string around = " at item " + std::to_string(i) + ":";
+        for (std::size_t j = i > 6 ? i - 6 : 0; j < std::min(items.size(), i + 3); ++j)
+            around += std::string(j == i ? " [" : " ") + "SBE"[items[j].kind] + std::to_string(items[j].source) +
+                      (j == i ? "]" : "");
+        return around;
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const TItem& item = items[i];
+        if (item.kind == TItem::Start) {
+            current = item.source;
+            open = true;
+        } else if (item.kind == TItem::Stop) {
+            if (!open && !rules.strayStops)
+                return "a stop outside a stream" + at(i);
+            open = false;
+        } else if (!open) {
+            return "a buffer after a stop" + at(i);
+        } else if (item.source != current) {
+            return "a buffer of source " + std::to_string(item.source) + " after the start of source " +
+                   std::to_string(current) + at(i);
+        } else if (item.number <= std::exchange(last[item.source], item.number)) {
+            return "a buffer twice or out of order" + at(i);
+        }
+    }
+    if (open && !rules.openEnd)
+        return "a stream left open" + at(items.size() - 1);
+    return {};
 }
 
 // Sends a start and then numbered buffers from a thread of its own until

@@ -435,7 +435,8 @@ INSTANTIATE_TEST_SUITE_P(
 // of the sending one: the new link starts with its own start, and the stop
 // of the old one does not follow it, nor does it when the sink links to
 // another source that streams meanwhile. Linked again while the sending
-// thread is delivering that stop, its new start follows the stop.
+// thread is delivering that stop, the link waits for it: its new start
+// follows the stop.
 enum class TRelink { FromAnotherThread, FromTheSendingThread, WhileItsStopIsDelivered, ToAnotherSource };
 constexpr const char* relinkNames[] = {"FromAnotherThread", "FromTheSendingThread", "WhileItsStopIsDelivered",
                                        "ToAnotherSource"};
@@ -457,7 +458,9 @@ TEST_P(RelinkDuringASend, TheStopOfTheOldLinkDoesNotReachTheNewOne)
         sink->beforeLog = [&](const TOWNotifyOperationRef& operation) {
             if (!stopAwaited.load() || !OWOperationAs<TOWStopOperation>(operation) || stopArrived.exchange(true))
                 return;
-            while (!linked.load())
+            // The link waits for this stop to end: a while only.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+            while (!linked.load() && std::chrono::steady_clock::now() < until)
                 std::this_thread::yield();
         };
         sink->onReceive = [&](const TOWNotifyOperationRef& operation) {

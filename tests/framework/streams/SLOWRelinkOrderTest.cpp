@@ -17,80 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The second source's buffers are numbered from here on and its start
-// carries a rate of its own, so that every item names its source.
-constexpr int secondFirst = 1 << 24;
-constexpr double firstRate = 1000.0;
-constexpr double secondRate = 2000.0;
-
-// An item a buffer sink heard: a start or a buffer of source 1 or 2, or a
-// stop (source 0).
-struct TItem {
-    enum TKind : std::uint8_t { Start, Buffer, Stop } kind;
-    std::uint8_t source;
-    int number;
-};
-
-TItem itemOf(const TOWNotifyOperationRef& operation)
-{
-    if (const auto* start = OWOperationAs<TOWStartSampleRateOperation>(operation))
-        return {TItem::Start, static_cast<std::uint8_t>(start->SampleRate() == firstRate ? 1 : 2), 0};
-    if (OWOperationAs<TOWStopOperation>(operation))
-        return {TItem::Stop, 0, 0};
-    const int number = bufferNumber(operation);
-    return {TItem::Buffer, static_cast<std::uint8_t>(number < secondFirst ? 1 : 2), number};
-}
-
-int sourceOf(const TOWNotifyOperationRef& operation)
-{
-    return itemOf(operation).source;
-}
-
-std::vector<TItem> itemsOf(const std::vector<TOWNotifyOperationRef>& operations)
-{
-    std::vector<TItem> items;
-    for (const auto& operation : operations)
-        items.push_back(itemOf(operation));
-    return items;
-}
-
-// Every link is heard whole: buffers only of the source whose start came
-// last, each once and in order, a stop only inside a stream and after it only
-// a start. The first item that breaks this, described with the items around
-// it; empty when none does.
-std::string firstBreak(const std::vector<TItem>& items)
-{
-    int current = 0;
-    bool open = false;
-    int last[3] = {-1, -1, -1};
-    const auto at = [&](std::size_t i) {
-        std::string around = " at item " + std::to_string(i) + ":";
-        for (std::size_t j = i > 6 ? i - 6 : 0; j < std::min(items.size(), i + 3); ++j)
-            around += std::string(j == i ? " [" : " ") + "SBE"[items[j].kind] + std::to_string(items[j].source) +
-                      (j == i ? "]" : "");
-        return around;
-    };
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const TItem& item = items[i];
-        if (item.kind == TItem::Start) {
-            current = item.source;
-            open = true;
-        } else if (item.kind == TItem::Stop) {
-            if (!open)
-                return "a stop outside a stream" + at(i);
-            open = false;
-        } else if (!open) {
-            return "a buffer after a stop" + at(i);
-        } else if (item.source != current) {
-            return "a buffer of source " + std::to_string(item.source) + " after the start of source " +
-                   std::to_string(current) + at(i);
-        } else if (item.number <= std::exchange(last[item.source], item.number)) {
-            return "a buffer twice or out of order" + at(i);
-        }
-    }
-    return {};
-}
-
 std::size_t countOf(const std::vector<TItem>& items, TItem::TKind kind)
 {
     return static_cast<std::size_t>(
@@ -168,8 +94,8 @@ TEST_P(OldLinkOnItsWay, NothingOfItFollowsTheNewLinksStart)
         auto sink = MakeObject<TProbeSink>(&owner, &owner.OwnerLock(), log);
         TStreamingSource second(owner, secondFirst, secondRate);
         // The item of the old link, once armed, waits in the sink's handler
-        // until the new link is made and heard; a while only, when the new
-        // link is held back until the handler returns.
+        // until the new link is made and heard; a while only, since the link
+        // waits until the handler returns.
         std::atomic<bool> armed{false}, waiting{false};
         sink->beforeLog = [&](const TOWNotifyOperationRef& operation) {
             if (!armed.load() || sourceOf(operation) != (stopCase ? 0 : 1))
@@ -177,8 +103,8 @@ TEST_P(OldLinkOnItsWay, NothingOfItFollowsTheNewLinksStart)
             armed.store(false);
             waiting.store(true);
             const auto until = std::chrono::steady_clock::now() + 250ms;
-            while (!second.source->IsLinkedWith(sink.get()) ||
-                   (!anyOf(log, 2) && std::chrono::steady_clock::now() < until))
+            while ((!second.source->IsLinkedWith(sink.get()) || !anyOf(log, 2)) &&
+                   std::chrono::steady_clock::now() < until)
                 std::this_thread::yield();
         };
         // The first source streams on a thread of its own; where its stop is
