@@ -99,8 +99,9 @@ void TComponent::EndUse() noexcept
 void TComponent::WaitForUses()
 {
     // Refused at the claim already; here too for a component freed without.
+    // Most components are never looked up: no wait is set up for them.
     usesRefused_.store(true, std::memory_order_seq_cst);
-    if (uses_.load(std::memory_order_seq_cst) <= owThreadUses::OfCaller(&uses_))
+    if (uses_.load(std::memory_order_seq_cst) == 0)
         return;
     owThreadUses::WaitForOthers(
         &uses_, [this] { return uses_.load(std::memory_order_seq_cst); }, [] { return false; });

@@ -122,11 +122,15 @@ bool TOWLinkHearing::waitFor(const std::vector<TOWIntf<TOWLinkTicket>>& links, c
     return true;
 }
 
+bool TOWLinkHearing::runElsewhere(const std::vector<TOWIntf<TOWLinkTicket>>& links)
+{
+    return std::any_of(links.begin(), links.end(),
+                       [](const auto& t) { return t->Running() > owThreadUses::OfCaller(t.Get()); });
+}
+
 bool TOWLinkHearing::FormerLinksRunElsewhere()
 {
-    const auto gone = goneLinks();
-    return std::any_of(gone.begin(), gone.end(),
-                       [](const auto& t) { return t->Running() > owThreadUses::OfCaller(t.Get()); });
+    return runElsewhere(goneLinks());
 }
 
 bool TOWLinkHearing::WaitForFormerLinks()
@@ -144,9 +148,7 @@ void TOWLinkHearing::SinkGoing() noexcept
 
 bool TOWLinkHearing::DeliveriesElsewhere()
 {
-    const auto links = linksSnapshot();
-    return std::any_of(links.begin(), links.end(),
-                       [](const auto& t) { return t->Running() > owThreadUses::OfCaller(t.Get()); });
+    return runElsewhere(linksSnapshot());
 }
 
 void TOWLinkHearing::WaitForDeliveries()

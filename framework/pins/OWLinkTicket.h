@@ -152,6 +152,8 @@ private:
     void drained(const TOWLinkTicket& ticket);
     std::vector<TOWIntf<TOWLinkTicket>> linksSnapshot();
     std::vector<TOWIntf<TOWLinkTicket>> goneLinks();
+    // Whether a delivery of `links` runs on another thread.
+    static bool runElsewhere(const std::vector<TOWIntf<TOWLinkTicket>>& links);
     // Until the deliveries of `links` running on other threads have ended.
     bool waitFor(const std::vector<TOWIntf<TOWLinkTicket>>& links, const std::function<bool()>& giveUp);
 
