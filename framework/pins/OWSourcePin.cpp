@@ -162,7 +162,13 @@ void TOWSourcePin::AddLink(TOWBasicPin* sink, TOWBasicPin* dependsOn)
             auto section = WriteLocked();
             if (!section)
                 return;
-            if (negotiated.Converter && converters_.IndexOf(negotiated.Converter) < 0)
+            // Still owned, and the very converter negotiated: one let go
+            // meanwhile may have left its address to a new one, whose input
+            // is not the pin borrowed (the borrowed pin keeps its destroy
+            // lock, which no new pin can share).
+            if (negotiated.Converter &&
+                (converters_.IndexOf(negotiated.Converter) < 0 ||
+                 &negotiated.Converter->InputPin()->DestroyLockObject() != negotiated.ConverterInput.Life()))
                 continue;
             const int existing = sinks_.IndexOfSink(sink);
             if (existing >= 0) {
